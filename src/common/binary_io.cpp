@@ -1,0 +1,159 @@
+#include "common/binary_io.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace tv {
+
+namespace {
+std::string FormatDataError(const std::string& file, size_t offset, const std::string& field,
+                            const std::string& message) {
+    return file + ": offset " + std::to_string(offset) + ": " + field + ": " + message;
+}
+}  // namespace
+
+DataError::DataError(std::string file, size_t offset, std::string field, const std::string& message)
+    : std::runtime_error(FormatDataError(file, offset, field, message)),
+      file_(std::move(file)),
+      offset_(offset),
+      field_(std::move(field)),
+      message_(message) {}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw DataError(path, 0, "file", "cannot open");
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw DataError(path, bytes.size(), "file", "read error");
+    return bytes;
+}
+
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error(path + ": cannot create");
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error(path + ": write error");
+}
+
+ByteReader::ByteReader(const uint8_t* data, size_t size, std::string fileName)
+    : data_(data), size_(size), file_(std::move(fileName)) {}
+
+void ByteReader::Fail(const char* field, const std::string& message) const { FailAt(pos_, field, message); }
+
+void ByteReader::FailAt(size_t offset, const char* field, const std::string& message) const {
+    throw DataError(file_, offset, field, message);
+}
+
+void ByteReader::Need(size_t n, const char* field) const {
+    if (n > size_ - pos_) {
+        Fail(field, "needs " + std::to_string(n) + " bytes, only " + std::to_string(size_ - pos_) + " left");
+    }
+}
+
+uint8_t ByteReader::U8(const char* field) {
+    Need(1, field);
+    return data_[pos_++];
+}
+
+uint32_t ByteReader::U32(const char* field) {
+    Need(4, field);
+    const uint8_t* p = data_ + pos_;
+    pos_ += 4;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+int32_t ByteReader::I32(const char* field) { return static_cast<int32_t>(U32(field)); }
+
+uint16_t ByteReader::U16(const char* field) {
+    Need(2, field);
+    const uint8_t* p = data_ + pos_;
+    pos_ += 2;
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+int16_t ByteReader::I16(const char* field) { return static_cast<int16_t>(U16(field)); }
+
+float ByteReader::F32(const char* field) {
+    uint32_t bits = U32(field);
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
+void ByteReader::Bytes(void* out, size_t n, const char* field) {
+    Need(n, field);
+    std::memcpy(out, data_ + pos_, n);
+    pos_ += n;
+}
+
+void ByteReader::Skip(size_t n, const char* field) {
+    Need(n, field);
+    pos_ += n;
+}
+
+std::string ByteReader::LengthPrefixedString(const char* field) {
+    size_t start = pos_;
+    int32_t n = I32(field);
+    if (n <= 0) return {};
+    if (static_cast<size_t>(n) > Remaining()) {
+        FailAt(start, field, "string length " + std::to_string(n) + " exceeds the " +
+                                 std::to_string(Remaining()) + " bytes left");
+    }
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), static_cast<size_t>(n));
+    pos_ += static_cast<size_t>(n);
+    return s;
+}
+
+std::string ByteReader::SlashTerminatedString(const char* field) {
+    size_t start = pos_;
+    const void* slash = std::memchr(data_ + pos_, '/', size_ - pos_);
+    if (!slash) FailAt(start, field, "no terminating '/' before the end of the file");
+    size_t end = static_cast<size_t>(static_cast<const uint8_t*>(slash) - data_);
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), end - pos_);
+    pos_ = end + 1;
+    return s;
+}
+
+int32_t ByteReader::Count(const char* field, size_t bytesPerItem) {
+    size_t start = pos_;
+    int32_t n = I32(field);
+    if (n < 0) FailAt(start, field, "negative count " + std::to_string(n));
+    if (bytesPerItem > 0 && static_cast<uint64_t>(n) * bytesPerItem > Remaining()) {
+        FailAt(start, field,
+               "count " + std::to_string(n) + " needs more than the " + std::to_string(Remaining()) +
+                   " bytes left");
+    }
+    return n;
+}
+
+void ByteWriter::U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void ByteWriter::U16(uint16_t v) {
+    bytes_.push_back(static_cast<uint8_t>(v));
+    bytes_.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void ByteWriter::F32(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    U32(bits);
+}
+
+void ByteWriter::Bytes(const void* data, size_t n) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + n);
+}
+
+void ByteWriter::LengthPrefixedString(std::string_view s) {
+    I32(static_cast<int32_t>(s.size()));
+    Text(s);
+}
+
+void ByteWriter::SlashTerminatedString(std::string_view s) {
+    Text(s);
+    U8('/');
+}
+
+}  // namespace tv

@@ -1,0 +1,100 @@
+#pragma once
+// Little-endian byte buffers for the game's file formats: a reading cursor that reports
+// exactly where a file went wrong, and a writer for the tools and the tests' fixtures.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tv {
+
+// Raised by every reader on truncated or corrupt data: names the file, the byte offset at
+// which the bad field starts, and the field.
+class DataError : public std::runtime_error {
+public:
+    DataError(std::string file, size_t offset, std::string field, const std::string& message);
+    const std::string& file() const { return file_; }
+    size_t offset() const { return offset_; }
+    const std::string& field() const { return field_; }
+    const std::string& message() const { return message_; }
+
+private:
+    std::string file_;
+    size_t offset_;
+    std::string field_;
+    std::string message_;
+};
+
+// Reads a whole file into memory; raises DataError (offset 0, field "file") if it cannot be opened.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Writes bytes to a file, creating or truncating it; raises std::runtime_error on failure.
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Cursor over a byte buffer. Every read names its field so errors can say which one failed.
+class ByteReader {
+public:
+    ByteReader(const uint8_t* data, size_t size, std::string fileName);
+    ByteReader(const std::vector<uint8_t>& bytes, std::string fileName)
+        : ByteReader(bytes.data(), bytes.size(), std::move(fileName)) {}
+
+    uint8_t U8(const char* field);
+    int32_t I32(const char* field);
+    uint32_t U32(const char* field);
+    int16_t I16(const char* field);
+    uint16_t U16(const char* field);
+    float F32(const char* field);
+    void Bytes(void* out, size_t n, const char* field);
+    void Skip(size_t n, const char* field);
+    // int32 length then that many single-byte characters; a length of 0 or less is empty.
+    std::string LengthPrefixedString(const char* field);
+    // Bytes up to a '/', which ends the string and is consumed.
+    std::string SlashTerminatedString(const char* field);
+    // A count read from the file that must be >= 0 and whose items (bytesPerItem each, at
+    // least) must fit into what is left; stops hostile files from forcing huge allocations.
+    int32_t Count(const char* field, size_t bytesPerItem);
+
+    size_t Offset() const { return pos_; }
+    size_t Size() const { return size_; }
+    size_t Remaining() const { return size_ - pos_; }
+    bool AtEnd() const { return pos_ >= size_; }
+    void Seek(size_t offset) { pos_ = offset <= size_ ? offset : size_; }
+    const uint8_t* Data() const { return data_; }
+    const std::string& FileName() const { return file_; }
+
+    [[noreturn]] void Fail(const char* field, const std::string& message) const;
+    [[noreturn]] void FailAt(size_t offset, const char* field, const std::string& message) const;
+
+private:
+    void Need(size_t n, const char* field) const;
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    std::string file_;
+};
+
+// Appends little-endian values to a growing buffer.
+class ByteWriter {
+public:
+    void U8(uint8_t v) { bytes_.push_back(v); }
+    void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
+    void U32(uint32_t v);
+    void I16(int16_t v) { U16(static_cast<uint16_t>(v)); }
+    void U16(uint16_t v);
+    void F32(float v);
+    void Bytes(const void* data, size_t n);
+    void Text(std::string_view s) { Bytes(s.data(), s.size()); }
+    void LengthPrefixedString(std::string_view s);
+    void SlashTerminatedString(std::string_view s);
+
+    const std::vector<uint8_t>& Data() const { return bytes_; }
+    std::vector<uint8_t>& Data() { return bytes_; }
+    size_t Size() const { return bytes_.size(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+}  // namespace tv

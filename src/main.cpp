@@ -1,0 +1,2 @@
+// Placeholder until the shell lands.
+int main() { return 0; }

@@ -1,0 +1,2 @@
+// Placeholder until the data-set generator lands.
+int main() { return 0; }

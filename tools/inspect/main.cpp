@@ -1,0 +1,2 @@
+// Placeholder until the inspector lands.
+int main() { return 0; }
