@@ -1,0 +1,77 @@
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace tv {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slashes(std::string_view path) {
+    std::string s(path);
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ResolvePath(std::string_view path) {
+    std::string direct = Slashes(path);
+    std::error_code ec;
+    if (direct.empty() || fs::exists(direct, ec)) return direct;
+
+    // Walk the components, keeping each one that exists as spelled and otherwise taking the
+    // first directory entry that matches it ignoring case.
+    bool absolute = direct.front() == '/';
+    std::string current = absolute ? "/" : "";
+    size_t pos = absolute ? 1 : 0;
+    while (pos <= direct.size()) {
+        size_t next = direct.find('/', pos);
+        if (next == std::string::npos) next = direct.size();
+        std::string part = direct.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty() || part == ".") continue;
+        std::string candidate = current + part;
+        if (part != ".." && !fs::exists(candidate, ec)) {
+            fs::path dir = current.empty() ? fs::path(".") : fs::path(current);
+            std::vector<std::string> matches;
+            for (const auto& entry : fs::directory_iterator(dir, ec)) {
+                std::string name = entry.path().filename().string();
+                if (EqualNoCase(name, part)) matches.push_back(name);
+            }
+            if (matches.empty()) return direct;
+            std::sort(matches.begin(), matches.end());
+            candidate = current + matches.front();
+        }
+        current = candidate;
+        if (pos <= direct.size()) current += '/';
+    }
+    return current;
+}
+
+std::string DataRootForExecutable(std::string_view executablePath) {
+    fs::path exe = fs::absolute(fs::path(std::string(executablePath))).lexically_normal();
+    fs::path root = exe.parent_path().parent_path();
+    std::string s = root.string();
+    if (s.empty() || s.back() != '/') s += '/';
+    return s;
+}
+
+std::string DataPath(std::string_view root, std::string_view relative) {
+    return std::string(root) + Slashes(relative);
+}
+
+}  // namespace tv

@@ -1,0 +1,21 @@
+#pragma once
+// Data paths as the game spells them (backslashes, the mixed case of files copied from
+// Windows) mapped onto the Linux file system.
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Backslashes become '/'. If the exact path does not exist, each component is matched
+// case-insensitively against the directory's entries (the first match in sorted order wins).
+// Returns the path to open: the matched one, or the slash-converted one when nothing matches.
+std::string ResolvePath(std::string_view path);
+
+// The data root for an executable: the parent of the executable's folder, ending in '/'.
+std::string DataRootForExecutable(std::string_view executablePath);
+
+// root + relative, where root ends in '/' (or is empty) and relative may use backslashes.
+std::string DataPath(std::string_view root, std::string_view relative);
+
+}  // namespace tv
