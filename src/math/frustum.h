@@ -18,4 +18,7 @@ struct Frustum {
     bool SphereInFrustum(float x, float y, float z, float radius) const;
 };
 
+// The frame's step: rebuilds `frustum` from the current GL matrices.
+inline void CalculateFrustum(Frustum& frustum) { frustum.Calculate(); }
+
 }  // namespace tv

@@ -1,0 +1,45 @@
+#include "math/oriented_box.h"
+
+#include <epoxy/gl.h>
+
+#include "math/rotations.h"
+
+namespace tv {
+
+std::array<Vec3, 8> OrientedBoxCorners(const TCUB& box) {
+    const Vec3& dims = box.Dimensions();
+    const Vec3& pos = box.Position();
+    const Vec3& pivot = box.Pivot();
+    const Vec3& ang = box.DrawAngles();
+    const float hw = dims.x / 2.0f, len = dims.y, hh = dims.z / 2.0f;
+    std::array<Vec3, 8> c = {{{-hw, 0, hh},
+                              {hw, 0, hh},
+                              {hw, 0, -hh},
+                              {-hw, 0, -hh},
+                              {-hw, len, hh},
+                              {hw, len, hh},
+                              {hw, len, -hh},
+                              {-hw, len, -hh}}};
+    for (Vec3& v : c) {
+        v.x += pos.x;
+        v.y += pos.y;
+        v.z += pos.z;
+        RotateAround(v.z, v.y, ang.x, pivot.z, pivot.y);
+        RotateAround(v.z, v.x, ang.y, pivot.z, pivot.x);
+        RotateAround(v.x, v.y, ang.z, pivot.x, pivot.y);
+    }
+    return c;
+}
+
+void DrawOrientedBox(const TCUB& box) {
+    static constexpr int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {4, 5, 1, 0},
+                                         {7, 6, 3, 2}, {0, 4, 7, 3}, {1, 5, 6, 2}};
+    const std::array<Vec3, 8> c = OrientedBoxCorners(box);
+    glBegin(GL_QUADS);
+    for (const auto& face : kFaces) {
+        for (int i : face) glVertex3f(c[i].x, c[i].y, c[i].z);
+    }
+    glEnd();
+}
+
+}  // namespace tv

@@ -1,0 +1,62 @@
+#include "math/rotations.h"
+
+#include <cmath>
+
+#include "math/vector_math.h"
+
+namespace tv {
+
+void RotateAround(float& p, float& q, float angleDeg, float cp, float cq) {
+    const double a = angleDeg * kDegToRad;
+    const double c = std::cos(a), s = std::sin(a);
+    const double dp = static_cast<double>(p) - cp;
+    const double dq = static_cast<double>(q) - cq;
+    // Both from the old values, then stored.
+    const double np = cp + dp * c - dq * s;
+    const double nq = cq + dp * s + dq * c;
+    p = static_cast<float>(np);
+    q = static_cast<float>(nq);
+}
+
+void Rotate2D(float& p, float& q, float angleDeg) {
+    const double a = angleDeg * kDegToRad;
+    const double c = std::cos(a), s = std::sin(a);
+    const double op = p, oq = q;
+    p = static_cast<float>(op * c - oq * s);
+    q = static_cast<float>(op * s + oq * c);
+}
+
+float AngleTo2D(float x1, float y1, float x2, float y2) {
+    double u = static_cast<double>(x2) - x1;
+    double v = static_cast<double>(y2) - y1;
+    const double len = std::sqrt(u * u + v * v);
+    if (len != 0.0) {
+        u /= len;
+        v /= len;
+    } else {
+        u = 0.0;
+        v = 0.0;
+    }
+    const double alpha = ArcCosF(static_cast<float>(u)) * kRadToDeg;
+    float result = static_cast<float>(v < 0.0 ? 360.0 - alpha : alpha);
+    // A heading a hair below +x rounds to 360 in float; that is the same heading as 0.
+    if (result >= 360.0f) result = 0.0f;
+    return result;
+}
+
+void TriangleNormal(float& nx, float& ny, float& nz, float x1, float y1, float z1, float x2,
+                    float y2, float z2, float x3, float y3, float z3) {
+    const double ex = static_cast<double>(x1) - x2, ey = static_cast<double>(y1) - y2,
+                 ez = static_cast<double>(z1) - z2;
+    const double fx = static_cast<double>(x2) - x3, fy = static_cast<double>(y2) - y3,
+                 fz = static_cast<double>(z2) - z3;
+    const double cx = ey * fz - ez * fy;
+    const double cy = ez * fx - ex * fz;
+    const double cz = ex * fy - ey * fx;
+    const double len = std::sqrt(cx * cx + cy * cy + cz * cz);
+    nx = static_cast<float>(-cx / len);
+    ny = static_cast<float>(-cy / len);
+    nz = static_cast<float>(-cz / len);
+}
+
+}  // namespace tv
