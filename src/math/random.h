@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/clock.h"
+
 namespace tv {
 
 class GameRandom {
@@ -20,6 +22,8 @@ public:
     }
     // Reseeding takes the low 32 bits of the performance counter.
     void Reseed(uint64_t performanceCounter) { seed_ = static_cast<uint32_t>(performanceCounter); }
+    // Reseeds from the clock's performance counter (a StepClock keeps runs repeatable).
+    void Reseed(Clock& clock) { Reseed(clock.PerformanceCounter()); }
     uint32_t Seed() const { return seed_; }
     void SetSeed(uint32_t seed) { seed_ = seed; }
 
