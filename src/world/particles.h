@@ -1,0 +1,148 @@
+#pragma once
+// Particle systems loaded from ".kpr" descriptions. Particles travel in straight lines from
+// a disc around the emission centre toward a disc around the target centre, change colour
+// and size over time, step through the frames of a vertically stacked texture atlas, and are
+// drawn as camera-facing quads. Two users:
+//  - the aircraft smoke: emitted one at a time, updated and drawn on the CPU each frame
+//    (EmitParticle, UpdateParticles, DrawParticles);
+//  - the level's emitters: filled once (StartParticles) into a static vertex buffer and
+//    animated by a GPU program from a few per-frame values (PrepareParticleShader,
+//    DrawParticleShader).
+// Times are seconds unless a name says ms; positions are in the coordinates current at draw time.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "math/vec3.h"
+
+namespace tv {
+
+class Clock;
+class GameRandom;
+struct BillboardSides;
+
+// Particles a description may ask an emitter to create; more is a corrupt file.
+inline constexpr int32_t kMaxParticlesPerSystem = 1'000'000;
+// The buffer grows in steps of this many particles, so emission rarely allocates.
+inline constexpr int32_t kParticleGrowStep = 10'000;
+
+struct Particle {
+    float x = 0.0f, y = 0.0f, z = 0.0f;     // position
+    float tx = 0.0f, ty = 0.0f, tz = 0.0f;  // target point
+    float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+    float size = 0.0f;   // half the quad's side
+    float speed = 0.0f;  // units per second
+    float frame = 0.0f;  // integer part is the atlas frame
+};
+
+struct T_Particles_System {
+    uint8_t Active = 0;           // emission happens only while 1
+    std::vector<Particle> Buffer;  // Capacity entries, the first Count live
+    int32_t Count = 0;
+    int32_t Capacity = 0;
+    float TimeStep = 0.0f;  // Period / Count: offset between consecutive GPU-animated particles
+    std::array<float, 4> Colour{};
+    std::array<float, 4> ColourDelta{};  // per second
+    Vec3 EmitCentre;
+    Vec3 TargetCentre;
+    float Speed = 0.0f;
+    float StartSize = 0.0f;
+    float SizeDelta = 0.0f;
+    float EmitSpread = 0.0f;
+    float TargetSpread = 0.0f;
+    float Period = 0.0f;
+    uint8_t BlendMode = 0;    // GPU path: 0 (SRC_ALPHA, ONE), 1 (SRC_ALPHA, 1-SRC_ALPHA), 2 (ONE, ONE)
+    std::string TextureName;  // file name only, after loading
+    uint32_t Texture = 0;
+    float Radius = 0.0f;   // culling radius
+    float Elapsed = 0.0f;  // seconds into the current period (GPU path)
+    uint32_t VertexBuffer = 0;
+    int32_t VertexBufferSize = 0;
+    Vec3 Direction;          // scratch of the update
+    float FrameSeconds = 0.0f;
+    std::array<float, 16> ShaderParams{};  // TimeStep, Period, Elapsed, Speed; Colour; ColourDelta; StartSize, SizeDelta, 0, 0
+    std::array<Vec3, 4> Corners{};         // billboard corner offsets of the current frame
+    std::array<double, 16> ModelView{};    // the model-view matrix of the current frame
+    int32_t AtlasHeight = 0;  // the atlas frames are stacked vertically: FrameHeight / AtlasHeight each
+    int32_t FrameHeight = 0;
+    int32_t FrameCount = 0;   // emitted particles start at a random frame below this
+
+    std::vector<float> DrawScratch;  // DrawParticles' batched quads, reused between frames
+};
+
+// Sets Count to 0, reads the description over the system's fields (a short file leaves the
+// rest as they were), loads dataRoot + "k_resurs\particles\texture\" + the texture name and
+// computes Radius. Raises DataError if the file cannot be read or asks for more than
+// kMaxParticlesPerSystem particles. Needs a current GL context.
+void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot);
+// Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
+void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);
+// Reseeds `random` from the clock's performance counter, then (only when Active is 1) adds one
+// particle on the emission disc heading for a point on the target disc.
+void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock);
+// Moves the last live particle into slot `index`; nothing when there are none.
+void RemoveParticle(T_Particles_System& ps, int32_t index);
+// Advances every live particle by frameMs; mode 2 is the only mode (others do nothing).
+// Particles whose r, g and b have all fallen below 0 are removed.
+void UpdateParticles(T_Particles_System& ps, int mode, uint32_t frameMs);
+// Draws every live particle as a camera-facing quad with additive blending, in one batch.
+// Leaves blending and texturing off and depth writes on.
+void DrawParticles(T_Particles_System& ps);
+
+// The four vertices of each live particle's quad, 9 floats each (u, v, r, g, b, a, x, y, z),
+// corners in quad order, for the camera whose model-view matrix is `modelView`
+// (column-major). DrawParticles draws exactly this.
+void BuildParticleQuads(const T_Particles_System& ps, const double modelView[16], std::vector<float>& out);
+
+// Level emitters: creates Count particles and the static vertex buffer (GL context needed).
+void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock);
+
+// The GPU program that animates level emitters; compiled on first use in the current context.
+class ParticleProgram {
+public:
+    ParticleProgram();
+    ~ParticleProgram();
+    ParticleProgram(const ParticleProgram&) = delete;
+    ParticleProgram& operator=(const ParticleProgram&) = delete;
+    // Compiles and links if not done yet; false (with Error()) if the driver refuses it.
+    bool Ensure();
+    uint32_t Handle() const { return program_; }
+    int SamplerLocation() const { return sampler_; }
+    int ParamsLocation() const { return params_; }
+    int CornersLocation() const { return corners_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    uint32_t program_ = 0;
+    int sampler_ = -1;
+    int params_ = -1;
+    int corners_ = -1;
+    bool tried_ = false;
+    std::string error_;
+};
+
+// Per frame, before DrawParticleShader: corner offsets from the current model-view matrix,
+// TimeStep, Elapsed advanced by frameMs (wrapping to 0 past Period), ShaderParams.
+void PrepareParticleShader(T_Particles_System& ps, uint32_t frameMs);
+// Draws a level emitter's buffer through the program, blended by BlendMode. Leaves blending
+// and texturing off, depth test and depth writes on. Draws nothing if the program is unavailable.
+void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program);
+
+// Where the GPU program puts particle b at the current Elapsed: the point reached from
+// `start` toward `target` after (Elapsed + b * TimeStep) modulo Period seconds at Speed.
+Vec3 EmitterParticlePosition(const T_Particles_System& ps, int32_t b, const Vec3& start, const Vec3& target);
+
+// This frame's upright-billboard side vectors from the camera: the view direction scaled to
+// 0.5, its x and y turned by +90 (left) and -90 (right) degrees about z.
+void ComputeBillboardVectors(const Vec3& eye, const Vec3& target, BillboardSides& sides);
+
+// The game's particle state: the aircraft smoke systems and the emitter program.
+struct ParticleSystems {
+    std::vector<std::unique_ptr<T_Particles_System>> Systems;  // stable addresses
+    ParticleProgram EmitterProgram;
+};
+
+}  // namespace tv

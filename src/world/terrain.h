@@ -1,0 +1,93 @@
+#pragma once
+// The terrain: one square height field of N x N cells, drawn every frame as a single
+// textured triangle list. The game has exactly one TLand, held by the Game context; the
+// turret and the aircraft read its grid through the cell lookup below.
+//
+// Grid convention: vertex (i, j) lies at x = i * S / N, y = j * S / N, z = height. Cell (i, j)
+// is made of triangle A (i, j), (i, j + 1), (i + 1, j) and triangle B (i, j + 1), (i + 1, j + 1),
+// (i + 1, j); A has index 2 * (i * N + j), B the next one.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "math/vec3.h"
+
+namespace tv {
+
+// Bytes per triangle in the render-mode-1 buffer: 3 vertices of 15 floats (T4F_C4F_N3F_V4F).
+inline constexpr int kTerrainBytesPerTriangle = 180;
+// Largest grid the loader accepts: keeps a corrupt size field from asking for gigabytes.
+inline constexpr int kMaxTerrainGridSize = 4096;
+
+class TLand {
+public:
+    // Create: render mode 1 (vertex buffer), nothing built, no texture name.
+    TLand();
+    ~TLand();
+    TLand(const TLand&) = delete;
+    TLand& operator=(const TLand&) = delete;
+
+    // Reads the terrain file at `path` (full path), loads dataRoot + "world\" + the last
+    // texture name, computes the flat normals and builds the render data for RenderMode.
+    // Needs a current GL context. Raises DataError on a missing file or a grid size <= 0;
+    // a file that simply ends early leaves the missing heights and coordinates at 0.
+    void Load(const std::string& path, const std::string& dataRoot);
+
+    // Builds the mesh from values already in memory: heights has (N + 1)^2 entries (i outer,
+    // j inner), texCoords N * N * 12 (cell by cell, triangle A then B, corners u, v). Missing
+    // entries count as 0. Raises std::invalid_argument for N <= 0 or N > kMaxTerrainGridSize.
+    // Does not load a texture; Load calls it after reading the file.
+    void Build(int32_t gridSize, float size, const std::vector<float>& heights,
+               const std::vector<float>& texCoords);
+
+    // Draws the whole terrain in one call; textured = 1 binds the terrain texture.
+    // Mode 1 leaves texturing off and every client array disabled; mode 2 leaves 2-D
+    // texturing on (its callers switch texturing themselves).
+    void Draw(uint8_t textured) const;
+
+    // Grid accessors the turret and the aircraft use.
+    const Vec3& Vertex(int i, int j) const { return Vertices[static_cast<size_t>(i) * (GridSize + 1) + j]; }
+    const Vec3& TriangleNormal(int triangle) const { return Normals[static_cast<size_t>(triangle) * 3]; }
+
+    uint32_t VertexBuffer = 0;     // GL buffer name, render mode 1
+    int32_t VertexBufferSize = 0;  // bytes, 180 per triangle
+    uint32_t Texture = 0;          // GL texture name
+    int32_t TextureNameCount = 0;  // name count read from the file
+    uint8_t Built = 0;             // 1 once a mesh has been built
+    int32_t RenderMode = 1;        // 1 = vertex buffer, 2 = client-side arrays
+    std::vector<float> Positions;  // mode 2: 9 floats per triangle
+    std::vector<float> TexCoords2; // mode 2: 6 floats per triangle
+    std::string TextureName;       // the last texture name of the file
+    int32_t GridSize = 0;          // N
+    float Size = 0.0f;             // S, world units
+    int32_t TriangleCount = 0;     // 2 * N * N
+    std::vector<Vec3> Vertices;    // (N + 1) x (N + 1), [i][j] row-major
+    std::vector<Vec3> Normals;     // three equal normals per triangle
+    std::vector<float> TexCoords;  // six floats (three u, v pairs) per triangle
+};
+
+// Result of the cell lookup: the cell under a ground point, and whether it is on the terrain.
+struct TerrainCell {
+    int i = 0;
+    int j = 0;
+    bool inside = false;
+};
+
+// The cell under (x, y): i = trunc(x / step), j = trunc(y / step) with step = S / N
+// (truncation toward zero, so -0.5 * step is still cell 0). Outside when i or j is below 0
+// or at least N, or when the terrain has no grid.
+TerrainCell CellAt(const TLand& land, float x, float y);
+
+// The two triangles of cell (i, j) as corner triples, in the order the grid defines them.
+struct CellTriangles {
+    Vec3 a[3];
+    Vec3 b[3];
+};
+CellTriangles TrianglesOfCell(const TLand& land, int i, int j);
+
+// True if the segment start -> end crosses triangle A or B of cell (i, j) (A tested first);
+// `hit` receives the crossing point. The cell must be inside the grid.
+bool SegmentCrossesCell(const TLand& land, int i, int j, const Vec3& start, const Vec3& end, Vec3& hit);
+
+}  // namespace tv
