@@ -78,8 +78,9 @@ struct ModelFile {
 
 // Parses a model. Raises DataError (file, offset, field) on a short file, a count that the
 // remaining bytes cannot hold, a parent that does not precede its child, a bone index outside
-// the bone list (types 1 and 4), a rest pose whose length differs from the bone count, or draw
-// groups that cover more triangles than there are.
+// the bone list (types 1 and 4), more than 72 bones in a type-1 model (the skinning palette),
+// a rest pose whose length differs from the bone count, draw groups that cover more triangles
+// than there are, or fewer texture names than draw groups.
 ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileName);
 ModelFile ReadModelFile(const std::string& path);  // ReadWholeFile + ReadModel
 

@@ -62,7 +62,8 @@ struct LevelObject {
     float animTime = 0.0f;
     uint32_t spareB = 0;
     uint8_t animated = 0;
-    std::string modelPath;   // relative to the data root
+    std::string modelPath;   // relative to the data root; for emitters the particle file, as the
+                             // loader keeps it (later records compare their paths with it)
     std::string secondName;  // stored, not used
 
     // Water block.

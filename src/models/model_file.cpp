@@ -1,0 +1,324 @@
+#include "models/model_file.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "common/binary_io.h"
+
+namespace tv {
+namespace {
+
+// Bytes a triangle takes in each mesh layout: three vertices of position, normal, s, t, plus
+// three (bone, weight) pairs for type 1 or one bone index for type 4.
+size_t TriangleBytes(uint8_t type) {
+    switch (type) {
+        case 1: return 3 * (8 * 4 + 6 * 4);
+        case 4: return 3 * 9 * 4;
+        default: return 3 * 8 * 4;
+    }
+}
+
+// The GPU skinning palette holds 216 rows, three per bone.
+constexpr int32_t kMaxGpuBones = 72;
+
+Vec3 ReadVec3(ByteReader& r, const char* field) {
+    Vec3 v;
+    v.x = r.F32(field);
+    v.y = r.F32(field);
+    v.z = r.F32(field);
+    return v;
+}
+
+void WriteVec3(ByteWriter& w, const Vec3& v) {
+    w.F32(v.x);
+    w.F32(v.y);
+    w.F32(v.z);
+}
+
+void ReadBones(ByteReader& r, ModelFile& m) {
+    int32_t p = r.Count("parent count", 4);
+    m.BoneParents.resize(static_cast<size_t>(p));
+    for (int32_t i = 0; i < p; ++i) {
+        size_t at = r.Offset();
+        int32_t parent = r.I32("parents");
+        // The rest-pose pass walks bones in index order, so a parent must already be final.
+        if (parent != -1 && (parent < 0 || parent >= i)) {
+            r.FailAt(at, "parents",
+                     "bone " + std::to_string(i) + " has parent " + std::to_string(parent) +
+                         ", which does not precede it");
+        }
+        m.BoneParents[static_cast<size_t>(i)] = parent;
+    }
+    if (m.ModelType == 1 && p > kMaxGpuBones) {
+        r.Fail("parent count", "a GPU-skinned model has at most 72 bones, this one " + std::to_string(p));
+    }
+}
+
+int32_t CheckedBone(ByteReader& r, size_t at, int32_t bone, size_t boneCount) {
+    if (bone < 0 || static_cast<size_t>(bone) >= boneCount) {
+        r.FailAt(at, "triangles",
+                 "bone index " + std::to_string(bone) + " outside the " + std::to_string(boneCount) +
+                     " bones");
+    }
+    return bone;
+}
+
+void ReadTriangles(ByteReader& r, ModelFile& m) {
+    int32_t t = r.Count("triangle count", TriangleBytes(m.ModelType));
+    m.Triangles.resize(static_cast<size_t>(t));
+    const size_t boneCount = m.BoneParents.size();
+    for (ModelTriangle& tri : m.Triangles) {
+        for (ModelVertex& v : tri.v) {
+            v.position = ReadVec3(r, "triangles");
+            v.normal = ReadVec3(r, "triangles");
+            v.s = r.F32("triangles");
+            v.t = r.F32("triangles");
+            if (m.ModelType == 1) {
+                for (BoneWeight& bw : v.weights) {
+                    size_t at = r.Offset();
+                    bw.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
+                    bw.weight = r.F32("triangles");
+                }
+            } else if (m.ModelType == 4) {
+                size_t at = r.Offset();
+                v.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
+            }
+        }
+    }
+}
+
+void ReadRestPose(ByteReader& r, ModelFile& m) {
+    size_t at = r.Offset();
+    int32_t n = r.Count("rest-pose count", 24);
+    if (static_cast<size_t>(n) != m.BoneParents.size()) {
+        r.FailAt(at, "rest-pose count",
+                 std::to_string(n) + " rest-pose bones for " + std::to_string(m.BoneParents.size()) +
+                     " parents");
+    }
+    m.RestPose.resize(static_cast<size_t>(n));
+    for (RestBone& b : m.RestPose) {
+        // Interleaved: one position component, then one rotation component.
+        b.position.x = r.F32("rest pose");
+        b.rotation.x = r.F32("rest pose");
+        b.position.y = r.F32("rest pose");
+        b.rotation.y = r.F32("rest pose");
+        b.position.z = r.F32("rest pose");
+        b.rotation.z = r.F32("rest pose");
+    }
+}
+
+void ReadGroups(ByteReader& r, ModelFile& m) {
+    int32_t g = r.Count("group count", 8);
+    m.DrawGroups.resize(static_cast<size_t>(g));
+    int64_t covered = 0;
+    for (DrawGroup& group : m.DrawGroups) {
+        group.first = r.I32("groups");
+        size_t at = r.Offset();
+        group.triangleCount = r.I32("groups");
+        if (group.triangleCount < 0) r.FailAt(at, "groups", "negative triangle count");
+        covered += group.triangleCount;
+        if (covered > static_cast<int64_t>(m.Triangles.size())) {
+            r.FailAt(at, "groups",
+                     "groups cover " + std::to_string(covered) + " triangles of " +
+                         std::to_string(m.Triangles.size()));
+        }
+    }
+}
+
+void ReadTextureNames(ByteReader& r, ModelFile& m) {
+    size_t at = r.Offset();
+    int32_t x = r.Count("texture count", 4);
+    // Group i is drawn with texture i.
+    if (static_cast<size_t>(x) < m.DrawGroups.size()) {
+        r.FailAt(at, "texture count",
+                 std::to_string(x) + " textures for " + std::to_string(m.DrawGroups.size()) +
+                     " draw groups");
+    }
+    m.TextureNames.resize(static_cast<size_t>(x));
+    for (std::string& name : m.TextureNames) name = r.LengthPrefixedString("texture names");
+}
+
+void ReadBox(ByteReader& r, ModelFile& m) {
+    m.BoxSize = ReadVec3(r, "box size");
+    m.BoxCentre = ReadVec3(r, "box centre");
+}
+
+void ReadCollisions(ByteReader& r, ModelFile& m) {
+    // A count of 0 reads no records and no names: the sphere count follows directly.
+    int32_t b = r.Count("collision box count", 16 * 4 + 1);
+    m.CollisionBoxes.resize(static_cast<size_t>(b));
+    for (TCUB& box : m.CollisionBoxes) {
+        box.centre = ReadVec3(r, "collision boxes");
+        box.size = ReadVec3(r, "collision boxes");
+        box.angles = ReadVec3(r, "collision boxes");
+        box.extraTriple = ReadVec3(r, "collision boxes");
+        box.extraValue = r.F32("collision boxes");
+        for (int k = 0; k < 3; ++k) box.further[static_cast<size_t>(k)] = r.F32("collision boxes");
+    }
+    for (TCUB& box : m.CollisionBoxes) box.name = r.SlashTerminatedString("collision box names");
+
+    int32_t s = r.Count("collision sphere count", 8 * 4 + 1);
+    m.CollisionSpheres.resize(static_cast<size_t>(s));
+    for (TSfera_Phiziki& sphere : m.CollisionSpheres) {
+        sphere.centre = ReadVec3(r, "collision spheres");
+        sphere.radius = r.F32("collision spheres");
+        sphere.extraValue = r.F32("collision spheres");
+        for (int k = 0; k < 3; ++k) sphere.further[static_cast<size_t>(k)] = r.F32("collision spheres");
+    }
+    for (TSfera_Phiziki& sphere : m.CollisionSpheres) {
+        sphere.name = r.SlashTerminatedString("collision sphere names");
+    }
+}
+
+void ReadFlags(ByteReader& r, ModelFile& m) {
+    m.BodyParameter = r.U32("body parameter");
+    m.Transparent = r.U8("transparent");
+    m.Static = r.U8("static");
+}
+
+void ReadVectors(ByteReader& r, ModelFile& m) {
+    // Interleaved by component: A.x, B.x, A.y, B.y, A.z, B.z.
+    m.VectorA.x = r.F32("vectors A and B");
+    m.VectorB.x = r.F32("vectors A and B");
+    m.VectorA.y = r.F32("vectors A and B");
+    m.VectorB.y = r.F32("vectors A and B");
+    m.VectorA.z = r.F32("vectors A and B");
+    m.VectorB.z = r.F32("vectors A and B");
+}
+
+void WriteSlashName(ByteWriter& w, const std::string& name) {
+    if (name.find('/') != std::string::npos) {
+        throw std::invalid_argument("collision shape name contains '/': " + name);
+    }
+    w.SlashTerminatedString(name);
+}
+
+}  // namespace
+
+ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileName) {
+    ByteReader r(bytes, fileName);
+    ModelFile m;
+    m.ModelType = r.U8("model type");
+    m.ObjectKind = r.U8("object kind");
+    if (m.HasMesh()) {
+        ReadBones(r, m);
+        ReadTriangles(r, m);
+        ReadRestPose(r, m);
+        ReadGroups(r, m);
+        ReadTextureNames(r, m);
+        ReadBox(r, m);
+        ReadCollisions(r, m);
+        ReadFlags(r, m);
+        if (m.ModelType != 4) ReadVectors(r, m);
+    } else if (m.ModelType == 3) {
+        m.Billboard.halfWidth = r.F32("half width");
+        m.Billboard.height = r.F32("height");
+        for (float& e : m.Billboard.extra) e = r.F32("billboard extra values");
+        ReadTextureNames(r, m);
+        ReadBox(r, m);
+        ReadCollisions(r, m);
+        ReadFlags(r, m);
+    }
+    return m;
+}
+
+ModelFile ReadModelFile(const std::string& path) { return ReadModel(ReadWholeFile(path), path); }
+
+std::vector<uint8_t> WriteModel(const ModelFile& m) {
+    ByteWriter w;
+    w.U8(m.ModelType);
+    w.U8(m.ObjectKind);
+    if (!m.HasBody()) return std::move(w.Data());
+
+    if (m.HasMesh()) {
+        w.I32(static_cast<int32_t>(m.BoneParents.size()));
+        for (int32_t p : m.BoneParents) w.I32(p);
+        w.I32(static_cast<int32_t>(m.Triangles.size()));
+        for (const ModelTriangle& tri : m.Triangles) {
+            for (const ModelVertex& v : tri.v) {
+                WriteVec3(w, v.position);
+                WriteVec3(w, v.normal);
+                w.F32(v.s);
+                w.F32(v.t);
+                if (m.ModelType == 1) {
+                    for (const BoneWeight& bw : v.weights) {
+                        w.I32(bw.bone);
+                        w.F32(bw.weight);
+                    }
+                } else if (m.ModelType == 4) {
+                    w.I32(v.bone);
+                }
+            }
+        }
+        w.I32(static_cast<int32_t>(m.RestPose.size()));
+        for (const RestBone& b : m.RestPose) {
+            w.F32(b.position.x);
+            w.F32(b.rotation.x);
+            w.F32(b.position.y);
+            w.F32(b.rotation.y);
+            w.F32(b.position.z);
+            w.F32(b.rotation.z);
+        }
+        w.I32(static_cast<int32_t>(m.DrawGroups.size()));
+        for (const DrawGroup& g : m.DrawGroups) {
+            w.I32(g.first);
+            w.I32(g.triangleCount);
+        }
+    } else {
+        w.F32(m.Billboard.halfWidth);
+        w.F32(m.Billboard.height);
+        for (float e : m.Billboard.extra) w.F32(e);
+    }
+
+    w.I32(static_cast<int32_t>(m.TextureNames.size()));
+    for (const std::string& name : m.TextureNames) w.LengthPrefixedString(name);
+    WriteVec3(w, m.BoxSize);
+    WriteVec3(w, m.BoxCentre);
+
+    w.I32(static_cast<int32_t>(m.CollisionBoxes.size()));
+    for (const TCUB& box : m.CollisionBoxes) {
+        WriteVec3(w, box.centre);
+        WriteVec3(w, box.size);
+        WriteVec3(w, box.angles);
+        WriteVec3(w, box.extraTriple);
+        w.F32(box.extraValue);
+        for (int k = 0; k < 3; ++k) w.F32(box.further[static_cast<size_t>(k)]);
+    }
+    for (const TCUB& box : m.CollisionBoxes) WriteSlashName(w, box.name);
+    w.I32(static_cast<int32_t>(m.CollisionSpheres.size()));
+    for (const TSfera_Phiziki& s : m.CollisionSpheres) {
+        WriteVec3(w, s.centre);
+        w.F32(s.radius);
+        w.F32(s.extraValue);
+        for (int k = 0; k < 3; ++k) w.F32(s.further[static_cast<size_t>(k)]);
+    }
+    for (const TSfera_Phiziki& s : m.CollisionSpheres) WriteSlashName(w, s.name);
+
+    w.U32(m.BodyParameter);
+    w.U8(m.Transparent);
+    w.U8(m.Static);
+    if (m.ModelType == 1 || m.ModelType == 2) {
+        w.F32(m.VectorA.x);
+        w.F32(m.VectorB.x);
+        w.F32(m.VectorA.y);
+        w.F32(m.VectorB.y);
+        w.F32(m.VectorA.z);
+        w.F32(m.VectorB.z);
+    }
+    return std::move(w.Data());
+}
+
+std::array<Vec3, 8> ModelBoxCorners(const Vec3& c, const Vec3& s) {
+    const float xp = c.x + s.x / 2, xm = c.x - s.x / 2;
+    const float yp = c.y + s.y / 2, ym = c.y - s.y / 2;
+    const float zp = c.z + s.z / 2, zm = c.z - s.z / 2;
+    return {Vec3{xp, yp, zp}, Vec3{xp, yp, zm}, Vec3{xm, yp, zm}, Vec3{xm, yp, zp},
+            Vec3{xp, ym, zp}, Vec3{xp, ym, zm}, Vec3{xm, ym, zm}, Vec3{xm, ym, zp}};
+}
+
+float ModelRadius(const Vec3& c, const Vec3& s) {
+    const Vec3 p = ModelBoxCorners(c, s)[0];
+    return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+}
+
+}  // namespace tv

@@ -1,0 +1,192 @@
+#include "world/level_file.h"
+
+#include <cstring>
+
+#include "common/binary_io.h"
+
+namespace tv {
+
+bool ShortReadCursor::Take(void* out, size_t n) {
+    if (n > Remaining()) {
+        pos_ = size_;
+        return false;
+    }
+    std::memcpy(out, data_ + pos_, n);
+    pos_ += n;
+    return true;
+}
+
+bool ShortReadCursor::U8(uint8_t& out) { return Take(&out, 1); }
+
+bool ShortReadCursor::U32(uint32_t& out) {
+    uint8_t b[4];
+    if (!Take(b, 4)) return false;
+    out = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+          static_cast<uint32_t>(b[3]) << 24;
+    return true;
+}
+
+bool ShortReadCursor::I32(int32_t& out) {
+    uint32_t u;
+    if (!U32(u)) return false;
+    out = static_cast<int32_t>(u);
+    return true;
+}
+
+bool ShortReadCursor::F32(float& out) {
+    uint32_t u;
+    if (!U32(u)) return false;
+    std::memcpy(&out, &u, 4);
+    return true;
+}
+
+bool ShortReadCursor::String(std::string& out) {
+    int32_t n = 0;
+    if (!I32(n)) return false;
+    if (n <= 0) {
+        out.clear();
+        return true;
+    }
+    if (static_cast<size_t>(n) > Remaining()) {
+        pos_ = size_;
+        return false;
+    }
+    out.assign(reinterpret_cast<const char*>(data_ + pos_), static_cast<size_t>(n));
+    pos_ += static_cast<size_t>(n);
+    return true;
+}
+
+namespace {
+
+void ReadPlacement(ShortReadCursor& c, LevelObject& o) {
+    c.F32(o.position.x);
+    c.F32(o.position.y);
+    c.F32(o.position.z);
+    for (float& v : o.rotation) c.F32(v);
+    c.U32(o.spareA);
+}
+
+void ReadModelFields(ShortReadCursor& c, LevelObject& o) {
+    ReadPlacement(c, o);
+    c.F32(o.animTime);
+    c.U32(o.spareB);
+    c.U8(o.animated);
+    c.String(o.modelPath);
+    c.String(o.secondName);
+}
+
+void WritePlacement(ByteWriter& w, const LevelObject& o) {
+    w.F32(o.position.x);
+    w.F32(o.position.y);
+    w.F32(o.position.z);
+    for (float v : o.rotation) w.F32(v);
+    w.U32(o.spareA);
+}
+
+void WriteModelFields(ByteWriter& w, const LevelObject& o) {
+    WritePlacement(w, o);
+    w.F32(o.animTime);
+    w.U32(o.spareB);
+    w.U8(o.animated);
+    w.LengthPrefixedString(o.modelPath);
+    w.LengthPrefixedString(o.secondName);
+}
+
+}  // namespace
+
+LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
+                    const ModelKindLookup& modelKind) {
+    LevelFile level;
+    ShortReadCursor c(bytes, fileName);
+    if (!c.I32(level.objectCount) || level.objectCount <= 0) return level;
+    // Every record holds its type byte at least; a larger count could only make zero records.
+    if (static_cast<size_t>(level.objectCount) > c.Remaining()) {
+        throw DataError(fileName, 0, "object count",
+                        "count " + std::to_string(level.objectCount) + " needs more than the " +
+                            std::to_string(c.Remaining()) + " bytes left");
+    }
+    level.objects.resize(static_cast<size_t>(level.objectCount));
+    std::vector<uint8_t> modelKinds;  // object-kind byte per entry of level.models
+
+    for (size_t k = 0; k < level.objects.size(); ++k) {
+        LevelObject& o = level.objects[k];
+        c.U8(o.typeByte);
+        o.kind = o.typeByte;
+
+        if (o.kind == kLevelModel) {
+            ReadModelFields(c, o);
+            o.hasModelBlock = true;
+            // Shares the model of an earlier record with the same path (exact bytes, never
+            // empty), else loads one if the path lies under 3DOBJEKT.
+            bool found = false;
+            if (!o.modelPath.empty()) {
+                for (size_t e = 0; e < k; ++e) {
+                    if (level.objects[e].modelPath == o.modelPath) {
+                        o.modelIndex = level.objects[e].modelIndex;
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            if (!found && o.modelPath.find("3DOBJEKT") != std::string::npos) {
+                level.models.push_back(o.modelPath);
+                modelKinds.push_back(modelKind(o.modelPath));
+                o.modelIndex = static_cast<int32_t>(level.models.size() - 1);
+                found = true;
+            }
+            // A record sharing "model 0" before any model was loaded keeps kind 1.
+            if (found && static_cast<size_t>(o.modelIndex) < modelKinds.size()) {
+                o.kind = modelKinds[static_cast<size_t>(o.modelIndex)];
+            }
+        }
+        // Tested on the record's kind, which a model may just have set to 4 or 5.
+        if (o.kind == kLevelWater) {
+            ReadModelFields(c, o);
+            c.F32(o.gridPoints);
+            c.I32(o.sideLength);
+            c.F32(o.damping);
+            c.String(o.textureName);
+            o.hasWaterBlock = true;
+        }
+        if (o.kind == kLevelEmitter) {
+            ReadPlacement(c, o);
+            c.String(o.particleFile);
+            c.String(o.secondName);
+            o.hasEmitterBlock = true;
+            o.modelPath = o.particleFile;  // the loader keeps the emitter's file as its path
+        }
+    }
+    return level;
+}
+
+LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind) {
+    return ReadLevel(ReadWholeFile(path), path, modelKind);
+}
+
+std::vector<uint8_t> WriteLevel(const LevelFile& level) {
+    ByteWriter w;
+    w.I32(static_cast<int32_t>(level.objects.size()));
+    for (const LevelObject& o : level.objects) {
+        w.U8(o.typeByte);
+        uint8_t kind = o.typeByte;
+        if (o.typeByte == kLevelModel) {
+            WriteModelFields(w, o);
+            kind = o.kind;
+        }
+        if (kind == kLevelWater) {
+            WriteModelFields(w, o);
+            w.F32(o.gridPoints);
+            w.I32(o.sideLength);
+            w.F32(o.damping);
+            w.LengthPrefixedString(o.textureName);
+        }
+        if (kind == kLevelEmitter) {
+            WritePlacement(w, o);
+            w.LengthPrefixedString(o.particleFile);
+            w.LengthPrefixedString(o.secondName);
+        }
+    }
+    return std::move(w.Data());
+}
+
+}  // namespace tv

@@ -1,0 +1,63 @@
+#include "world/terrain_file.h"
+
+#include <stdexcept>
+
+#include "common/binary_io.h"
+#include "world/level_file.h"
+
+namespace tv {
+
+TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName) {
+    TerrainFile t;
+    ShortReadCursor c(bytes, fileName);
+    if (!c.I32(t.GridSize) || t.GridSize <= 0) {
+        throw DataError(fileName, 0, "grid size", "grid size " + std::to_string(t.GridSize) + " is not positive");
+    }
+    c.F32(t.Size);
+    // The heights must all be there: a grid larger than the file could describe is rejected
+    // before anything is allocated. Texture coordinates and names may be cut short.
+    const uint64_t side = static_cast<uint64_t>(t.GridSize) + 1;
+    if (side * side * 4 > c.Remaining()) {
+        throw DataError(fileName, 0, "grid size",
+                        "grid size " + std::to_string(t.GridSize) + " needs more heights than the " +
+                            std::to_string(c.Remaining()) + " bytes left");
+    }
+    t.Heights.assign(side * side, 0.0f);
+    for (float& h : t.Heights) c.F32(h);
+    const size_t cells = static_cast<size_t>(t.GridSize) * static_cast<size_t>(t.GridSize);
+    t.TexCoords.assign(cells * 12, 0.0f);
+    for (float& uv : t.TexCoords) {
+        if (!c.F32(uv)) break;  // everything after the end stays 0
+    }
+    c.I32(t.TextureNameCount);
+    for (int32_t k = 0; k < t.TextureNameCount; ++k) {
+        // Each name replaces the previous one; a name cut off by the end reads as empty.
+        t.TextureName.clear();
+        if (c.AtEnd()) break;
+        std::string name;
+        if (!c.String(name)) break;
+        t.TextureName = name;
+        t.TextureNames.push_back(std::move(name));
+    }
+    return t;
+}
+
+TerrainFile ReadTerrainFile(const std::string& path) { return ReadTerrain(ReadWholeFile(path), path); }
+
+std::vector<uint8_t> WriteTerrain(const TerrainFile& t) {
+    const size_t side = static_cast<size_t>(t.GridSize) + 1;
+    const size_t cells = static_cast<size_t>(t.GridSize) * static_cast<size_t>(t.GridSize);
+    if (t.GridSize <= 0 || t.Heights.size() != side * side || t.TexCoords.size() != cells * 12) {
+        throw std::invalid_argument("terrain arrays do not match grid size " + std::to_string(t.GridSize));
+    }
+    ByteWriter w;
+    w.I32(t.GridSize);
+    w.F32(t.Size);
+    for (float h : t.Heights) w.F32(h);
+    for (float uv : t.TexCoords) w.F32(uv);
+    w.I32(static_cast<int32_t>(t.TextureNames.size()));
+    for (const std::string& name : t.TextureNames) w.LengthPrefixedString(name);
+    return std::move(w.Data());
+}
+
+}  // namespace tv
