@@ -6,13 +6,6 @@ std::string TriangleProgressCaption(int done, int total) {
     return "треугольник  " + std::to_string(done) + "из  " + std::to_string(total);
 }
 
-TriangleProgress::TriangleProgress(LoadingProgress* sink, const std::string& path, int total)
-    : sink_(sink), total_(total) {
-    if (!sink_) return;
-    sink_->Show(path);
-    sink_->Repaint();
-}
-
 int TriangleProgress::Position(int done, int total) {
     const int divisor = static_cast<int>(static_cast<float>(total) / 100.0f);
     if (divisor > 0) return static_cast<int>(static_cast<float>(done) / static_cast<float>(divisor));

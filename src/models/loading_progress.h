@@ -23,12 +23,13 @@ public:
 // The counter label's text: "треугольник  " + done + "из  " + total (no space before "из").
 std::string TriangleProgressCaption(int done, int total);
 
-// Drives a LoadingProgress through one mesh of `total` triangles the way the loaders do:
-// Begin shows the window, Triangle(i) is called after triangle i (0-based) has been read and
-// updates the bar every 51st triangle, End sets 100 and the final caption. A null sink is allowed.
+// Drives a LoadingProgress through the triangles of one mesh of `total` triangles the way the
+// loaders do (after they have shown the window): Triangle(i) is called once triangle i (0-based)
+// is read and updates the bar every 51st triangle; End sets 100 and the final caption, and
+// repaints. A null sink is allowed.
 class TriangleProgress {
 public:
-    TriangleProgress(LoadingProgress* sink, const std::string& path, int total);
+    TriangleProgress(LoadingProgress* sink, int total) : sink_(sink), total_(total) {}
     void Triangle(int index);
     void End();
     // Bar position after `done` triangles of `total`: done / (total / 100), both truncated.

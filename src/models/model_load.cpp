@@ -1,0 +1,217 @@
+// TModel's two loaders: the file is parsed into plain data (model_file.h), then the GL side
+// is built from it: textures, the vertex buffer in its interleaved layout or client arrays,
+// the rest pose, the box.
+
+#include <epoxy/gl.h>
+
+#include "common/binary_io.h"
+#include "models/loading_progress.h"
+#include "models/model.h"
+#include "models/model_file.h"
+#include "models/skin_program.h"
+#include "render/texture.h"
+
+namespace tv {
+
+namespace {
+
+constexpr const char* kNoTextureName = "NOTEXTURE";
+constexpr const char* kNoTexturePath = "k_resurs\\addition\\NOTEXTURE.jpg";
+
+// The folder of a model path: everything before its last separator. The game spells paths
+// with backslashes; a data root from this platform may add forward slashes.
+std::string ModelFolder(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+}  // namespace
+
+ModelRenderShared::ModelRenderShared() : Skin(std::make_unique<SkinProgram>()) {}
+ModelRenderShared::~ModelRenderShared() = default;
+
+TModel::TModel() = default;
+TModel::~TModel() = default;
+
+std::unique_ptr<TModel> TModel::Create(const std::string& path, const ModelLoadContext& context) {
+    auto model = std::make_unique<TModel>();
+    model->Load(path, context, false);
+    return model;
+}
+
+std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, const ModelLoadContext& context) {
+    auto model = std::make_unique<TModel>();
+    model->Load(path, context, true);
+    return model;
+}
+
+void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
+    shared_ = context.Shared ? context.Shared : std::make_shared<ModelRenderShared>();
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+
+    // The loading window comes up before the mesh is read, like the game's loader does; only
+    // mesh files show it, and the type byte is the first byte.
+    const uint8_t typeByte = bytes.empty() ? 0 : bytes[0];
+    const bool mesh = typeByte == 1 || typeByte == 2 || typeByte == 4;
+    LoadingProgress* progress = mesh ? context.Progress : nullptr;
+    if (progress) {
+        progress->Show(path);
+        progress->Repaint();
+    }
+
+    ModelFile file = ReadModel(bytes, path);
+    ModelType = file.ModelType;
+    ObjectKind = file.ObjectKind;
+
+    if (file.HasMesh()) {
+        BoneParents = file.BoneParents;
+        TriangleCount = static_cast<int32_t>(file.Triangles.size());
+        // The bar moves as the triangles would have been read: every 51st, then 100.
+        TriangleProgress bar(progress, TriangleCount);
+        for (int32_t i = 0; i < TriangleCount; ++i) bar.Triangle(i);
+        bar.End();
+
+        if (ModelType == 4) {
+            SkinTriangles.Source.resize(file.Triangles.size());
+            for (size_t i = 0; i < file.Triangles.size(); ++i) {
+                for (int j = 0; j < 3; ++j) {
+                    const ModelVertex& v = file.Triangles[i].v[j];
+                    SkinTriangles.Source[i].V[j] = {v.position, v.normal, v.s, v.t, v.bone};
+                }
+            }
+            SkinTriangles.Skinned = SkinTriangles.Source;
+        } else {
+            Positions.resize(file.Triangles.size() * 3);
+            Normals.resize(file.Triangles.size() * 3);
+            TexCoords.resize(file.Triangles.size() * 3);
+            if (ModelType == 1) BoneWeights.resize(file.Triangles.size());
+            for (size_t i = 0; i < file.Triangles.size(); ++i) {
+                for (int j = 0; j < 3; ++j) {
+                    const ModelVertex& v = file.Triangles[i].v[j];
+                    Positions[i * 3 + j] = v.position;
+                    Normals[i * 3 + j] = v.normal;
+                    TexCoords[i * 3 + j] = {v.s, v.t};
+                    if (ModelType == 1) {
+                        for (int k = 0; k < 3; ++k) BoneWeights[i][j][k] = {v.weights[k].bone, v.weights[k].weight};
+                    }
+                }
+            }
+        }
+
+        const size_t boneCount = file.RestPose.size();
+        RestPose.Rotations.resize(boneCount);
+        RestPose.Quaternions.resize(boneCount);
+        RestPose.Positions.resize(boneCount);
+        for (size_t b = 0; b < boneCount; ++b) {
+            RestPose.Positions[b] = file.RestPose[b].position;
+            RestPose.Rotations[b] = file.RestPose[b].rotation;
+            RestPose.Quaternions[b] = EulerToQuaternion(file.RestPose[b].rotation);
+        }
+
+        DrawGroupCount = static_cast<int32_t>(file.DrawGroups.size());
+        DrawGroups.resize(file.DrawGroups.size());
+        for (size_t g = 0; g < file.DrawGroups.size(); ++g) {
+            DrawGroups[g] = {file.DrawGroups[g].first, file.DrawGroups[g].triangleCount};
+        }
+    }
+
+    const bool readsBody = geometryOnly ? file.HasMesh() : file.HasBody();
+    if (readsBody) {
+        if (ModelType == 3) {
+            Billboard.HalfWidth = file.Billboard.halfWidth;
+            Billboard.Height = file.Billboard.height;
+            Billboard.Extra = file.Billboard.extra;
+        }
+        TextureCount = static_cast<int32_t>(file.TextureNames.size());
+        TextureNames = file.TextureNames;
+        Textures.assign(TextureNames.size(), 0u);
+        if (!geometryOnly) {
+            const std::string folder = ModelFolder(path);
+            ownedTextures_.reserve(TextureNames.size());
+            for (size_t k = 0; k < TextureNames.size(); ++k) {
+                const std::string texturePath = TextureNames[k] == kNoTextureName
+                                                    ? context.DataRoot + kNoTexturePath
+                                                    : folder + "\\" + TextureNames[k];
+                LoadTexture(texturePath, Textures[k]);
+                ownedTextures_.emplace_back(Textures[k]);
+            }
+        }
+        if (file.HasMesh()) PoseRest();
+
+        BoundingBox.size = file.BoxSize;
+        BoundingBox.centre = file.BoxCentre;
+
+        if (!context.VBOSupported && (ModelType == 1 || ModelType == 2)) ModelType = 6;
+        if (ModelType == 1 || ModelType == 2) UploadVertexBuffer();
+        if (ModelType == 6) BuildClientArrays();
+
+        // The sky's loader stops after the box for skinned meshes and never reads more.
+        const bool readsTail = !geometryOnly || ModelType != 4;
+        if (readsTail) {
+            CollisionBoxCount = static_cast<int32_t>(file.CollisionBoxes.size());
+            CollisionBoxes = std::move(file.CollisionBoxes);
+            CollisionSphereCount = static_cast<int32_t>(file.CollisionSpheres.size());
+            CollisionSpheres = std::move(file.CollisionSpheres);
+            for (int i = 0; i < 4; ++i) BodyParameter[i] = static_cast<uint8_t>(file.BodyParameter >> (8 * i));
+            Transparent = file.Transparent;
+            Static = file.Static;
+            VectorA = file.VectorA;
+            VectorB = file.VectorB;
+        }
+    }
+
+    if (!geometryOnly) {
+        BoxCorners = ModelBoxCorners(BoundingBox.centre, BoundingBox.size);
+        Radius = ModelRadius(BoundingBox.centre, BoundingBox.size);
+    }
+}
+
+void TModel::UploadVertexBuffer() {
+    const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
+    const size_t floatsPerVertex = ModelType == 1 ? 15 : 8;
+    // The 60-byte layout leaves its last float (the position's w) unwritten; it stays 0 here
+    // and the skinning program never reads it.
+    std::vector<float> scratch(vertexCount * floatsPerVertex, 0.0f);
+    for (size_t v = 0; v < vertexCount; ++v) {
+        float* out = &scratch[v * floatsPerVertex];
+        const Vec3& n = Normals[v];
+        const Vec3& p = Positions[v];
+        out[0] = TexCoords[v][0];
+        out[1] = 1.0f - TexCoords[v][1];
+        if (ModelType == 1) {
+            const auto& w = BoneWeights[v / 3][v % 3];
+            for (int k = 0; k < 3; ++k) {
+                out[2 + 2 * k] = static_cast<float>(w[k].Bone);
+                out[3 + 2 * k] = w[k].Weight;
+            }
+            out += 8;
+        } else {
+            out += 2;
+        }
+        out[0] = n.x, out[1] = n.y, out[2] = n.z;
+        out[3] = p.x, out[4] = p.y, out[5] = p.z;
+    }
+    VertexBufferSize = static_cast<int32_t>(scratch.size() * sizeof(float));
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    vertexBuffer_.Reset(name);
+    VertexBuffer = name;
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(VertexBufferSize), scratch.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void TModel::BuildClientArrays() {
+    const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
+    FallbackPositions.resize(vertexCount * 3);
+    FallbackTexCoords.resize(vertexCount * 2);
+    for (size_t v = 0; v < vertexCount; ++v) {
+        FallbackPositions[v * 3 + 0] = Positions[v].x;
+        FallbackPositions[v * 3 + 1] = Positions[v].y;
+        FallbackPositions[v * 3 + 2] = Positions[v].z;
+        FallbackTexCoords[v * 2 + 0] = TexCoords[v][0];
+        FallbackTexCoords[v * 2 + 1] = 1.0f - TexCoords[v][1];
+    }
+}
+
+}  // namespace tv

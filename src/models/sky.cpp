@@ -1,0 +1,34 @@
+#include "models/sky.h"
+
+#include <epoxy/gl.h>
+
+#include "render/texture.h"
+
+namespace tv {
+
+void TSky::SetTexture(const std::string& path) {
+    if (!TextureFileName.empty()) texture_.Reset();
+    TextureFileName = path;
+    unsigned name = 0;
+    LoadTexture(path, name);
+    texture_.Reset(name);
+    const size_t cut = TextureFileName.find_last_of("\\/");
+    if (cut != std::string::npos) TextureFileName.erase(0, cut + 1);
+}
+
+void TSky::Draw() {
+    if (!Model) return;
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glTranslatef(X, Y, Z);
+    glEnable(GL_TEXTURE_2D);
+    glScalef(Scale, Scale, Scale);
+    if (!Model->Textures.empty()) Model->Textures[0] = texture_.Get();
+    Model->DrawRest(1, 1);
+    glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+    glEnable(GL_DEPTH_TEST);
+}
+
+}  // namespace tv

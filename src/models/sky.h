@@ -1,0 +1,33 @@
+#pragma once
+// The sky: a textured sphere drawn first every frame, around the eye, without depth test and
+// without writing depth, so everything else draws over it.
+
+#include <memory>
+#include <string>
+
+#include "models/gl_handles.h"
+#include "models/model.h"
+
+namespace tv {
+
+struct TSky {
+    float X = 0.0f, Y = 0.0f, Z = 0.0f;  // the frame moves it to the camera's eye
+    float Scale = 0.0f;                  // start-up sets 1
+    std::string TextureFileName;         // file-name part of the last texture path
+    std::unique_ptr<TModel> Model;       // loaded with TModel::CreateGeometryOnly
+
+    uint32_t Texture() const { return texture_.Get(); }
+
+    // Replaces the sky texture: deletes the old one if a texture was set before, loads `path`
+    // (a GL context must be current), then keeps only the file-name part of the path.
+    void SetTexture(const std::string& path);
+    // Depth test off; modelview pushed; colour white; translate to the sky's position; 2D
+    // texturing on; uniform scale; the sky texture into the model's first texture slot;
+    // DrawRest(1, 1); texturing off; pop; depth test back on. Does nothing without a model.
+    void Draw();
+
+private:
+    GlTexture texture_;
+};
+
+}  // namespace tv

@@ -1,0 +1,203 @@
+#include "platform/sdl/loading_window_sdl.h"
+
+#include <SDL2/SDL.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstring>
+
+namespace tv::sdl {
+
+namespace {
+
+constexpr const char* kCaption = "Прогресс";
+constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Placement of the three controls in the client area.
+constexpr int kLabelX = 24, kLabelY = 8;
+constexpr int kBarX = 24, kBarY = 24, kBarW = 537, kBarH = 25;
+constexpr int kCounterX = 24, kCounterY = 64;
+
+constexpr uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
+constexpr uint32_t kFace = Rgb(240, 240, 240);
+constexpr uint32_t kYellow = Rgb(255, 255, 0);
+constexpr uint32_t kLime = Rgb(0, 255, 0);
+constexpr uint32_t kBarBorder = Rgb(188, 188, 188);
+constexpr uint32_t kBarTrack = Rgb(230, 230, 230);
+constexpr uint32_t kBarFill = Rgb(6, 176, 37);
+
+// Next code point of a UTF-8 string; malformed bytes come out as '?'.
+uint32_t NextCodePoint(const std::string& s, size_t& i) {
+    const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
+    const uint8_t b0 = byte(i);
+    int extra = 0;
+    uint32_t cp = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        cp = b0 & 0x1F, extra = 1;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        cp = b0 & 0x0F, extra = 2;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        cp = b0 & 0x07, extra = 3;
+    } else {
+        ++i;
+        return '?';
+    }
+    ++i;
+    for (int k = 0; k < extra; ++k, ++i) {
+        if (i >= s.size() || (byte(i) & 0xC0) != 0x80) return '?';
+        cp = (cp << 6) | (byte(i) & 0x3F);
+    }
+    return cp;
+}
+
+void FillRect(SDL_Surface* s, int x, int y, int w, int h, uint32_t colour) {
+    SDL_Rect r{x, y, w, h};
+    SDL_FillRect(s, &r, colour);
+}
+
+}  // namespace
+
+struct SdlLoadingWindow::Font {
+    FT_Face face = nullptr;
+    int ascent = 0;
+    int lineHeight = 0;
+};
+
+SdlLoadingWindow::SdlLoadingWindow() = default;
+
+SdlLoadingWindow::~SdlLoadingWindow() {
+    Close();
+    for (Font* font : {labelFont_, counterFont_}) {
+        if (font && font->face) FT_Done_Face(font->face);
+        delete font;
+    }
+    if (freetype_) FT_Done_FreeType(static_cast<FT_Library>(freetype_));
+}
+
+void SdlLoadingWindow::Show(const std::string& path) {
+    modelLabel_ = path;
+    if (!window_) {
+        if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+        window_ = SDL_CreateWindow(kCaption, kLeft, kTop, kWidth, kHeight, SDL_WINDOW_SHOWN);
+        if (!window_) return;
+    }
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+    if (!freetype_) {
+        FT_Library library = nullptr;
+        if (FT_Init_FreeType(&library) == 0) {
+            freetype_ = library;
+            const auto open = [&](int pixels) {
+                Font* font = new Font;
+                if (FT_New_Face(library, kFontPath, 0, &font->face) != 0) {
+                    font->face = nullptr;
+                    return font;
+                }
+                FT_Set_Pixel_Sizes(font->face, 0, static_cast<FT_UInt>(pixels));
+                font->ascent = static_cast<int>(font->face->size->metrics.ascender >> 6);
+                font->lineHeight = static_cast<int>((font->face->size->metrics.ascender -
+                                                     font->face->size->metrics.descender) >> 6);
+                return font;
+            };
+            labelFont_ = open(11);
+            counterFont_ = open(13);
+        }
+    }
+}
+
+void SdlLoadingWindow::SetProgress(int position, const std::string& caption) {
+    barPosition_ = position;
+    counterLabel_ = caption;
+}
+
+void SdlLoadingWindow::Repaint() {
+    if (!window_) return;
+    SDL_Surface* canvas = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!canvas) return;
+    Paint(canvas);
+    lastFrame_.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(canvas->pixels) + y * canvas->pitch);
+        for (int x = 0; x < kWidth; ++x) {
+            uint8_t* out = &lastFrame_[(static_cast<size_t>(y) * kWidth + x) * 4];
+            out[0] = static_cast<uint8_t>(row[x] >> 16);
+            out[1] = static_cast<uint8_t>(row[x] >> 8);
+            out[2] = static_cast<uint8_t>(row[x]);
+            out[3] = 255;
+        }
+    }
+    if (SDL_Surface* target = SDL_GetWindowSurface(window_)) {
+        SDL_BlitSurface(canvas, nullptr, target, nullptr);
+        SDL_UpdateWindowSurface(window_);
+    }
+    SDL_FreeSurface(canvas);
+    // Let the window system see the new picture now; the loader keeps the main loop waiting.
+    SDL_PumpEvents();
+}
+
+void SdlLoadingWindow::Close() {
+    if (window_) SDL_DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+void SdlLoadingWindow::Paint(SDL_Surface* s) {
+    FillRect(s, 0, 0, kWidth, kHeight, kFace);
+
+    if (labelFont_ && labelFont_->face) {
+        FillRect(s, kLabelX, kLabelY, TextWidth(*labelFont_, modelLabel_), labelFont_->lineHeight, kYellow);
+        DrawText(s, *labelFont_, kLabelX, kLabelY, modelLabel_, kYellow);
+    }
+
+    FillRect(s, kBarX, kBarY, kBarW, kBarH, kBarBorder);
+    FillRect(s, kBarX + 1, kBarY + 1, kBarW - 2, kBarH - 2, kBarTrack);
+    const int shown = std::clamp(barPosition_, 0, 100);  // past 100 shows as full
+    FillRect(s, kBarX + 1, kBarY + 1, (kBarW - 2) * shown / 100, kBarH - 2, kBarFill);
+
+    if (counterFont_ && counterFont_->face && !counterLabel_.empty()) {
+        FillRect(s, kCounterX, kCounterY, TextWidth(*counterFont_, counterLabel_), counterFont_->lineHeight, kLime);
+        DrawText(s, *counterFont_, kCounterX, kCounterY, counterLabel_, kLime);
+    }
+}
+
+int SdlLoadingWindow::TextWidth(Font& font, const std::string& text) {
+    int width = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (FT_Load_Char(font.face, NextCodePoint(text, i), FT_LOAD_DEFAULT) == 0) {
+            width += static_cast<int>(font.face->glyph->advance.x >> 6);
+        }
+    }
+    return width;
+}
+
+// Black glyphs blended over the label's background colour.
+void SdlLoadingWindow::DrawText(SDL_Surface* s, Font& font, int x, int y, const std::string& text,
+                                uint32_t background) {
+    const int baseline = y + font.ascent;
+    int penX = x;
+    for (size_t i = 0; i < text.size();) {
+        if (FT_Load_Char(font.face, NextCodePoint(text, i), FT_LOAD_RENDER) != 0) continue;
+        const FT_GlyphSlot glyph = font.face->glyph;
+        const FT_Bitmap& bitmap = glyph->bitmap;
+        for (unsigned row = 0; row < bitmap.rows; ++row) {
+            const int py = baseline - glyph->bitmap_top + static_cast<int>(row);
+            if (py < 0 || py >= s->h) continue;
+            auto* line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + py * s->pitch);
+            for (unsigned col = 0; col < bitmap.width; ++col) {
+                const int px = penX + glyph->bitmap_left + static_cast<int>(col);
+                if (px < 0 || px >= s->w) continue;
+                const unsigned coverage = bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + col];
+                const auto blend = [&](int shift) {
+                    const unsigned bg = (background >> shift) & 0xFF;
+                    return static_cast<uint32_t>(bg * (255 - coverage) / 255) << shift;
+                };
+                line[px] = 0xFF000000u | blend(16) | blend(8) | blend(0);
+            }
+        }
+        penX += static_cast<int>(glyph->advance.x >> 6);
+    }
+}
+
+}  // namespace tv::sdl

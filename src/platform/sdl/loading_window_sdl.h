@@ -1,0 +1,61 @@
+#pragma once
+// The loading window over SDL: a small second window, caption "Прогресс", 603 x 134 at
+// (394, 236), that shows the model being read (path on yellow), a progress bar 0..100 and the
+// triangle counter (on lime). It draws into its own window surface with FreeType glyphs
+// (DejaVu Sans, which has Cyrillic), and repaints synchronously: model loading never returns
+// to the event loop while it reads.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "models/loading_progress.h"
+
+struct SDL_Window;
+struct SDL_Surface;
+
+namespace tv::sdl {
+
+class SdlLoadingWindow : public LoadingProgress {
+public:
+    // Nothing is created until the first Show (the window starts hidden).
+    SdlLoadingWindow();
+    ~SdlLoadingWindow() override;
+    SdlLoadingWindow(const SdlLoadingWindow&) = delete;
+    SdlLoadingWindow& operator=(const SdlLoadingWindow&) = delete;
+
+    void Show(const std::string& path) override;
+    void SetProgress(int position, const std::string& caption) override;
+    void Repaint() override;
+    void Close() override;
+
+    bool Visible() const { return window_ != nullptr; }
+    SDL_Window* Handle() const { return window_; }
+    // The last repainted picture, RGBA rows top-down (for tests); empty before the first Repaint.
+    const std::vector<uint8_t>& LastFrame() const { return lastFrame_; }
+    const std::string& ModelLabel() const { return modelLabel_; }
+    const std::string& CounterLabel() const { return counterLabel_; }
+    int BarPosition() const { return barPosition_; }
+
+    static constexpr int kLeft = 394;
+    static constexpr int kTop = 236;
+    static constexpr int kWidth = 603;
+    static constexpr int kHeight = 134;
+
+private:
+    struct Font;
+    void Paint(SDL_Surface* surface);
+    void DrawText(SDL_Surface* surface, Font& font, int x, int y, const std::string& text, uint32_t background);
+    int TextWidth(Font& font, const std::string& text);
+
+    SDL_Window* window_ = nullptr;
+    Font* labelFont_ = nullptr;    // the form's font, 11 px
+    Font* counterFont_ = nullptr;  // the counter's font, 13 px
+    void* freetype_ = nullptr;
+    std::string modelLabel_;
+    std::string counterLabel_;
+    int barPosition_ = 0;
+    std::vector<uint8_t> lastFrame_;
+};
+
+}  // namespace tv::sdl
