@@ -1,2 +1,3 @@
-// Placeholder until the shell lands.
-int main() { return 0; }
+#include "platform/sdl/sdl_app.h"
+
+int main(int argc, char** argv) { return tv::sdl::RunGame(argc, argv); }

@@ -1,0 +1,256 @@
+#include "platform/sdl/sdl_app.h"
+
+#include <SDL2/SDL.h>
+#include <backends/imgui_impl_sdl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/sdl_clock.h"
+#include "platform/sdl/sdl_input.h"
+#include "platform/sdl/sdl_main_window.h"
+#include "shell/frame.h"
+#include "shell/main_form.h"
+#include "shell/run_options.h"
+
+namespace tv::sdl {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// While the game runs, a pointer that comes this close to the window's edge is put back in
+// the middle, so aiming never stops at the edge while the pointer stays free for the buttons.
+constexpr int kEdgeMargin = 8;
+
+std::string ExecutablePath(const char* argv0) {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return exe.string();
+    return std::filesystem::absolute(argv0, ec).string();
+}
+
+class MainLoop {
+public:
+    MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock)
+        : options_(options), window_(window), stepClock_(stepClock) {
+        game_.platform.clock = &clock;
+        game_.platform.input = &input_;
+        game_.platform.window = &window;
+        game_.dataDirOverride = options.dataDir;
+        window.SetForm(&game_.form);
+        window.SetCaptureFrames(!options.screenshot.empty());
+        SDL_GetMouseState(&lastX_, &lastY_);
+    }
+
+    Game& game() { return game_; }
+    const FrameStats& stats() const { return stats_; }
+    double WallSeconds() const {
+        return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
+    }
+
+    // Runs until the window closes. Returns false if an unguarded step raised.
+    bool Run() {
+        SDL_ShowWindow(window_.Handle());
+        SDL_RaiseWindow(window_.Handle());
+        FormActivate(game_);  // showing the window activates it
+        bool autostartPending = options_.autostart;
+        while (!window_.CloseRequested()) {
+            if (game_.form.FActive == 0) {
+                // Minimised: nothing runs until something happens.
+                SDL_Event e;
+                if (SDL_WaitEvent(&e)) HandleEvent(e);
+            }
+            SDL_Event e;
+            while (SDL_PollEvent(&e)) HandleEvent(e);
+            if (window_.CloseRequested()) break;
+            if (!RunButtonClicks()) return false;
+            if (game_.form.FActive == 0) continue;
+            KeepPointerInside();
+
+            auto start = SteadyClock::now();
+            if (!firstFrame_) firstFrame_ = start;
+            if (stepClock_) stepClock_->Advance(static_cast<uint32_t>(options_.frameMs));
+            bool done = true;
+            ApplicationEvents1Idle(game_, done);
+            if (!window_.TakePresented()) window_.PresentControlsOnly();
+            lastFrameEnd_ = SteadyClock::now();
+            stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
+
+            if (autostartPending) {
+                autostartPending = false;
+                pendingClick_ = kButton3;
+            }
+            if (options_.frames > 0 && static_cast<int64_t>(stats_.Count()) >= options_.frames) {
+                window_.Close();
+            }
+        }
+        return true;
+    }
+
+private:
+    // Handlers run between frames, never inside one; an exception here is an unguarded
+    // start-up step failing.
+    bool RunButtonClicks() {
+        if (pendingClick_ == kFormButtonCount) return true;
+        FormButtonId id = pendingClick_;
+        pendingClick_ = kFormButtonCount;
+        try {
+            ClickButton(game_, id);
+        } catch (const std::exception& ex) {
+            error_ = ex.what();
+            return false;
+        }
+        return true;
+    }
+
+    bool GameRunning() const { return game_.InitOK && game_.GLReady; }
+
+    void HandleEvent(const SDL_Event& e) {
+        ImGui_ImplSDL2_ProcessEvent(&e);
+        switch (e.type) {
+            case SDL_QUIT: window_.Close(); break;
+            case SDL_WINDOWEVENT:
+                switch (e.window.event) {
+                    case SDL_WINDOWEVENT_CLOSE: window_.Close(); break;
+                    case SDL_WINDOWEVENT_MINIMIZED: ApplicationEvents1Minimize(game_); break;
+                    case SDL_WINDOWEVENT_RESTORED: ApplicationEvents1Restore(game_); break;
+                    case SDL_WINDOWEVENT_FOCUS_GAINED: FormActivate(game_); break;
+                    case SDL_WINDOWEVENT_SIZE_CHANGED: FormResize(game_); break;
+                    default: break;
+                }
+                break;
+            case SDL_MOUSEMOTION:
+                // Counts come from the pointer's own positions, so a warp back to the middle
+                // (which moves lastX_/lastY_ with it) never reads as movement.
+                input_.AddMotion(e.motion.x - lastX_, e.motion.y - lastY_);
+                lastX_ = e.motion.x;
+                lastY_ = e.motion.y;
+                break;
+            case SDL_MOUSEBUTTONDOWN: {
+                FormButtonId hit = ButtonAt(game_.form, e.button.x, e.button.y);
+                if (e.button.button == SDL_BUTTON_LEFT && hit != kFormButtonCount) {
+                    pressedButton_ = hit;  // the press belongs to the button, not the window
+                } else if (hit == kFormButtonCount) {
+                    MouseButton b = e.button.button == SDL_BUTTON_LEFT    ? MouseButton::Left
+                                    : e.button.button == SDL_BUTTON_RIGHT ? MouseButton::Right
+                                                                          : MouseButton::Middle;
+                    FormMouseDown(game_, b);
+                }
+                break;
+            }
+            case SDL_MOUSEBUTTONUP:
+                if (e.button.button == SDL_BUTTON_LEFT && pressedButton_ != kFormButtonCount) {
+                    if (ButtonAt(game_.form, e.button.x, e.button.y) == pressedButton_) pendingClick_ = pressedButton_;
+                    pressedButton_ = kFormButtonCount;
+                } else {
+                    FormMouseUp(game_);
+                }
+                break;
+            case SDL_MOUSEWHEEL:
+                input_.AddWheel(e.wheel.y);
+                // One event is one step, whatever its amount.
+                if (e.wheel.y < 0) FormMouseWheelDown(game_);
+                if (e.wheel.y > 0) FormMouseWheelUp(game_);
+                break;
+            default: break;
+        }
+    }
+
+    void KeepPointerInside() {
+        if (!GameRunning() || pressedButton_ != kFormButtonCount) return;
+        if (!(SDL_GetWindowFlags(window_.Handle()) & SDL_WINDOW_MOUSE_FOCUS)) return;
+        int w = window_.Width(), h = window_.Height();
+        if (w <= 4 * kEdgeMargin || h <= 4 * kEdgeMargin) return;
+        if (lastX_ >= kEdgeMargin && lastX_ < w - kEdgeMargin && lastY_ >= kEdgeMargin && lastY_ < h - kEdgeMargin)
+            return;
+        lastX_ = w / 2;
+        lastY_ = h / 2;
+        SDL_WarpMouseInWindow(window_.Handle(), lastX_, lastY_);
+    }
+
+public:
+    std::string error_;
+
+private:
+    const RunOptions& options_;
+    SdlMainWindow& window_;
+    StepClock* stepClock_;
+    SdlInput input_;
+    Game game_;
+    FrameStats stats_;
+    std::optional<SteadyClock::time_point> firstFrame_;
+    SteadyClock::time_point lastFrameEnd_{};
+    FormButtonId pressedButton_ = kFormButtonCount;
+    FormButtonId pendingClick_ = kFormButtonCount;
+    int lastX_ = 0;
+    int lastY_ = 0;
+};
+
+void ShowError(const std::string& text, bool interactive) {
+    std::fprintf(stderr, "terravik: %s\n", text.c_str());
+    if (interactive) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr);
+}
+
+}  // namespace
+
+int RunGame(int argc, char** argv) {
+    RunOptions options;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string bad = ParseRunOptions(args, options);
+    if (!bad.empty()) {
+        std::fprintf(stderr, "terravik: %s\n%s", bad.c_str(), UsageText().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::printf("%s", UsageText().c_str());
+        return 0;
+    }
+    if (options.version) {
+        std::printf("terravik %s\n", TERRAVIK_VERSION);
+        return 0;
+    }
+    // Demos and tests must never stop at a message box.
+    const bool interactive = options.frames == 0 && !options.autostart;
+
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        ShowError(std::string("cannot start the video system: ") + SDL_GetError(), false);
+        return 1;
+    }
+    int status = 0;
+    {
+        SdlMainWindow window(options.windowedWidth, options.windowedHeight);
+        if (!window.Ok()) {
+            ShowError("cannot open the main window: " + window.Error(), interactive);
+            SDL_Quit();
+            return 1;
+        }
+        SdlClock systemClock;
+        StepClock stepClock;
+        bool fixedStep = options.frameMs >= 0;
+        Clock& clock = fixedStep ? static_cast<Clock&>(stepClock) : systemClock;
+        auto loop = std::make_unique<MainLoop>(options, window, clock, fixedStep ? &stepClock : nullptr);
+        loop->game().executablePath = ExecutablePath(argv[0]);
+
+        bool ok = loop->Run();
+        if (!options.screenshot.empty() && !window.WriteLastFrame(options.screenshot)) {
+            std::fprintf(stderr, "terravik: could not write %s\n", options.screenshot.c_str());
+            status = 1;
+        }
+        FormDestroy(loop->game());
+        if (options.frames > 0) std::printf("%s\n", loop->stats().Report(loop->WallSeconds()).c_str());
+        if (!ok) {
+            ShowError(loop->error_, interactive);
+            status = 1;
+        }
+    }
+    SDL_Quit();
+    return status;
+}
+
+}  // namespace tv::sdl

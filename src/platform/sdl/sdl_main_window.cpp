@@ -1,0 +1,217 @@
+#include "platform/sdl/sdl_main_window.h"
+
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+#include <imgui.h>
+#include <backends/imgui_impl_opengl2.h>
+#include <backends/imgui_impl_sdl.h>
+#include <png.h>
+
+#include <cstdio>
+
+#include "shell/game.h"
+
+namespace tv::sdl {
+namespace {
+
+constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr float kFontPixels = 13.0f;
+// The window's face colour, shown wherever the game draws nothing.
+constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
+
+}  // namespace
+
+SdlMainWindow::SdlMainWindow(int windowedWidth, int windowedHeight) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE;
+    int x = 0, y = 0, w = windowedWidth, h = windowedHeight;
+    if (w > 0 && h > 0) {
+        x = y = SDL_WINDOWPOS_CENTERED;
+    } else {
+        // Borderless and maximised; the size is the desktop's in case no window manager
+        // honours the maximise request.
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_MAXIMIZED;
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+            w = mode.w;
+            h = mode.h;
+        } else {
+            w = 1014;
+            h = 702;
+        }
+    }
+    window_ = SDL_CreateWindow("Form1", x, y, w, h, flags);
+    if (!window_) {
+        error_ = SDL_GetError();
+        return;
+    }
+    context_ = SDL_GL_CreateContext(window_);
+    if (!context_) {
+        error_ = SDL_GetError();
+        return;
+    }
+    SDL_GL_MakeCurrent(window_, context_);
+    SDL_GL_SetSwapInterval(0);  // no cap on the frame rate
+
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // nothing is written beside the game
+    ImGui::StyleColorsLight();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowPadding = ImVec2(0, 0);
+    style.WindowBorderSize = 0.0f;
+    style.WindowMinSize = ImVec2(1, 1);
+    style.FrameBorderSize = 1.0f;
+    style.Colors[ImGuiCol_Button] = ImVec4(0.88f, 0.88f, 0.88f, 1.0f);
+    style.Colors[ImGuiCol_ButtonHovered] = ImVec4(0.90f, 0.95f, 1.0f, 1.0f);
+    style.Colors[ImGuiCol_ButtonActive] = ImVec4(0.80f, 0.88f, 0.97f, 1.0f);
+    style.Colors[ImGuiCol_Border] = ImVec4(0.68f, 0.68f, 0.68f, 1.0f);
+    if (!io.Fonts->AddFontFromFileTTF(kFontPath, kFontPixels, nullptr, io.Fonts->GetGlyphRangesCyrillic())) {
+        std::fprintf(stderr, "terravik: %s is missing; button captions fall back to the built-in font\n",
+                     kFontPath);
+        io.Fonts->AddFontDefault();
+    }
+    ImGui_ImplSDL2_InitForOpenGL(window_, context_);
+    ImGui_ImplOpenGL2_Init();
+    imguiReady_ = true;
+}
+
+SdlMainWindow::~SdlMainWindow() {
+    if (imguiReady_) {
+        if (context_) {
+            SDL_GL_MakeCurrent(window_, context_);
+            ImGui_ImplOpenGL2_Shutdown();
+        }
+        ImGui_ImplSDL2_Shutdown();
+        ImGui::DestroyContext();
+    }
+    if (context_) SDL_GL_DeleteContext(context_);
+    if (window_) SDL_DestroyWindow(window_);
+}
+
+void SdlMainWindow::SetCaption(const std::string& caption) { SDL_SetWindowTitle(window_, caption.c_str()); }
+
+int SdlMainWindow::Width() const {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    return w;
+}
+
+int SdlMainWindow::Height() const {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    return h;
+}
+
+bool SdlMainWindow::MakeGLCurrent() { return context_ && SDL_GL_MakeCurrent(window_, context_) == 0; }
+
+void SdlMainWindow::DeleteGLContext() {
+    if (!context_) return;
+    if (imguiReady_) {
+        ImGui_ImplOpenGL2_Shutdown();
+        ImGui_ImplSDL2_Shutdown();
+        ImGui::DestroyContext();
+        imguiReady_ = false;
+    }
+    SDL_GL_MakeCurrent(window_, nullptr);
+    SDL_GL_DeleteContext(context_);
+    context_ = nullptr;
+}
+
+void SdlMainWindow::DrawControls() {
+    if (!imguiReady_ || !form_) return;
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplSDL2_NewFrame();
+    ImGui::NewFrame();
+    const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoBackground |
+                                   ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                                   ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+    for (int i = 0; i < kFormButtonCount; ++i) {
+        const FormButton& b = form_->buttons[i];
+        if (!b.visible) continue;
+        ImGui::SetNextWindowPos(ImVec2(static_cast<float>(b.left), static_cast<float>(b.top)));
+        ImGui::SetNextWindowSize(ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
+        char id[16];
+        std::snprintf(id, sizeof id, "##button%d", i);
+        ImGui::Begin(id, nullptr, flags);
+        // Clicks are decided by the window's own hit test (the loop), not here.
+        ImGui::Button(b.caption, ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
+        ImGui::End();
+    }
+    ImGui::Render();
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+}
+
+void SdlMainWindow::SwapBuffers() {
+    if (!context_) return;
+    DrawControls();
+    if (capture_) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        lastFrame_.resize(static_cast<size_t>(w) * h * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, lastFrame_.data());
+        lastWidth_ = w;
+        lastHeight_ = h;
+    }
+    SDL_GL_SwapWindow(window_);
+    presented_ = true;
+}
+
+void SdlMainWindow::PresentControlsOnly() {
+    if (!context_) return;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window_, &w, &h);
+    GLfloat saved[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+    glViewport(0, 0, w, h);
+    glClearColor(kFace[0], kFace[1], kFace[2], 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(saved[0], saved[1], saved[2], saved[3]);
+    SwapBuffers();
+}
+
+bool SdlMainWindow::TakePresented() {
+    bool p = presented_;
+    presented_ = false;
+    return p;
+}
+
+bool SdlMainWindow::WriteLastFrame(const std::string& path) const {
+    if (lastFrame_.empty()) return false;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, lastWidth_, lastHeight_, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    // GL rows run bottom-up; PNG rows top-down.
+    // The picture is opaque whatever the back buffer's alpha holds.
+    std::vector<uint8_t> line(static_cast<size_t>(lastWidth_) * 4);
+    for (int row = lastHeight_ - 1; row >= 0; --row) {
+        const uint8_t* src = lastFrame_.data() + static_cast<size_t>(row) * lastWidth_ * 4;
+        for (size_t i = 0; i < line.size(); ++i) line[i] = (i % 4 == 3) ? 255 : src[i];
+        png_write_row(png, line.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}
+
+}  // namespace tv::sdl

@@ -1,0 +1,67 @@
+#pragma once
+// The main window over SDL: a borderless maximised window (or a normal one of a given size)
+// with an OpenGL compatibility context, and its buttons drawn with Dear ImGui over each frame.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+struct SDL_Window;
+
+namespace tv {
+struct TForm1;
+}
+
+namespace tv::sdl {
+
+class SdlMainWindow : public MainWindowPort {
+public:
+    // Creates the window and its context; Ok() tells whether both exist.
+    SdlMainWindow(int windowedWidth, int windowedHeight);
+    ~SdlMainWindow() override;
+    SdlMainWindow(const SdlMainWindow&) = delete;
+    SdlMainWindow& operator=(const SdlMainWindow&) = delete;
+
+    bool Ok() const { return window_ && context_; }
+    const std::string& Error() const { return error_; }
+    SDL_Window* Handle() const { return window_; }
+
+    void SetCaption(const std::string& caption) override;
+    void Close() override { closeRequested_ = true; }
+    int Width() const override;
+    int Height() const override;
+    bool MakeGLCurrent() override;
+    void DeleteGLContext() override;
+    void SwapBuffers() override;
+
+    bool CloseRequested() const { return closeRequested_; }
+    // The buttons drawn over the next frames.
+    void SetForm(const TForm1* form) { form_ = form; }
+    // Clears to the window's face colour and shows only the buttons (when the game draws nothing).
+    void PresentControlsOnly();
+    // Whether SwapBuffers ran since the last call.
+    bool TakePresented();
+    // Keep a copy of each presented frame for --screenshot.
+    void SetCaptureFrames(bool on) { capture_ = on; }
+    // Writes the last captured frame as PNG; false if there is none or the file fails.
+    bool WriteLastFrame(const std::string& path) const;
+
+private:
+    void DrawControls();
+
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool imguiReady_ = false;
+    bool closeRequested_ = false;
+    bool presented_ = false;
+    bool capture_ = false;
+    const TForm1* form_ = nullptr;
+    std::string error_;
+    int lastWidth_ = 0;
+    int lastHeight_ = 0;
+    std::vector<uint8_t> lastFrame_;
+};
+
+}  // namespace tv::sdl

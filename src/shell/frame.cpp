@@ -1,0 +1,111 @@
+#include "shell/frame.h"
+
+#include <epoxy/gl.h>
+
+#include <string>
+
+#include "shell/controls.h"
+
+namespace tv {
+
+void GameFrame(Game& game) {
+    TForm1& form = game.form;
+    if (form.FActive == 0) return;
+
+    Clock& clock = *game.platform.clock;
+    game.PrevTick = game.CurTick;
+    game.CurTick = clock.TickCount();
+    game.FrameTime = game.CurTick - game.PrevTick;
+
+    if (game.InitOK) {
+        ProcessInput(game);
+        // Without a rendering context there is nothing to draw into.
+        if (game.GLReady) RenderScene(game);
+    }
+
+    form.FFrameCount += 1;
+
+    uint32_t now = clock.TickCount();
+    if (now >= form.FLastFPSTick + 1000u) {
+        game.platform.window->SetCaption("Terravik. " + std::to_string(form.FFrameCount) + " FPS");
+        form.FFPS = form.FFrameCount;
+        form.FFrameCount = 0;
+        form.FLastFPSTick = now;
+    }
+}
+
+void ApplicationEvents1Idle(Game& game, bool& done) {
+    GameFrame(game);
+    done = false;
+}
+
+void ApplicationEvents1Minimize(Game& game) { game.form.FActive = 0; }
+
+void ApplicationEvents1Restore(Game& game) { game.form.FActive = -1; }
+
+void FormActivate(Game& game) { game.form.FActive = -1; }
+
+void RenderScene(Game& game) {
+    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);  // 1
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);     // 2
+    glLoadIdentity();                                       // 3
+    game.Camera.Zoom = game.WheelZoom / 10.0f;              // 4
+    PlaceCamera(game.Camera);                               // 5
+    glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview); // 6
+    glDisable(GL_LIGHTING);                                 // 7
+    // 8: the sky, around the eye.
+    DrawAxes();                                             // 9
+    // 10: the view frustum.
+    // 11: turret update.
+    // 12: aircraft update.
+    DrawWorld(game);                                        // 13
+    glEnable(GL_TEXTURE_2D);                                // 14: lens flare between these
+    glDisable(GL_LIGHTING);
+    // 15: radar.
+    glLoadMatrixd(game.SavedModelview);                     // 16
+    glEnable(GL_TEXTURE_2D);                                // 17
+    glColor3f(0.0f, 1.0f, 0.0f);
+    // 18: HUD text.
+    game.platform.window->SwapBuffers();                    // 19
+    // 20: the sound listener follows the camera.
+}
+
+void DrawWorld(Game& game) {
+    if (!game.WorldReady) return;
+    // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
+    // 7 sight: each joins here with its subsystem.
+}
+
+void DrawAxes() {
+    glLineWidth(10.0f);
+    glEnable(GL_LINE_SMOOTH);
+    glBegin(GL_LINES);
+    glColor3f(0.0f, 0.5f, 0.0f);
+    glVertex3f(-50.0f, 0.0f, 0.0f);
+    glVertex3f(50.0f, 0.0f, 0.0f);
+    glColor3f(0.0f, 0.0f, 0.5f);
+    glVertex3f(0.0f, -50.0f, 0.0f);
+    glVertex3f(0.0f, 50.0f, 0.0f);
+    glColor3f(0.5f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, -50.0f);
+    glVertex3f(0.0f, 0.0f, 50.0f);
+    glEnd();
+    glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+void FormDestroy(Game& game) {
+    InputDevices* input = game.platform.input;
+    if (input) {
+        if (input->HasKeyboard()) input->ReleaseKeyboard();  // 1
+        input->ReleaseInputObject();                         // 2
+        if (input->HasMouse()) input->ReleaseMouse();        // 3
+    }
+    // 4: the music stream is freed here once it exists.
+    // 5: the sound samples 1 and 2 are freed here once they exist.
+    if (game.InitOK && game.GLReady) {                      // 6
+        game.platform.window->DeleteGLContext();
+        game.GLReady = false;
+    }
+}
+
+}  // namespace tv

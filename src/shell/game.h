@@ -1,0 +1,94 @@
+#pragma once
+// The Game context: every single instance and every piece of state the game shares lives
+// here, owned by whoever runs the main window and passed by reference. A test can build a
+// fresh Game with fake platform ports. Subsystems add their members below their heading.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "math/frustum.h"
+#include "math/random.h"
+#include "math/vec3.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/window.h"
+#include "shell/camera.h"
+#include "shell/log_file.h"
+
+namespace tv {
+
+// The platform as the game sees it. Not owned; all three must outlive the Game.
+struct PlatformPorts {
+    Clock* clock = nullptr;
+    InputDevices* input = nullptr;
+    MainWindowPort* window = nullptr;
+};
+
+// The main window's controls, in the order of their ids below.
+enum FormButtonId { kButton3, kButton4, kButton5, kButton6, kButton7, kFormButtonCount };
+
+struct FormButton {
+    const char* caption;  // UTF-8
+    int left, top, width, height;  // pixels in the window
+    bool visible;
+    bool clickable;  // Button5 only serves as a label
+};
+
+// State of the main window (TForm1) that the frame loop uses.
+struct TForm1 {
+    int32_t FActive = 0;  // frames run while non-zero
+    int32_t FFrameCount = 0;
+    int32_t FFPS = 0;
+    uint32_t FLastFPSTick = 0;
+    std::array<FormButton, kFormButtonCount> buttons = {{
+        {"Старт", 760, 24, 75, 25, true, true},
+        {"Еще 50", 760, 56, 75, 25, false, true},
+        {"Иницилизация прошла сошибками, продолжить ?", 264, 136, 273, 25, false, false},
+        {"Да", 312, 168, 75, 25, false, true},
+        {"Нет", 392, 168, 75, 25, false, true},
+    }};
+};
+
+struct Game {
+    PlatformPorts platform;
+    TForm1 form;
+
+    // Start-up.
+    std::string executablePath;   // the running executable, for the data root
+    std::string dataDirOverride;  // non-empty: the data root given on the command line
+    std::string ProgramDir;       // the data root, ending in '/'
+    bool InitOK = false;          // no guarded start-up step has failed
+    bool WorldReady = false;      // the world drawing step runs
+    bool VBOSupported = false;
+    bool GLReady = false;         // a rendering context is current; no GL call without it
+
+    // Window and frame timing.
+    int32_t ScreenWidth = 0;
+    int32_t ScreenHeight = 0;
+    uint32_t FrameTime = 0;  // ms, CurTick - PrevTick of the current frame
+    uint32_t PrevTick = 0;
+    uint32_t CurTick = 0;
+    double SavedModelview[16] = {};  // the modelview right after the camera is placed
+    Frustum frustum;
+
+    // Camera and controls.
+    TCamera Camera;
+    float WheelZoom = 0.0f;
+    bool FireHeld = false;
+    int32_t FireChannel = 0;
+    bool FireSoundOn = false;
+    MouseState mouse;
+    KeyboardState keys{};
+
+    // World constants set by the start-up.
+    Vec3 SunPos;
+    Vec3 SunDir;
+
+    GameRandom random;
+    TLogFile GameLog;
+
+    // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
+};
+
+}  // namespace tv

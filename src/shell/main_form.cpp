@@ -1,0 +1,81 @@
+#include "shell/main_form.h"
+
+#include "shell/startup.h"
+
+namespace tv {
+
+void Button3Click(Game& game) {
+    InitGame(game);
+    auto& b = game.form.buttons;
+    if (!game.InitOK) {
+        b[kButton5].visible = true;
+        b[kButton6].visible = true;
+        b[kButton7].visible = true;
+    }
+    b[kButton3].visible = false;
+    b[kButton4].visible = true;
+}
+
+void Button4Click(Game& /*game*/) {
+    // The next wave of 50 aircraft is spawned here once the aircraft system exists.
+}
+
+void Button6Click(Game& game) {
+    game.InitOK = true;
+    auto& b = game.form.buttons;
+    b[kButton5].visible = false;
+    b[kButton6].visible = false;
+    b[kButton7].visible = false;
+}
+
+void Button7Click(Game& game) { game.platform.window->Close(); }
+
+void ClickButton(Game& game, FormButtonId id) {
+    switch (id) {
+        case kButton3: Button3Click(game); break;
+        case kButton4: Button4Click(game); break;
+        case kButton6: Button6Click(game); break;
+        case kButton7: Button7Click(game); break;
+        default: break;
+    }
+}
+
+FormButtonId ButtonAt(const TForm1& form, int x, int y) {
+    for (int i = 0; i < kFormButtonCount; ++i) {
+        const FormButton& b = form.buttons[i];
+        if (b.visible && b.clickable && x >= b.left && x < b.left + b.width && y >= b.top &&
+            y < b.top + b.height) {
+            return static_cast<FormButtonId>(i);
+        }
+    }
+    return kFormButtonCount;
+}
+
+bool AnyButtonVisible(const TForm1& form) {
+    for (const FormButton& b : form.buttons) {
+        if (b.visible && b.clickable) return true;
+    }
+    return false;
+}
+
+void FormResize(Game& game) {
+    if (!game.InitOK) return;
+    game.ScreenWidth = game.platform.window->Width();
+    game.ScreenHeight = game.platform.window->Height();
+    if (game.GLReady) SetViewportAndProjection(game);
+}
+
+void FormMouseDown(Game& game, MouseButton button) {
+    game.FireHeld = true;
+    if (game.InitOK && button == MouseButton::Left) {
+        // The looping weapon sound starts here once the turret and the sound effects exist.
+    }
+}
+
+void FormMouseUp(Game& game) { game.FireHeld = false; }
+
+void FormMouseWheelDown(Game& game) { game.WheelZoom += kMouseSensitivity * 50.0f; }
+
+void FormMouseWheelUp(Game& game) { game.WheelZoom -= kMouseSensitivity * 50.0f; }
+
+}  // namespace tv

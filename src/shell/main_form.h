@@ -1,0 +1,34 @@
+#pragma once
+// The main window's behaviour: its buttons, resizing and the mouse messages it receives.
+
+#include "shell/game.h"
+
+namespace tv {
+
+enum class MouseButton { Left, Right, Middle };
+
+// "Старт": runs InitGame, then shows the question if a guarded step failed; always hides
+// itself and shows "Еще 50".
+void Button3Click(Game& game);
+// "Еще 50": one more wave of aircraft (nothing until the aircraft exist).
+void Button4Click(Game& game);
+// "Да": carry on with whatever was created.
+void Button6Click(Game& game);
+// "Нет": close the window.
+void Button7Click(Game& game);
+// Runs the handler of a clickable button.
+void ClickButton(Game& game, FormButtonId id);
+// The visible, clickable button under a window pixel, or kFormButtonCount.
+FormButtonId ButtonAt(const TForm1& form, int x, int y);
+// True if any clickable button is visible.
+bool AnyButtonVisible(const TForm1& form);
+
+// Only while InitOK: takes the window's size and resets viewport and projection.
+void FormResize(Game& game);
+
+void FormMouseDown(Game& game, MouseButton button);
+void FormMouseUp(Game& game);
+void FormMouseWheelDown(Game& game);  // one notch: the camera backs off 1 unit
+void FormMouseWheelUp(Game& game);
+
+}  // namespace tv

@@ -1,0 +1,96 @@
+#include "shell/run_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace tv {
+namespace {
+
+bool ParseInt(const std::string& s, int64_t& out, int64_t min) {
+    const char* end = s.data() + s.size();
+    auto [ptr, ec] = std::from_chars(s.data(), end, out);
+    return ec == std::errc() && ptr == end && out >= min;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage: terravik [options]\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n"
+           "  --data-dir DIR      read the data from DIR instead of the folder above bin/\n"
+           "  --windowed WxH      a normal window of that size instead of full screen\n"
+           "  --autostart         press the start button as soon as the window is shown\n"
+           "  --frames N          close after N frames and print frame-time figures\n"
+           "  --frame-ms N        every frame lasts exactly N ms (repeatable runs)\n"
+           "  --screenshot FILE   write the last frame as PNG before closing\n";
+}
+
+std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "--autostart") {
+            o.autostart = true;
+        } else if (a == "--data-dir") {
+            if (!value(o.dataDir) || o.dataDir.empty()) return "--data-dir needs a folder";
+        } else if (a == "--screenshot") {
+            if (!value(o.screenshot) || o.screenshot.empty()) return "--screenshot needs a file name";
+        } else if (a == "--frames") {
+            if (!value(v) || !ParseInt(v, o.frames, 1)) return "--frames needs a whole number of at least 1";
+        } else if (a == "--frame-ms") {
+            if (!value(v) || !ParseInt(v, o.frameMs, 0) || o.frameMs > 60000)
+                return "--frame-ms needs a whole number from 0 to 60000";
+        } else if (a == "--windowed") {
+            size_t x = std::string::npos;
+            int64_t w = 0, h = 0;
+            if (value(v)) x = v.find_first_of("xX");
+            if (x == std::string::npos || !ParseInt(v.substr(0, x), w, 1) || !ParseInt(v.substr(x + 1), h, 1) ||
+                w > 16384 || h > 16384)
+                return "--windowed needs a size like 1024x768";
+            o.windowedWidth = static_cast<int>(w);
+            o.windowedHeight = static_cast<int>(h);
+        } else {
+            return "unknown option: " + a;
+        }
+    }
+    return {};
+}
+
+double FrameStats::Percentile(double percent) const {
+    if (frameMs_.empty()) return 0.0;
+    std::vector<double> sorted = frameMs_;
+    std::sort(sorted.begin(), sorted.end());
+    // Nearest rank: the ceil(p/100 * n)-th smallest value.
+    double rank = std::ceil(percent / 100.0 * static_cast<double>(sorted.size()));
+    size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
+    return sorted[std::min(index, sorted.size() - 1)];
+}
+
+std::string FrameStats::Report(double wallSeconds) const {
+    double avg = 0, mn = 0, mx = 0;
+    if (!frameMs_.empty()) {
+        avg = std::accumulate(frameMs_.begin(), frameMs_.end(), 0.0) / static_cast<double>(frameMs_.size());
+        auto [lo, hi] = std::minmax_element(frameMs_.begin(), frameMs_.end());
+        mn = *lo;
+        mx = *hi;
+    }
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%zu frames in %.2f s: avg %.2f ms, min %.2f ms, max %.2f ms, p99 %.2f ms",
+                  frameMs_.size(), wallSeconds, avg, mn, mx, Percentile(99.0));
+    return buf;
+}
+
+}  // namespace tv

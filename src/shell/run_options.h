@@ -1,0 +1,40 @@
+#pragma once
+// The command line (none of it is needed to play) and the frame-time report of --frames.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+struct RunOptions {
+    bool help = false;
+    bool version = false;
+    std::string dataDir;       // empty: the parent of the executable's folder
+    int windowedWidth = 0;     // 0: borderless and maximised
+    int windowedHeight = 0;
+    bool autostart = false;    // press "Старт" once the window is shown
+    int64_t frames = 0;        // > 0: close after this many frames and print the report
+    int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
+    std::string screenshot;    // PNG of the last frame, written before closing
+};
+
+// Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.
+std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& options);
+std::string UsageText();
+
+// Wall-clock durations of the frames of a run, for the one-line report.
+class FrameStats {
+public:
+    void Add(double frameMs) { frameMs_.push_back(frameMs); }
+    size_t Count() const { return frameMs_.size(); }
+    // "<n> frames in <s> s: avg <a> ms, min <b> ms, max <c> ms, p99 <d> ms"
+    std::string Report(double wallSeconds) const;
+    // The smallest duration that at least `percent` % of the frames do not exceed.
+    double Percentile(double percent) const;
+
+private:
+    std::vector<double> frameMs_;
+};
+
+}  // namespace tv

@@ -1,0 +1,142 @@
+#include "shell/startup.h"
+
+#include <epoxy/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+#include "common/data_paths.h"
+#include "platform/paths.h"
+#include "render/texture.h"
+
+namespace tv {
+namespace {
+
+// Runs one guarded step: every exception becomes the step's False line and clears InitOK.
+// The OK line is written inside the guard, so a failing log write counts as the step failing.
+template <class Step>
+void Guarded(Game& game, const char* okLine, const char* falseLine, Step&& step) {
+    try {
+        step();
+        LogWrite(game.GameLog, okLine);
+    } catch (...) {
+        game.InitOK = false;
+        LogWrite(game.GameLog, falseLine);
+    }
+}
+
+void StepFindDataRoot(Game& game) {
+    if (!game.dataDirOverride.empty()) {
+        game.ProgramDir = game.dataDirOverride;
+        if (game.ProgramDir.back() != '/') game.ProgramDir += '/';
+    } else {
+        game.ProgramDir = DataRootForExecutable(game.executablePath);
+    }
+}
+
+void StepCheckVbo(Game& game) {
+    const char* ext = nullptr;
+    if (game.GLReady) ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    game.VBOSupported = ext && std::strstr(ext, "GL_ARB_vertex_buffer_object");
+    LogWrite(game.GameLog, game.VBOSupported ? "Поддержка VBO ОК"
+                                             : "Поддержка VBO False -*- автоматическией переход на glDrawArrays");
+}
+
+void StepWindowSize(Game& game) {
+    game.ScreenWidth = game.platform.window->Width();
+    game.ScreenHeight = game.platform.window->Height();
+    if (game.GLReady) SetViewportAndProjection(game);
+}
+
+void StepInputDevices(Game& game) {
+    int keyboard = game.platform.input->InitKeyboard();
+    LogWrite(game.GameLog, keyboard < 0 ? "иницилизация Клавиатуры False" : "иницилизация Клавиатуры ОК");
+    int mouse = game.platform.input->InitMouse();
+    LogWrite(game.GameLog, mouse < 0 ? "иницилизация Мыши False" : "иницилизация Мыши ОК");
+}
+
+void StepSun(Game& game) {
+    game.SunPos = {1000.0f, 1000.0f, 500.0f};
+    float len = std::sqrt(game.SunPos.x * game.SunPos.x + game.SunPos.y * game.SunPos.y);
+    game.SunDir = {game.SunPos.x / len, game.SunPos.y / len, 0.0f};
+}
+
+void StepStartClock(Game& game) {
+    game.CurTick = game.platform.clock->TickCount();
+    game.PrevTick = game.CurTick;
+}
+
+void StepCameraAnchors(Game& game) {
+    // The turret's position; read from the turret once it exists.
+    const Vec3 turretPosition{500.0f, 500.0f, 0.0f};
+    game.Camera.Anchor = turretPosition;
+    game.Camera.Anchor2 = turretPosition;
+}
+
+void StepCloseLoadingWindow(Game& /*game*/) {
+    // The loading window (TForm2) is closed here once it exists.
+}
+
+}  // namespace
+
+void InitOpenGL(Game& game) {
+    game.GLReady = game.platform.window->MakeGLCurrent();
+    // Carrying on without a context would crash at the first GL call, so this step fails.
+    if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+    glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
+    glShadeModel(GL_SMOOTH);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+void InitLighting() {
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT, GL_DIFFUSE);
+    glEnable(GL_LIGHT0);
+}
+
+void SetViewportAndProjection(const Game& game) {
+    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(game.ScreenWidth) / static_cast<double>(game.ScreenHeight),
+                   game.Camera.Near, game.Camera.Far);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void InitGame(Game& game) {
+    game.InitOK = true;                                                    // 1
+    StepFindDataRoot(game);                                                // 2
+    LogOpen(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile));   // 3
+    // 4: the window handle lives in the platform ports.
+    game.Camera.Pitch = 0.0f;                                              // 5
+    game.Camera.Far = 1000.0f;
+    game.Camera.Near = 0.1f;
+    Guarded(game, "иницилизация opengl ОК", "иницилизация opengl False",  // 6
+            [&] { InitOpenGL(game); });
+    StepCheckVbo(game);                                                    // 7
+    StepWindowSize(game);                                                  // 8
+    if (game.GLReady) InitLighting();                                      // 9
+    StepInputDevices(game);                                                // 10, 11
+    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False",    // 12
+            [] { InitImageLibrary(); });
+    // 13: terrain and level.
+    // 14: physics world.
+    StepSun(game);                                                         // 15
+    // 16: lens flare.
+    StepStartClock(game);                                                  // 17
+    // 18-22: music and sound effects.
+    // 23: turret.
+    // 24: sky.
+    StepCameraAnchors(game);                                               // 25
+    // 26, 27: aircraft system and the first wave.
+    // 28: HUD font.
+    StepCloseLoadingWindow(game);                                          // 29
+    LogClose(game.GameLog);                                                // 30
+}
+
+}  // namespace tv

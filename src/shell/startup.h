@@ -1,0 +1,20 @@
+#pragma once
+// The start-up sequence run by the start button. Each step writes its log line; guarded
+// steps that fail clear InitOK and the sequence goes on.
+
+#include "shell/game.h"
+
+namespace tv {
+
+void InitGame(Game& game);
+
+// Makes the window's context current and sets the renderer's fixed state (grey clear colour,
+// depth test with less-or-equal, smooth shading). Throws if there is no context.
+void InitOpenGL(Game& game);
+// Colour material on the diffuse of front faces, light 0 on; lighting itself stays off.
+void InitLighting();
+// Viewport over the whole window and a 45-degree perspective from the camera's near and far
+// planes; leaves the modelview matrix selected.
+void SetViewportAndProjection(const Game& game);
+
+}  // namespace tv
