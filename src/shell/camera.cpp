@@ -3,20 +3,10 @@
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
-#include <cmath>
+#include "math/rotations.h"
+#include "math/vector_math.h"
 
 namespace tv {
-namespace {
-
-// Private until the shared math lands: the same rule as RotateAround, angle in degrees.
-void RotateAround(float& p, float& q, float angleDeg, float cp, float cq) {
-    double a = angleDeg * 0.017453292519943295;
-    double dp = p - cp, dq = q - cq;
-    p = static_cast<float>(cp + dp * std::cos(a) - dq * std::sin(a));
-    q = static_cast<float>(cq + dp * std::sin(a) + dq * std::cos(a));
-}
-
-}  // namespace
 
 void ComputeCameraPlacement(TCamera& c) {
     const Vec3 a = c.Anchor;
@@ -37,9 +27,10 @@ void PlaceCamera(TCamera& c) {
 }
 
 Vec3 CameraDirection(const TCamera& c) {
-    Vec3 d{c.Target.x - c.Eye.x, c.Target.y - c.Eye.y, c.Target.z - c.Eye.z};
-    float len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    return {d.x / len, d.y / len, d.z / len};
+    Vec3 d;
+    VecSub(c.Target, c.Eye, d);
+    VecSetLength(d, 1.0f);
+    return d;
 }
 
 void ApplyMouseLook(float& pitch, float& yaw, int dx, int dy) {

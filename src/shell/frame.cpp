@@ -55,7 +55,7 @@ void RenderScene(Game& game) {
     glDisable(GL_LIGHTING);                                 // 7
     // 8: the sky, around the eye.
     DrawAxes();                                             // 9
-    // 10: the view frustum.
+    game.frustum.Calculate();                               // 10
     // 11: turret update.
     // 12: aircraft update.
     DrawWorld(game);                                        // 13

@@ -10,6 +10,7 @@
 #include "math/frustum.h"
 #include "math/random.h"
 #include "math/vec3.h"
+#include "models/loading_progress.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -18,11 +19,12 @@
 
 namespace tv {
 
-// The platform as the game sees it. Not owned; all three must outlive the Game.
+// The platform as the game sees it. Not owned; all must outlive the Game.
 struct PlatformPorts {
     Clock* clock = nullptr;
     InputDevices* input = nullptr;
     MainWindowPort* window = nullptr;
+    LoadingProgress* loading = nullptr;  // the loading window (TForm2); may be absent
 };
 
 // The main window's controls, in the order of their ids below.

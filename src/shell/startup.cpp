@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/data_paths.h"
+#include "math/vector_math.h"
 #include "platform/paths.h"
 #include "render/texture.h"
 
@@ -59,8 +60,8 @@ void StepInputDevices(Game& game) {
 
 void StepSun(Game& game) {
     game.SunPos = {1000.0f, 1000.0f, 500.0f};
-    float len = std::sqrt(game.SunPos.x * game.SunPos.x + game.SunPos.y * game.SunPos.y);
-    game.SunDir = {game.SunPos.x / len, game.SunPos.y / len, 0.0f};
+    game.SunDir = {game.SunPos.x, game.SunPos.y, 0.0f};
+    VecSetLength(game.SunDir, 1.0f);
 }
 
 void StepStartClock(Game& game) {
@@ -75,8 +76,8 @@ void StepCameraAnchors(Game& game) {
     game.Camera.Anchor2 = turretPosition;
 }
 
-void StepCloseLoadingWindow(Game& /*game*/) {
-    // The loading window (TForm2) is closed here once it exists.
+void StepCloseLoadingWindow(Game& game) {
+    if (game.platform.loading) game.platform.loading->Close();
 }
 
 }  // namespace

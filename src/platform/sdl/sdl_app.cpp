@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_clock.h"
+#include "platform/sdl/loading_window_sdl.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_main_window.h"
 #include "shell/frame.h"
@@ -42,6 +43,7 @@ public:
         game_.platform.clock = &clock;
         game_.platform.input = &input_;
         game_.platform.window = &window;
+        game_.platform.loading = &loadingWindow_;
         game_.dataDirOverride = options.dataDir;
         window.SetForm(&game_.form);
         window.SetCaptureFrames(!options.screenshot.empty());
@@ -112,6 +114,12 @@ private:
     bool GameRunning() const { return game_.InitOK && game_.GLReady; }
 
     void HandleEvent(const SDL_Event& e) {
+        // The loading window's own events are not the main window's business.
+        const Uint32 mainId = SDL_GetWindowID(window_.Handle());
+        if ((e.type == SDL_WINDOWEVENT && e.window.windowID != mainId) ||
+            ((e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) && e.button.windowID != mainId) ||
+            (e.type == SDL_MOUSEMOTION && e.motion.windowID != mainId))
+            return;
         ImGui_ImplSDL2_ProcessEvent(&e);
         switch (e.type) {
             case SDL_QUIT: window_.Close(); break;
@@ -182,6 +190,7 @@ private:
     SdlMainWindow& window_;
     StepClock* stepClock_;
     SdlInput input_;
+    SdlLoadingWindow loadingWindow_;
     Game game_;
     FrameStats stats_;
     std::optional<SteadyClock::time_point> firstFrame_;
@@ -232,6 +241,9 @@ int RunGame(int argc, char** argv) {
         }
         SdlClock systemClock;
         StepClock stepClock;
+        // A fixed-step run starts as if the machine had been up for an hour, so the first frame
+        // already updates the caption as it does on a real clock, and every run repeats exactly.
+        stepClock.SetTicks(3600000);
         bool fixedStep = options.frameMs >= 0;
         Clock& clock = fixedStep ? static_cast<Clock&>(stepClock) : systemClock;
         auto loop = std::make_unique<MainLoop>(options, window, clock, fixedStep ? &stepClock : nullptr);

@@ -1,5 +1,5 @@
 #pragma once
-// The system clock: SDL's millisecond ticks and performance counter.
+// The system clock: milliseconds since the machine started, and SDL's performance counter.
 
 #include "platform/clock.h"
 

@@ -1,0 +1,46 @@
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Paths : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::path(TERRAVIK_TEST_TMP) / "paths";
+        fs::remove_all(root);
+        fs::create_directories(root / "k_resurs" / "Sound");
+        std::ofstream(root / "k_resurs" / "Sound" / "Expl_1.WAV") << "x";
+        base = root.string() + "/";
+    }
+    fs::path root;
+    std::string base;
+};
+
+TEST_F(Paths, BackslashesAndMixedCaseFindTheFileOnDisk) {
+    const std::string onDisk = base + "k_resurs/Sound/Expl_1.WAV";
+    EXPECT_EQ(ResolvePath(base + "k_resurs\\Sound\\Expl_1.WAV"), onDisk);
+    EXPECT_EQ(ResolvePath(DataPath(base, "k_resurs\\sound\\expl_1.wav")), onDisk);
+    EXPECT_EQ(ResolvePath(base + "K_RESURS/SOUND/EXPL_1.wav"), onDisk);
+}
+
+TEST_F(Paths, AMissingFileKeepsTheSpellingWithSlashes) {
+    EXPECT_EQ(ResolvePath(base + "k_resurs\\sound\\missing.wav"), base + "k_resurs/sound/missing.wav");
+    EXPECT_FALSE(fs::exists(ResolvePath(base + "world\\1.wrd")));
+}
+
+TEST(DataRoot, IsTheParentOfTheExecutablesFolder) {
+    EXPECT_EQ(DataRootForExecutable("/opt/terravik/bin/terravik"), "/opt/terravik/");
+    // An executable one folder below the root gets the root, with no doubled slash.
+    EXPECT_EQ(DataRootForExecutable("/bin/terravik"), "/");
+    EXPECT_EQ(DataPath("/opt/terravik/", "world\\1.wrd"), "/opt/terravik/world/1.wrd");
+}
+
+}  // namespace
+}  // namespace tv

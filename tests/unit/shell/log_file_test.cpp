@@ -1,0 +1,97 @@
+#include "shell/log_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tv {
+namespace {
+
+uint32_t At(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s) * 1000 + ms; }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string Scratch(const std::string& name) {
+    auto dir = std::filesystem::path(TERRAVIK_TEST_TMP) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+TEST(LogTimeField, FractionOfTheDayInTheFixedScientificField) {
+    EXPECT_EQ(LogTimeField(At(20, 18, 0, 0)), " 8.45833333333333E-0001");
+    EXPECT_EQ(LogTimeField(0), " 0.00000000000000E+0000");
+    EXPECT_EQ(LogTimeField(At(12, 0, 0, 0)), " 5.00000000000000E-0001");
+    EXPECT_EQ(LogTimeField(At(0, 0, 0, 1)), " 1.15740740740741E-0008");
+    EXPECT_EQ(LogTimeField(At(23, 59, 59, 999)), " 9.99999988425926E-0001");
+    EXPECT_EQ(LogTimeField(At(2, 24, 0, 0)), " 1.00000000000000E-0001");
+    for (uint32_t ms : {0u, 1u, 999u, 86399999u, At(7, 3, 9, 5)}) {
+        EXPECT_EQ(LogTimeField(ms).size(), 23u) << ms;
+    }
+    EXPECT_EQ(FormatLogNumber(-0.25), "-2.50000000000000E-0001");
+}
+
+TEST(LogFile, LinesAreCp1251WithCrLfAndATimeStamp) {
+    std::string path = Scratch("log_lines") + "/Log_File.txt";
+    TLogFile log;
+    log.msOfDay = [] { return At(20, 18, 0, 0); };
+    LogOpen(log, path);
+    ASSERT_TRUE(log.Opened);
+    LogWrite(log, "иницилизация opengl ОК");
+    LogWrite(log, "Load file ogg OK");
+    LogClose(log);
+    EXPECT_FALSE(log.Opened);
+    LogWrite(log, "after close");  // skipped silently
+
+    const std::string expected = std::string(" 8.45833333333333E-0001--") +
+                                 "\xE8\xED\xE8\xF6\xE8\xEB\xE8\xE7\xE0\xF6\xE8\xFF opengl \xCE\xCA\r\n" +
+                                 " 8.45833333333333E-0001--Load file ogg OK\r\n";
+    EXPECT_EQ(ReadAll(path), expected);
+}
+
+TEST(LogFile, ASecondStartOverwritesThePreviousLog) {
+    std::string path = Scratch("log_overwrite") + "/Log_File.txt";
+    for (int run = 0; run < 2; ++run) {
+        TLogFile log;
+        log.msOfDay = [] { return 0u; };
+        LogOpen(log, path);
+        LogWrite(log, run == 0 ? "first run, a long line" : "second");
+        LogClose(log);
+    }
+    EXPECT_EQ(ReadAll(path), " 0.00000000000000E+0000--second\r\n");
+}
+
+TEST(LogFile, AnUncreatableFileLeavesNoLogAndNoError) {
+    std::string dir = Scratch("log_uncreatable");
+    // A directory where the file should be cannot be opened for writing, even by root.
+    std::filesystem::create_directory(dir + "/Log_File.txt");
+    TLogFile log;
+    LogOpen(log, dir + "/Log_File.txt");
+    EXPECT_FALSE(log.Opened);
+    EXPECT_NO_THROW(LogWrite(log, "ignored"));
+    EXPECT_NO_THROW(LogClose(log));
+
+    LogOpen(log, dir + "/missing-folder/Log_File.txt");
+    EXPECT_FALSE(log.Opened);
+}
+
+TEST(LogFile, AWriteErrorAfterAGoodOpenRaises) {
+    struct stat st {};
+    if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
+    TLogFile log;
+    LogOpen(log, "/dev/full");
+    ASSERT_TRUE(log.Opened);
+    EXPECT_THROW(LogWrite(log, "disk full"), std::runtime_error);
+    LogClose(log);
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,57 @@
+#include "shell/run_options.h"
+
+#include <gtest/gtest.h>
+
+namespace tv {
+namespace {
+
+TEST(RunOptions, AllOptions) {
+    RunOptions o;
+    EXPECT_EQ(ParseRunOptions({}, o), "");
+    EXPECT_EQ(o.frames, 0);
+    EXPECT_EQ(o.frameMs, -1);
+    EXPECT_EQ(o.windowedWidth, 0);
+
+    EXPECT_EQ(ParseRunOptions({"--data-dir", "/d", "--windowed", "800x600", "--autostart", "--frames", "600",
+                               "--frame-ms", "0", "--screenshot", "out.png"},
+                              o),
+              "");
+    EXPECT_EQ(o.dataDir, "/d");
+    EXPECT_EQ(o.windowedWidth, 800);
+    EXPECT_EQ(o.windowedHeight, 600);
+    EXPECT_TRUE(o.autostart);
+    EXPECT_EQ(o.frames, 600);
+    EXPECT_EQ(o.frameMs, 0);
+    EXPECT_EQ(o.screenshot, "out.png");
+}
+
+TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
+    for (auto args : std::vector<std::vector<std::string>>{{"--frames"},
+                                                           {"--frames", "0"},
+                                                           {"--frames", "12x"},
+                                                           {"--frame-ms", "-1"},
+                                                           {"--windowed", "800"},
+                                                           {"--windowed", "0x600"},
+                                                           {"--windowed", "800x"},
+                                                           {"--data-dir"},
+                                                           {"--fullscreen"}}) {
+        RunOptions o;
+        EXPECT_NE(ParseRunOptions(args, o), "") << args[0];
+    }
+}
+
+TEST(FrameStats, ReportAndNearestRankPercentile) {
+    FrameStats s;
+    for (int i = 1; i <= 200; ++i) s.Add(i);  // 1..200 ms
+    EXPECT_EQ(s.Percentile(99), 198.0);
+    EXPECT_EQ(s.Percentile(100), 200.0);
+    EXPECT_EQ(s.Report(2.5), "200 frames in 2.50 s: avg 100.50 ms, min 1.00 ms, max 200.00 ms, p99 198.00 ms");
+
+    FrameStats one;
+    one.Add(7.25);
+    EXPECT_EQ(one.Percentile(99), 7.25);
+    EXPECT_EQ(FrameStats().Report(0), "0 frames in 0.00 s: avg 0.00 ms, min 0.00 ms, max 0.00 ms, p99 0.00 ms");
+}
+
+}  // namespace
+}  // namespace tv
