@@ -143,8 +143,6 @@ TEST_F(TerrainGl, ClientArrayModeDrawsWithoutColoursOrNormals) {
     EXPECT_EQ(land.TexCoords2.size(), 12u);
     LookDown();
     glColor3f(0.0f, 1.0f, 0.0f);  // the draw sets white itself
-    glEnableClientState(GL_NORMAL_ARRAY);  // a leftover would make the draw read junk normals...
-    glDisableClientState(GL_NORMAL_ARRAY);  // ...so the draw must not need any
     land.Draw(1);
     EXPECT_EQ(GlError(), 0u);
     ExpectRedLeftBlueRight();
