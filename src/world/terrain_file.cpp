@@ -17,7 +17,7 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     // The heights must all be there: a grid larger than the file could describe is rejected
     // before anything is allocated. Texture coordinates and names may be cut short.
     const uint64_t side = static_cast<uint64_t>(t.GridSize) + 1;
-    if (side * side * 4 > c.Remaining()) {
+    if (side * side > c.Remaining() / 4) {  // side * side cannot overflow: side <= 2^31
         throw DataError(fileName, 0, "grid size",
                         "grid size " + std::to_string(t.GridSize) + " needs more heights than the " +
                             std::to_string(c.Remaining()) + " bytes left");
