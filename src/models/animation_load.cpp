@@ -1,11 +1,12 @@
 #include "models/animation_load.h"
 
 #include "models/smd_file.h"
+#include "platform/paths.h"
 
 namespace tv {
 
 void LoadSmdFrames(TAnimacia& animation, const std::string& path) {
-    const SmdAnimation smd = ReadSmdFile(path);
+    const SmdAnimation smd = ReadSmdFile(ResolvePath(path));
     animation.Frames.clear();
     animation.Frames.resize(smd.frames.size());
     for (size_t f = 0; f < smd.frames.size(); ++f) {

@@ -9,6 +9,7 @@
 #include "models/model.h"
 #include "models/model_file.h"
 #include "models/skin_program.h"
+#include "platform/paths.h"
 #include "render/texture.h"
 
 namespace tv {
@@ -47,7 +48,7 @@ std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, cons
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
     shared_ = context.Shared ? context.Shared : std::make_shared<ModelRenderShared>();
-    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<uint8_t> bytes = ReadWholeFile(ResolvePath(path));
 
     // The loading window comes up before the mesh is read, like the game's loader does; only
     // mesh files show it, and the type byte is the first byte.
