@@ -18,10 +18,9 @@ void Frustum::CalculateFrom(const float P[16], const float M[16]) {
     double clip[16];
     for (int r = 0; r < 4; ++r) {
         for (int k = 0; k < 4; ++k) {
-            clip[4 * r + k] = static_cast<double>(M[4 * r]) * P[k] +
-                              static_cast<double>(M[4 * r + 1]) * P[4 + k] +
-                              static_cast<double>(M[4 * r + 2]) * P[8 + k] +
-                              static_cast<double>(M[4 * r + 3]) * P[12 + k];
+            clip[4 * r + k] =
+                static_cast<double>(M[4 * r]) * P[k] + static_cast<double>(M[4 * r + 1]) * P[4 + k] +
+                static_cast<double>(M[4 * r + 2]) * P[8 + k] + static_cast<double>(M[4 * r + 3]) * P[12 + k];
         }
     }
     // Right, left, bottom, top, far, near: the w column plus or minus the x, y, z column.
@@ -32,16 +31,15 @@ void Frustum::CalculateFrom(const float P[16], const float M[16]) {
         for (int i = 0; i < 4; ++i) {
             plane[i] = clip[4 * i + 3] + kSign[p] * clip[4 * i + kColumn[p]];
         }
-        const double len =
-            std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+        const double len = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
         for (int i = 0; i < 4; ++i) planes[p][i] = static_cast<float>(plane[i] / len);
     }
 }
 
 bool Frustum::PointInFrustum(float x, float y, float z) const {
     for (const auto& p : planes) {
-        if (static_cast<double>(p[0]) * x + static_cast<double>(p[1]) * y +
-                static_cast<double>(p[2]) * z + p[3] <=
+        if (static_cast<double>(p[0]) * x + static_cast<double>(p[1]) * y + static_cast<double>(p[2]) * z +
+                p[3] <=
             0.0) {
             return false;
         }
@@ -51,8 +49,8 @@ bool Frustum::PointInFrustum(float x, float y, float z) const {
 
 bool Frustum::SphereInFrustum(float x, float y, float z, float radius) const {
     for (const auto& p : planes) {
-        if (static_cast<double>(p[0]) * x + static_cast<double>(p[1]) * y +
-                static_cast<double>(p[2]) * z + p[3] <=
+        if (static_cast<double>(p[0]) * x + static_cast<double>(p[1]) * y + static_cast<double>(p[2]) * z +
+                p[3] <=
             -static_cast<double>(radius)) {
             return false;
         }

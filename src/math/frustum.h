@@ -19,6 +19,8 @@ struct Frustum {
 };
 
 // The frame's step: rebuilds `frustum` from the current GL matrices.
-inline void CalculateFrustum(Frustum& frustum) { frustum.Calculate(); }
+inline void CalculateFrustum(Frustum& frustum) {
+    frustum.Calculate();
+}
 
 }  // namespace tv

@@ -9,7 +9,7 @@
 namespace tv {
 
 class GameRandom {
-public:
+  public:
     // seed := seed * 134775813 + 1 (mod 2^32); returns the high 32 bits of seed * n, in [0, n).
     uint32_t Random(uint32_t n) {
         seed_ = seed_ * 134775813u + 1u;
@@ -27,7 +27,7 @@ public:
     uint32_t Seed() const { return seed_; }
     void SetSeed(uint32_t seed) { seed_ = seed; }
 
-private:
+  private:
     uint32_t seed_ = 0;
 };
 

@@ -44,8 +44,8 @@ float AngleTo2D(float x1, float y1, float x2, float y2) {
     return result;
 }
 
-void TriangleNormal(float& nx, float& ny, float& nz, float x1, float y1, float z1, float x2,
-                    float y2, float z2, float x3, float y3, float z3) {
+void TriangleNormal(float& nx, float& ny, float& nz, float x1, float y1, float z1, float x2, float y2,
+                    float z2, float x3, float y3, float z3) {
     const double ex = static_cast<double>(x1) - x2, ey = static_cast<double>(y1) - y2,
                  ez = static_cast<double>(z1) - z2;
     const double fx = static_cast<double>(x2) - x3, fy = static_cast<double>(y2) - y3,

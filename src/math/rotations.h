@@ -19,7 +19,7 @@ void Rotate2D(float& p, float& q, float angleDeg);
 float AngleTo2D(float x1, float y1, float x2, float y2);
 // Unit normal of the triangle P1 P2 P3: -( (P1 - P2) x (P2 - P3) ) / |...|, i.e. the normal
 // points up (+z) for a triangle wound clockwise seen from above. A zero-area triangle gives NaN.
-void TriangleNormal(float& nx, float& ny, float& nz, float x1, float y1, float z1, float x2,
-                    float y2, float z2, float x3, float y3, float z3);
+void TriangleNormal(float& nx, float& ny, float& nz, float x1, float y1, float z1, float x2, float y2,
+                    float z2, float x3, float y3, float z3);
 
 }  // namespace tv

@@ -11,14 +11,20 @@ namespace {
 struct D3 {
     double x, y, z;
 };
-D3 Wide(const Vec3& v) { return {v.x, v.y, v.z}; }
+D3 Wide(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
 void Store(Vec3& out, double x, double y, double z) {
     out.x = static_cast<float>(x);
     out.y = static_cast<float>(y);
     out.z = static_cast<float>(z);
 }
-double Dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-D3 Sub(const D3& a, const D3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double Dot(const D3& a, const D3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+D3 Sub(const D3& a, const D3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 D3 Cross(const D3& a, const D3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -58,7 +64,9 @@ void VecAddScaled(const Vec3& a, const Vec3& b, Vec3& r, float s) {
     Store(r, u.x + v.x * k, u.y + v.y * k, u.z + v.z * k);
 }
 
-float VecDot(const Vec3& a, const Vec3& b) { return static_cast<float>(Dot(Wide(a), Wide(b))); }
+float VecDot(const Vec3& a, const Vec3& b) {
+    return static_cast<float>(Dot(Wide(a), Wide(b)));
+}
 
 void VecCross(const Vec3& a, const Vec3& b, Vec3& r) {
     const D3 c = Cross(Wide(a), Wide(b));
@@ -98,8 +106,7 @@ float VecSetLength(Vec3& v, float L) {
 
 bool VecAlmostEqual(const Vec3& a, const Vec3& b, float eps) {
     const double e = eps;
-    return std::fabs(static_cast<double>(b.x) - a.x) < e &&
-           std::fabs(static_cast<double>(b.y) - a.y) < e &&
+    return std::fabs(static_cast<double>(b.x) - a.x) < e && std::fabs(static_cast<double>(b.y) - a.y) < e &&
            std::fabs(static_cast<double>(b.z) - a.z) < e;
 }
 
@@ -126,8 +133,7 @@ bool SegmentHitsCube(const Vec3& c, const Vec3& s, const Vec3& e, float h) {
     return true;
 }
 
-float RayTriangle(const Vec3& A, const Vec3& B, const Vec3& C, const Vec3& o, const Vec3& d,
-                  Vec3& hit) {
+float RayTriangle(const Vec3& A, const Vec3& B, const Vec3& C, const Vec3& o, const Vec3& d, Vec3& hit) {
     const D3 a = Wide(A), org = Wide(o), dir = Wide(d);
     hit = o;
     const D3 e1 = Sub(Wide(B), a);

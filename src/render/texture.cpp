@@ -31,8 +31,12 @@ void NormaliseCurrentImage() {
             target = (pal == IL_PAL_RGBA32 || pal == IL_PAL_BGRA32) ? IL_RGBA : IL_RGB;
             break;
         }
-        case IL_BGR: target = IL_RGB; break;
-        case IL_BGRA: target = IL_RGBA; break;
+        case IL_BGR:
+            target = IL_RGB;
+            break;
+        case IL_BGRA:
+            target = IL_RGBA;
+            break;
         default:
             if (type != IL_UNSIGNED_BYTE) target = static_cast<ILenum>(format);
             break;
@@ -42,11 +46,16 @@ void NormaliseCurrentImage() {
 
 GLenum PixelFormat(ILint bytesPerPixel, ILint ilFormat) {
     switch (bytesPerPixel) {
-        case 1: return ilFormat == IL_ALPHA ? GL_ALPHA : GL_LUMINANCE;
-        case 2: return GL_LUMINANCE_ALPHA;
-        case 3: return GL_RGB;
-        case 4: return GL_RGBA;
-        default: return 0;
+        case 1:
+            return ilFormat == IL_ALPHA ? GL_ALPHA : GL_LUMINANCE;
+        case 2:
+            return GL_LUMINANCE_ALPHA;
+        case 3:
+            return GL_RGB;
+        case 4:
+            return GL_RGBA;
+        default:
+            return 0;
     }
 }
 
@@ -61,7 +70,9 @@ void InitImageLibrary() {
     g_imageLibraryReady = true;
 }
 
-const std::string& LastTextureLoadError() { return g_lastError; }
+const std::string& LastTextureLoadError() {
+    return g_lastError;
+}
 
 void LoadTexture(const std::string& path, unsigned& texture) {
     if (!g_imageLibraryReady) {
@@ -116,8 +127,8 @@ void LoadTexture(const std::string& path, unsigned& texture) {
         GLint alignment = 4;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), w, h, format,
-                          GL_UNSIGNED_BYTE, pixels.data());
+        gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), w, h, format, GL_UNSIGNED_BYTE,
+                          pixels.data());
         glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     }
 }

@@ -1,6 +1,7 @@
 #include "math/frustum.h"
 
 #include <epoxy/gl.h>
+// GLU after epoxy, which provides the GL declarations it needs.
 #include <GL/glu.h>
 
 #include <cmath>
@@ -12,7 +13,7 @@ namespace tv::test {
 namespace {
 
 class FrustumTest : public GlTest {
-protected:
+  protected:
     // glOrtho(-2, 2, -1, 1, 1, 3) with an identity modelview: every plane is exact in floats.
     // Inside is -2 < x < 2, -1 < y < 1, -3 < z < -1.
     Frustum OrthoBox() {
@@ -96,12 +97,12 @@ TEST_F(FrustumTest, PerspectiveCameraAgreesWithUnprojectedPoints) {
             double ndc[3] = {0.1, -0.2, 0.3};
             ndc[axis[p]] = sign[p] * edge;
             GLdouble wx, wy, wz;
-            ASSERT_TRUE(gluUnProject(ndc[0] + 1, ndc[1] + 1, (ndc[2] + 1) / 2, mv, pr, viewport,
-                                     &wx, &wy, &wz));
+            ASSERT_TRUE(
+                gluUnProject(ndc[0] + 1, ndc[1] + 1, (ndc[2] + 1) / 2, mv, pr, viewport, &wx, &wy, &wz));
             const bool inside = edge < 1.0;
-            EXPECT_EQ(f.PointInFrustum(static_cast<float>(wx), static_cast<float>(wy),
-                                       static_cast<float>(wz)),
-                      inside)
+            EXPECT_EQ(
+                f.PointInFrustum(static_cast<float>(wx), static_cast<float>(wy), static_cast<float>(wz)),
+                inside)
                 << "plane " << p << " edge " << edge;
         }
     }
@@ -124,8 +125,7 @@ TEST_F(FrustumTest, PerspectiveCameraAgreesWithClipSpace) {
                             static_cast<float>(rng.Random(12000)) / 100.0f - 60.0f,
                             static_cast<float>(rng.Random(12000)) / 100.0f - 60.0f};
         double eye[4], clip[4];
-        for (int r = 0; r < 4; ++r)
-            eye[r] = mv[r] * p[0] + mv[4 + r] * p[1] + mv[8 + r] * p[2] + mv[12 + r];
+        for (int r = 0; r < 4; ++r) eye[r] = mv[r] * p[0] + mv[4 + r] * p[1] + mv[8 + r] * p[2] + mv[12 + r];
         for (int r = 0; r < 4; ++r)
             clip[r] = pr[r] * eye[0] + pr[4 + r] * eye[1] + pr[8 + r] * eye[2] + pr[12 + r] * eye[3];
         const double w = clip[3];

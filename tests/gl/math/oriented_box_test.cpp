@@ -9,7 +9,7 @@ namespace {
 
 // One world unit per pixel, looking down -z: screen (x, y) is world (x, y).
 class OrientedBoxTest : public GlTest {
-protected:
+  protected:
     void SetUp() override {
         GlTest::SetUp();
         glMatrixMode(GL_PROJECTION);
@@ -37,8 +37,8 @@ protected:
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
                 const bool expected = x >= x0 && x < x1 && y >= y0 && y < y1;
-                const bool onEdge = (x == x0 - 1 || x == x0 || x == x1 - 1 || x == x1 ||
-                                     y == y0 - 1 || y == y0 || y == y1 - 1 || y == y1);
+                const bool onEdge = (x == x0 - 1 || x == x0 || x == x1 - 1 || x == x1 || y == y0 - 1 ||
+                                     y == y0 || y == y1 - 1 || y == y1);
                 if (onEdge) continue;  // rasterisation rule at the exact border
                 if ((p.At(x, y)[0] > 128) != expected) ++wrong;
             }

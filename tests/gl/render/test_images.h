@@ -14,8 +14,7 @@ namespace tv::test {
 // (PNG_COLOR_TYPE_GRAY 1, GRAY_ALPHA 2, RGB 3, RGB_ALPHA 4, PALETTE 1 index).
 // `palette` is used only for PNG_COLOR_TYPE_PALETTE.
 inline bool WriteTestPng(const std::string& path, int width, int height, int colorType,
-                         const std::vector<uint8_t>& pixels,
-                         const std::vector<png_color>& palette = {}) {
+                         const std::vector<uint8_t>& pixels, const std::vector<png_color>& palette = {}) {
     const int channels = colorType == PNG_COLOR_TYPE_GRAY         ? 1
                          : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                          : colorType == PNG_COLOR_TYPE_RGB        ? 3
@@ -32,8 +31,8 @@ inline bool WriteTestPng(const std::string& path, int width, int height, int col
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, colorType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     }

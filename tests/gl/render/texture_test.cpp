@@ -12,7 +12,7 @@ namespace tv::test {
 namespace {
 
 class TextureTest : public GlTest {
-protected:
+  protected:
     void SetUp() override {
         GlTest::SetUp();
         dir_ = ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -103,8 +103,10 @@ TEST_F(TextureTest, NonPowerOfTwoRgbImageIsRescaledAndSpansTheTexture) {
     std::vector<uint8_t> px;
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 6; ++x) {
-            if (x < 3) px.insert(px.end(), {255, 0, 0});
-            else px.insert(px.end(), {0, 0, 255});
+            if (x < 3)
+                px.insert(px.end(), {255, 0, 0});
+            else
+                px.insert(px.end(), {0, 0, 255});
         }
     ASSERT_TRUE(WriteTestPng(Path("npot.png"), 6, 10, PNG_COLOR_TYPE_RGB, px));
     unsigned tex = 0;

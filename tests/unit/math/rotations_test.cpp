@@ -78,8 +78,8 @@ TEST(GameRandom, FirstValuesFromSeedZero) {
     }
     // The first few, worked by hand.
     GameRandom fresh;
-    EXPECT_EQ(fresh.Random(100), 0u);        // seed 1
-    EXPECT_EQ(fresh.Random(6), 0u);          // seed 134775814
+    EXPECT_EQ(fresh.Random(100), 0u);  // seed 1
+    EXPECT_EQ(fresh.Random(6), 0u);    // seed 134775814
     EXPECT_EQ(fresh.Random(1000), 861u);
     EXPECT_EQ(fresh.Random(0xFFFFFFFFu), 870078619u);
     EXPECT_EQ(fresh.Random(360), 98u);

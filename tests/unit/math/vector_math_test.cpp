@@ -94,14 +94,14 @@ TEST(SegmentHitsCube, TouchingAFaceCountsAsAHit) {
 // axes separate them.
 TEST(SegmentHitsCube, DiagonalPastACornerNeedsTheEdgeAxes) {
     const Vec3 c{};
-    EXPECT_FALSE(SegmentHitsCube(c, Vec3{3, 0, 0}, Vec3{0, 3, 0}, 1.0f));   // x + y = 3
+    EXPECT_FALSE(SegmentHitsCube(c, Vec3{3, 0, 0}, Vec3{0, 3, 0}, 1.0f));       // x + y = 3
     EXPECT_TRUE(SegmentHitsCube(c, Vec3{1.9f, 0, 0}, Vec3{0, 1.9f, 0}, 1.0f));  // clips corner
-    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 3, 0}, Vec3{0, 0, 3}, 1.0f));   // y + z = 3
-    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 0, 3}, Vec3{3, 0, 0}, 1.0f));   // z + x = 3
+    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 3, 0}, Vec3{0, 0, 3}, 1.0f));       // y + z = 3
+    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 0, 3}, Vec3{3, 0, 0}, 1.0f));       // z + x = 3
 }
 
 class RayTriangleTest : public ::testing::Test {
-protected:
+  protected:
     const Vec3 A{0, 0, 0}, B{1, 0, 0}, C{0, 1, 0};
     Vec3 hit{};
 };
