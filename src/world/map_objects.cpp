@@ -37,8 +37,9 @@ void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, c
     land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot);
 
     // Models load while the file is read: a model's object kind decides how its record goes on.
-    const LevelFile level = ReadLevelFile(levelPath, [&](const std::string& modelPath) -> uint8_t {
-        std::unique_ptr<TModel> model = TModel::Create(DataPath(context.DataRoot, modelPath), context.Models);
+    // Data copied from Windows has mixed case: every path goes through the resolver.
+    const LevelFile level = ReadLevelFile(ResolvePath(levelPath), [&](const std::string& modelPath) -> uint8_t {
+        std::unique_ptr<TModel> model = TModel::Create(ResolvePath(DataPath(context.DataRoot, modelPath)), context.Models);
         const uint8_t kind = model->ObjectKind;
         objects.MapModels.push_back(std::move(model));
         objects.MapModelCount = static_cast<int32_t>(objects.MapModels.size());

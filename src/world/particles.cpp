@@ -48,7 +48,7 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
     f.Period = ps.Period;
     f.BlendMode = ps.BlendMode;
     f.TextureName = ps.TextureName;
-    ReadParticlesInto(f, ReadWholeFile(path), path);
+    ReadParticlesInto(f, ReadWholeFile(ResolvePath(path)), path);
     if (f.Count < 0 || f.Count > kMaxParticlesPerSystem) {
         throw DataError(path, 0, "count",
                         "particle count " + std::to_string(f.Count) + " is outside 0.." +

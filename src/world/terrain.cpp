@@ -60,7 +60,7 @@ TLand::TLand() = default;
 TLand::~TLand() = default;
 
 void TLand::Load(const std::string& path, const std::string& dataRoot) {
-    const TerrainFile file = ReadTerrainFile(path);
+    const TerrainFile file = ReadTerrainFile(ResolvePath(path));
     if (file.GridSize > kMaxTerrainGridSize) {
         throw DataError(path, 0, "grid size",
                         "grid size " + std::to_string(file.GridSize) + " is larger than " +
