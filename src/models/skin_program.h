@@ -24,6 +24,12 @@ public:
 
     // Builds the program in the current context on the first call; true when it can be used.
     bool Ensure();
+    // Switches GPU skinning off for this context for good (a driver known to misbehave);
+    // type-1 models then draw unskinned, as without shader support.
+    void Disable() {
+        state_ = State::Failed;
+        error_ = "switched off";
+    }
     // The build's error text when Ensure failed (missing extensions or the compiler's log).
     const std::string& Error() const { return error_; }
 
