@@ -1,0 +1,92 @@
+# Shared helpers for the end-to-end tests: a private Xvfb, waiting, pixels and the log.
+# Sourced by tests/e2e/test_*.sh; never run on its own.
+
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d /tmp/terravik-e2e.XXXXXX)
+XVFB_PID=""
+GAME_PID=""
+
+e2e_cleanup() {
+    if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then kill "$GAME_PID" 2>/dev/null || true; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+    if [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_TMP"; else echo "kept $E2E_TMP"; fi
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Starts Xvfb on a free display (it picks the number itself) and exports DISPLAY.
+start_xvfb() {
+    local fifo="$E2E_TMP/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
+    XVFB_PID=$!
+    local n=""
+    for _ in $(seq 100); do
+        n=$(head -n1 "$fifo" 2>/dev/null || true)
+        [ -n "$n" ] && break
+        sleep 0.1
+    done
+    [ -n "$n" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=":$n"
+    unset SDL_VIDEODRIVER
+}
+
+# wait_for SECONDS COMMAND...: retries the command until it succeeds or time runs out.
+wait_for() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    while ! "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+
+# The id of the game's main window (its caption is "Form1" until the first frame).
+find_main_window() {
+    xdotool search --onlyvisible --name '^(Form1|Terravik\. [0-9]+ FPS)$' | head -n1
+}
+
+# True once the process holds no descriptor on the file.
+file_closed_by() {
+    local pid=$1 file
+    file=$(readlink -f "$2")
+    [ -e "$file" ] || return 1
+    for fd in /proc/"$pid"/fd/*; do
+        [ "$(readlink -f "$fd" 2>/dev/null)" = "$file" ] && return 1
+    done
+    return 0
+}
+
+# "R G B" of one pixel of an image.
+pixel() {
+    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/'
+}
+
+# Counts the pixels of a region (WxH+X+Y) for which the awk condition on r, g, b holds.
+count_pixels() {
+    convert "$1" -crop "$2" +repage -depth 8 txt:- | tail -n +2 |
+        sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/' |
+        awk "{ r=\$1; g=\$2; b=\$3; if ($3) n++ } END { print n+0 }"
+}
+
+# Waits for the process and prints its exit status.
+wait_exit() {
+    local pid=$1 seconds=$2
+    local end=$((SECONDS + seconds))
+    while kill -0 "$pid" 2>/dev/null; do
+        if [ $SECONDS -ge $end ]; then
+            kill "$pid" 2>/dev/null || true
+            echo "timeout"
+            return
+        fi
+        sleep 0.2
+    done
+    local rc=0
+    wait "$pid" || rc=$?
+    echo "$rc"
+}
