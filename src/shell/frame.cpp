@@ -72,8 +72,11 @@ void RenderScene(Game& game) {
 
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
+    game.world.land.Draw(1);  // 1
     // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
     // 7 sight: each joins here with its subsystem.
+    DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,  // 5
+                     game.random);
 }
 
 void DrawAxes() {

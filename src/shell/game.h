@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "shell/camera.h"
 #include "shell/log_file.h"
+#include "world/world_state.h"
 
 namespace tv {
 
@@ -91,6 +92,7 @@ struct Game {
     TLogFile GameLog;
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
+    WorldState world;  // terrain, map objects, physics world, particle systems
 };
 
 }  // namespace tv

@@ -125,8 +125,16 @@ void InitGame(Game& game) {
     StepInputDevices(game);                                                // 10, 11
     Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False",    // 12
             [] { InitImageLibrary(); });
-    // 13: terrain and level.
-    // 14: physics world.
+    Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] {         // 13
+        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+        CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
+                        *game.platform.clock);
+        game.WorldReady = true;
+    });
+    Guarded(game, "ODE иницилизирован ОК", "ODE иницилизирован False", [&] {  // 14
+        game.world.physics.CreatePhysicsWorld();
+        game.WorldReady = true;
+    });
     StepSun(game);                                                         // 15
     // 16: lens flare.
     StepStartClock(game);                                                  // 17

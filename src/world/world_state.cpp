@@ -1,0 +1,34 @@
+#include "world/world_state.h"
+
+#include "common/data_paths.h"
+#include "platform/paths.h"
+
+namespace tv {
+
+void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
+                     LoadingProgress* progress, GameRandom& random, Clock& clock) {
+    world.mapObjects.MapModelCount = 0;
+    world.land.RenderMode = vboSupported ? 1 : 2;
+    LevelLoadContext context;
+    context.DataRoot = dataRoot;
+    context.Models.DataRoot = dataRoot;
+    context.Models.VBOSupported = vboSupported;
+    context.Models.Progress = progress;
+    context.Random = &random;
+    context.GameClock = &clock;
+    LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);
+}
+
+void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
+                      uint32_t frameMs, GameRandom& random) {
+    MapObjectsFrame frame;
+    frame.View = &view;
+    frame.Eye = eye;
+    frame.Target = target;
+    frame.FrameMs = frameMs;
+    frame.Random = &random;
+    frame.Program = &world.particles.EmitterProgram;
+    DrawMapObjects(world.mapObjects, frame);
+}
+
+}  // namespace tv

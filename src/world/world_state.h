@@ -1,0 +1,38 @@
+#pragma once
+// Everything of the world that the Game context holds, and the two start-up steps and the
+// frame's map-object pass written against it, so the shell calls one function per step.
+
+#include <cstdint>
+#include <string>
+
+#include "math/vec3.h"
+#include "world/map_objects.h"
+#include "world/particles.h"
+#include "world/physics_world.h"
+#include "world/terrain.h"
+
+namespace tv {
+
+class Clock;
+class GameRandom;
+class LoadingProgress;
+struct Frustum;
+
+struct WorldState {
+    TLand land;                  // the one terrain
+    MapObjects mapObjects;       // the level's objects and their shared models
+    PhysicsWorld physics;        // created at start-up, never stepped
+    ParticleSystems particles;   // the aircraft smoke systems and the emitters' GPU program
+};
+
+// Start-up step 13 without its log line: resets the map-model count, switches the terrain to
+// client arrays when vertex buffers are missing, and loads dataRoot + "world\1.wrd" with its
+// terrain. Throws on any failure (the caller logs it).
+void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
+                     LoadingProgress* progress, GameRandom& random, Clock& clock);
+
+// The frame's map-object pass (DrawWorld step 5) for the camera at eye looking at target.
+void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
+                      uint32_t frameMs, GameRandom& random);
+
+}  // namespace tv
