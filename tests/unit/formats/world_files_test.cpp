@@ -141,9 +141,11 @@ TEST(LevelFile, UnknownTypeByteShiftsReadingAndShortFilesLeaveZeros) {
     level.objects = {Model("3DOBJEKT\\a.3dk", 1, 1)};
     std::vector<uint8_t> full = WriteLevel(level);
     // Count 3: an unknown type byte 9, then the model record, then nothing at all.
-    std::vector<uint8_t> bytes = {3, 0, 0, 0, 9};
-    bytes.insert(bytes.end(), full.begin() + 4, full.end());
-    LevelFile back = ReadLevel(bytes, "u.wrd", t.Lookup());
+    ByteWriter w;
+    w.I32(3);
+    w.U8(9);
+    w.Bytes(full.data() + 4, full.size() - 4);
+    LevelFile back = ReadLevel(w.Data(), "u.wrd", t.Lookup());
     ASSERT_EQ(back.objects.size(), 3u);
     EXPECT_EQ(back.objects[0].kind, 9);
     EXPECT_EQ(back.objects[1].modelPath, "3DOBJEKT\\a.3dk");
