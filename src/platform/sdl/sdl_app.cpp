@@ -27,7 +27,10 @@ using SteadyClock = std::chrono::steady_clock;
 
 // While the game runs, a pointer that comes this close to the window's edge is put back in
 // the middle, so aiming never stops at the edge while the pointer stays free for the buttons.
-constexpr int kEdgeMargin = 8;
+// Wide enough that one event rarely carries the pointer into the screen's edge (where the
+// system would clamp it and lose counts), narrow enough to keep clear of the buttons, the
+// nearest of which starts 24 pixels below the top.
+constexpr int kEdgeMargin = 20;
 
 std::string ExecutablePath(const char* argv0) {
     std::error_code ec;
