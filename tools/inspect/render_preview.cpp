@@ -1,0 +1,166 @@
+#include "render_preview.h"
+
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+// GLU after epoxy, which provides the GL declarations it needs.
+#include <GL/glu.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+#include "common/binary_io.h"
+#include "models/model.h"
+#include "render/texture.h"
+
+namespace tv::inspect {
+
+namespace {
+
+bool WriteRgbaPng(const std::string& path, int width, int height, const std::vector<uint8_t>& bottomUp) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int row = height - 1; row >= 0; --row) {
+        png_write_row(png, const_cast<uint8_t*>(bottomUp.data() + static_cast<size_t>(row) * width * 4));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return true;
+}
+
+// The hidden window and its context, released in reverse order.
+struct Context {
+    SDL_Window* window = nullptr;
+    SDL_GLContext gl = nullptr;
+    ~Context() {
+        if (gl) SDL_GL_DeleteContext(gl);
+        if (window) SDL_DestroyWindow(window);
+        SDL_Quit();
+    }
+};
+
+// Views: direction from the model's centre to the eye (z is up).
+constexpr float kViews[3][3] = {{0.0f, -1.0f, 0.15f}, {1.0f, 0.0f, 0.15f}, {-0.8f, -0.9f, 1.1f}};
+
+void DrawView(TModel& model, int index) {
+    const Vec3 c = model.BoundingBox.centre;
+    const Vec3 s = model.BoundingBox.size;
+    float radius = 0.5f * std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z);
+    if (model.ModelType == 3) radius = std::max(radius, std::max(model.Billboard.HalfWidth, model.Billboard.Height));
+    if (!(radius > 1e-4f)) radius = 1.0f;
+    const float* d = kViews[index];
+    const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const double fovDeg = 40.0;
+    const float distance = radius / std::sin(static_cast<float>(fovDeg * M_PI / 360.0)) * 1.05f;
+    const float ex = c.x + d[0] / len * distance, ey = c.y + d[1] / len * distance, ez = c.z + d[2] / len * distance;
+
+    glViewport(index * kViewSize, 0, kViewSize, kViewSize);
+    glScissor(index * kViewSize, 0, kViewSize, kViewSize);
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fovDeg, 1.0, std::max(0.01f, distance - radius * 2.0f), distance + radius * 2.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(ex, ey, ez, c.x, c.y, c.z, 0, 0, 1);
+
+    // Upright billboards face the eye, as the particle code sets them up each frame.
+    const float hx = c.x - ex, hy = c.y - ey, hl = std::sqrt(hx * hx + hy * hy);
+    if (hl > 0.0f) model.Shared().Sides = {-hy / hl * 0.5f, hx / hl * 0.5f, hy / hl * 0.5f, -hx / hl * 0.5f};
+
+    glColor4f(1, 1, 1, 1);
+    model.DrawRest(1, 1);
+}
+
+}  // namespace
+
+int RenderPreview(const std::string& modelPath, const std::string& outPng, const std::string& dataDir) {
+    if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::cerr << "no video: " << SDL_GetError() << '\n';
+        return 1;
+    }
+    Context ctx;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    const int width = kViewSize * 3, height = kViewSize;
+    ctx.window = SDL_CreateWindow("preview", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (ctx.window) ctx.gl = SDL_GL_CreateContext(ctx.window);
+    if (!ctx.gl) {
+        std::cerr << "no OpenGL context: " << SDL_GetError() << '\n';
+        return 1;
+    }
+    SDL_GL_MakeCurrent(ctx.window, ctx.gl);
+
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    try {
+        ModelLoadContext load;
+        load.DataRoot = dataDir;
+        load.VBOSupported = epoxy_has_gl_extension("GL_ARB_vertex_buffer_object");
+        load.Shared = std::make_shared<ModelRenderShared>();
+        InitImageLibrary();
+        std::unique_ptr<TModel> model = TModel::Create(modelPath, load);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glShadeModel(GL_SMOOTH);
+        for (int view = 0; view < 3; ++view) DrawView(*model, view);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
+            std::cerr << modelPath << ": GL error 0x" << std::hex << error << std::dec << '\n';
+            return 1;
+        }
+        model.reset();  // its GL objects go while the context is current
+    } catch (const DataError& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << modelPath << ": " << e.what() << '\n';
+        return 1;
+    }
+    if (!WriteRgbaPng(outPng, width, height, pixels)) {
+        std::cerr << outPng << ": cannot write\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RenderCommand(int argc, char** argv, const std::string& defaultDataDir) {
+    std::string dataDir = defaultDataDir;
+    std::vector<std::string> rest;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--data-dir" && i + 1 < argc) {
+            dataDir = argv[++i];
+            if (!dataDir.empty() && dataDir.back() != '/') dataDir += '/';
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    if (rest.size() != 2) {
+        std::cerr << "usage: terravik-inspect --render FILE.3dk OUT.png [--data-dir DIR]\n";
+        return 2;
+    }
+    return RenderPreview(rest[0], rest[1], dataDir);
+}
+
+}  // namespace tv::inspect
