@@ -178,6 +178,7 @@ void SdlMainWindow::PresentControlsOnly() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(saved[0], saved[1], saved[2], saved[3]);
     SwapBuffers();
+    presented_ = false;  // only the game's own swaps count
 }
 
 bool SdlMainWindow::TakePresented() {
