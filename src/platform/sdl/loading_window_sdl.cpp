@@ -81,6 +81,7 @@ void SdlLoadingWindow::Show(const std::string& path) {
     modelLabel_ = path;
     if (!window_) {
         if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // a GL-backed surface would steal the game's context
         window_ = SDL_CreateWindow(kCaption, kLeft, kTop, kWidth, kHeight, SDL_WINDOW_SHOWN);
         if (!window_) return;
     }
