@@ -1,11 +1,16 @@
 #pragma once
-// Small owners for GL object names. Each deletes its name when it goes away, so the GL
-// context the name belongs to must still be current then (destroy models before the context).
+// Small owners for GL object names. Each deletes its name when it goes away, in the context
+// that is current then, which should be the one the name was made in. With no current context
+// nothing is deleted: the names went with their context (the game deletes its context before
+// the Game object and its models go away).
 
 #include <cstdint>
 #include <utility>
 
 namespace tv {
+
+// True when this thread has a current GL context (GLX or EGL).
+bool GlContextIsCurrent();
 
 namespace detail {
 void DeleteGlBuffer(uint32_t name);

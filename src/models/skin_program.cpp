@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "models/gl_handles.h"
+
 namespace tv {
 
 namespace {
@@ -65,6 +67,7 @@ GLhandleARB CompileShader(GLenum kind, const char* source, std::string& error) {
 }  // namespace
 
 SkinProgram::~SkinProgram() {
+    if (!GlContextIsCurrent()) return;  // the objects went with their context
     if (program_) glDeleteObjectARB(program_);
     if (vertexShader_) glDeleteObjectARB(vertexShader_);
     if (fragmentShader_) glDeleteObjectARB(fragmentShader_);

@@ -18,7 +18,7 @@ namespace tv {
 class SkinProgram {
 public:
     SkinProgram() = default;
-    ~SkinProgram();  // deletes the program objects: its context must be current
+    ~SkinProgram();  // deletes the program objects if a context is current
     SkinProgram(const SkinProgram&) = delete;
     SkinProgram& operator=(const SkinProgram&) = delete;
 

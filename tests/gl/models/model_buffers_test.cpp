@@ -171,5 +171,23 @@ TEST_F(ModelBuffers, TexturesComeFromTheModelFolderOrTheNoTextureImage) {
     EXPECT_EQ(GlError(), 0u);
 }
 
+TEST_F(ModelBuffers, ModelsOutlivingTheirContextGoQuietly) {
+    const std::string dir = ScratchDir("models_outlive");
+    WriteTexture(dir + "/t.png", 4, 4, [](int, int) { return Rgba{9, 9, 9, 255}; });
+    ModelFile m = TwelveTriangles();
+    m.ModelType = 1;
+    m.DrawGroups = {{0, 12}};
+    m.TextureNames = {"t.png"};
+    const ModelLoadContext context = Context(dir + "/");
+    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), context);
+    model->Draw(1, 1, 0, 0, 0);  // builds the skinning program too
+    EXPECT_TRUE(GlContextIsCurrent());
+    // The game deletes its context at shutdown before its models go away.
+    delete gl_;
+    gl_ = nullptr;
+    EXPECT_FALSE(GlContextIsCurrent());
+    model.reset();
+}
+
 }  // namespace
 }  // namespace tv::test
