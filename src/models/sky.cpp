@@ -2,6 +2,8 @@
 
 #include <epoxy/gl.h>
 
+#include "common/data_paths.h"
+#include "platform/paths.h"
 #include "render/texture.h"
 
 namespace tv {
@@ -29,6 +31,23 @@ void TSky::Draw() {
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
     glEnable(GL_DEPTH_TEST);
+}
+
+void TSky::DrawAt(const Vec3& eye) {
+    X = eye.x;
+    Y = eye.y;
+    Z = eye.z;
+    Draw();
+}
+
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress) {
+    ModelLoadContext context;
+    context.DataRoot = dataRoot;
+    context.VBOSupported = vboSupported;
+    context.Progress = progress;
+    sky.Model = TModel::CreateGeometryOnly(DataPath(dataRoot, paths::kSkyModel), context);
+    sky.SetTexture(DataPath(dataRoot, paths::kSkyTexture));
+    sky.Scale = 1.0f;
 }
 
 }  // namespace tv

@@ -25,9 +25,18 @@ struct TSky {
     // texturing on; uniform scale; the sky texture into the model's first texture slot;
     // DrawRest(1, 1); texturing off; pop; depth test back on. Does nothing without a model.
     void Draw();
+    // The frame's sky step: moves the sky to the eye, then Draw.
+    void DrawAt(const Vec3& eye);
 
 private:
     GlTexture texture_;
 };
+
+class LoadingProgress;
+
+// Start-up's sky step without its log line: the sphere k_resurs\Sky\Sky_Sfera1.3dk loaded
+// geometry-only, the texture k_resurs\Sky\2.jpg, scale 1. Needs a current GL context. Throws
+// (DataError) when the sphere cannot be read.
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress);
 
 }  // namespace tv

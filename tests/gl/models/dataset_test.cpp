@@ -65,9 +65,8 @@ TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     EXPECT_EQ(GlError(), 0u);
 
     TSky sky;
-    sky.Model = TModel::CreateGeometryOnly(DataPath(root, paths::kSkyModel), context);
-    sky.SetTexture(DataPath(root, paths::kSkyTexture));
-    sky.Scale = 1.0f;
+    InitSky(sky, root, true, nullptr);
+    EXPECT_EQ(sky.Scale, 1.0f);
     EXPECT_EQ(sky.TextureFileName, "2.jpg");
     ASSERT_FALSE(sky.Model->Textures.empty());
     // From the sphere's centre, as the frame draws it around the eye.
@@ -76,7 +75,7 @@ TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     glLoadIdentity();
     glFrustum(-0.1, 0.1, -0.1, 0.1, 0.1, 1000.0);
     glMatrixMode(GL_MODELVIEW);
-    sky.Draw();
+    sky.DrawAt({0, 0, 0});
     EXPECT_EQ(sky.Model->Textures[0], sky.Texture());
     EXPECT_EQ(GlError(), 0u);
     // Something of the sky covers the view's centre.
