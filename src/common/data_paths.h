@@ -65,3 +65,33 @@ inline constexpr std::array<std::string_view, 2> kBossFragments = {
     "3DOBJEKT\\tarelka_boss\\os_1.3dk", "3DOBJEKT\\tarelka_boss\\os_2.3dk"};
 
 }  // namespace tv::paths
+
+// Every fixed path above that names a file the game opens (the log, which the game writes,
+// and the folder prefixes are left out), with the flare and terrain names spelled out. The
+// files the level names are found through the level itself.
+#include <string>
+#include <vector>
+
+namespace tv::paths {
+
+inline std::vector<std::string> FixedGameFiles() {
+    std::vector<std::string> files;
+    auto add = [&files](std::string_view p) { files.emplace_back(p); };
+    add(kLevel);
+    files.push_back(std::string(kLevel) + std::string(kTerrainSuffix));
+    for (auto p : {kTurretModel, kTurretAnimation, kSkyModel, kSkyTexture, kNoTexture, kFontTexture, kSightTexture,
+                   kRadarTexture, kSmokeParticles, kEnemyFire, kEnemyFire1, kFlame, kExplosionSound, kLaserSound,
+                   kCannonSound, kMusic, kSu25Model, kSu25Wreck, kSu25Texture, kStealthModel, kStealthWreck,
+                   kStealthTexture, kFighterModel, kFighterWreck, kFighterTexture, kSaucerTexture, kBossModel,
+                   kBossWreck})
+        add(p);
+    for (int i = 0; i < kFlareCount; ++i) files.push_back(std::string(kFlarePrefix) + std::to_string(i) + ".jpg");
+    for (auto p : kExplosionTextures) add(p);
+    for (auto p : kSu25Fragments) add(p);
+    for (auto p : kStealthFragments) add(p);
+    for (auto p : kFighterFragments) add(p);
+    for (auto p : kBossFragments) add(p);
+    return files;
+}
+
+}  // namespace tv::paths

@@ -1,0 +1,376 @@
+// The generated data set: deterministic, complete, readable, and shaped the way the game's
+// code expects it (the turret aims where the camera looks, aircraft point their noses along
+// +z, textures come out of the image loader the right way up, loops join cleanly).
+
+#include <IL/il.h>
+#include <gtest/gtest.h>
+#include <vorbis/vorbisfile.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+#include "audio/wav_file.h"
+#include "common/binary_io.h"
+#include "common/data_paths.h"
+#include "models/bone_math.h"
+#include "models/model_file.h"
+#include "models/smd_file.h"
+#include "render/texture.h"
+#include "world/level_file.h"
+#include "world/particle_file.h"
+#include "world/terrain_file.h"
+
+namespace fs = std::filesystem;
+
+namespace tv {
+namespace {
+
+const std::string kGenerator = std::string(TERRAVIK_GAME_DIR) + "/../tools/terravik-datagen";
+
+// Generates the set twice, once per test binary.
+class DataSet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* name : {"datagen-a", "datagen-b"}) {
+            fs::path dir = fs::path(TERRAVIK_TEST_TMP) / name;
+            fs::remove_all(dir);
+            std::string cmd = "\"" + kGenerator + "\" --out \"" + dir.string() + "\" > /dev/null";
+            ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        }
+        root_ = (fs::path(TERRAVIK_TEST_TMP) / "datagen-a").string();
+    }
+    static std::string Path(std::string_view gamePath) {
+        std::string rel(gamePath);
+        for (char& c : rel)
+            if (c == '\\') c = '/';
+        return root_ + "/" + rel;
+    }
+    static std::string Folder(std::string_view gamePath) {
+        std::string p(gamePath);
+        return p.substr(0, p.rfind('\\') + 1);
+    }
+    static inline std::string root_;
+};
+
+std::map<std::string, std::vector<uint8_t>> Tree(const fs::path& dir) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) files[fs::relative(e.path(), dir).string()] = ReadWholeFile(e.path().string());
+    return files;
+}
+
+TEST_F(DataSet, TwoRunsWriteTheSameBytes) {
+    auto a = Tree(fs::path(TERRAVIK_TEST_TMP) / "datagen-a");
+    auto b = Tree(fs::path(TERRAVIK_TEST_TMP) / "datagen-b");
+    ASSERT_GT(a.size(), 50u);
+    ASSERT_EQ(a.size(), b.size());
+    for (auto& [name, bytes] : a) {
+        ASSERT_TRUE(b.count(name)) << name;
+        EXPECT_TRUE(bytes == b[name]) << name << " differs between runs";
+    }
+}
+
+// Everything the game opens: the fixed paths, and everything the level, the models and the
+// particle descriptions name, followed the way the loaders follow them.
+TEST_F(DataSet, EveryFileTheGameOpensExistsAndReads) {
+    for (const std::string& p : paths::FixedGameFiles()) EXPECT_TRUE(fs::is_regular_file(Path(p))) << p;
+
+    auto checkModel = [&](const std::string& gamePath) {
+        SCOPED_TRACE(gamePath);
+        ModelFile m = ReadModelFile(Path(gamePath));
+        EXPECT_TRUE(m.HasBody());
+        for (const std::string& tex : m.TextureNames) {
+            std::string texPath = tex == "NOTEXTURE" ? std::string(paths::kNoTexture) : Folder(gamePath) + tex;
+            EXPECT_TRUE(fs::is_regular_file(Path(texPath))) << texPath;
+        }
+        size_t grouped = 0;
+        for (auto& g : m.DrawGroups) grouped += g.triangleCount;
+        EXPECT_EQ(grouped, m.Triangles.size());
+        EXPECT_LE(m.DrawGroups.size(), m.TextureNames.size());
+        return m;
+    };
+    for (auto p : {paths::kTurretModel, paths::kSkyModel, paths::kSu25Model, paths::kSu25Wreck, paths::kStealthModel,
+                   paths::kStealthWreck, paths::kFighterModel, paths::kFighterWreck, paths::kBossModel, paths::kBossWreck})
+        checkModel(std::string(p));
+    for (auto list : {std::vector<std::string_view>(paths::kSu25Fragments.begin(), paths::kSu25Fragments.end()),
+                      std::vector<std::string_view>(paths::kStealthFragments.begin(), paths::kStealthFragments.end()),
+                      std::vector<std::string_view>(paths::kFighterFragments.begin(), paths::kFighterFragments.end()),
+                      std::vector<std::string_view>(paths::kBossFragments.begin(), paths::kBossFragments.end())})
+        for (auto p : list) checkModel(std::string(p));
+
+    TerrainFile terrain = ReadTerrainFile(Path(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)));
+    EXPECT_TRUE(fs::is_regular_file(Path(std::string(paths::kWorldFolder) + terrain.TextureName)));
+
+    auto checkParticles = [&](const std::string& gamePath) {
+        SCOPED_TRACE(gamePath);
+        ParticleFile p = ReadParticlesFile(Path(gamePath));
+        EXPECT_TRUE(fs::is_regular_file(Path(std::string(paths::kParticleTextureFolder) + p.TextureName)));
+        return p;
+    };
+    checkParticles(std::string(paths::kSmokeParticles));
+
+    std::map<std::string, ModelFile> models;
+    LevelFile level = ReadLevelFile(Path(paths::kLevel), [&](const std::string& modelPath) {
+        EXPECT_NE(modelPath.find("3DOBJEKT"), std::string::npos) << modelPath;
+        models[modelPath] = checkModel(modelPath);
+        return models[modelPath].ObjectKind;
+    });
+    ASSERT_GE(level.objects.size(), 30u);
+    std::map<int, int> kinds, types;
+    std::set<int> blends;
+    for (const LevelObject& o : level.objects) {
+        ++kinds[o.kind];
+        if (o.kind == 1) ++types[models.at(o.modelPath).ModelType];
+        if (o.kind == kLevelWater) {
+            EXPECT_TRUE(fs::is_regular_file(Path(std::string(paths::kWaterFolder) + o.textureName)));
+            EXPECT_GE(static_cast<int>(o.gridPoints), 5);
+        }
+        if (o.kind == kLevelEmitter) blends.insert(checkParticles(std::string(paths::kParticlesFolder) + o.particleFile).BlendMode);
+    }
+    EXPECT_EQ(kinds[kLevelWater], 2);
+    EXPECT_EQ(kinds[kLevelEmitter], 3);
+    EXPECT_EQ(blends, (std::set<int>{0, 1, 2}));
+    EXPECT_GE(types[3], 5);  // billboard trees
+    EXPECT_GE(types[2], 5);  // buildings and rocks
+    EXPECT_GE(types[1], 1);
+    EXPECT_GE(types[4], 1);
+    EXPECT_LT(level.models.size(), static_cast<size_t>(kinds[1]));  // models are shared
+}
+
+// Bone matrices of a pose given as per-bone Euler angles and positions.
+std::vector<Matrix4> Pose(const std::vector<int32_t>& parents, std::vector<Vec3> rotations, const std::vector<Vec3>& positions) {
+    std::vector<Matrix4> abs(parents.size());
+    for (size_t i = 0; i < parents.size(); ++i) {
+        Matrix4 local = IdentityMatrix();
+        SetLocalMatrix(local, EulerToQuaternion(rotations[i]), positions[i]);
+        abs[i] = parents[i] < 0 ? local : ComposeAffine(abs[parents[i]], local);
+    }
+    return abs;
+}
+
+// The camera's view direction for a yaw and pitch, built the way the camera places itself.
+Vec3 CameraDirection(float yawDeg, float pitchDeg) {
+    const double k = 3.14159265358979 / 180;
+    double ty = 2.569 + 300, tz = 4.826 - 7;  // target relative to the eye
+    double p = pitchDeg * k, y = yawDeg * k;
+    double z1 = tz * std::cos(p) - ty * std::sin(p), y1 = tz * std::sin(p) + ty * std::cos(p);
+    double x2 = -y1 * std::sin(y), y2 = y1 * std::cos(y);
+    double len = std::sqrt(x2 * x2 + y2 * y2 + z1 * z1);
+    return {float(x2 / len), float(y2 / len), float(z1 / len)};
+}
+
+TEST_F(DataSet, TurretBarrelsPointWhereTheCameraLooks) {
+    ModelFile turret = ReadModelFile(Path(paths::kTurretModel));
+    SmdAnimation anim = ReadSmdFile(Path(paths::kTurretAnimation));
+    ASSERT_EQ(turret.ModelType, 4);
+    ASSERT_FALSE(anim.frames.empty());
+    ASSERT_EQ(anim.frames[0].bones.size(), turret.BoneParents.size());
+    int marker[7] = {-1, -1, -1, -1, -1, -1, -1};
+    for (size_t t = 0; t < turret.Triangles.size(); ++t) {
+        int b = turret.Triangles[t].v[0].bone;
+        if (b >= 3 && b <= 6) {
+            EXPECT_EQ(marker[b], -1) << "two marker triangles for bone " << b;
+            marker[b] = static_cast<int>(t);
+        }
+    }
+    for (int b = 3; b <= 6; ++b) ASSERT_GE(marker[b], 0) << "no marker triangle for bone " << b;
+
+    for (float yaw : {0.0f, 45.0f, 90.0f, 200.0f, 359.0f})
+        for (float pitch : {-1.0f, -30.0f, -60.0f, -89.0f}) {
+            SCOPED_TRACE("yaw " + std::to_string(yaw) + " pitch " + std::to_string(pitch));
+            std::vector<Vec3> rot, pos;
+            for (auto& b : anim.frames[0].bones) rot.push_back(b.rotation), pos.push_back(b.position);
+            rot[1].y += pitch * 3.14f / 180;  // what the turret adds to bone 1
+            rot[1].z += yaw * 3.14f / 180;
+            auto abs = Pose(turret.BoneParents, rot, pos);
+            auto point = [&](int bone) {
+                const ModelVertex& v = turret.Triangles[marker[bone]].v[0];
+                return TransformPoint(abs[bone], v.position);
+            };
+            Vec3 want = CameraDirection(yaw, pitch);
+            for (int pair : {3, 5}) {
+                Vec3 a = point(pair), b = point(pair + 1);
+                Vec3 d{b.x - a.x, b.y - a.y, b.z - a.z};
+                float len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+                ASSERT_GT(len, 0.5f);
+                float cosAngle = (d.x * want.x + d.y * want.y + d.z * want.z) / len;
+                EXPECT_GT(cosAngle, std::cos(1.5f * 3.14159f / 180)) << "barrel " << pair;
+                // Muzzles sit ahead of the head and about the aim line's height.
+                float ahead = a.x * want.x + a.y * want.y + a.z * want.z;
+                EXPECT_GT(ahead, 3.0f);
+            }
+            EXPECT_NEAR(point(3).z + point(5).z, 2 * (4.8f - std::sin(pitch * 3.14159f / 180) * 6.4f), 0.5f);
+        }
+}
+
+TEST_F(DataSet, AircraftPointTheirNosesAlongZ) {
+    struct Plane {
+        std::string_view flying, wreck;
+        float engineZ;
+    };
+    for (const Plane& p : {Plane{paths::kSu25Model, paths::kSu25Wreck, -8}, Plane{paths::kStealthModel, paths::kStealthWreck, -8},
+                           Plane{paths::kFighterModel, paths::kFighterWreck, -8}, Plane{paths::kBossModel, paths::kBossWreck, -18}}) {
+        SCOPED_TRACE(std::string(p.flying));
+        ModelFile m = ReadModelFile(Path(p.flying));
+        ModelFile w = ReadModelFile(Path(p.wreck));
+        ASSERT_EQ(m.ModelType, 2);
+        float zmin = 1e9f, zmax = -1e9f, xmin = 1e9f, xmax = -1e9f;
+        for (auto& t : m.Triangles)
+            for (auto& v : t.v) {
+                zmin = std::min(zmin, v.position.z), zmax = std::max(zmax, v.position.z);
+                xmin = std::min(xmin, v.position.x), xmax = std::max(xmax, v.position.x);
+            }
+        EXPECT_NEAR(zmin, p.engineZ, 0.6f);          // the flames hang off the tail
+        EXPECT_NEAR(m.VectorA.z, zmax, 0.6f);        // the nose distance
+        EXPECT_LT(m.VectorB.x, 0.0f);                // below the belly, once laid level
+        EXPECT_GE(m.VectorB.x, xmin - xmax);
+        EXPECT_GT(zmax - zmin, 3 * (xmax - xmin));   // long and flat, not upright
+        EXPECT_EQ(w.VectorB.x, m.VectorB.x);
+        EXPECT_NE(WriteModel(w), WriteModel(m));
+    }
+}
+
+TEST_F(DataSet, TerrainIsLevelUnderTheTurretAndPondsHoldTheirWater) {
+    TerrainFile t = ReadTerrainFile(Path(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)));
+    ASSERT_EQ(t.Size, 1000.0f);
+    float cell = t.Size / t.GridSize;
+    float highest = 0;
+    for (int i = 0; i <= t.GridSize; ++i)
+        for (int j = 0; j <= t.GridSize; ++j) {
+            float dx = i * cell - 500, dy = j * cell - 500;
+            if (std::sqrt(dx * dx + dy * dy) < 40) {
+                EXPECT_EQ(t.Height(i, j), 0.0f) << i << "," << j;
+            }
+            highest = std::max(highest, t.Height(i, j));
+        }
+    EXPECT_GT(highest, 20.0f);  // hills, not a plain
+
+    LevelFile level = ReadLevelFile(Path(paths::kLevel), [&](const std::string& p) { return ReadModelFile(Path(p)).ObjectKind; });
+    int ponds = 0;
+    for (const LevelObject& o : level.objects) {
+        if (o.kind != kLevelWater) continue;
+        ++ponds;
+        auto ground = [&](float x, float y) {
+            return t.Height(static_cast<int>(std::lround(x / cell)), static_cast<int>(std::lround(y / cell)));
+        };
+        EXPECT_LT(ground(o.position.x, o.position.y), o.position.z - 1.0f);  // deep in the middle
+        // The square's rim is on dry ground, so the terrain hides the corners.
+        float half = o.sideLength / 2.0f;
+        for (float s = -half; s <= half; s += cell) {
+            EXPECT_GE(ground(o.position.x + s, o.position.y - half), o.position.z);
+            EXPECT_GE(ground(o.position.x + s, o.position.y + half), o.position.z);
+            EXPECT_GE(ground(o.position.x - half, o.position.y + s), o.position.z);
+            EXPECT_GE(ground(o.position.x + half, o.position.y + s), o.position.z);
+        }
+    }
+    EXPECT_EQ(ponds, 2);
+}
+
+// Loads an image through DevIL with no origin mode, as the game does; returns RGBA rows in
+// the order the library delivers them.
+std::vector<uint8_t> LoadLikeTheGame(const std::string& path, int& w, int& h) {
+    static bool ready = (InitImageLibrary(), true);
+    (void)ready;
+    ILuint id;
+    ilGenImages(1, &id);
+    ilBindImage(id);
+    EXPECT_TRUE(ilLoadImage(path.c_str())) << path;
+    w = ilGetInteger(IL_IMAGE_WIDTH);
+    h = ilGetInteger(IL_IMAGE_HEIGHT);
+    std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+    ilCopyPixels(0, 0, 0, w, h, 1, IL_RGBA, IL_UNSIGNED_BYTE, rgba.data());
+    ilDeleteImages(1, &id);
+    return rgba;
+}
+
+TEST_F(DataSet, ImagesReachTheGameTheRightWayUp) {
+    int w, h;
+    // Flame: opaque and hot at the engine (t = 0, the first row), gone at the tail.
+    auto flame = LoadLikeTheGame(Path(paths::kFlame), w, h);
+    auto rowAlpha = [&](const std::vector<uint8_t>& px, int row) {
+        int sum = 0;
+        for (int x = 0; x < w; ++x) sum += px[(static_cast<size_t>(row) * w + x) * 4 + 3];
+        return sum / w;
+    };
+    EXPECT_GT(rowAlpha(flame, 2), 60);
+    EXPECT_LT(rowAlpha(flame, h - 2), 10);
+
+    // Font: glyph cells in Windows-1251 order, t = 0 at the glyph's top. '_' has its ink at
+    // the bottom, the apostrophe at the top; the Cyrillic block is filled.
+    auto font = LoadLikeTheGame(Path(paths::kFontTexture), w, h);
+    ASSERT_EQ(w, 256 * h / 2);
+    int cell = w / 256;
+    auto inkRow = [&](int code) {  // mean row of the ink in a cell, or -1
+        double sum = 0, weight = 0;
+        for (int row = 0; row < h; ++row)
+            for (int x = code * cell; x < (code + 1) * cell; ++x) {
+                int v = font[(static_cast<size_t>(row) * w + x) * 4];
+                if (v > 128) sum += row * v, weight += v;
+            }
+        return weight > 0 ? sum / weight : -1.0;
+    };
+    EXPECT_GT(inkRow('_'), 0.7 * h);
+    EXPECT_GE(inkRow('\''), 0);
+    EXPECT_LT(inkRow('\''), 0.45 * h);
+    for (int code = 0xC0; code <= 0xFF; ++code) EXPECT_GE(inkRow(code), 0) << "empty cell " << code;
+    EXPECT_LT(inkRow(' '), 0);
+
+    // Trees are cut out: clear sky at the top corners, a trunk at the bottom middle.
+    auto tree = LoadLikeTheGame(Path("3DOBJEKT\\map\\tree1.png"), w, h);
+    EXPECT_EQ(tree[3], 0);
+    EXPECT_EQ(tree[(static_cast<size_t>(h - 3) * w + w / 2) * 4 + 3], 255);
+}
+
+std::vector<int16_t> Pcm(const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> s(bytes.size() / 2);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return s;
+}
+
+// The step across the loop's join is no larger than the steps inside it.
+void ExpectSeamless(const std::vector<int16_t>& s, int channels) {
+    for (int c = 0; c < channels; ++c) {
+        int largest = 0;
+        for (size_t i = c + channels; i < s.size(); i += channels) largest = std::max(largest, std::abs(s[i] - s[i - channels]));
+        int join = std::abs(s[c] - s[s.size() - channels + c]);
+        EXPECT_LE(join, largest) << "channel " << c;
+        EXPECT_GT(largest, 500) << "silent channel " << c;
+    }
+}
+
+TEST_F(DataSet, SoundsAreMonoAndTheLoopsJoinCleanly) {
+    for (auto p : {paths::kExplosionSound, paths::kLaserSound, paths::kCannonSound}) {
+        SCOPED_TRACE(std::string(p));
+        WaveFile w = ReadWaveFile(Path(p));
+        EXPECT_EQ(w.FormatTag, 1);
+        EXPECT_EQ(w.Channels, 1);  // positional sounds must be mono
+        EXPECT_EQ(w.Bits, 16);
+        EXPECT_GT(w.Samples.size(), w.Rate / 5);
+        if (p != paths::kExplosionSound) ExpectSeamless(Pcm(w.Samples), 1);
+    }
+
+    OggVorbis_File vf;
+    ASSERT_EQ(ov_fopen(Path(paths::kMusic).c_str(), &vf), 0);
+    vorbis_info* info = ov_info(&vf, -1);
+    EXPECT_EQ(info->rate, 44100);
+    EXPECT_EQ(info->channels, 2);
+    double seconds = ov_time_total(&vf, -1);
+    EXPECT_GE(seconds, 60.0);
+    EXPECT_LE(seconds, 120.0);
+    std::vector<int16_t> pcm;
+    char buf[65536];
+    int section = 0;
+    long got;
+    while ((got = ov_read(&vf, buf, sizeof buf, 0, 2, 1, &section)) > 0)
+        pcm.insert(pcm.end(), reinterpret_cast<int16_t*>(buf), reinterpret_cast<int16_t*>(buf + got));
+    ov_clear(&vf);
+    EXPECT_EQ(pcm.size() / 2, static_cast<size_t>(std::llround(seconds * 44100)));
+    ExpectSeamless(pcm, 2);
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,177 @@
+// Sprite atlases and particle textures: explosions, bullets, the engine flame, smoke, the
+// level emitters' textures, and the smoke description the aircraft use.
+//
+// The sprite drawers put the top row of a frame (lower t) at the bottom of the quad and mirror
+// it sideways, so frames are painted as round, orientation-free shapes.
+
+#include <cmath>
+
+#include "common/data_paths.h"
+#include "dataset.h"
+#include "world/particle_file.h"
+
+namespace tv::datagen {
+
+namespace {
+
+constexpr int kFrame = 128;
+
+Rgba FireRamp(float t) {
+    // Temperature 0..1 to colour: smoke-dark red, orange, yellow, near white.
+    t = Clamp01(t);
+    if (t < 0.25f) return Mix({0.0f, 0.0f, 0.0f, 1}, {0.55f, 0.12f, 0.02f, 1}, t / 0.25f);
+    if (t < 0.5f) return Mix({0.55f, 0.12f, 0.02f, 1}, {1.0f, 0.45f, 0.08f, 1}, (t - 0.25f) / 0.25f);
+    if (t < 0.8f) return Mix({1.0f, 0.45f, 0.08f, 1}, {1.0f, 0.85f, 0.35f, 1}, (t - 0.5f) / 0.3f);
+    return Mix({1.0f, 0.85f, 0.35f, 1}, {1.0f, 1.0f, 0.9f, 1}, (t - 0.8f) / 0.2f);
+}
+
+// One vertical strip of `frames` square frames, each painted by f(frame, x, y) with x, y in [-1, 1].
+template <class F>
+Image Strip(int frames, F f) {
+    Image img(kFrame, kFrame * frames, {0, 0, 0, 1});
+    for (int k = 0; k < frames; ++k)
+        for (int row = 0; row < kFrame; ++row)
+            for (int x = 0; x < kFrame; ++x) {
+                float px = (x + 0.5f) / kFrame * 2 - 1, py = (row + 0.5f) / kFrame * 2 - 1;
+                Rgba c = f(k, px, py);
+                c.a = 1;
+                img.At(x, k * kFrame + row) = c;
+            }
+    return img;
+}
+
+// Frames 0..15: a flash that swells into a fireball and cools into smoke. The variants
+// differ in turbulence and colour so the two layers drawn together do not line up.
+Image Explosion(int variant) {
+    uint32_t seed = 1000u + variant * 77u;
+    return Strip(16, [&](int k, float x, float y) {
+        float p = k / 15.0f;
+        float d = std::sqrt(x * x + y * y);
+        float n = Fbm3(x * 2.6f + 10, y * 2.6f, k * 0.22f, seed, 4);
+        float radius = 0.28f + 0.62f * std::sqrt(p);
+        float edge = d / radius * (0.75f + 0.5f * n);
+        float density = SmoothStep(1.0f, 0.55f, edge);
+        if (variant == 2) {
+            // Flying sparks: bright specks moving outwards.
+            float v = 0;
+            for (int s = 0; s < 24; ++s) {
+                float ang = Hash01(s, 9, seed) * 6.2832f, speed = 0.4f + 0.6f * Hash01(s, 3, seed);
+                float r = speed * (0.15f + 0.85f * p);
+                float sx = std::cos(ang) * r, sy = std::sin(ang) * r;
+                float dd = (x - sx) * (x - sx) + (y - sy) * (y - sy);
+                v += std::exp(-dd * 900) * (1 - p);
+            }
+            Rgba c = FireRamp(0.55f + 0.45f * (1 - p));
+            float core = density * (1 - p) * 0.5f;
+            return Rgba{c.r * (v + core), c.g * (v + core), c.b * (v + core), 1};
+        }
+        float heat = (1 - p * 0.95f) * (1 - edge * 0.7f) * (0.55f + 0.7f * n);
+        if (variant == 1) heat *= 0.85f;
+        Rgba fire = FireRamp(heat);
+        float smoke = density * p * 0.22f * (0.6f + 0.8f * n);
+        float glow = density * (0.6f + 0.4f * (1 - p));
+        return Rgba{fire.r * glow + smoke, fire.g * glow + smoke, fire.b * glow + smoke * 1.05f, 1};
+    });
+}
+
+Image Bullet(bool hot) {
+    return Strip(4, [&](int k, float x, float y) {
+        float d = std::sqrt(x * x + y * y);
+        float n = ValueNoise3(x * 4, y * 4, k * 1.7f, hot ? 31 : 37);
+        float core = std::exp(-d * d * (hot ? 18.0f : 12.0f));
+        float halo = std::exp(-d * 3.5f) * (0.35f + 0.3f * n);
+        float v = std::min(1.0f, core + halo);
+        return hot ? Rgba{v, v * 0.95f, v * 0.6f, 1} : Rgba{v, v * 0.55f, v * 0.15f, 1};
+    });
+}
+
+// Engine flame: the engine end is the top row (t = 0), the tail the bottom (t = 1).
+Image Flame() {
+    const int w = 64, h = 256;
+    Image img(w, h, {0, 0, 0, 0});
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            float along = (row + 0.5f) / h;  // 0 at the engine
+            float across = ((x + 0.5f) / w) * 2 - 1;
+            float width = 0.85f * (1 - along * 0.8f);
+            float n = Fbm2(x * 0.15f, row * 0.05f, 51, 3);
+            float body = SmoothStep(width, width * 0.3f, std::fabs(across)) * SmoothStep(1.0f, 0.2f, along + 0.25f * n);
+            float heat = (1 - along) * (1 - std::fabs(across) / std::max(width, 0.01f));
+            Rgba c = heat > 0.6f ? Mix({1, 0.8f, 0.4f, 1}, {0.85f, 0.9f, 1.0f, 1}, (heat - 0.6f) / 0.4f)
+                                 : Mix({0.9f, 0.25f, 0.05f, 1}, {1, 0.8f, 0.4f, 1}, heat / 0.6f);
+            c.a = Clamp01(body * (0.5f + 0.7f * heat));
+            img.At(x, row) = c;
+        }
+    return img;
+}
+
+Image SmokeAtlas() {
+    return Strip(16, [](int k, float x, float y) {
+        float n = Fbm2(x * 2.2f + k * 5.3f, y * 2.2f + k * 2.1f, 61, 5);
+        float d = std::sqrt(x * x + y * y);
+        float v = SmoothStep(0.95f, 0.3f, d * (0.7f + 0.6f * n)) * (0.35f + 0.65f * n);
+        v *= 0.85f;
+        return Rgba{v, v * 0.98f, v * 0.95f, 1};
+    });
+}
+
+Image Glow(int size, Rgba colour, float sharpness) {
+    Image img(size, size, {0, 0, 0, 1});
+    for (int row = 0; row < size; ++row)
+        for (int x = 0; x < size; ++x) {
+            float px = (x + 0.5f) / size * 2 - 1, py = (row + 0.5f) / size * 2 - 1;
+            float d = std::sqrt(px * px + py * py);
+            float v = std::exp(-d * d * sharpness) * SmoothStep(1.0f, 0.8f, d);
+            img.At(x, row) = {colour.r * v, colour.g * v, colour.b * v, 1};
+        }
+    return img;
+}
+
+Image SmokePuff() {
+    const int size = 128;
+    Image img(size, size, {0, 0, 0, 0});
+    for (int row = 0; row < size; ++row)
+        for (int x = 0; x < size; ++x) {
+            float px = (x + 0.5f) / size * 2 - 1, py = (row + 0.5f) / size * 2 - 1;
+            float d = std::sqrt(px * px + py * py);
+            float n = Fbm2(px * 2.5f, py * 2.5f, 71, 4);
+            float a = SmoothStep(1.0f, 0.2f, d * (0.75f + 0.5f * n)) * (0.5f + 0.5f * n);
+            float g = 0.45f + 0.3f * n;
+            img.At(x, row) = {g, g, g * 1.02f, a};
+        }
+    return img;
+}
+
+}  // namespace
+
+void GenerateEffectArt(DataWriter& out) {
+    for (int i = 0; i < 3; ++i) out.PutJpeg(paths::kExplosionTextures[i], Explosion(i));
+    out.PutJpeg(paths::kEnemyFire, Bullet(false));
+    out.PutJpeg(paths::kEnemyFire1, Bullet(true));
+    out.PutPng(paths::kFlame, Flame(), true);
+
+    // Aircraft smoke: grey puffs that rise, swell and fade over about three seconds.
+    out.PutJpeg(std::string(paths::kParticleTextureFolder) + "clouds2.jpg", SmokeAtlas());
+    ParticleFile smoke;
+    smoke.Count = 0;
+    smoke.Colour = {0.32f, 0.31f, 0.30f, 1.0f};
+    smoke.ColourDelta = {-0.11f, -0.11f, -0.11f, 0.0f};
+    smoke.EmitCentre = {0, 0, 0};
+    smoke.TargetCentre = {0, 0, 1};
+    smoke.Speed = 2.5f;
+    smoke.StartSize = 2.0f;
+    smoke.SizeDelta = 2.5f;
+    smoke.EmitSpread = 1.5f;
+    smoke.TargetSpread = 4.0f;
+    smoke.Period = 3.0f;
+    smoke.BlendMode = 2;
+    smoke.TextureName = "clouds2.jpg";
+    out.Put(paths::kSmokeParticles, WriteParticles(smoke));
+
+    // Textures of the level's emitters (descriptions are written with the level).
+    out.PutJpeg(std::string(paths::kParticleTextureFolder) + "fire.jpg", Glow(128, {1.0f, 0.55f, 0.18f, 1}, 4));
+    out.PutPng(std::string(paths::kParticleTextureFolder) + "smoke.png", SmokePuff(), true);
+    out.PutJpeg(std::string(paths::kParticleTextureFolder) + "spark.jpg", Glow(64, {0.75f, 0.9f, 1.0f, 1}, 9));
+}
+
+}  // namespace tv::datagen
