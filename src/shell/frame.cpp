@@ -106,6 +106,7 @@ void FormDestroy(Game& game) {
     // 4: the music stream is freed here once it exists.
     // 5: the sound samples 1 and 2 are freed here once they exist.
     if (game.InitOK && game.GLReady) {                      // 6
+        ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
         game.platform.window->DeleteGLContext();
         game.GLReady = false;
     }

@@ -19,6 +19,11 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
     LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);
 }
 
+void ReleaseWorldGl(WorldState& world) {
+    world.mapObjects.MapModels.clear();
+    world.mapObjects.MapModelCount = 0;
+}
+
 void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random) {
     MapObjectsFrame frame;

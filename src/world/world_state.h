@@ -31,6 +31,11 @@ struct WorldState {
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
                      LoadingProgress* progress, GameRandom& random, Clock& clock);
 
+// Destroys what the world owns through GL object owners (the map models) while the context
+// is still current; the shutdown calls it before the context goes. Raw names (terrain buffer,
+// textures, emitter buffers) simply go with the context.
+void ReleaseWorldGl(WorldState& world);
+
 // The frame's map-object pass (DrawWorld step 5) for the camera at eye looking at target.
 void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random);
