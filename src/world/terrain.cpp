@@ -2,12 +2,13 @@
 
 #include <epoxy/gl.h>
 
-#include "common/binary_io.h"
-
 #include <cmath>
 #include <stdexcept>
 
+#include "common/binary_io.h"
 #include "common/data_paths.h"
+#include "math/rotations.h"
+#include "math/vector_math.h"
 #include "platform/paths.h"
 #include "render/texture.h"
 #include "world/terrain_file.h"
@@ -16,39 +17,11 @@ namespace tv {
 
 namespace {
 
-// Flat normal of a ground triangle: -(a x b) / |a x b| with a = p1 - p2, b = p2 - p3, in double.
+// The flat normal of a ground triangle, pointing up for the grid's winding.
 Vec3 FlatNormal(const Vec3& p1, const Vec3& p2, const Vec3& p3) {
-    const double ax = double(p1.x) - p2.x, ay = double(p1.y) - p2.y, az = double(p1.z) - p2.z;
-    const double bx = double(p2.x) - p3.x, by = double(p2.y) - p3.y, bz = double(p2.z) - p3.z;
-    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
-    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
-    return {float(-nx / len), float(-ny / len), float(-nz / len)};
-}
-
-// Plane crossing then barycentric inside test; returns the ray parameter t (negative or -1 on
-// a miss) with d = end - start, so 0 <= t <= 1 means the segment crosses the triangle.
-double RayThroughTriangle(const Vec3& A, const Vec3& B, const Vec3& C, const Vec3& o, const Vec3& d, Vec3& hit) {
-    hit = o;
-    const double e1[3] = {double(B.x) - A.x, double(B.y) - A.y, double(B.z) - A.z};
-    const double e2[3] = {double(C.x) - A.x, double(C.y) - A.y, double(C.z) - A.z};
-    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-    const double b = d.x * n[0] + d.y * n[1] + d.z * n[2];
-    if (b == 0.0) return -1.0;
-    const double t = ((double(A.x) - o.x) * n[0] + (double(A.y) - o.y) * n[1] + (double(A.z) - o.z) * n[2]) / b;
-    if (!(t >= 0.0)) return t;
-    hit = {float(o.x + d.x * t), float(o.y + d.y * t), float(o.z + d.z * t)};
-    const double w[3] = {double(hit.x) - A.x, double(hit.y) - A.y, double(hit.z) - A.z};
-    const double uu = e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2];
-    const double uv = e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2];
-    const double vv = e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2];
-    const double wu = e1[0] * w[0] + e1[1] * w[1] + e1[2] * w[2];
-    const double wv = e2[0] * w[0] + e2[1] * w[1] + e2[2] * w[2];
-    const double den = vv * uu - uv * uv;
-    const double s1 = (vv * wu - wv * uv) / den;
-    if (s1 < 0.0) return -1.0;
-    const double s2 = (wv * uu - wu * uv) / den;
-    if (s2 < 0.0 || s1 + s2 > 1.0) return -1.0;
-    return t;
+    Vec3 n;
+    TriangleNormal(n.x, n.y, n.z, p1.x, p1.y, p1.z, p2.x, p2.y, p2.z, p3.x, p3.y, p3.z);
+    return n;
 }
 
 }  // namespace
@@ -231,10 +204,10 @@ bool SegmentCrossesCell(const TLand& land, int i, int j, const Vec3& start, cons
     if (i < 0 || j < 0 || i >= land.GridSize || j >= land.GridSize) return false;
     const CellTriangles t = TrianglesOfCell(land, i, j);
     const Vec3 d{end.x - start.x, end.y - start.y, end.z - start.z};
-    double r = RayThroughTriangle(t.a[0], t.a[1], t.a[2], start, d, hit);
-    if (r >= 0.0 && r <= 1.0) return true;
-    r = RayThroughTriangle(t.b[0], t.b[1], t.b[2], start, d, hit);
-    return r >= 0.0 && r <= 1.0;
+    float r = RayTriangle(t.a[0], t.a[1], t.a[2], start, d, hit);
+    if (r >= 0.0f && r <= 1.0f) return true;
+    r = RayTriangle(t.b[0], t.b[1], t.b[2], start, d, hit);
+    return r >= 0.0f && r <= 1.0f;
 }
 
 }  // namespace tv
