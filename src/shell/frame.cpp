@@ -53,7 +53,7 @@ void RenderScene(Game& game) {
     PlaceCamera(game.Camera);                               // 5
     glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview); // 6
     glDisable(GL_LIGHTING);                                 // 7
-    // 8: the sky, around the eye.
+    game.Sky.DrawAt(game.Camera.Eye);                      // 8: the sky, around the eye
     DrawAxes();                                             // 9
     game.frustum.Calculate();                               // 10
     // 11: turret update.

@@ -11,6 +11,7 @@
 #include "math/random.h"
 #include "math/vec3.h"
 #include "models/loading_progress.h"
+#include "models/sky.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -93,6 +94,7 @@ struct Game {
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems
+    TSky Sky;          // the sky sphere, drawn first every frame around the eye
 };
 
 }  // namespace tv

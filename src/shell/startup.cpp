@@ -140,7 +140,10 @@ void InitGame(Game& game) {
     StepStartClock(game);                                                  // 17
     // 18-22: music and sound effects.
     // 23: turret.
-    // 24: sky.
+    Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] {  // 24
+        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+        InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
+    });
     StepCameraAnchors(game);                                               // 25
     // 26, 27: aircraft system and the first wave.
     // 28: HUD font.
