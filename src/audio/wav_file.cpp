@@ -23,7 +23,8 @@ bool LowerEquals(const uint8_t* p, const char* word) {
 WaveFile ReadWave(const std::vector<uint8_t>& bytes, const std::string& fileName) {
     ByteReader r(bytes, fileName);
     if (bytes.size() < 4 || std::memcmp(bytes.data(), "RIFF", 4) != 0) r.FailAt(0, "RIFF", "not a RIFF file");
-    if (bytes.size() < 12 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) r.FailAt(8, "WAVE", "not a WAVE file");
+    if (bytes.size() < 12 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+        r.FailAt(8, "WAVE", "not a WAVE file");
 
     WaveFile w;
     r.Seek(kFormatOffset);
@@ -57,7 +58,9 @@ WaveFile ReadWave(const std::vector<uint8_t>& bytes, const std::string& fileName
     return w;
 }
 
-WaveFile ReadWaveFile(const std::string& path) { return ReadWave(ReadWholeFile(path), path); }
+WaveFile ReadWaveFile(const std::string& path) {
+    return ReadWave(ReadWholeFile(path), path);
+}
 
 std::vector<uint8_t> WriteWave(const WaveFile& wave) {
     const uint16_t blockAlign = static_cast<uint16_t>(wave.Channels * (wave.Bits / 8));

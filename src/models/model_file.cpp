@@ -12,9 +12,12 @@ namespace {
 // three (bone, weight) pairs for type 1 or one bone index for type 4.
 size_t TriangleBytes(uint8_t type) {
     switch (type) {
-        case 1: return 3 * (8 * 4 + 6 * 4);
-        case 4: return 3 * 9 * 4;
-        default: return 3 * 8 * 4;
+        case 1:
+            return 3 * (8 * 4 + 6 * 4);
+        case 4:
+            return 3 * 9 * 4;
+        default:
+            return 3 * 8 * 4;
     }
 }
 
@@ -36,6 +39,7 @@ void WriteVec3(ByteWriter& w, const Vec3& v) {
 }
 
 void ReadBones(ByteReader& r, ModelFile& m) {
+    const size_t countAt = r.Offset();
     int32_t p = r.Count("parent count", 4);
     m.BoneParents.resize(static_cast<size_t>(p));
     for (int32_t i = 0; i < p; ++i) {
@@ -50,15 +54,16 @@ void ReadBones(ByteReader& r, ModelFile& m) {
         m.BoneParents[static_cast<size_t>(i)] = parent;
     }
     if (m.ModelType == 1 && p > kMaxGpuBones) {
-        r.Fail("parent count", "a GPU-skinned model has at most 72 bones, this one " + std::to_string(p));
+        r.FailAt(countAt, "parent count",
+                 "a GPU-skinned model has at most 72 bones, this one " + std::to_string(p));
     }
 }
 
 int32_t CheckedBone(ByteReader& r, size_t at, int32_t bone, size_t boneCount) {
     if (bone < 0 || static_cast<size_t>(bone) >= boneCount) {
-        r.FailAt(at, "triangles",
-                 "bone index " + std::to_string(bone) + " outside the " + std::to_string(boneCount) +
-                     " bones");
+        r.FailAt(
+            at, "triangles",
+            "bone index " + std::to_string(bone) + " outside the " + std::to_string(boneCount) + " bones");
     }
     return bone;
 }
@@ -91,9 +96,9 @@ void ReadRestPose(ByteReader& r, ModelFile& m) {
     size_t at = r.Offset();
     int32_t n = r.Count("rest-pose count", 24);
     if (static_cast<size_t>(n) != m.BoneParents.size()) {
-        r.FailAt(at, "rest-pose count",
-                 std::to_string(n) + " rest-pose bones for " + std::to_string(m.BoneParents.size()) +
-                     " parents");
+        r.FailAt(
+            at, "rest-pose count",
+            std::to_string(n) + " rest-pose bones for " + std::to_string(m.BoneParents.size()) + " parents");
     }
     m.RestPose.resize(static_cast<size_t>(n));
     for (RestBone& b : m.RestPose) {
@@ -131,8 +136,7 @@ void ReadTextureNames(ByteReader& r, ModelFile& m) {
     // Group i is drawn with texture i.
     if (static_cast<size_t>(x) < m.DrawGroups.size()) {
         r.FailAt(at, "texture count",
-                 std::to_string(x) + " textures for " + std::to_string(m.DrawGroups.size()) +
-                     " draw groups");
+                 std::to_string(x) + " textures for " + std::to_string(m.DrawGroups.size()) + " draw groups");
     }
     m.TextureNames.resize(static_cast<size_t>(x));
     for (std::string& name : m.TextureNames) name = r.LengthPrefixedString("texture names");
@@ -222,7 +226,9 @@ ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     return m;
 }
 
-ModelFile ReadModelFile(const std::string& path) { return ReadModel(ReadWholeFile(path), path); }
+ModelFile ReadModelFile(const std::string& path) {
+    return ReadModel(ReadWholeFile(path), path);
+}
 
 std::vector<uint8_t> WriteModel(const ModelFile& m) {
     ByteWriter w;

@@ -56,17 +56,17 @@ struct BillboardData {
 struct ModelFile {
     uint8_t ModelType = 2;
     uint8_t ObjectKind = 0;
-    std::vector<int32_t> BoneParents;     // types 1, 2, 4; -1 = root, parents precede children
-    std::vector<ModelTriangle> Triangles;  // types 1, 2, 4
-    std::vector<RestBone> RestPose;        // types 1, 2, 4; one per bone
-    std::vector<DrawGroup> DrawGroups;     // types 1, 2, 4
-    BillboardData Billboard;               // type 3
+    std::vector<int32_t> BoneParents;       // types 1, 2, 4; -1 = root, parents precede children
+    std::vector<ModelTriangle> Triangles;   // types 1, 2, 4
+    std::vector<RestBone> RestPose;         // types 1, 2, 4; one per bone
+    std::vector<DrawGroup> DrawGroups;      // types 1, 2, 4
+    BillboardData Billboard;                // type 3
     std::vector<std::string> TextureNames;  // relative to the model's folder, or "NOTEXTURE"
     Vec3 BoxSize;
     Vec3 BoxCentre;
-    std::vector<TCUB> CollisionBoxes;               // centre, size, angles + 7 stored values, name
+    std::vector<TCUB> CollisionBoxes;              // centre, size, angles + 7 stored values, name
     std::vector<TSfera_Phiziki> CollisionSpheres;  // centre, radius + 4 stored values, name
-    uint32_t BodyParameter = 0;  // the 4 raw bytes, little-endian
+    uint32_t BodyParameter = 0;                    // the 4 raw bytes, little-endian
     uint8_t Transparent = 0;
     uint8_t Static = 0;
     Vec3 VectorA;  // types 1 and 2 only

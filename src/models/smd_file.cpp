@@ -118,7 +118,8 @@ SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileN
             continue;
         }
         if (anim.frames.empty()) {
-            throw DataError(fileName, lines[k].offset, "skeleton", "bone line before the first \"time\" line");
+            throw DataError(fileName, lines[k].offset, "skeleton",
+                            "bone line before the first \"time\" line");
         }
         const std::string_view t = Trim(line);
         SmdBonePose pose;
@@ -134,7 +135,9 @@ SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileN
     return anim;
 }
 
-SmdAnimation ReadSmdFile(const std::string& path) { return ReadSmd(ReadWholeFile(path), path); }
+SmdAnimation ReadSmdFile(const std::string& path) {
+    return ReadSmd(ReadWholeFile(path), path);
+}
 
 std::vector<uint8_t> WriteSmd(const SmdAnimation& animation, const std::vector<int32_t>& boneParents) {
     std::string out = "version 1\nnodes\n";

@@ -16,7 +16,9 @@ bool ShortReadCursor::Take(void* out, size_t n) {
     return true;
 }
 
-bool ShortReadCursor::U8(uint8_t& out) { return Take(&out, 1); }
+bool ShortReadCursor::U8(uint8_t& out) {
+    return Take(&out, 1);
+}
 
 bool ShortReadCursor::U32(uint32_t& out) {
     uint8_t b[4];

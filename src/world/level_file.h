@@ -18,7 +18,7 @@ namespace tv {
 // remaining bytes cannot satisfy transfers nothing, leaves its destination unchanged and
 // moves to the end of the file, so every later read transfers nothing as well.
 class ShortReadCursor {
-public:
+  public:
     ShortReadCursor(const std::vector<uint8_t>& bytes, std::string fileName)
         : data_(bytes.data()), size_(bytes.size()), file_(std::move(fileName)) {}
     bool U8(uint8_t& out);
@@ -33,7 +33,7 @@ public:
     bool AtEnd() const { return pos_ >= size_; }
     const std::string& FileName() const { return file_; }
 
-private:
+  private:
     bool Take(void* out, size_t n);
     const uint8_t* data_;
     size_t size_;
@@ -81,7 +81,7 @@ struct LevelObject {
 };
 
 struct LevelFile {
-    int32_t objectCount = 0;          // as read; <= 0 means no objects
+    int32_t objectCount = 0;           // as read; <= 0 means no objects
     std::vector<LevelObject> objects;  // objectCount records (none when objectCount <= 0)
     // Distinct models the loader loads, in load order (paths relative to the data root).
     std::vector<std::string> models;

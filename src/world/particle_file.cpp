@@ -35,7 +35,9 @@ ParticleFile ReadParticles(const std::vector<uint8_t>& bytes, const std::string&
     return p;
 }
 
-ParticleFile ReadParticlesFile(const std::string& path) { return ReadParticles(ReadWholeFile(path), path); }
+ParticleFile ReadParticlesFile(const std::string& path) {
+    return ReadParticles(ReadWholeFile(path), path);
+}
 
 std::vector<uint8_t> WriteParticles(const ParticleFile& p) {
     ByteWriter w;

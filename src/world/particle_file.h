@@ -11,7 +11,7 @@
 namespace tv {
 
 struct ParticleFile {
-    int32_t Count = 0;  // particles StartParticles creates (not bounded by the file's size)
+    int32_t Count = 0;                   // particles StartParticles creates (not bounded by the file's size)
     std::array<float, 4> Colour{};       // r, g, b, a
     std::array<float, 4> ColourDelta{};  // per second
     Vec3 EmitCentre;                     // relative to the system's origin

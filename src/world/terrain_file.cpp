@@ -11,7 +11,8 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     TerrainFile t;
     ShortReadCursor c(bytes, fileName);
     if (!c.I32(t.GridSize) || t.GridSize <= 0) {
-        throw DataError(fileName, 0, "grid size", "grid size " + std::to_string(t.GridSize) + " is not positive");
+        throw DataError(fileName, 0, "grid size",
+                        "grid size " + std::to_string(t.GridSize) + " is not positive");
     }
     c.F32(t.Size);
     // The heights must all be there: a grid larger than the file could describe is rejected
@@ -42,7 +43,9 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     return t;
 }
 
-TerrainFile ReadTerrainFile(const std::string& path) { return ReadTerrain(ReadWholeFile(path), path); }
+TerrainFile ReadTerrainFile(const std::string& path) {
+    return ReadTerrain(ReadWholeFile(path), path);
+}
 
 std::vector<uint8_t> WriteTerrain(const TerrainFile& t) {
     const size_t side = static_cast<size_t>(t.GridSize) + 1;

@@ -18,8 +18,9 @@ namespace {
 
 bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
     if (s.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
+    return std::equal(
+        suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+        [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
 }
 
 void Quat(JsonLine& j, const Quaternion& q) {
@@ -124,9 +125,15 @@ std::string InspectModel(const std::vector<uint8_t>& bytes, const std::string& f
         j.Null();
     }
     j.Key("first_triangle");
-    if (m.Triangles.empty()) j.Null(); else Triangle(j, m, m.Triangles.front());
+    if (m.Triangles.empty())
+        j.Null();
+    else
+        Triangle(j, m, m.Triangles.front());
     j.Key("last_triangle");
-    if (m.Triangles.empty()) j.Null(); else Triangle(j, m, m.Triangles.back());
+    if (m.Triangles.empty())
+        j.Null();
+    else
+        Triangle(j, m, m.Triangles.back());
     j.EndObject();
     return j.Str();
 }
@@ -254,7 +261,8 @@ std::string InspectWave(const std::vector<uint8_t>& bytes, const std::string& fi
 
 std::string InspectFile(const std::string& path, const std::string& dataDir) {
     const std::string format = FormatForPath(path);
-    if (format.empty()) throw DataError(path, 0, "file", "unknown extension (expected .3dk .smd .wrd .map .kpr .wav)");
+    if (format.empty())
+        throw DataError(path, 0, "file", "unknown extension (expected .3dk .smd .wrd .map .kpr .wav)");
     const std::vector<uint8_t> bytes = ReadWholeFile(path);
     if (format == "model") return InspectModel(bytes, path);
     if (format == "animation") return InspectAnimation(bytes, path);

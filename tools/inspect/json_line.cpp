@@ -93,11 +93,21 @@ void JsonLine::Quote(std::string_view cp1251) {
     std::string s = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"': s += "\\\""; break;
-            case '\\': s += "\\\\"; break;
-            case '\n': s += "\\n"; break;
-            case '\r': s += "\\r"; break;
-            case '\t': s += "\\t"; break;
+            case '"':
+                s += "\\\"";
+                break;
+            case '\\':
+                s += "\\\\";
+                break;
+            case '\n':
+                s += "\\n";
+                break;
+            case '\r':
+                s += "\\r";
+                break;
+            case '\t':
+                s += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];

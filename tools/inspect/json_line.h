@@ -12,7 +12,7 @@
 namespace tv::inspect {
 
 class JsonLine {
-public:
+  public:
     JsonLine& BeginObject();
     JsonLine& EndObject();
     JsonLine& BeginArray();
@@ -24,13 +24,13 @@ public:
     JsonLine& Bool(bool v);
     JsonLine& Null();
     JsonLine& Text(std::string_view cp1251);  // Windows-1251 bytes, written as UTF-8
-    JsonLine& Vec(const Vec3& v);            // [x, y, z]
+    JsonLine& Vec(const Vec3& v);             // [x, y, z]
     JsonLine& Floats(const float* v, size_t n);
     JsonLine& Ints(const std::vector<int32_t>& v);
 
     const std::string& Str() const { return out_; }
 
-private:
+  private:
     void Separate();
     void Quote(std::string_view cp1251);
     std::string out_;

@@ -100,12 +100,14 @@ ModelFile SampleModel(uint8_t type) {
                 v.normal = {f(), f(), f()};
                 v.s = f();
                 v.t = f();
-                if (type == 1) v.weights = {BoneWeight{k, 0.5f}, BoneWeight{3, 0.25f}, BoneWeight{i % 4, 0.25f}};
+                if (type == 1)
+                    v.weights = {BoneWeight{k, 0.5f}, BoneWeight{3, 0.25f}, BoneWeight{i % 4, 0.25f}};
                 if (type == 4) v.bone = (i + k) % 4;
             }
             m.Triangles.push_back(tri);
         }
-        for (size_t b = 0; b < m.BoneParents.size(); ++b) m.RestPose.push_back({{f(), f(), f()}, {f(), f(), f()}});
+        for (size_t b = 0; b < m.BoneParents.size(); ++b)
+            m.RestPose.push_back({{f(), f(), f()}, {f(), f(), f()}});
         m.DrawGroups = {{11, 2}, {-4, 3}};
         if (type != 4) {
             m.VectorA = {f(), f(), f()};
@@ -249,7 +251,8 @@ TEST(ModelFile, EveryTruncationIsADataErrorAtOrBeforeTheEnd) {
 
 // Patches the int32 at `offset` of a written model.
 std::vector<uint8_t> Patched(std::vector<uint8_t> bytes, size_t offset, int32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
     return bytes;
 }
 
@@ -271,8 +274,8 @@ TEST(ModelFile, HostileCountsAndIndicesAreRejected) {
     ExpectError(Patched(t1, 2, 0x7fffffff), "parent count", 2);
     ExpectError(Patched(t1, 22, 0x7fffffff), "triangle count", 22);
     ExpectError(Patched(t1, 22, -5), "triangle count", 22);
-    ExpectError(Patched(t1, 10, 1), "parents", 10);   // bone 1 its own parent
-    ExpectError(Patched(t1, 14, 3), "parents", 14);   // bone 2 under a later bone
+    ExpectError(Patched(t1, 10, 1), "parents", 10);  // bone 1 its own parent
+    ExpectError(Patched(t1, 14, 3), "parents", 14);  // bone 2 under a later bone
     ExpectError(Patched(t1, 6, -2), "parents", 6);
     // Type 1: first vertex's first bone index at 26 + 32; type 4: its only bone index.
     ExpectError(Patched(t1, 58, 4), "triangles", 58);

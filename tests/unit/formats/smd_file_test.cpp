@@ -7,7 +7,9 @@
 namespace tv {
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 TEST(SmdText, ParseFloatDefaultAcceptsOnlyPlainDecimals) {
     struct Case {
@@ -15,12 +17,13 @@ TEST(SmdText, ParseFloatDefaultAcceptsOnlyPlainDecimals) {
         float expected;
     };
     const Case cases[] = {
-        {"1.5", 1.5f},       {"1,5", 1.5f},        {"  1.5  ", 1.5f},    {"-0.25", -0.25f},
-        {"+3", 3.0f},        {"1 000.5", 1000.5f}, {"42", 42.0f},        {"\t7.25\r", 7.25f},
-        {"1e-5", -9.0f},     {"3-", -9.0f},        {"1.0 5", -9.0f},     {"1.2.3", -9.0f},
-        {"1.2,3", -9.0f},    {"abc", -9.0f},       {"", 0.0f},           {".5", 0.5f},
+        {"1.5", 1.5f},    {"1,5", 1.5f},        {"  1.5  ", 1.5f}, {"-0.25", -0.25f},
+        {"+3", 3.0f},     {"1 000.5", 1000.5f}, {"42", 42.0f},     {"\t7.25\r", 7.25f},
+        {"1e-5", -9.0f},  {"3-", -9.0f},        {"1.0 5", -9.0f},  {"1.2.3", -9.0f},
+        {"1.2,3", -9.0f}, {"abc", -9.0f},       {"", 0.0f},        {".5", 0.5f},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseFloatDefault(c.text, -9.0f), c.expected) << '"' << c.text << '"';
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseFloatDefault(c.text, -9.0f), c.expected) << '"' << c.text << '"';
 }
 
 TEST(SmdText, NthWordSplitsOnlyOnTheSeparators) {
@@ -40,7 +43,7 @@ TEST(SmdFile, SkeletonBlockRules) {
         "version 1\r\n"
         "nodes\r\n"
         "0 \"root\" -1\r\n"
-        "time 3\r\n"          // inside nodes: not a frame
+        "time 3\r\n"  // inside nodes: not a frame
         "end\r\n"
         "skeleton\r\n"
         "time 7\r\n"

@@ -236,7 +236,8 @@ TEST(TerrainFile, ShortFilesAndBadGrids) {
         for (int i = 0; i < 4; ++i) bad[i] = static_cast<uint8_t>(static_cast<uint32_t>(n) >> (8 * i));
         EXPECT_THROW(ReadTerrain(bad, "b.map"), DataError) << n;
     }
-    EXPECT_THROW(ReadTerrain(std::vector<uint8_t>(full.begin(), full.begin() + heightsEnd - 1), "h.map"), DataError);
+    EXPECT_THROW(ReadTerrain(std::vector<uint8_t>(full.begin(), full.begin() + heightsEnd - 1), "h.map"),
+                 DataError);
     EXPECT_THROW(ReadTerrain({}, "e.map"), DataError);
 }
 

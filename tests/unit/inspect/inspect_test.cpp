@@ -1,6 +1,5 @@
 // Runs the built inspector on small files made by the writers.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -35,10 +34,10 @@ std::string Slurp(const fs::path& p) {
 }
 
 class Inspector : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir_ = fs::path(TERRAVIK_TEST_TMP) / ("inspect-" + std::string(
-            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = fs::path(TERRAVIK_TEST_TMP) /
+               ("inspect-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "3DOBJEKT");
     }
@@ -169,14 +168,16 @@ TEST_F(Inspector, PrintsEveryFormatAsOneLineEach) {
     EXPECT_EQ(std::strtof("-2.49999999e-07", nullptr), -2.5e-7f);
     EXPECT_NE(m.find("\"bones\":[[1,1]]", first), std::string::npos);
     const Quaternion q = EulerToQuaternion({0.5f, 0, 0});
-    EXPECT_EQ(NumberAfter(m, "quaternion", m.find("4.80000019")) , q.x);
+    EXPECT_EQ(NumberAfter(m, "quaternion", m.find("4.80000019")), q.x);
 
     const std::string& lv = r.out[1];
-    EXPECT_EQ(lv.rfind("{\"format\":\"level\",\"object_count\":3,\"objects\":[{\"type_byte\":1,\"kind\":1,", 0), 0u)
+    EXPECT_EQ(
+        lv.rfind("{\"format\":\"level\",\"object_count\":3,\"objects\":[{\"type_byte\":1,\"kind\":1,", 0), 0u)
         << lv;
     EXPECT_NE(lv.find("\"type_byte\":1,\"kind\":4,"), std::string::npos) << lv;
     EXPECT_EQ(NumberAfter(lv, "grid_points"), 40.9f);
-    EXPECT_NE(lv.find("\"side_length\":30,\"damping\":0,\"texture_name\":\"w.jpg\""), std::string::npos) << lv;
+    EXPECT_NE(lv.find("\"side_length\":30,\"damping\":0,\"texture_name\":\"w.jpg\""), std::string::npos)
+        << lv;
     EXPECT_NE(lv.find("\"model_path\":\"fire.kpr\",\"second_name\":\"\",\"particle_file\":\"fire.kpr\"}]}"),
               std::string::npos)
         << lv;
@@ -193,16 +194,17 @@ TEST_F(Inspector, PrintsEveryFormatAsOneLineEach) {
     EXPECT_EQ(r.out[4],
               "{\"format\":\"wave\",\"format_tag\":1,\"channels\":1,\"rate\":22050,\"bits\":16,"
               "\"block_align\":2,\"bytes_per_second\":44100,\"data_bytes\":100}");
-    EXPECT_EQ(r.out[5],
-              "{\"format\":\"animation\",\"frames\":[{\"bones\":[]},{\"bones\":[{\"position\":[1,2,3],"
-              "\"rotation\":[0.25,0,0],\"quaternion\":[" +
-                  [] {
-                      const Quaternion q = EulerToQuaternion({0.25f, 0, 0});
-                      char buf[128];
-                      std::snprintf(buf, sizeof buf, "%.9g,%.9g,%.9g,%.9g", q.x, q.y, q.z, q.w);
-                      return std::string(buf);
-                  }() +
-                  "]}]}]}");
+    EXPECT_EQ(
+        r.out[5],
+        "{\"format\":\"animation\",\"frames\":[{\"bones\":[]},{\"bones\":[{\"position\":[1,2,3],"
+        "\"rotation\":[0.25,0,0],\"quaternion\":[" +
+            [] {
+                const Quaternion q = EulerToQuaternion({0.25f, 0, 0});
+                char buf[128];
+                std::snprintf(buf, sizeof buf, "%.9g,%.9g,%.9g,%.9g", q.x, q.y, q.z, q.w);
+                return std::string(buf);
+            }() +
+            "]}]}]}");
 }
 
 TEST_F(Inspector, BadFilesReportWhereAndExitOne) {
