@@ -118,6 +118,8 @@ void UpdateParticles(T_Particles_System& ps, int mode, uint32_t frameMs) {
     const float dt = static_cast<float>(frameMs) / 1000.0f;
     ps.FrameSeconds = dt;
     const float frameStep = static_cast<float>(frameMs) / 250.0f;
+    // Over the particles live at the start, but never past the live count: the slots beyond it
+    // hold stale copies, and "removing" one of those would drop a live particle.
     const int32_t live = ps.Count;
     for (int32_t i = 0; i < live && i < ps.Count; ++i) {
         Particle& p = ps.Buffer[static_cast<size_t>(i)];

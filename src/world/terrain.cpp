@@ -112,7 +112,7 @@ void TLand::Build(int32_t gridSize, float size, const std::vector<float>& height
             }
         }
         glBufferData(GL_ARRAY_BUFFER, VertexBufferSize, staging.data(), GL_STATIC_DRAW);
-        // The buffer stays bound, as the frame's first terrain draw expects nothing else.
+        // Left bound after the upload, as every load leaves it.
     }
     if (RenderMode == 2) {
         Positions.assign(static_cast<size_t>(TriangleCount) * 9, 0.0f);

@@ -6,7 +6,8 @@
 namespace tv {
 
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
-                     LoadingProgress* progress, GameRandom& random, Clock& clock) {
+                     LoadingProgress* progress, GameRandom& random, Clock& clock,
+                     std::shared_ptr<ModelRenderShared> shared) {
     world.mapObjects.MapModelCount = 0;
     world.land.RenderMode = vboSupported ? 1 : 2;
     LevelLoadContext context;
@@ -14,6 +15,7 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
     context.Models.DataRoot = dataRoot;
     context.Models.VBOSupported = vboSupported;
     context.Models.Progress = progress;
+    context.Models.Shared = std::move(shared);
     context.Random = &random;
     context.GameClock = &clock;
     LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);

@@ -3,6 +3,7 @@
 // frame's map-object pass written against it, so the shell calls one function per step.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "math/vec3.h"
@@ -28,8 +29,11 @@ struct WorldState {
 // Start-up step 13 without its log line: resets the map-model count, switches the terrain to
 // client arrays when vertex buffers are missing, and loads dataRoot + "world\1.wrd" with its
 // terrain. Throws on any failure (the caller logs it).
+// `shared` is what the game's models draw with (skinning program, billboard sides); null lets
+// each map model make its own.
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
-                     LoadingProgress* progress, GameRandom& random, Clock& clock);
+                     LoadingProgress* progress, GameRandom& random, Clock& clock,
+                     std::shared_ptr<ModelRenderShared> shared = nullptr);
 
 // Destroys what the world owns through GL object owners (the map models) while the context
 // is still current; the shutdown calls it before the context goes. Raw names (terrain buffer,
