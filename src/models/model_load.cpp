@@ -31,7 +31,7 @@ std::string ModelFolder(const std::string& path) {
 ModelRenderShared::ModelRenderShared() : Skin(std::make_unique<SkinProgram>()) {}
 ModelRenderShared::~ModelRenderShared() = default;
 
-TModel::TModel() = default;
+TModel::TModel() : shared_(std::make_shared<ModelRenderShared>()) {}
 TModel::~TModel() = default;
 
 std::unique_ptr<TModel> TModel::Create(const std::string& path, const ModelLoadContext& context) {
@@ -47,7 +47,7 @@ std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, cons
 }
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
-    shared_ = context.Shared ? context.Shared : std::make_shared<ModelRenderShared>();
+    if (context.Shared) shared_ = context.Shared;
     const std::vector<uint8_t> bytes = ReadWholeFile(ResolvePath(path));
 
     // The loading window comes up before the mesh is read, like the game's loader does; only
