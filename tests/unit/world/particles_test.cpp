@@ -108,8 +108,10 @@ TEST(Particles, RemovalMovesTheLastIntoTheHole) {
     StepClock clock;
     for (int k = 0; k < 3; ++k) EmitParticle(ps, random, clock);
     ps.Buffer[0].r = ps.Buffer[0].g = ps.Buffer[0].b = 0.01f;  // dies this frame
+    ps.Buffer[2].r = ps.Buffer[2].g = ps.Buffer[2].b = 0.01f;  // would die, but moves first
     ps.Buffer[2].size = 99.0f;
     UpdateParticles(ps, 2, 100);
+    // Its stale copy left in slot 2 must not be "removed" again, taking particle 1 with it.
     ASSERT_EQ(ps.Count, 2);
     // The moved particle was not updated in this frame.
     EXPECT_EQ(ps.Buffer[0].size, 99.0f);
