@@ -15,18 +15,15 @@ const char* const kVertexSource = R"(#version 110
 uniform vec4 Palette[216];
 uniform vec4 Tint;
 
-vec3 SkinPoint(int bone, vec4 p) {
-    int row = clamp(bone, 0, 71) * 3;
+vec3 SkinPoint(float bone, vec4 p) {
+    int row = int(clamp(floor(bone + 0.5), 0.0, 71.0)) * 3;
     return vec3(dot(Palette[row], p), dot(Palette[row + 1], p), dot(Palette[row + 2], p));
 }
 
 void main() {
     vec4 p = vec4(gl_Vertex.xyz, 1.0);
-    int bone0 = int(gl_MultiTexCoord0.z + 0.5);
-    int bone1 = int(gl_Color.x + 0.5);
-    int bone2 = int(gl_Color.z + 0.5);
-    vec3 skinned = gl_MultiTexCoord0.w * SkinPoint(bone0, p) + gl_Color.y * SkinPoint(bone1, p) +
-                   gl_Color.w * SkinPoint(bone2, p);
+    vec3 skinned = gl_MultiTexCoord0.w * SkinPoint(gl_MultiTexCoord0.z, p) + gl_Color.y * SkinPoint(gl_Color.x, p) +
+                   gl_Color.w * SkinPoint(gl_Color.z, p);
     gl_Position = gl_ModelViewProjectionMatrix * vec4(skinned, 1.0);
     gl_TexCoord[0] = vec4(gl_MultiTexCoord0.xy, 0.0, 1.0);
     gl_FrontColor = Tint;

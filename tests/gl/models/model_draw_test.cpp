@@ -21,24 +21,25 @@ namespace {
 
 class ModelDraw : public GlTest {};
 
-// A bar of eight segments along x; the left half hangs on bone 0, the right half on bone 1,
-// which sits 0.1 along x from bone 0. Positions are stored in each vertex's bone frame.
+// A bar of eight segments along x; the left half hangs on bone 2, the right half on bone 3,
+// which sits 0.1 along x from bone 2 (bones 0 and 1 only carry them, so that bone numbers
+// above 1 reach the skinning program). Positions are stored in each vertex's bone frame.
 ModelFile SkinnedBar(uint8_t type) {
     ModelFile m;
     m.ModelType = type;
-    m.BoneParents = {-1, 0};
-    m.RestPose = {RestBone{}, RestBone{{0.1f, 0, 0}, {0, 0, 0}}};
+    m.BoneParents = {-1, 0, 1, 2};
+    m.RestPose = {RestBone{}, RestBone{}, RestBone{}, RestBone{{0.1f, 0, 0}, {0, 0, 0}}};
     for (int k = 0; k < 8; ++k) {
         const float x0 = -0.8f + 0.2f * k, x1 = x0 + 0.2f;
-        const int bone = k < 4 ? 0 : 1;
-        const float shift = bone == 1 ? 0.1f : 0.0f;
+        const int bone = k < 4 ? 2 : 3;
+        const float shift = bone == 3 ? 0.1f : 0.0f;
         const auto v = [&](float x, float y) {
             ModelVertex out = Vertex(x - shift, y, 0);
             out.bone = bone;
-            if (bone == 0) {
-                out.weights = {BoneWeight{0, 0.5f}, BoneWeight{1, 0.0f}, BoneWeight{0, 0.5f}};
+            if (bone == 2) {
+                out.weights = {BoneWeight{2, 0.5f}, BoneWeight{3, 0.0f}, BoneWeight{2, 0.5f}};
             } else {
-                out.weights = {BoneWeight{1, 0.25f}, BoneWeight{1, 0.25f}, BoneWeight{1, 0.5f}};
+                out.weights = {BoneWeight{3, 0.25f}, BoneWeight{3, 0.25f}, BoneWeight{3, 0.5f}};
             }
             return out;
         };
@@ -51,7 +52,7 @@ ModelFile SkinnedBar(uint8_t type) {
     return m;
 }
 
-// Frame 0 is the rest pose; frame 1 moves bone 0 and bends both bones about z.
+// Frame 0 is the rest pose; frame 1 moves bone 2 and bends bones 2 and 3 about z.
 std::string WriteBend(const std::string& dir) {
     SmdAnimation a;
     const auto pose = [](Vec3 p, Vec3 r) {
@@ -60,10 +61,11 @@ std::string WriteBend(const std::string& dir) {
         b.rotation = r;
         return b;
     };
-    a.frames.push_back({{pose({0, 0, 0}, {0, 0, 0}), pose({0.1f, 0, 0}, {0, 0, 0})}});
-    a.frames.push_back({{pose({0.1f, 0.2f, 0}, {0, 0, 0.4f}), pose({0.1f, 0, 0}, {0, 0, 0.8f})}});
+    const SmdBonePose still = pose({0, 0, 0}, {0, 0, 0});
+    a.frames.push_back({{still, still, still, pose({0.1f, 0, 0}, {0, 0, 0})}});
+    a.frames.push_back({{still, still, pose({0.1f, 0.2f, 0}, {0, 0, 0.4f}), pose({0.1f, 0, 0}, {0, 0, 0.8f})}});
     const std::string path = dir + "/bend.smd";
-    WriteWholeFile(path, WriteSmd(a, {-1, 0}));
+    WriteWholeFile(path, WriteSmd(a, {-1, 0, 1, 2}));
     return path;
 }
 
