@@ -193,7 +193,11 @@ void TModel::DrawSkinnedTriangles() {
     });
 }
 
-void TModel::DrawBillboard(const TBillboard& billboard) { DrawBillboardQuad(billboard, shared_->Sides); }
+void TModel::DrawBillboard(const TBillboard& billboard) {
+    // Its own image, not whichever texture the previous drawer left bound.
+    if (!Textures.empty()) glBindTexture(GL_TEXTURE_2D, Textures[0]);
+    DrawBillboardQuad(billboard, shared_->Sides);
+}
 
 void DrawBillboardQuad(const TBillboard& b, const BillboardSides& sides) {
     const float h = b.HalfWidth;
