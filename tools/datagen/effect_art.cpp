@@ -40,37 +40,46 @@ Image Strip(int frames, F f) {
     return img;
 }
 
-// Frames 0..15: a flash that swells into a fireball and cools into smoke. The variants
-// differ in turbulence and colour so the two layers drawn together do not line up.
+// Frames 0..15: a white flash that swells into a billowing fireball and cools into smoke.
+// The variants differ in turbulence and colour so the layers drawn together do not line up;
+// the third is a shock ring with flying sparks.
 Image Explosion(int variant) {
     uint32_t seed = 1000u + variant * 77u;
     return Strip(16, [&](int k, float x, float y) {
         float p = k / 15.0f;
         float d = std::sqrt(x * x + y * y);
-        float n = Fbm3(x * 2.6f + 10, y * 2.6f, k * 0.22f, seed, 4);
-        float radius = 0.28f + 0.62f * std::sqrt(p);
-        float edge = d / radius * (0.75f + 0.5f * n);
-        float density = SmoothStep(1.0f, 0.55f, edge);
+        float radius = 0.22f + 0.68f * (1 - (1 - p) * (1 - p));
+        float wx = Fbm3(x * 2.0f, y * 2.0f, p * 1.2f + 5, seed + 7, 3) - 0.5f;
+        float wy = Fbm3(x * 2.0f + 9, y * 2.0f, p * 1.2f + 5, seed + 8, 3) - 0.5f;
+        float n = Fbm3(x * 3.2f + wx * 1.5f, y * 3.2f + wy * 1.5f, p * 1.5f, seed, 5);
+        float shape = d / radius - 0.55f * (n - 0.5f);
+        float density = SmoothStep(1.0f, 0.55f, shape);
         if (variant == 2) {
-            // Flying sparks: bright specks moving outwards.
             float v = 0;
-            for (int s = 0; s < 24; ++s) {
-                float ang = Hash01(s, 9, seed) * 6.2832f, speed = 0.4f + 0.6f * Hash01(s, 3, seed);
-                float r = speed * (0.15f + 0.85f * p);
+            for (int s = 0; s < 48; ++s) {
+                float ang = Hash01(s, 9, seed) * 6.2832f, speed = 0.35f + 0.65f * Hash01(s, 3, seed);
+                float r = speed * (0.1f + 0.9f * std::sqrt(p));
                 float sx = std::cos(ang) * r, sy = std::sin(ang) * r;
-                float dd = (x - sx) * (x - sx) + (y - sy) * (y - sy);
-                v += std::exp(-dd * 900) * (1 - p);
+                // A short streak pointing away from the centre.
+                float along = (x * std::cos(ang) + y * std::sin(ang)) - r;
+                float across = -x * std::sin(ang) + y * std::cos(ang);
+                float streak = std::exp(-across * across * 2500) * std::exp(-along * along * 300) *
+                               (along < 0 ? 1.0f : std::exp(-along * 60));
+                (void)sx, (void)sy;
+                v += streak * (1 - p) * 1.2f;
             }
-            Rgba c = FireRamp(0.55f + 0.45f * (1 - p));
-            float core = density * (1 - p) * 0.5f;
-            return Rgba{c.r * (v + core), c.g * (v + core), c.b * (v + core), 1};
+            float ring = std::exp(-std::pow((d - 0.95f * std::sqrt(p)) * 14, 2.0f)) * (1 - p) * 0.55f;
+            Rgba c = FireRamp(0.6f + 0.4f * (1 - p));
+            float core = std::exp(-d * d * 30) * (1 - p) * (1 - p);
+            float total = std::min(1.2f, v + ring + core);
+            return Rgba{c.r * total, c.g * total, c.b * total, 1};
         }
-        float heat = (1 - p * 0.95f) * (1 - edge * 0.7f) * (0.55f + 0.7f * n);
-        if (variant == 1) heat *= 0.85f;
-        Rgba fire = FireRamp(heat);
-        float smoke = density * p * 0.22f * (0.6f + 0.8f * n);
-        float glow = density * (0.6f + 0.4f * (1 - p));
-        return Rgba{fire.r * glow + smoke, fire.g * glow + smoke, fire.b * glow + smoke * 1.05f, 1};
+        float heat = std::pow(1 - p, 1.3f) * (1.1f - 0.8f * d / radius) + 0.45f * (n - 0.5f);
+        if (variant == 1) heat *= 0.8f;
+        Rgba fire = FireRamp(heat * 1.5f);
+        float glow = density * (1.15f - 0.5f * p);
+        float smoke = density * p * 0.28f * (0.5f + n);
+        return Rgba{fire.r * glow + smoke, fire.g * glow + smoke * 0.95f, fire.b * glow + smoke * 0.9f, 1};
     });
 }
 

@@ -458,21 +458,23 @@ void GenerateWorld(DataWriter& out) {
     const float rocks[6][3] = {{395, 640, 0}, {330, 700, 60}, {690, 400, 120}, {300, 420, 200}, {720, 560, 30}, {470, 330, 90}};
     for (int k = 0; k < 6; ++k)
         level.objects.push_back(ModelObject(map + (k % 2 ? "rock2.3dk" : "rock1.3dk"), ground(rocks[k][0], rocks[k][1]), rocks[k][2]));
-    // Trees scattered round the field, clear of the ponds and the hamlet.
+    // Trees in groves round the field, some in the turret's first view to the north.
+    struct Grove {
+        float x, y, radius;
+        int count;
+    };
+    const Grove groves[] = {{430, 600, 22, 4}, {690, 730, 30, 4}, {375, 790, 26, 3}, {760, 520, 24, 3},
+                            {300, 470, 30, 3}, {540, 380, 20, 2}, {610, 250, 30, 3}};
     Lcg rng(31337);
-    int trees = 0;
-    while (trees < 20) {
-        float ang = rng.Range(0, 6.2831853f), dist = rng.Range(75, 420);
-        float x = 500 + std::cos(ang) * dist, y = 500 + std::sin(ang) * dist;
-        bool clear = std::hypot(x - 565, y - 680) > 60;
-        for (const Pond& p : kPonds) clear = clear && std::hypot(x - p.x, y - p.y) > p.radius + 12;
-        if (!clear) continue;
-        std::string model = map + "tree" + std::to_string(1 + rng.Int(3)) + ".3dk";
-        V3 at = ground(x, y);
-        at.z -= 0.3f;  // roots in the ground, not floating on a slope
-        level.objects.push_back(ModelObject(model, at, 0));
-        ++trees;
-    }
+    for (const Grove& g : groves)
+        for (int k = 0; k < g.count; ++k) {
+            float ang = 6.2831853f * (k + rng.Uniform() * 0.6f) / g.count, dist = g.radius * (0.3f + 0.7f * rng.Uniform());
+            float x = g.x + std::cos(ang) * dist, y = g.y + std::sin(ang) * dist;
+            std::string model = map + "tree" + std::to_string(1 + (k + static_cast<int>(g.x)) % 3) + ".3dk";
+            V3 at = ground(x, y);
+            at.z -= 0.3f;  // roots in the ground, not floating on a slope
+            level.objects.push_back(ModelObject(model, at, 0));
+        }
     // Ponds.
     for (const Pond& p : kPonds) {
         LevelObject w;
