@@ -285,10 +285,25 @@ ModelFile WaterTower() {
 }
 
 // Trees: cut-out RGBA images, the top row at the top of the quad.
+struct Blob {
+    float x, y, r, z, light;
+};
+
 Image TreeImage(int kind) {
     const int w = 256, h = 512;
     Image img(w, h, {0, 0, 0, 0});
     uint32_t seed = 1400 + kind * 17;
+    // Leaf clusters inside the crown's ellipse (x across -1..1, y up 0..1).
+    std::vector<Blob> blobs;
+    Lcg rng(seed);
+    const float cy = kind == 2 ? 0.63f : 0.57f, rx = kind == 2 ? 0.5f : 0.72f, ry = kind == 2 ? 0.24f : 0.28f;
+    for (int k = 0; k < (kind == 2 ? 34 : 42); ++k) {
+        float a = rng.Range(0, 6.2831853f), d = std::sqrt(rng.Uniform());
+        Blob b{std::cos(a) * d * rx, cy + std::sin(a) * d * ry, rng.Range(0.14f, 0.26f) * (kind == 2 ? 0.8f : 1.0f), 0, 0};
+        b.z = (1 - d) * 0.5f + rng.Range(0, 0.2f);
+        b.light = Clamp01(0.5f + b.x * 0.6f + (b.y - cy) * 1.2f);
+        blobs.push_back(b);
+    }
     for (int row = 0; row < h; ++row)
         for (int x = 0; x < w; ++x) {
             float px = (x + 0.5f) / w * 2 - 1;  // -1..1 across
@@ -312,17 +327,28 @@ Image TreeImage(int kind) {
                 leaf = (up > 0.12f && std::fabs(px) < width * (0.8f + 0.4f * n)) ? 1 : 0;
                 if (leaf > 0) c = Scale(Mix({0.07f, 0.2f, 0.1f, 1}, {0.16f, 0.32f, 0.16f, 1}, n), 0.75f + 0.35f * (px * 0.5f + 0.5f));
             } else {
-                // Broadleaf and birch: a lumpy crown of leaf clusters.
-                float cy = kind == 2 ? 0.62f : 0.6f, rx = kind == 2 ? 0.62f : 0.9f, ry = kind == 2 ? 0.36f : 0.38f;
-                float dx = px / rx, dy = (up - cy) / ry;
-                float d = std::sqrt(dx * dx + dy * dy);
-                float n = Fbm2(x * 0.05f, row * 0.05f, seed, 5);
-                float holes = ValueNoise2(x * 0.25f, row * 0.25f, seed + 5);
-                if (d < 0.75f + 0.5f * (n - 0.5f) * 2 && holes > 0.22f) {
+                // Broadleaf and birch: a crown of overlapping leaf clusters, each shaded as a
+                // ball lit from the upper right.
+                float n = Fbm2(x * 0.09f, row * 0.09f, seed, 4);
+                float bestDepth = -1, shade = 0;
+                for (const Blob& b : blobs) {
+                    float dx = (px - b.x) / b.r, dy = (up - b.y) / (b.r * 0.5f);  // the image is twice as tall as wide
+                    float d2 = dx * dx + dy * dy;
+                    float edge = 1 + 0.35f * (n - 0.5f);
+                    if (d2 < edge * edge) {
+                        float nz = std::sqrt(std::max(0.0f, 1 - d2 / (edge * edge)));
+                        float depth = b.z + nz * b.r;
+                        if (depth > bestDepth) {
+                            bestDepth = depth;
+                            shade = 0.55f + 0.35f * (0.6f * dx * 0.5f + 0.8f * dy * 0.5f + nz * 0.6f) + 0.25f * b.light;
+                        }
+                    }
+                }
+                if (bestDepth >= 0) {
                     leaf = 1;
-                    float lit = 0.65f + 0.45f * Clamp01(0.5f + 0.5f * (px * 0.6f + dy * 0.6f)) + 0.2f * (n - 0.5f);
-                    Rgba base = kind == 2 ? Rgba{0.42f, 0.55f, 0.2f, 1} : Rgba{0.2f, 0.38f, 0.13f, 1};
-                    c = Scale(base, lit * (0.8f + 0.4f * holes));
+                    float speck = ValueNoise2(x * 0.5f, row * 0.5f, seed + 5);
+                    Rgba base = kind == 2 ? Rgba{0.45f, 0.58f, 0.22f, 1} : Rgba{0.2f, 0.38f, 0.12f, 1};
+                    c = Scale(base, Clamp01(shade) * (0.8f + 0.35f * speck) + 0.1f);
                 }
             }
             if (leaf > 0) c.a = 1;
