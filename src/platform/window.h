@@ -18,7 +18,8 @@ public:
     // Makes the window's OpenGL context (double buffer, 32-bit colour, depth) current.
     // Returns false when there is none.
     virtual bool MakeGLCurrent() = 0;
-    // Detaches and deletes the rendering context; no GL call may follow.
+    // Ends rendering for good: nothing is drawn after this. The context is deleted once the
+    // game's own GL objects have been released (they may still be freed after this call).
     virtual void DeleteGLContext() = 0;
     // Shows the finished frame (the window's own controls are drawn over it first).
     virtual void SwapBuffers() = 0;

@@ -74,19 +74,42 @@ count_pixels() {
         awk "{ r=\$1; g=\$2; b=\$3; if ($3) n++ } END { print n+0 }"
 }
 
-# Waits for the process and prints its exit status.
+# Pixels that differ by more than 10% between two images of the same size.
+differing_pixels() {
+    local n
+    n=$(compare -metric AE -fuzz 10% "$1" "$2" null: 2>&1 || true)
+    echo "${n%%.*}"
+}
+
+# Normalised RMS difference of two images shrunk to 64 x 48, which tolerates small shifts.
+coarse_difference() {
+    convert "$1" -resize 64x48! "$E2E_TMP/coarse-a.png"
+    convert "$2" -resize 64x48! "$E2E_TMP/coarse-b.png"
+    compare -metric RMSE "$E2E_TMP/coarse-a.png" "$E2E_TMP/coarse-b.png" null: 2>&1 | sed -E 's/.*\(([0-9.e+-]+)\).*/\1/' || true
+}
+
+# True if the button whose rectangle is WxH+X+Y is drawn in the image: most of it shows the
+# buttons' face colour, which neither the scene's grey nor the window's face has.
+button_shown() {
+    local area n
+    area=$(echo "$2" | sed -E 's/^([0-9]+)x([0-9]+).*/\1 * \2/')
+    n=$(count_pixels "$1" "$2" 'r==224 && g==224 && b==224')
+    [ "$n" -gt $(($area * 2 / 5)) ]
+}
+
+# wait_exit PID SECONDS: waits for the game (a child of this shell) and sets EXIT_RC to its
+# exit status, or to "timeout" after killing it.
 wait_exit() {
     local pid=$1 seconds=$2
     local end=$((SECONDS + seconds))
-    while kill -0 "$pid" 2>/dev/null; do
+    while [ -d "/proc/$pid" ] && [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" != "Z" ]; do
         if [ $SECONDS -ge $end ]; then
             kill "$pid" 2>/dev/null || true
-            echo "timeout"
+            EXIT_RC=timeout
             return
         fi
         sleep 0.2
     done
-    local rc=0
-    wait "$pid" || rc=$?
-    echo "$rc"
+    EXIT_RC=0
+    wait "$pid" || EXIT_RC=$?
 }

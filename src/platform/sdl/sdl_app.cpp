@@ -163,6 +163,7 @@ private:
                     FormMouseUp(game_);
                 }
                 break;
+            case SDL_KEYDOWN: input_.LatchKey(e.key.keysym.scancode); break;
             case SDL_MOUSEWHEEL:
                 input_.AddWheel(e.wheel.y);
                 // One event is one step, whatever its amount.

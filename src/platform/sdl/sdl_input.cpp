@@ -97,11 +97,17 @@ int SdlInput::InitMouse() {
     return mouse_ ? kInputOk : kInputFailed;
 }
 
+void SdlInput::LatchKey(int sdlScancode) {
+    uint8_t code = DirectInputCode(sdlScancode);
+    if (code) latched_[code] = kDown;
+}
+
 int SdlInput::ReadKeyboard(KeyboardState& keys) {
     if (!keyboard_) return kInputFailed;
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
-    keys.fill(0);
+    keys = latched_;
+    latched_.fill(0);
     for (int sc = 0; sc < count; ++sc) {
         if (!state[sc]) continue;
         uint8_t code = DirectInputCode(sc);

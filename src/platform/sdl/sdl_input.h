@@ -28,6 +28,9 @@ public:
         dy_ += dy;
     }
     void AddWheel(int notches) { wheel_ += notches * 120; }  // one notch is 120 counts
+    // A key pressed since the last read reads as down once, so a tap shorter than a frame
+    // is not lost.
+    void LatchKey(int sdlScancode);
 
 private:
     bool object_ = false;
@@ -36,6 +39,7 @@ private:
     int32_t dx_ = 0;
     int32_t dy_ = 0;
     int32_t wheel_ = 0;
+    KeyboardState latched_{};
 };
 
 // The DirectInput code of an SDL scancode, or 0 if the game has no use for that key.

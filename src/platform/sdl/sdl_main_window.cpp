@@ -114,16 +114,9 @@ int SdlMainWindow::Height() const {
 bool SdlMainWindow::MakeGLCurrent() { return context_ && SDL_GL_MakeCurrent(window_, context_) == 0; }
 
 void SdlMainWindow::DeleteGLContext() {
-    if (!context_) return;
-    if (imguiReady_) {
-        ImGui_ImplOpenGL2_Shutdown();
-        ImGui_ImplSDL2_Shutdown();
-        ImGui::DestroyContext();
-        imguiReady_ = false;
-    }
-    SDL_GL_MakeCurrent(window_, nullptr);
-    SDL_GL_DeleteContext(context_);
-    context_ = nullptr;
+    // The game's GL objects (buffers, textures) are released when the Game goes, after the
+    // shutdown; the context has to outlive them, so it is deleted with the window.
+    deleteRequested_ = true;
 }
 
 void SdlMainWindow::DrawControls() {
@@ -151,7 +144,7 @@ void SdlMainWindow::DrawControls() {
 }
 
 void SdlMainWindow::SwapBuffers() {
-    if (!context_) return;
+    if (!context_ || deleteRequested_) return;
     DrawControls();
     if (capture_) {
         int w = 0, h = 0;
@@ -168,7 +161,7 @@ void SdlMainWindow::SwapBuffers() {
 }
 
 void SdlMainWindow::PresentControlsOnly() {
-    if (!context_) return;
+    if (!context_ || deleteRequested_) return;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window_, &w, &h);
     GLfloat saved[4];

@@ -33,6 +33,8 @@ public:
     int Width() const override;
     int Height() const override;
     bool MakeGLCurrent() override;
+    // Nothing is drawn after this; the context itself goes with the window, once every GL
+    // object of the game has been released.
     void DeleteGLContext() override;
     void SwapBuffers() override;
 
@@ -55,6 +57,7 @@ private:
     void* context_ = nullptr;
     bool imguiReady_ = false;
     bool closeRequested_ = false;
+    bool deleteRequested_ = false;
     bool presented_ = false;
     bool capture_ = false;
     const TForm1* form_ = nullptr;
