@@ -73,6 +73,32 @@ Terrain MakeTerrain() {
     return t;
 }
 
+// Cart tracks from the turret's pad to the hamlet and the windmill.
+struct Segment {
+    float x0, y0, x1, y1;
+};
+constexpr Segment kTracks[] = {{500, 500, 528, 585}, {528, 585, 545, 645}, {545, 645, 600, 662},
+                               {528, 585, 478, 690}, {478, 690, 458, 762}};
+
+float DistanceToTracks(float x, float y) {
+    float best = 1e9f;
+    for (const Segment& s : kTracks) {
+        float dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+        float t = std::clamp(((x - s.x0) * dx + (y - s.y0) * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
+        best = std::min(best, std::hypot(x - s.x0 - t * dx, y - s.y0 - t * dy));
+    }
+    return best;
+}
+
+// Ploughed fields by the hamlet: centre, half size, angle.
+struct Field {
+    float x, y, halfW, halfH, angleDeg;
+    Rgba a, b;
+};
+const Field kFields[] = {{700, 640, 42, 26, 20, {0.62f, 0.55f, 0.25f, 1}, {0.52f, 0.45f, 0.2f, 1}},
+                         {655, 730, 30, 22, -12, {0.38f, 0.3f, 0.2f, 1}, {0.3f, 0.24f, 0.16f, 1}},
+                         {405, 700, 28, 20, 35, {0.45f, 0.55f, 0.2f, 1}, {0.38f, 0.47f, 0.16f, 1}}};
+
 // The whole map on one texture, with the sun's light baked in (the game draws the ground
 // unlit). Column = x, row = y, both 0..1000.
 Image TerrainImage(const Terrain& t) {
@@ -94,6 +120,21 @@ Image TerrainImage(const Terrain& t) {
             c = Mix(c, Scale(Rgba{0.45f, 0.38f, 0.28f, 1}, 0.85f + 0.3f * n2), SmoothStep(40.0f, 22.0f, r + 12 * n1));
             Rgba rock = Scale(Rgba{0.46f, 0.44f, 0.41f, 1}, 0.8f + 0.35f * n2);
             c = Mix(c, rock, std::max(SmoothStep(0.28f, 0.5f, slope + 0.15f * n1), SmoothStep(38.0f, 55.0f, h + 10 * n1)));
+            // Fields in rows, then the tracks with their ruts.
+            for (const Field& f : kFields) {
+                float a = f.angleDeg * 3.14159265f / 180, lx = (x - f.x) * std::cos(a) + (y - f.y) * std::sin(a);
+                float ly = -(x - f.x) * std::sin(a) + (y - f.y) * std::cos(a);
+                float inside = SmoothStep(1.5f, 0.0f, std::fabs(lx) - f.halfW) * SmoothStep(1.5f, 0.0f, std::fabs(ly) - f.halfH);
+                if (inside > 0) {
+                    float rows = 0.5f + 0.5f * std::sin(ly * 2.2f);
+                    c = Mix(c, Scale(Mix(f.b, f.a, rows), 0.9f + 0.2f * n2), inside * 0.9f);
+                }
+            }
+            float track = DistanceToTracks(x + 2 * (n1 - 0.5f), y);
+            if (track < 4) {
+                float rut = std::fabs(std::fabs(track) - 0.9f) < 0.25f ? 0.8f : 1.0f;
+                c = Mix(c, Scale(Rgba{0.52f, 0.44f, 0.31f, 1}, rut * (0.85f + 0.3f * n2)), SmoothStep(3.5f, 1.8f, track));
+            }
             // Mud banks and dark pond beds.
             c = Mix(c, Scale(Rgba{0.36f, 0.31f, 0.22f, 1}, 0.85f + 0.3f * n2), SmoothStep(0.4f, -0.6f, h));
             c = Mix(c, Scale(Rgba{0.10f, 0.16f, 0.16f, 1}, 0.8f + 0.4f * n2), SmoothStep(kWaterLevel + 0.2f, kWaterLevel - 1.0f, h));
@@ -163,7 +204,7 @@ Rgba VillagePattern(int material, float s, float r) {
 
 Rgba RockPattern(int material, float s, float r) {
     float n = Fbm2(s * 7, r * 7, 1201 + material, 5), fine = ValueNoise2(s * 70, r * 70, 1250);
-    Rgba c = Mix({0.36f, 0.35f, 0.33f, 1}, {0.6f, 0.58f, 0.54f, 1}, n);
+    Rgba c = Mix({0.5f, 0.48f, 0.45f, 1}, {0.74f, 0.72f, 0.67f, 1}, n);
     if (material == 1) c = Mix(c, {0.25f, 0.35f, 0.15f, 1}, SmoothStep(0.45f, 0.65f, n));  // moss
     return Scale(c, 0.85f + 0.2f * fine);
 }
@@ -455,8 +496,8 @@ void GenerateWorld(DataWriter& out) {
     const std::string map = "3DOBJEKT\\map\\";
     out.PutModel(map + "house.3dk", House(false));
     out.PutModel(map + "barn.3dk", House(true));
-    out.PutModel(map + "rock1.3dk", Rock(7, {2.6f, 2.0f, 1.6f}));
-    out.PutModel(map + "rock2.3dk", Rock(8, {4.5f, 3.5f, 2.4f}));
+    out.PutModel(map + "rock1.3dk", Rock(7, {3.6f, 2.8f, 2.2f}));
+    out.PutModel(map + "rock2.3dk", Rock(8, {6.0f, 4.6f, 3.2f}));
     out.PutModel(map + "tree1.3dk", Billboard(10, 13, "tree1.png"));
     out.PutModel(map + "tree2.3dk", Billboard(8, 16, "tree2.png"));
     out.PutModel(map + "tree3.3dk", Billboard(7, 12, "tree3.png"));
