@@ -99,5 +99,21 @@ TEST(LoadingWindow, CyrillicGlyphsAreDrawn) {
     EXPECT_GT(text.dark, 60);       // and the glyphs are there, not blanks
 }
 
+// The window repaints while the game loads models into its own GL context, which must stay
+// current throughout.
+class LoadingWindowDuringLoad : public test::GlTest {};
+
+TEST_F(LoadingWindowDuringLoad, RepaintsLeaveTheGamesContextCurrent) {
+    SDL_GLContext game = SDL_GL_GetCurrentContext();
+    ASSERT_NE(game, nullptr);
+    W window;
+    window.Show("m.3dk");
+    window.SetProgress(17, TriangleProgressCaption(51, 300));
+    window.Repaint();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), game);
+    window.Close();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), game);
+}
+
 }  // namespace
 }  // namespace tv::sdl
