@@ -84,9 +84,9 @@ void SdlLoadingWindow::Show(const std::string& path) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // a GL-backed surface would steal the game's context
         window_ = SDL_CreateWindow(kCaption, kLeft, kTop, kWidth, kHeight, SDL_WINDOW_SHOWN);
         if (!window_) return;
+        // Brought up once, when it appears; later models only change what it shows.
+        SDL_RaiseWindow(window_);
     }
-    SDL_ShowWindow(window_);
-    SDL_RaiseWindow(window_);
     if (!freetype_) {
         FT_Library library = nullptr;
         if (FT_Init_FreeType(&library) == 0) {
