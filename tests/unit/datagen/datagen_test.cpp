@@ -207,6 +207,53 @@ TEST_F(DataSet, TurretBarrelsPointWhereTheCameraLooks) {
         }
 }
 
+// Möller–Trumbore: distance along the ray to the triangle, or a negative value for a miss.
+float RayHit(Vec3 o, Vec3 d, Vec3 a, Vec3 b, Vec3 c) {
+    auto sub = [](Vec3 p, Vec3 q) { return Vec3{p.x - q.x, p.y - q.y, p.z - q.z}; };
+    auto cross = [](Vec3 p, Vec3 q) { return Vec3{p.y * q.z - p.z * q.y, p.z * q.x - p.x * q.z, p.x * q.y - p.y * q.x}; };
+    auto dot = [](Vec3 p, Vec3 q) { return p.x * q.x + p.y * q.y + p.z * q.z; };
+    Vec3 e1 = sub(b, a), e2 = sub(c, a), p = cross(d, e2);
+    float det = dot(e1, p);
+    if (std::fabs(det) < 1e-9f) return -1;
+    Vec3 t = sub(o, a);
+    float u = dot(t, p) / det;
+    if (u < 0 || u > 1) return -1;
+    Vec3 q = cross(t, e1);
+    float v = dot(d, q) / det;
+    if (v < 0 || u + v > 1) return -1;
+    return dot(e2, q) / det;
+}
+
+// The player looks over the turret: the line of sight from the eye must never run into the
+// turret's own head or barrels, and the eye must not sit inside it.
+TEST_F(DataSet, TurretNeverBlocksTheView) {
+    ModelFile turret = ReadModelFile(Path(paths::kTurretModel));
+    SmdAnimation anim = ReadSmdFile(Path(paths::kTurretAnimation));
+    ASSERT_FALSE(anim.frames.empty());
+    for (float yaw : {0.0f, 120.0f, 250.0f})
+        for (float pitch : {-1.0f, -20.0f, -45.0f, -70.0f, -89.0f}) {
+            std::vector<Vec3> rot, pos;
+            for (auto& b : anim.frames[0].bones) rot.push_back(b.rotation), pos.push_back(b.position);
+            rot[1].y += pitch * 3.14f / 180;
+            rot[1].z += yaw * 3.14f / 180;
+            auto abs = Pose(turret.BoneParents, rot, pos);
+            Vec3 eye{0, 0, 7}, dir = CameraDirection(yaw, pitch);
+            int hits = 0;
+            float nearest = 1e9f;
+            for (auto& t : turret.Triangles) {
+                Vec3 p[3];
+                for (int i = 0; i < 3; ++i) {
+                    p[i] = TransformPoint(abs[t.v[i].bone], t.v[i].position);
+                    float dx = p[i].x - eye.x, dy = p[i].y - eye.y, dz = p[i].z - eye.z;
+                    nearest = std::min(nearest, std::sqrt(dx * dx + dy * dy + dz * dz));
+                }
+                if (RayHit(eye, dir, p[0], p[1], p[2]) > 0) ++hits;
+            }
+            EXPECT_EQ(hits, 0) << "yaw " << yaw << " pitch " << pitch;
+            EXPECT_GT(nearest, 0.3f) << "yaw " << yaw << " pitch " << pitch;
+        }
+}
+
 TEST_F(DataSet, AircraftPointTheirNosesAlongZ) {
     struct Plane {
         std::string_view flying, wreck;
@@ -231,6 +278,107 @@ TEST_F(DataSet, AircraftPointTheirNosesAlongZ) {
         EXPECT_GT(zmax - zmin, 3 * (xmax - xmin));   // long and flat, not upright
         EXPECT_EQ(w.VectorB.x, m.VectorB.x);
         EXPECT_NE(WriteModel(w), WriteModel(m));
+
+        // The flames hang where the game puts them: (-0.4, 0, engine z), the saucer's five
+        // spread 3.5 apart across y. Each anchor needs an exhaust round it.
+        std::vector<Vec3> anchors;
+        if (p.engineZ == -18) {
+            for (float y : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) anchors.push_back({-0.4f, y, -18});
+        } else {
+            anchors.push_back({-0.4f, 0, -8});
+        }
+        for (Vec3 a : anchors) {
+            float nearest = 1e9f;
+            for (auto& t : m.Triangles)
+                for (auto& v : t.v) {
+                    float dx = v.position.x - a.x, dy = v.position.y - a.y, dz = v.position.z - a.z;
+                    nearest = std::min(nearest, std::sqrt(dx * dx + dy * dy + dz * dz));
+                }
+            EXPECT_LT(nearest, 1.5f) << "no exhaust near (" << a.x << ", " << a.y << ", " << a.z << ")";
+        }
+    }
+}
+
+std::vector<uint8_t> LoadLikeTheGame(const std::string& path, int& w, int& h);
+// Mean brightness of an image as the game loads it, 0..1.
+double MeanBrightness(const std::string& path) {
+    int w, h;
+    auto px = LoadLikeTheGame(path, w, h);
+    double sum = 0;
+    for (size_t i = 0; i < px.size(); i += 4) sum += px[i] + px[i + 1] + px[i + 2];
+    return sum / (3.0 * 255.0 * w * h);
+}
+
+TEST_F(DataSet, WrecksAreScorched) {
+    for (auto [flying, wreck] : {std::pair{paths::kSu25Model, paths::kSu25Wreck}, std::pair{paths::kStealthModel, paths::kStealthWreck},
+                                 std::pair{paths::kFighterModel, paths::kFighterWreck}, std::pair{paths::kBossModel, paths::kBossWreck}}) {
+        ModelFile m = ReadModelFile(Path(flying)), w = ReadModelFile(Path(wreck));
+        double lit = MeanBrightness(Path(Folder(flying) + m.TextureNames[0]));
+        double burnt = MeanBrightness(Path(Folder(wreck) + w.TextureNames[0]));
+        EXPECT_LT(burnt, 0.75 * lit) << wreck;
+    }
+}
+
+// The lens flare's sun is the point (1000, 1000, 500) seen from the turret's eye; the sun
+// painted on the sky must be in that direction once the dome's texture is drawn the way the
+// game uploads it (t flipped, rows top first).
+TEST_F(DataSet, SkySunMatchesTheFlaresSun) {
+    int w, h;
+    auto px = LoadLikeTheGame(Path(paths::kSkyTexture), w, h);
+    int best = 0, bestValue = -1;
+    for (int i = 0; i < w * h; ++i) {
+        int v = px[i * 4] + px[i * 4 + 1] + px[i * 4 + 2];
+        if (v > bestValue) bestValue = v, best = i;
+    }
+    float s = (best % w + 0.5f) / w, tFile = 1.0f - (best / w + 0.5f) / h;
+    ModelFile dome = ReadModelFile(Path(paths::kSkyModel));
+    bool found = false;
+    for (auto& t : dome.Triangles) {
+        // Barycentric coordinates of (s, tFile) in the triangle's texture space.
+        float x0 = t.v[0].s, y0 = t.v[0].t, x1 = t.v[1].s, y1 = t.v[1].t, x2 = t.v[2].s, y2 = t.v[2].t;
+        float det = (y1 - y2) * (x0 - x2) + (x2 - x1) * (y0 - y2);
+        if (std::fabs(det) < 1e-12f) continue;
+        float a = ((y1 - y2) * (s - x2) + (x2 - x1) * (tFile - y2)) / det;
+        float b = ((y2 - y0) * (s - x2) + (x0 - x2) * (tFile - y2)) / det;
+        float c = 1 - a - b;
+        if (a < 0 || b < 0 || c < 0) continue;
+        Vec3 p{a * t.v[0].position.x + b * t.v[1].position.x + c * t.v[2].position.x,
+               a * t.v[0].position.y + b * t.v[1].position.y + c * t.v[2].position.y,
+               a * t.v[0].position.z + b * t.v[1].position.z + c * t.v[2].position.z};
+        Vec3 sun{500, 500, 493};
+        float cosAngle = (p.x * sun.x + p.y * sun.y + p.z * sun.z) /
+                         (std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z) * std::sqrt(sun.x * sun.x + sun.y * sun.y + sun.z * sun.z));
+        EXPECT_GT(cosAngle, std::cos(3.0f * 3.14159f / 180));
+        found = true;
+        break;
+    }
+    EXPECT_TRUE(found);
+}
+
+// Map models stand on the ground, out of the turret's clearing and out of the water.
+TEST_F(DataSet, MapObjectsStandOnTheGround) {
+    TerrainFile t = ReadTerrainFile(Path(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)));
+    float cell = t.Size / t.GridSize;
+    auto ground = [&](float x, float y) {  // on the drawn triangles of the cell
+        int i = static_cast<int>(x / cell), j = static_cast<int>(y / cell);
+        float u = x / cell - i, v = y / cell - j;
+        if (u + v <= 1) return t.Height(i, j) + (t.Height(i + 1, j) - t.Height(i, j)) * u + (t.Height(i, j + 1) - t.Height(i, j)) * v;
+        return t.Height(i + 1, j + 1) + (t.Height(i, j + 1) - t.Height(i + 1, j + 1)) * (1 - u) +
+               (t.Height(i + 1, j) - t.Height(i + 1, j + 1)) * (1 - v);
+    };
+    LevelFile level = ReadLevelFile(Path(paths::kLevel), [&](const std::string& p) { return ReadModelFile(Path(p)).ObjectKind; });
+    std::vector<const LevelObject*> ponds;
+    for (const LevelObject& o : level.objects)
+        if (o.kind == kLevelWater) ponds.push_back(&o);
+    for (const LevelObject& o : level.objects) {
+        if (o.kind != 1) continue;
+        SCOPED_TRACE(o.modelPath + " at " + std::to_string(o.position.x) + ", " + std::to_string(o.position.y));
+        EXPECT_NEAR(o.position.z, ground(o.position.x, o.position.y), 0.5f);
+        EXPECT_GT(std::hypot(o.position.x - 500, o.position.y - 500), 50.0f);
+        for (const LevelObject* p : ponds)
+            if (std::fabs(o.position.x - p->position.x) < p->sideLength / 2.0f && std::fabs(o.position.y - p->position.y) < p->sideLength / 2.0f) {
+                EXPECT_GT(ground(o.position.x, o.position.y), p->position.z);  // on the bank, not in the water
+            }
     }
 }
 
