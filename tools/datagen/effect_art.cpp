@@ -40,13 +40,14 @@ Image Strip(int frames, F f) {
     return img;
 }
 
-// Frames 0..15: a white flash that swells into a billowing fireball and cools into smoke.
-// The variants differ in turbulence and colour so the layers drawn together do not line up;
-// the third is a shock ring with flying sparks.
+// A white flash that swells into a billowing fireball and cools into smoke, played from
+// frame 15 down to frame 0: a dying aircraft counts its explosion frame down (and its first
+// few frames wrap round to the faint end of the strip). The variants differ in turbulence and
+// colour so the layers drawn together do not line up; the third is a shock ring with sparks.
 Image Explosion(int variant) {
     uint32_t seed = 1000u + variant * 77u;
     return Strip(16, [&](int k, float x, float y) {
-        float p = k / 15.0f;
+        float p = (15 - k) / 15.0f;  // 0 = the flash, 1 = the last wisps
         float d = std::sqrt(x * x + y * y);
         float radius = 0.22f + 0.68f * (1 - (1 - p) * (1 - p));
         float wx = Fbm3(x * 2.0f, y * 2.0f, p * 1.2f + 5, seed + 7, 3) - 0.5f;
@@ -159,12 +160,13 @@ void GenerateEffectArt(DataWriter& out) {
     out.PutJpeg(paths::kEnemyFire1, Bullet(true));
     out.PutPng(paths::kFlame, Flame(), true);
 
-    // Aircraft smoke: grey puffs that rise, swell and fade over about three seconds.
+    // Aircraft smoke: grey puffs that swell and fade over about three seconds.
     out.PutJpeg(std::string(paths::kParticleTextureFolder) + "clouds2.jpg", SmokeAtlas());
     ParticleFile smoke;
     smoke.Count = 0;
-    smoke.Colour = {0.32f, 0.31f, 0.30f, 1.0f};
-    smoke.ColourDelta = {-0.11f, -0.11f, -0.11f, 0.0f};
+    // Drawn additively and emitted twenty a frame per burning aircraft: each puff is faint.
+    smoke.Colour = {0.09f, 0.088f, 0.085f, 1.0f};
+    smoke.ColourDelta = {-0.03f, -0.03f, -0.03f, 0.0f};
     smoke.EmitCentre = {0, 0, 0};
     smoke.TargetCentre = {0, 0, 1};
     smoke.Speed = 2.5f;
