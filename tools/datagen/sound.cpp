@@ -74,6 +74,8 @@ std::vector<float> Explosion() {
         crackle *= 0.93f;
         s[i] = env * (body * 1.3f + rumble) + thump * 0.9f + crackle * noise * 0.5f * env;
     }
+    // Soft saturation: more body for the same peak.
+    for (float& v : s) v = std::tanh(v * 2.5f);
     return s;
 }
 
