@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unistd.h>
 
 #include "audio/wav_file.h"
 #include "common/binary_io.h"
@@ -31,17 +32,35 @@ namespace {
 
 const std::string kGenerator = std::string(TERRAVIK_GAME_DIR) + "/../tools/terravik-datagen";
 
-// Generates the set twice, once per test binary.
+// Generates the set twice with two separate runs of the generator. ctest runs every test
+// case as its own process, several at once: the results are kept per generator build (its
+// size and time stamp name the folders) and each folder appears complete or not at all.
 class DataSet : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        for (const char* name : {"datagen-a", "datagen-b"}) {
-            fs::path dir = fs::path(TERRAVIK_TEST_TMP) / name;
-            fs::remove_all(dir);
-            std::string cmd = "\"" + kGenerator + "\" --out \"" + dir.string() + "\" > /dev/null";
+        auto stamp = std::to_string(fs::file_size(kGenerator)) + "-" +
+                     std::to_string(fs::last_write_time(kGenerator).time_since_epoch().count());
+        for (const char* run : {"a", "b"}) {
+            fs::path dir = fs::path(TERRAVIK_TEST_TMP) / ("datagen-" + stamp + "-" + run);
+            if (run[0] == 'a') root_ = dir.string();
+            else other_ = dir.string();
+            if (fs::exists(dir)) continue;
+            fs::path tmp = fs::path(TERRAVIK_TEST_TMP) / ("datagen-tmp-" + std::to_string(::getpid()) + "-" + run);
+            fs::remove_all(tmp);
+            std::string cmd = "\"" + kGenerator + "\" --out \"" + tmp.string() + "\" > /dev/null";
             ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+            std::error_code ec;
+            fs::rename(tmp, dir, ec);  // fails if another test process got there first
+            if (ec) fs::remove_all(tmp);
+            ASSERT_TRUE(fs::exists(dir));
         }
-        root_ = (fs::path(TERRAVIK_TEST_TMP) / "datagen-a").string();
+        // Sets of earlier generator builds only take space.
+        std::error_code ec;
+        for (auto& e : fs::directory_iterator(TERRAVIK_TEST_TMP, ec)) {
+            std::string name = e.path().filename().string();
+            if (name.rfind("datagen-", 0) == 0 && name.rfind("datagen-tmp-", 0) != 0 && name.find(stamp) == std::string::npos)
+                fs::remove_all(e.path(), ec);
+        }
     }
     static std::string Path(std::string_view gamePath) {
         std::string rel(gamePath);
@@ -53,7 +72,7 @@ protected:
         std::string p(gamePath);
         return p.substr(0, p.rfind('\\') + 1);
     }
-    static inline std::string root_;
+    static inline std::string root_, other_;
 };
 
 std::map<std::string, std::vector<uint8_t>> Tree(const fs::path& dir) {
@@ -64,8 +83,8 @@ std::map<std::string, std::vector<uint8_t>> Tree(const fs::path& dir) {
 }
 
 TEST_F(DataSet, TwoRunsWriteTheSameBytes) {
-    auto a = Tree(fs::path(TERRAVIK_TEST_TMP) / "datagen-a");
-    auto b = Tree(fs::path(TERRAVIK_TEST_TMP) / "datagen-b");
+    auto a = Tree(root_);
+    auto b = Tree(other_);
     ASSERT_GT(a.size(), 50u);
     ASSERT_EQ(a.size(), b.size());
     for (auto& [name, bytes] : a) {
