@@ -26,6 +26,39 @@ std::string ModelFolder(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
+// What the sky's loader reads: billboards and unknown types end after the two header bytes,
+// CPU-skinned meshes after their box. The file reader always wants a whole file, so a skinned
+// mesh that stops there gets an empty tail (no collision shapes, zero flags) before parsing.
+ModelFile ReadGeometry(const std::vector<uint8_t>& bytes, const std::string& path) {
+    const uint8_t type = bytes.empty() ? 0 : bytes[0];
+    if (type == 1 || type == 2) return ReadModel(bytes, path);
+    if (type == 4) {
+        try {
+            return ReadModel(bytes, path);
+        } catch (const DataError& error) {
+            std::vector<uint8_t> padded = bytes;
+            padded.resize(bytes.size() + 4 + 4 + 4 + 1 + 1, 0);
+            ModelFile file;
+            try {
+                file = ReadModel(padded, path);
+            } catch (const DataError&) {
+                throw error;
+            }
+            // Accepted only when everything up to the box was in the file itself.
+            size_t boxEnd = 2 + 4 + 4 * file.BoneParents.size() + 4 + 108 * file.Triangles.size() + 4 +
+                            24 * file.RestPose.size() + 4 + 8 * file.DrawGroups.size() + 4 + 24;
+            for (const std::string& name : file.TextureNames) boxEnd += 4 + name.size();
+            if (error.offset() < boxEnd) throw error;
+            return file;
+        }
+    }
+    ByteReader header(bytes, path);
+    ModelFile file;
+    file.ModelType = header.U8("model type");
+    file.ObjectKind = header.U8("object kind");
+    return file;
+}
+
 }  // namespace
 
 ModelRenderShared::ModelRenderShared() : Skin(std::make_unique<SkinProgram>()) {}
@@ -60,7 +93,7 @@ void TModel::Load(const std::string& path, const ModelLoadContext& context, bool
         progress->Repaint();
     }
 
-    ModelFile file = ReadModel(bytes, path);
+    ModelFile file = geometryOnly ? ReadGeometry(bytes, path) : ReadModel(bytes, path);
     ModelType = file.ModelType;
     ObjectKind = file.ObjectKind;
 

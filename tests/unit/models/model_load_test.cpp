@@ -207,6 +207,25 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     EXPECT_EQ(flat->ModelType, 3);
     EXPECT_EQ(flat->Billboard.HalfWidth, 0.0f);
     EXPECT_EQ(flat->Transparent, 0);
+
+    // What the sky's loader never reads may be missing: a billboard of two bytes, a skinned
+    // mesh that ends with its box. Anything cut shorter still fails.
+    WriteWholeFile(dir + "/header.3dk", {3, 9});
+    EXPECT_EQ(TModel::CreateGeometryOnly(dir + "/header.3dk", NoGl(nullptr))->ObjectKind, 9);
+    EXPECT_THROW(TModel::Create(dir + "/header.3dk", NoGl(nullptr)), DataError);
+    ModelFile plain = Mesh(4, 3);
+    plain.CollisionBoxes.clear();
+    plain.CollisionSpheres.clear();
+    std::vector<uint8_t> bytes = WriteModel(plain);
+    bytes.resize(bytes.size() - 14);  // two counts, body parameter, two flags
+    WriteWholeFile(dir + "/boxend.3dk", bytes);
+    auto cut = TModel::CreateGeometryOnly(dir + "/boxend.3dk", NoGl(nullptr));
+    EXPECT_EQ(cut->SkinTriangles.Source.size(), 3u);
+    EXPECT_EQ(cut->BoundingBox.size.y, 4.0f);
+    EXPECT_THROW(TModel::Create(dir + "/boxend.3dk", NoGl(nullptr)), DataError);
+    bytes.resize(bytes.size() - 1);  // into the box
+    WriteWholeFile(dir + "/inbox.3dk", bytes);
+    EXPECT_THROW(TModel::CreateGeometryOnly(dir + "/inbox.3dk", NoGl(nullptr)), DataError);
 }
 
 TEST(ModelCreate, MissingAndTruncatedFilesRaiseDataError) {
