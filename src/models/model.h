@@ -123,8 +123,9 @@ public:
     TModel& operator=(const TModel&) = delete;
 
     // Full draw (alpha key, textured, animate, animation index, time in frames). The alpha
-    // test is on around the draw when alphaKey equals Transparent. An animation index or time
-    // that does not exist (or frames with too few bones) poses the rest pose instead.
+    // test is on around the draw when alphaKey equals Transparent; 2D texturing around it when
+    // textured is 1. An animation index or time that does not exist (or frames with too few
+    // bones) poses the rest pose instead. Type 1 resets TintColor to white.
     void Draw(uint8_t alphaKey, uint8_t textured, uint8_t animate, int32_t animation, float time);
     // The same without animation; skinned types in the rest pose, TintColor sent unchanged.
     void DrawRest(uint8_t alphaKey, uint8_t textured);
@@ -135,12 +136,14 @@ public:
     // Rows 0..2 of each bone's absolute matrix into BonePalette, first 72 bones only.
     void FillBonePalette();
 
-    void DrawSkinnedBuffer();     // type 1 (the skinning program must be in use for skinning)
+    // The per-type draws. The array draws leave every client array they used disabled.
+    void DrawSkinnedBuffer();     // type 1, skinned by the program in use (Draw sets it up);
+                                  // without shader support: the stored positions, unskinned
     void DrawStaticBuffer();      // type 2
     void SkinAndDrawTriangles();  // type 4: skin from Bones, then draw
     void DrawSkinnedTriangles();  // type 5: draw the last skinned copy again
     void DrawClientArrays();      // type 6
-    void DrawBillboard(const TBillboard& billboard);  // with the shared side vectors
+    void DrawBillboard(const TBillboard& billboard);  // texture 0, the shared side vectors
 
     // The shared state this model draws with (skinning program, billboard sides).
     ModelRenderShared& Shared() { return *shared_; }
