@@ -238,7 +238,13 @@ struct Scheme {
     float camoScale;
 };
 
-Rgba AircraftPattern(const Scheme& sc, bool burnt, int material, float s, float r, uint32_t seed) {
+// Roundels on the upper wings, in the hull cell's coordinates (see RoundelsFor).
+struct Roundel {
+    float s, r, radius;
+};
+
+Rgba AircraftPattern(const Scheme& sc, bool burnt, int material, float s, float r, uint32_t seed,
+                     const std::vector<Roundel>& roundels = {}) {
     float n = Fbm2(s * 5, r * 5, seed + material, 4);
     float fine = ValueNoise2(s * 64, r * 64, seed + 9);
     Rgba c;
@@ -246,6 +252,10 @@ Rgba AircraftPattern(const Scheme& sc, bool burnt, int material, float s, float 
         case kHull: {
             float camo = Fbm2(s * sc.camoScale, r * sc.camoScale, seed + 40, 3);
             c = camo > 0.52f ? sc.hullA : sc.hullB;
+            for (const Roundel& d : roundels) {
+                float q = std::hypot(s - d.s, r - d.r) / d.radius;
+                if (q < 1) c = q < 0.35f ? Rgba{0.75f, 0.12f, 0.1f, 1} : (q < 0.7f ? Rgba{0.9f, 0.88f, 0.82f, 1} : Rgba{0.75f, 0.12f, 0.1f, 1});
+            }
             break;
         }
         case kBelly: c = sc.belly; break;
@@ -289,6 +299,18 @@ const AtlasLayout kAtlas = [] {
 // Light from above and a little ahead, in the model frame (up is -x).
 constexpr V3 kLight{-0.85f, 0.3f, 0.45f};
 
+// Where points of the upper wing surface land in the hull cell: AssignAtlasUv projects faces
+// that look along x onto (y, z) of the model's bounds, rows running against z.
+std::vector<Roundel> RoundelsFor(const Mesh& mesh, std::initializer_list<std::pair<float, float>> spanAndZ, float radius) {
+    V3 lo, hi;
+    mesh.Bounds(lo, hi);
+    V3 ext = hi - lo;
+    float extent = std::max({ext.x, ext.y, ext.z});
+    std::vector<Roundel> out;
+    for (auto [y, z] : spanAndZ) out.push_back({(y - lo.y) / extent, 1 - (z - lo.z) / extent, radius / extent});
+    return out;
+}
+
 ModelFile Finish(Build b, const std::string& texture) {
     PaintBelly(b.mesh, 0);
     AssignAtlasUv(b.mesh, kAtlas, kLight);
@@ -315,8 +337,8 @@ void GenerateAircraft(DataWriter& out) {
     const Scheme fighter{{0.45f, 0.50f, 0.56f, 1}, {0.33f, 0.38f, 0.45f, 1}, {0.72f, 0.75f, 0.78f, 1}, {0.1f, 0.12f, 0.16f, 1}, {0.3f, 0.3f, 0.32f, 1}, 5.0f};
     const Scheme saucer{{0.62f, 0.64f, 0.68f, 1}, {0.55f, 0.57f, 0.62f, 1}, {0.35f, 0.37f, 0.42f, 1}, {0.3f, 0.75f, 0.95f, 1}, {0.28f, 0.3f, 0.34f, 1}, 1.5f};
 
-    auto paint = [&](const std::string& path, const Scheme& sc, bool burnt, uint32_t seed) {
-        out.PutJpeg(path, PaintAtlas(kAtlas, [&](int mat, float s, float r) { return AircraftPattern(sc, burnt, mat, s, r, seed); }));
+    auto paint = [&](const std::string& path, const Scheme& sc, bool burnt, uint32_t seed, const std::vector<Roundel>& roundels = {}) {
+        out.PutJpeg(path, PaintAtlas(kAtlas, [&](int mat, float s, float r) { return AircraftPattern(sc, burnt, mat, s, r, seed, roundels); }));
     };
 
     // Kind 1: ground-attack jet.
@@ -329,8 +351,9 @@ void GenerateAircraft(DataWriter& out) {
         out.PutModel(paths::kSu25Fragments[0], Piece(WingPiece(3.6f, 2.4f, 12), tex, fly));
         out.PutModel(paths::kSu25Fragments[1], Piece(TailPiece(2.8f, 13), tex, fly));
         out.PutModel(paths::kSu25Fragments[2], Piece(HullPiece(4.0f, 0.9f, 14), tex, fly));
-        paint(std::string(paths::kSu25Texture), attack, false, 100);
-        paint(folder + "su25burnt.jpg", attack, true, 100);
+        auto roundels = RoundelsFor(fly.mesh, {{5.6f, 0.2f}, {-5.6f, 0.2f}}, 1.0f);
+        paint(std::string(paths::kSu25Texture), attack, false, 100, roundels);
+        paint(folder + "su25burnt.jpg", attack, true, 100, roundels);
     }
     // Kind 2: flying wing.
     {
@@ -354,8 +377,9 @@ void GenerateAircraft(DataWriter& out) {
         out.PutModel(paths::kFighterWreck, Finish(wr, "fighterburnt.jpg"));
         out.PutModel(paths::kFighterFragments[0], Piece(WingPiece(3.0f, 3.0f, 32), tex, fly));
         out.PutModel(paths::kFighterFragments[1], Piece(TailPiece(2.4f, 33), tex, fly));
-        paint(std::string(paths::kFighterTexture), fighter, false, 300);
-        paint(folder + "fighterburnt.jpg", fighter, true, 300);
+        auto roundels = RoundelsFor(fly.mesh, {{3.7f, -1.9f}, {-3.7f, -1.9f}}, 0.8f);
+        paint(std::string(paths::kFighterTexture), fighter, false, 300, roundels);
+        paint(folder + "fighterburnt.jpg", fighter, true, 300, roundels);
     }
     // Kind 4: the saucer. Its fragments are drawn with the saucer paint kept beside the
     // fighter's; the saucer's own folder holds its flying and scorched paint.
