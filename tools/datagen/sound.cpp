@@ -228,12 +228,12 @@ std::vector<int16_t> ComposeMusic() {
     for (int bar = 0; bar < kBars; ++bar) {
         int c = bar % 8, section = bar / 8;  // four sections of eight bars
         float t0 = bar * 4 * kBeat;
-        for (int k = 0; k < 3; ++k) m.Pad(t0, 4 * kBeat, chords[c][k] - 12, 0.05f);
+        for (int k = 0; k < 3; ++k) m.Pad(t0, 4 * kBeat, chords[c][k] - 12, section == 0 ? 0.08f : 0.06f);
         // Bells: sparse in the first section, running eighths later, thinning at the end.
         int step = section == 0 ? 4 : (section == 3 ? 2 : 1);
         for (int e = 0; e < 8; e += step) {
             int note = chords[c][arp[e]] + (section == 2 && e % 4 == 3 ? 12 : 0);
-            m.Bell(t0 + e * kBeat / 2, note + 12, 0.09f, e % 2 ? 0.3f : 0.7f);
+            m.Bell(t0 + e * kBeat / 2, note + 12, section == 0 ? 0.16f : 0.09f, e % 2 ? 0.3f : 0.7f);
         }
         if (section >= 1) {
             m.Bass(t0, 1.5f * kBeat, roots[c] - 12, 0.22f);
