@@ -75,6 +75,7 @@ public:
             while (SDL_PollEvent(&e)) HandleEvent(e);
             if (window_.CloseRequested()) break;
             if (!RunButtonClicks()) return false;
+            if (window_.CloseRequested()) break;  // "Нет"
             if (game_.form.FActive == 0) continue;
             KeepPointerInside();
 
