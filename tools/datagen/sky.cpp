@@ -12,7 +12,7 @@ namespace tv::datagen {
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
-constexpr int kSkyW = 1024, kSkyH = 512;
+constexpr int kSkyW = 2048, kSkyH = 1024;
 
 V3 SunDirection() { return Normalised(V3{1000 - 500, 1000 - 500, 500 - 7}); }
 
@@ -54,6 +54,11 @@ Image SkyImage() {
     Image img(kSkyW, kSkyH);
     for (int row = 0; row < kSkyH; ++row)
         for (int x = 0; x < kSkyW; ++x) {
+            V3 d = DirectionAt(x + 0.5f, row + 0.5f);
+            if (Dot(d, SunDirection()) < 0.995f) {
+                img.At(x, row) = SkyColour(d);
+                continue;
+            }
             // 2x2 supersampling keeps the sun's edge smooth.
             Rgba sum{0, 0, 0, 0};
             for (int s = 0; s < 4; ++s) {
