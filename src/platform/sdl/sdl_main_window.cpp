@@ -14,7 +14,7 @@
 namespace tv::sdl {
 namespace {
 
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
 constexpr float kFontPixels = 13.0f;
 // The window's face colour, shown wherever the game draws nothing.
 constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
@@ -135,6 +135,10 @@ void SdlMainWindow::DrawControls() {
         char id[16];
         std::snprintf(id, sizeof id, "##button%d", i);
         ImGui::Begin(id, nullptr, flags);
+        // A caption wider than its button is narrowed to fit rather than cut off.
+        const float room = static_cast<float>(b.width) - 6.0f;
+        const float textWidth = ImGui::CalcTextSize(b.caption).x;
+        ImGui::SetWindowFontScale(textWidth > room ? room / textWidth : 1.0f);
         // Clicks are decided by the window's own hit test (the loop), not here.
         ImGui::Button(b.caption, ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
         ImGui::End();
