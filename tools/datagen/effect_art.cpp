@@ -60,13 +60,11 @@ Image Explosion(int variant) {
             for (int s = 0; s < 48; ++s) {
                 float ang = Hash01(s, 9, seed) * 6.2832f, speed = 0.35f + 0.65f * Hash01(s, 3, seed);
                 float r = speed * (0.1f + 0.9f * std::sqrt(p));
-                float sx = std::cos(ang) * r, sy = std::sin(ang) * r;
                 // A short streak pointing away from the centre.
                 float along = (x * std::cos(ang) + y * std::sin(ang)) - r;
                 float across = -x * std::sin(ang) + y * std::cos(ang);
                 float streak = std::exp(-across * across * 2500) * std::exp(-along * along * 300) *
                                (along < 0 ? 1.0f : std::exp(-along * 60));
-                (void)sx, (void)sy;
                 v += streak * (1 - p) * 1.2f;
             }
             float ring = std::exp(-std::pow((d - 0.95f * std::sqrt(p)) * 14, 2.0f)) * (1 - p) * 0.55f;
