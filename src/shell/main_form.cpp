@@ -51,13 +51,6 @@ FormButtonId ButtonAt(const TForm1& form, int x, int y) {
     return kFormButtonCount;
 }
 
-bool AnyButtonVisible(const TForm1& form) {
-    for (const FormButton& b : form.buttons) {
-        if (b.visible && b.clickable) return true;
-    }
-    return false;
-}
-
 void FormResize(Game& game) {
     if (!game.InitOK) return;
     game.ScreenWidth = game.platform.window->Width();

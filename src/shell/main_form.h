@@ -20,8 +20,6 @@ void Button7Click(Game& game);
 void ClickButton(Game& game, FormButtonId id);
 // The visible, clickable button under a window pixel, or kFormButtonCount.
 FormButtonId ButtonAt(const TForm1& form, int x, int y);
-// True if any clickable button is visible.
-bool AnyButtonVisible(const TForm1& form);
 
 // Only while InitOK: takes the window's size and resets viewport and projection.
 void FormResize(Game& game);
