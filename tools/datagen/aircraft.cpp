@@ -320,7 +320,11 @@ ModelFile Finish(Build b, const std::string& texture) {
 }
 
 ModelFile Piece(Mesh mesh, const std::string& texture, const Build& owner) {
-    AssignAtlasUv(mesh, kAtlas, kLight);
+    // A patch of the hull cell with plain paint, clear of the wing roundels.
+    AtlasLayout middle = kAtlas;
+    middle.windowLo = 0.25f;
+    middle.windowHi = 0.45f;
+    AssignAtlasUv(mesh, middle, kLight);
     ModelFile m = StaticModel(mesh, {texture}, owner.vectorA, owner.vectorB);
     m.Static = 0;
     return m;

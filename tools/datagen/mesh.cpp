@@ -318,8 +318,9 @@ void AssignAtlasUv(Mesh& mesh, const AtlasLayout& layout, V3 light,
             if (ax >= ay && ax >= az) s = q.y, r = q.z;
             else if (ay >= az) s = q.x, r = q.z;
             else s = q.x, r = q.y;
-            t.v[i].u = u0 + (u1 - u0) * std::clamp(s, 0.0f, 1.0f);
-            t.v[i].row = r0 + (r1 - r0) * std::clamp(1.0f - r, 0.0f, 1.0f);
+            float w = layout.windowHi - layout.windowLo;
+            t.v[i].u = u0 + (u1 - u0) * (layout.windowLo + w * std::clamp(s, 0.0f, 1.0f));
+            t.v[i].row = r0 + (r1 - r0) * (layout.windowLo + w * std::clamp(1.0f - r, 0.0f, 1.0f));
         }
     }
 }

@@ -119,6 +119,9 @@ struct AtlasLayout {
     int shadeLevels = 4;
     float marginPixels = 3;
     int texturePixels = 1024;
+    // Part of each cell the projection uses (both directions), for meshes that should show
+    // only a patch of a material, like a fragment of a painted hull.
+    float windowLo = 0, windowHi = 1;
 };
 float ShadeForLevel(int level, int levels);
 void AssignAtlasUv(Mesh& mesh, const AtlasLayout& layout, V3 light,

@@ -146,6 +146,18 @@ TEST(Atlas, TrianglesLandInTheirMaterialAndShadeCell) {
             EXPECT_LE(v.u, (expectLevel + 1) * cell);
         }
     }
+    // A window keeps the projection inside that part of each cell.
+    layout.windowLo = 0.25f;
+    layout.windowHi = 0.45f;
+    AssignAtlasUv(m, layout, {0, 0, 1});
+    for (auto& t : m.Triangles())
+        for (auto& v : t.v) {
+            float inCellU = std::fmod(v.u, cell) / cell, inCellRow = std::fmod(v.row, cell) / cell;
+            EXPECT_GE(inCellU, 0.24f);
+            EXPECT_LE(inCellU, 0.46f);
+            EXPECT_GE(inCellRow, 0.24f);
+            EXPECT_LE(inCellRow, 0.46f);
+        }
     // The painted atlas darkens from the first shade column to the last.
     Image img = PaintAtlas(layout, [](int, float, float) { return Rgba{0.8f, 0.6f, 0.4f, 1}; });
     float previous = 2;
