@@ -236,6 +236,7 @@ Mesh SaucerPiece(float size, uint32_t seed) {
 struct Scheme {
     Rgba hullA, hullB, belly, glass, metal;
     float camoScale;
+    bool lights = false;  // the saucer: rings of lamps on its underside
 };
 
 // Roundels on the upper wings, in the hull cell's coordinates (see RoundelsFor).
@@ -258,7 +259,20 @@ Rgba AircraftPattern(const Scheme& sc, bool burnt, int material, float s, float 
             }
             break;
         }
-        case kBelly: c = sc.belly; break;
+        case kBelly: {
+            c = sc.belly;
+            if (sc.lights) {
+                // Seen from below the disc fills the cell: panel rings, a ring of lamps and a
+                // glowing core.
+                float dx = s - 0.5f, dy = r - 0.5f, d = std::sqrt(dx * dx + dy * dy);
+                if (std::fabs(std::fmod(d * 12, 1.0f) - 0.5f) > 0.46f) c = Scale(c, 0.7f);
+                float a = std::atan2(dy, dx);
+                float lamp = std::fabs(d - 0.3f) < 0.025f && std::fabs(std::fmod(a * 12 / 6.2832f + 12.5f, 1.0f) - 0.5f) < 0.18f ? 1.0f : 0.0f;
+                c = Mix(c, {0.5f, 0.95f, 1.0f, 1}, lamp);
+                c = Mix(c, {1.0f, 0.7f, 0.3f, 1}, SmoothStep(0.09f, 0.05f, d));
+            }
+            break;
+        }
         case kGlass: {
             // Dark glass with a sky reflection towards the top.
             c = Mix(sc.glass, {0.55f, 0.7f, 0.85f, 1}, 0.5f * SmoothStep(0.6f, 0.0f, r));
@@ -293,6 +307,7 @@ struct Kind {
 const AtlasLayout kAtlas = [] {
     AtlasLayout a;
     a.texturePixels = 512;
+    a.darkest = 0.62f;  // mostly seen from below, against a bright sky: keep the bellies readable
     return a;
 }();
 
@@ -337,9 +352,9 @@ std::string FileName(std::string_view path) { return std::string(path.substr(pat
 
 void GenerateAircraft(DataWriter& out) {
     const Scheme attack{{0.33f, 0.37f, 0.22f, 1}, {0.42f, 0.36f, 0.24f, 1}, {0.62f, 0.68f, 0.72f, 1}, {0.1f, 0.14f, 0.18f, 1}, {0.25f, 0.25f, 0.26f, 1}, 3.5f};
-    const Scheme stealth{{0.16f, 0.17f, 0.19f, 1}, {0.20f, 0.21f, 0.23f, 1}, {0.14f, 0.15f, 0.17f, 1}, {0.25f, 0.2f, 0.1f, 1}, {0.1f, 0.1f, 0.11f, 1}, 2.0f};
+    const Scheme stealth{{0.22f, 0.23f, 0.26f, 1}, {0.27f, 0.28f, 0.31f, 1}, {0.26f, 0.27f, 0.31f, 1}, {0.25f, 0.2f, 0.1f, 1}, {0.12f, 0.12f, 0.13f, 1}, 2.0f};
     const Scheme fighter{{0.45f, 0.50f, 0.56f, 1}, {0.33f, 0.38f, 0.45f, 1}, {0.72f, 0.75f, 0.78f, 1}, {0.1f, 0.12f, 0.16f, 1}, {0.3f, 0.3f, 0.32f, 1}, 5.0f};
-    const Scheme saucer{{0.62f, 0.64f, 0.68f, 1}, {0.55f, 0.57f, 0.62f, 1}, {0.35f, 0.37f, 0.42f, 1}, {0.3f, 0.75f, 0.95f, 1}, {0.28f, 0.3f, 0.34f, 1}, 1.5f};
+    const Scheme saucer{{0.62f, 0.64f, 0.68f, 1}, {0.55f, 0.57f, 0.62f, 1}, {0.45f, 0.47f, 0.52f, 1}, {0.3f, 0.75f, 0.95f, 1}, {0.28f, 0.3f, 0.34f, 1}, 1.5f, true};
 
     auto paint = [&](const std::string& path, const Scheme& sc, bool burnt, uint32_t seed, const std::vector<Roundel>& roundels = {}) {
         out.PutJpeg(path, PaintAtlas(kAtlas, [&](int mat, float s, float r) { return AircraftPattern(sc, burnt, mat, s, r, seed, roundels); }));

@@ -285,9 +285,9 @@ void Mesh::Bounds(V3& lo, V3& hi, const std::function<V3(const MeshVertex&)>& to
     if (tris_.empty()) lo = hi = {0, 0, 0};
 }
 
-float ShadeForLevel(int level, int levels) {
+float ShadeForLevel(int level, const AtlasLayout& layout) {
     // Brightest first; the darkest level still shows the pattern.
-    return 1.0f - 0.58f * level / std::max(1, levels - 1);
+    return 1.0f - (1.0f - layout.darkest) * level / std::max(1, layout.shadeLevels - 1);
 }
 
 void AssignAtlasUv(Mesh& mesh, const AtlasLayout& layout, V3 light,

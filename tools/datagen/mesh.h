@@ -122,8 +122,10 @@ struct AtlasLayout {
     // Part of each cell the projection uses (both directions), for meshes that should show
     // only a patch of a material, like a fragment of a painted hull.
     float windowLo = 0, windowHi = 1;
+    // Brightness of the darkest shade (faces turned away from the light); the brightest is 1.
+    float darkest = 0.42f;
 };
-float ShadeForLevel(int level, int levels);
+float ShadeForLevel(int level, const AtlasLayout& layout);
 void AssignAtlasUv(Mesh& mesh, const AtlasLayout& layout, V3 light,
                    const std::function<V3(const MeshVertex&)>& toModel = nullptr,
                    const std::function<V3(V3)>& normalToModel = nullptr);

@@ -98,7 +98,7 @@ Image PaintAtlas(const AtlasLayout& layout, const std::function<Rgba(int, float,
                 float r = std::clamp((row + 0.5f - layout.marginPixels) / (cellH - 2 * layout.marginPixels), 0.0f, 1.0f);
                 Rgba base = pattern(m, s, r);
                 for (int level = 0; level < layout.shadeLevels; ++level) {
-                    float k = ShadeForLevel(level, layout.shadeLevels);
+                    float k = ShadeForLevel(level, layout);
                     img.At(level * cellW + x, m * cellH + row) = {base.r * k, base.g * k, base.b * k, base.a};
                 }
             }
