@@ -193,11 +193,26 @@ Build Saucer(bool wreck) {
 }
 
 // ---- wreck fragments, centred on their own origin ----
+// A torn panel: a trapezoid whose inboard edge is ripped into a jagged line.
+std::vector<std::pair<float, float>> TornOutline(float span, float chord, uint32_t seed) {
+    std::vector<std::pair<float, float>> o = {{span / 2, chord / 2}, {span / 2, -chord * 0.2f}};  // tip edge
+    const int teeth = 7;
+    for (int k = 0; k <= teeth; ++k) {  // torn edge, from the trailing corner back to the leading corner
+        float t = float(k) / teeth;
+        float jag = (k % 2 ? 0.35f : 0.0f) + 0.25f * Hash01(k, seed);
+        o.push_back({-span / 2 + jag * span * 0.25f, -chord / 2 + t * chord});
+    }
+    // Counter-clockwise in (span, forward): tip top, tip bottom, then the torn side upwards.
+    std::vector<std::pair<float, float>> ccw = {o[1], o[0]};
+    for (size_t i = o.size() - 1; i >= 2; --i) ccw.push_back(o[i]);
+    return ccw;
+}
+
 Mesh WingPiece(float span, float chord, uint32_t seed) {
     Mesh m;
     m.material = kHull;
-    m.Wing(P(0, -span / 2, chord / 2), {0, 1, 0}, {-1, 0, 0}, span, chord, chord * 0.7f, 0.4f, 0.35f);
-    Crumple(m, 0.25f, seed);
+    Slab(m, TornOutline(span, chord, seed), 0.35f, 0);
+    Crumple(m, 0.2f, seed);
     PaintBelly(m, 0);
     return m;
 }
@@ -205,8 +220,12 @@ Mesh WingPiece(float span, float chord, uint32_t seed) {
 Mesh TailPiece(float height, uint32_t seed) {
     Mesh m;
     m.material = kHull;
-    Fin(m, {{-1.5f, -height / 2}, {1.5f, -height / 2}, {-0.3f, height / 2}, {-1.6f, height / 2}}, 0.2f, 0, 0);
-    Crumple(m, 0.2f, seed);
+    auto torn = TornOutline(height, 2.6f, seed);
+    std::vector<std::pair<float, float>> fin;  // (forward, up) for Fin
+    for (auto [a, b] : torn) fin.push_back({b, a});
+    std::reverse(fin.begin(), fin.end());  // swapping the axes mirrors: restore the winding
+    Fin(m, fin, 0.2f, 0, 0);
+    Crumple(m, 0.15f, seed);
     return m;
 }
 
