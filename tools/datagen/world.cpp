@@ -73,11 +73,12 @@ Terrain MakeTerrain() {
     return t;
 }
 
-// Cart tracks from the turret's pad to the hamlet and the windmill.
+// Cart tracks from the edge of the turret's pad to the hamlet and the windmill (they start a
+// little way off: right under the eye the ground's big texels would show).
 struct Segment {
     float x0, y0, x1, y1;
 };
-constexpr Segment kTracks[] = {{500, 500, 528, 585}, {528, 585, 545, 645}, {545, 645, 600, 662},
+constexpr Segment kTracks[] = {{511, 535, 528, 585}, {528, 585, 545, 645}, {545, 645, 600, 662},
                                {528, 585, 478, 690}, {478, 690, 458, 762}};
 
 float DistanceToTracks(float x, float y) {
@@ -132,7 +133,7 @@ Image TerrainImage(const Terrain& t) {
             }
             float track = DistanceToTracks(x + 2 * (n1 - 0.5f), y);
             if (track < 4) {
-                float rut = std::fabs(std::fabs(track) - 0.9f) < 0.25f ? 0.8f : 1.0f;
+                float rut = std::fabs(std::fabs(track) - 0.9f) < 0.25f ? 0.88f : 1.0f;
                 c = Mix(c, Scale(Rgba{0.52f, 0.44f, 0.31f, 1}, rut * (0.85f + 0.3f * n2)), SmoothStep(3.5f, 1.8f, track));
             }
             // Mud banks and dark pond beds.
