@@ -75,9 +75,12 @@ Image Explosion(int variant) {
         }
         float heat = std::pow(1 - p, 1.3f) * (1.1f - 0.8f * d / radius) + 0.45f * (n - 0.5f);
         if (variant == 1) heat *= 0.8f;
-        Rgba fire = FireRamp(heat * 1.5f);
-        float glow = density * (1.15f - 0.5f * p);
-        float smoke = density * p * 0.28f * (0.5f + n);
+        // Drawn additively, twice, often against a bright sky: keep each layer well below
+        // white, let the fire carry little blue, and end in dim embers rather than grey smoke
+        // (grey would only whiten the sky).
+        Rgba fire = FireRamp(heat * 1.3f);
+        float glow = density * (0.8f - 0.6f * p);
+        float smoke = density * p * 0.05f * (0.5f + n);
         return Rgba{fire.r * glow + smoke, fire.g * glow + smoke * 0.95f, fire.b * glow + smoke * 0.9f, 1};
     });
 }
