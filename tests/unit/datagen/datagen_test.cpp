@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -490,6 +491,42 @@ TEST_F(DataSet, ImagesReachTheGameTheRightWayUp) {
     auto tree = LoadLikeTheGame(Path("3DOBJEKT\\map\\tree1.png"), w, h);
     EXPECT_EQ(tree[3], 0);
     EXPECT_EQ(tree[(static_cast<size_t>(h - 3) * w + w / 2) * 4 + 3], 255);
+}
+
+// The ground texture is painted to match the heights (pond beds dark, lighting baked in):
+// through the terrain's own texture coordinates, the pixels under each pond are its bed.
+TEST_F(DataSet, GroundTextureLinesUpWithTheTerrain) {
+    TerrainFile t = ReadTerrainFile(Path(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)));
+    int w, h;
+    auto px = LoadLikeTheGame(Path(std::string(paths::kWorldFolder) + t.TextureName), w, h);
+    auto brightness = [&](float u, float v) {  // 5 x 5 pixels round texture point (u, v)
+        int cx = static_cast<int>(u * w), cy = static_cast<int>(v * h);
+        double sum = 0;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                size_t i = (static_cast<size_t>(std::clamp(cy + dy, 0, h - 1)) * w + std::clamp(cx + dx, 0, w - 1)) * 4;
+                sum += px[i] + px[i + 1] + px[i + 2];
+            }
+        return sum / (25 * 3 * 255.0);
+    };
+    double mean = MeanBrightness(Path(std::string(paths::kWorldFolder) + t.TextureName));
+    float cell = t.Size / t.GridSize;
+    LevelFile level = ReadLevelFile(Path(paths::kLevel), [&](const std::string& p) { return ReadModelFile(Path(p)).ObjectKind; });
+    int ponds = 0;
+    for (const LevelObject& o : level.objects) {
+        if (o.kind != kLevelWater) continue;
+        ++ponds;
+        auto at = [&](float x, float y) {
+            const float* uv = t.CellTexCoords(static_cast<int>(x / cell), static_cast<int>(y / cell));
+            return brightness(uv[0], uv[1]);
+        };
+        double bed = at(o.position.x, o.position.y);
+        EXPECT_LT(bed, 0.5 * mean) << "pond at " << o.position.x << ", " << o.position.y;
+        // Mirrored across either axis the same texels would be dry ground.
+        EXPECT_GT(at(t.Size - o.position.x, o.position.y), 1.5 * bed);
+        EXPECT_GT(at(o.position.x, t.Size - o.position.y), 1.5 * bed);
+    }
+    EXPECT_EQ(ponds, 2);
 }
 
 std::vector<int16_t> Pcm(const std::vector<uint8_t>& bytes) {
