@@ -168,7 +168,7 @@ TerrainFile MakeTerrainFile(const Terrain& t) {
 
 // ---- map models ----
 
-enum VillageMaterial { kPlaster, kRoof, kWood, kStone };
+enum VillageMaterial { kPlaster, kRoof, kWood, kStone, kStraw, kVillageMaterials };
 
 Rgba VillagePattern(int material, float s, float r) {
     float n = Fbm2(s * 6, r * 6, 901 + material, 4), fine = ValueNoise2(s * 90, r * 90, 950 + material);
@@ -194,6 +194,12 @@ Rgba VillagePattern(int material, float s, float r) {
             Rgba c = Mix({0.34f, 0.23f, 0.13f, 1}, {0.48f, 0.34f, 0.2f, 1}, Fbm2(s * 14, r * 1.5f, 977, 3));
             return Scale(c, (plank < 0.06f ? 0.6f : 1.0f) * (0.9f + 0.15f * fine));
         }
+        case kStraw: {
+            // Rolled straw: fine fibres along s, wound in rings.
+            float fibre = ValueNoise2(s * 6, r * 120, 990);
+            Rgba c = Mix({0.72f, 0.6f, 0.3f, 1}, {0.86f, 0.76f, 0.45f, 1}, 0.5f * n + 0.5f * fibre);
+            return Scale(c, std::fmod(r * 14, 1.0f) < 0.08f ? 0.75f : 1.0f);
+        }
         default: {
             // Stone blocks.
             float by = std::fmod(r * 10, 1.0f), bx = std::fmod(s * 6 + (static_cast<int>(r * 10) % 2) * 0.5f, 1.0f);
@@ -215,6 +221,12 @@ const V3 kSunLight{0.57f, 0.57f, 0.56f};
 AtlasLayout Atlas(int pixels) {
     AtlasLayout a;
     a.texturePixels = pixels;
+    return a;
+}
+
+AtlasLayout VillageAtlas() {
+    AtlasLayout a = Atlas(512);
+    a.materials = kVillageMaterials;
     return a;
 }
 
@@ -244,7 +256,7 @@ ModelFile House(bool barn) {
     }
     m.material = kWood;
     m.Box({0, -d / 2 - 0.05f, 0.6f + 1.1f}, {barn ? 3.0f : 1.1f, 0.12f, barn ? 3.6f : 2.1f});  // door
-    AssignAtlasUv(m, Atlas(512), kSunLight);
+    AssignAtlasUv(m, VillageAtlas(), kSunLight);
     return StaticModel(m, {"village.jpg"});
 }
 
@@ -275,6 +287,16 @@ ModelFile Billboard(float halfWidth, float height, const std::string& texture) {
     return m;
 }
 
+// A round straw bale lying on its side (axis along x).
+ModelFile HayBale() {
+    Mesh m;
+    m.material = kStraw;
+    m.Tube(0, 0, -0.8f, 0.8f, 0.85f, 0.85f, 12, true, true);
+    m.TransformSince(0, Xform::Translate({0, 0, 0.8f}) * Xform::RotY(90));
+    AssignAtlasUv(m, VillageAtlas(), kSunLight);
+    return StaticModel(m, {"village.jpg"});
+}
+
 // Windmill, GPU-skinned: bone 0 the tower, bone 1 the sails. Both bones rest at the origin
 // with no rotation, so bone frames and model space agree.
 ModelFile Windmill() {
@@ -296,7 +318,7 @@ ModelFile Windmill() {
         m.Box({0.9f, 0.05f, 5.6f}, {1.5f, 0.08f, 6.6f});    // sail cloth
         m.TransformSince(mark, Xform::Translate({0, -3.6f, 12.0f}) * Xform::RotY(90.0f * k + 20));
     }
-    AssignAtlasUv(m, Atlas(512), kSunLight);
+    AssignAtlasUv(m, VillageAtlas(), kSunLight);
     return GpuSkinnedModel(m, {-1, 0}, {RestBone{}, RestBone{}}, {"village.jpg"}, nullptr);
 }
 
@@ -320,7 +342,7 @@ ModelFile WaterTower() {
     m.material = kRoof;
     m.Tube(0, 0, 4.5f, 6.3f, 3.6f, 0.2f, 14, true, false);
     auto toModel = [](const MeshVertex& v) { return v.bone == 1 ? v.pos + V3{0, 0, kTankHeight} : v.pos; };
-    AssignAtlasUv(m, Atlas(512), kSunLight, toModel);
+    AssignAtlasUv(m, VillageAtlas(), kSunLight, toModel);
     std::vector<RestBone> rest(2);
     rest[1].position = {0, 0, kTankHeight};
     return CpuSkinnedModel(m, {-1, 0}, rest, {"village.jpg"}, toModel);
@@ -503,8 +525,9 @@ void GenerateWorld(DataWriter& out) {
     out.PutModel(map + "tree2.3dk", Billboard(8, 16, "tree2.png"));
     out.PutModel(map + "tree3.3dk", Billboard(7, 12, "tree3.png"));
     out.PutModel(map + "windmill.3dk", Windmill());
+    out.PutModel(map + "haybale.3dk", HayBale());
     out.PutModel(map + "watertower.3dk", WaterTower());
-    out.PutJpeg(map + "village.jpg", PaintAtlas(Atlas(512), VillagePattern));
+    out.PutJpeg(map + "village.jpg", PaintAtlas(VillageAtlas(), VillagePattern));
     out.PutJpeg(map + "rock.jpg", PaintAtlas(Atlas(256), RockPattern));
     for (int k = 0; k < 3; ++k) out.PutPng(map + "tree" + std::to_string(k + 1) + ".png", TreeImage(k), true);
 
@@ -522,6 +545,16 @@ void GenerateWorld(DataWriter& out) {
     level.objects.push_back(ModelObject(map + "barn.3dk", ground(610, 665), 75));
     level.objects.push_back(ModelObject(map + "windmill.3dk", ground(455, 770), 200));
     level.objects.push_back(ModelObject(map + "watertower.3dk", ground(625, 620), 0));
+    // Straw bales on the first field, in a loose row along its furrows.
+    {
+        const Field& f = kFields[0];
+        float a = f.angleDeg * 3.14159265f / 180;
+        for (int k = 0; k < 5; ++k) {
+            float lx = -f.halfW * 0.7f + k * f.halfW * 0.35f, ly = (k % 2 ? 6.0f : -4.0f);
+            float x = f.x + lx * std::cos(a) - ly * std::sin(a), y = f.y + lx * std::sin(a) + ly * std::cos(a);
+            level.objects.push_back(ModelObject(map + "haybale.3dk", ground(x, y), f.angleDeg + 90 + 25 * k));
+        }
+    }
     // Rocks, some by the ponds.
     const float rocks[6][3] = {{395, 640, 0}, {330, 700, 60}, {690, 400, 120}, {300, 420, 200}, {720, 560, 30}, {470, 330, 90}};
     for (int k = 0; k < 6; ++k)
