@@ -96,8 +96,8 @@ std::vector<float> LaserLoop() {
 }
 
 std::vector<float> CannonLoop() {
-    // Eight shots 75 ms apart; each shot's tail wraps round to the start.
-    const int shots = 8, spacing = kEffectRate * 75 / 1000, n = shots * spacing;
+    // Twelve shots 50 ms apart (a quick autocannon); each shot's tail wraps round to the start.
+    const int shots = 12, spacing = kEffectRate * 50 / 1000, n = shots * spacing;
     std::vector<float> s(n, 0.0f);
     Lcg rng(777);
     for (int k = 0; k < shots; ++k) {
