@@ -91,6 +91,7 @@ struct Game {
 
     GameRandom random;
     TLogFile GameLog;
+    unsigned FontTexture = 0;  // the HUD font strip, 256 glyphs in code-page order
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems

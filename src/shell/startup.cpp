@@ -146,7 +146,7 @@ void InitGame(Game& game) {
     });
     StepCameraAnchors(game);                                               // 25
     // 26, 27: aircraft system and the first wave.
-    // 28: HUD font.
+    if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);  // 28
     StepCloseLoadingWindow(game);                                          // 29
     LogClose(game.GameLog);                                                // 30
 }

@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 class Paths : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::path(TERRAVIK_TEST_TMP) / "paths";
+        // ctest runs tests in parallel processes: each test gets its own folder.
+        root = fs::path(TERRAVIK_TEST_TMP) / (std::string("paths_") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         fs::create_directories(root / "k_resurs" / "Sound");
         std::ofstream(root / "k_resurs" / "Sound" / "Expl_1.WAV") << "x";

@@ -187,7 +187,8 @@ std::vector<std::string> LogMessages(const std::string& bytes) {
 class StartButton : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = std::filesystem::path(TERRAVIK_TEST_TMP) / "start_button";
+        root = std::filesystem::path(TERRAVIK_TEST_TMP) /
+               (std::string("start_button_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(root);
         f.game.dataDirOverride = root.string();
