@@ -2,9 +2,8 @@
 
 #include <epoxy/gl.h>
 
-#include <vector>
-
 #include "models/gl_handles.h"
+#include "render/shader_program.h"
 
 namespace tv {
 
@@ -42,56 +41,18 @@ void main() {
 }
 )";
 
-std::string InfoLog(GLhandleARB object) {
-    GLint length = 0;
-    glGetObjectParameterivARB(object, GL_OBJECT_INFO_LOG_LENGTH_ARB, &length);
-    if (length <= 1) return {};
-    std::vector<GLcharARB> text(static_cast<size_t>(length));
-    glGetInfoLogARB(object, length, nullptr, text.data());
-    return std::string(text.data());
-}
-
-GLhandleARB CompileShader(GLenum kind, const char* source, std::string& error) {
-    GLhandleARB shader = glCreateShaderObjectARB(kind);
-    glShaderSourceARB(shader, 1, &source, nullptr);
-    glCompileShaderARB(shader);
-    GLint ok = 0;
-    glGetObjectParameterivARB(shader, GL_OBJECT_COMPILE_STATUS_ARB, &ok);
-    if (!ok) error = "skin shader does not compile: " + InfoLog(shader);
-    return shader;
-}
-
 }  // namespace
 
 SkinProgram::~SkinProgram() {
     if (!GlContextIsCurrent()) return;  // the objects went with their context
-    if (program_) glDeleteObjectARB(program_);
-    if (vertexShader_) glDeleteObjectARB(vertexShader_);
-    if (fragmentShader_) glDeleteObjectARB(fragmentShader_);
+    DeleteShaderProgram(program_);
 }
 
 bool SkinProgram::Ensure() {
     if (state_ != State::Untried) return state_ == State::Ready;
     state_ = State::Failed;
-    if (!epoxy_has_gl_extension("GL_ARB_shader_objects") || !epoxy_has_gl_extension("GL_ARB_vertex_shader") ||
-        !epoxy_has_gl_extension("GL_ARB_fragment_shader")) {
-        error_ = "no ARB shader objects";
-        return false;
-    }
-    vertexShader_ = CompileShader(GL_VERTEX_SHADER_ARB, kVertexSource, error_);
-    if (!error_.empty()) return false;
-    fragmentShader_ = CompileShader(GL_FRAGMENT_SHADER_ARB, kFragmentSource, error_);
-    if (!error_.empty()) return false;
-    program_ = glCreateProgramObjectARB();
-    glAttachObjectARB(program_, vertexShader_);
-    glAttachObjectARB(program_, fragmentShader_);
-    glLinkProgramARB(program_);
-    GLint linked = 0;
-    glGetObjectParameterivARB(program_, GL_OBJECT_LINK_STATUS_ARB, &linked);
-    if (!linked) {
-        error_ = "skin program does not link: " + InfoLog(program_);
-        return false;
-    }
+    program_ = BuildShaderProgram("skin", kVertexSource, kFragmentSource, error_);
+    if (program_ == 0) return false;
     samplerUniform_ = glGetUniformLocationARB(program_, "Texture0");
     paletteUniform_ = glGetUniformLocationARB(program_, "Palette");
     tintUniform_ = glGetUniformLocationARB(program_, "Tint");

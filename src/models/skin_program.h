@@ -50,8 +50,6 @@ private:
     enum class State { Untried, Ready, Failed };
     State state_ = State::Untried;
     uint32_t program_ = 0;
-    uint32_t vertexShader_ = 0;
-    uint32_t fragmentShader_ = 0;
     int samplerUniform_ = -1;
     int paletteUniform_ = -1;
     int tintUniform_ = -1;

@@ -7,6 +7,7 @@
 // time, its corner offset scaled by the size.
 #include <epoxy/gl.h>
 
+#include "render/shader_program.h"
 #include "world/particles.h"
 
 namespace tv {
@@ -56,22 +57,6 @@ void main() {
 }
 )";
 
-GLuint Compile(GLenum type, const char* source, std::string& error) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        error = log;
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 }  // namespace
 
 ParticleProgram::ParticleProgram() = default;
@@ -82,32 +67,11 @@ bool ParticleProgram::Ensure() {
     if (program_ != 0) return true;
     if (tried_) return false;
     tried_ = true;
-    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, error_);
-    if (vs == 0) return false;
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader, error_);
-    if (fs == 0) {
-        glDeleteShader(vs);
-        return false;
-    }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    glLinkProgram(program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        error_ = log;
-        glDeleteProgram(program);
-        return false;
-    }
-    program_ = program;
-    sampler_ = glGetUniformLocation(program, "particleTexture");
-    params_ = glGetUniformLocation(program, "params");
-    corners_ = glGetUniformLocation(program, "corners");
+    program_ = BuildShaderProgram("particle", kVertexShader, kFragmentShader, error_);
+    if (program_ == 0) return false;
+    sampler_ = glGetUniformLocation(program_, "particleTexture");
+    params_ = glGetUniformLocation(program_, "params");
+    corners_ = glGetUniformLocation(program_, "corners");
     return true;
 }
 
