@@ -14,34 +14,18 @@ OffscreenGlContext::OffscreenGlContext(int width, int height) : width_(width), h
         error_ = SDL_GetError();
         return;
     }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    window_ = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window_) {
-        error_ = SDL_GetError();
+    window_ = std::make_unique<sdl::GlWindow>("test", width, height);
+    if (!window_->Ok()) {
+        error_ = window_->Error();
         return;
     }
-    context_ = SDL_GL_CreateContext(window_);
-    if (!context_) {
-        error_ = SDL_GetError();
-        return;
-    }
-    SDL_GL_MakeCurrent(window_, context_);
     glViewport(0, 0, width, height);
 }
 
-OffscreenGlContext::~OffscreenGlContext() {
-    if (context_) SDL_GL_DeleteContext(context_);
-    if (window_) SDL_DestroyWindow(window_);
-}
+OffscreenGlContext::~OffscreenGlContext() = default;
 
 void OffscreenGlContext::Swap() {
-    if (window_) SDL_GL_SwapWindow(window_);
+    if (window_) window_->Swap();
 }
 
 Pixels ReadPixels(int x, int y, int width, int height) {

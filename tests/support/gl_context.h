@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-struct SDL_Window;
+#include "platform/sdl/gl_context_sdl.h"
 
 namespace tv::test {
 
@@ -20,7 +21,7 @@ public:
     OffscreenGlContext(const OffscreenGlContext&) = delete;
     OffscreenGlContext& operator=(const OffscreenGlContext&) = delete;
 
-    bool Ok() const { return context_ != nullptr; }
+    bool Ok() const { return window_ && window_->Ok(); }
     const std::string& Error() const { return error_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -29,8 +30,7 @@ public:
 private:
     int width_;
     int height_;
-    SDL_Window* window_ = nullptr;
-    void* context_ = nullptr;
+    std::unique_ptr<sdl::GlWindow> window_;
     std::string error_;
 };
 

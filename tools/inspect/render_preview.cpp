@@ -14,6 +14,7 @@
 
 #include "common/binary_io.h"
 #include "models/model.h"
+#include "platform/sdl/gl_context_sdl.h"
 #include "render/texture.h"
 
 namespace tv::inspect {
@@ -43,15 +44,9 @@ bool WriteRgbaPng(const std::string& path, int width, int height, const std::vec
     return true;
 }
 
-// The hidden window and its context, released in reverse order.
-struct Context {
-    SDL_Window* window = nullptr;
-    SDL_GLContext gl = nullptr;
-    ~Context() {
-        if (gl) SDL_GL_DeleteContext(gl);
-        if (window) SDL_DestroyWindow(window);
-        SDL_Quit();
-    }
+// Shuts SDL down once the preview's window has gone.
+struct SdlVideo {
+    ~SdlVideo() { SDL_Quit(); }
 };
 
 // Views: direction from the model's centre to the eye (z is up).
@@ -98,18 +93,13 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         std::cerr << "no video: " << SDL_GetError() << '\n';
         return 1;
     }
-    Context ctx;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SdlVideo video;
     const int width = kViewSize * 3, height = kViewSize;
-    ctx.window = SDL_CreateWindow("preview", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (ctx.window) ctx.gl = SDL_GL_CreateContext(ctx.window);
-    if (!ctx.gl) {
-        std::cerr << "no OpenGL context: " << SDL_GetError() << '\n';
+    sdl::GlWindow window("preview", width, height);
+    if (!window.Ok()) {
+        std::cerr << "no OpenGL context: " << window.Error() << '\n';
         return 1;
     }
-    SDL_GL_MakeCurrent(ctx.window, ctx.gl);
 
     std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
     try {
@@ -125,6 +115,9 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         for (int view = 0; view < 3; ++view) DrawView(*model, view);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        // The context has the game's alpha channel, which some textures (trees) leave below 1;
+        // the preview is an opaque picture.
+        for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
         if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
             std::cerr << modelPath << ": GL error 0x" << std::hex << error << std::dec << '\n';
             return 1;

@@ -22,15 +22,7 @@ constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
 }  // namespace
 
 SdlMainWindow::SdlMainWindow(int windowedWidth, int windowedHeight) {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE;
+    Uint32 flags = SDL_WINDOW_RESIZABLE;
     int x = 0, y = 0, w = windowedWidth, h = windowedHeight;
     if (w > 0 && h > 0) {
         x = y = SDL_WINDOWPOS_CENTERED;
@@ -47,17 +39,11 @@ SdlMainWindow::SdlMainWindow(int windowedWidth, int windowedHeight) {
             h = 702;
         }
     }
-    window_ = SDL_CreateWindow("Form1", x, y, w, h, flags);
-    if (!window_) {
-        error_ = SDL_GetError();
+    gl_ = std::make_unique<GlWindow>("Form1", x, y, w, h, flags);
+    if (!gl_->Ok()) {
+        error_ = gl_->Error();
         return;
     }
-    context_ = SDL_GL_CreateContext(window_);
-    if (!context_) {
-        error_ = SDL_GetError();
-        return;
-    }
-    SDL_GL_MakeCurrent(window_, context_);
     SDL_GL_SetSwapInterval(0);  // no cap on the frame rate
 
     IMGUI_CHECKVERSION();
@@ -79,39 +65,38 @@ SdlMainWindow::SdlMainWindow(int windowedWidth, int windowedHeight) {
                      kFontPath);
         io.Fonts->AddFontDefault();
     }
-    ImGui_ImplSDL2_InitForOpenGL(window_, context_);
+    ImGui_ImplSDL2_InitForOpenGL(gl_->Window(), gl_->Context());
     ImGui_ImplOpenGL2_Init();
     imguiReady_ = true;
 }
 
 SdlMainWindow::~SdlMainWindow() {
     if (imguiReady_) {
-        if (context_) {
-            SDL_GL_MakeCurrent(window_, context_);
+        if (gl_->Context()) {
+            gl_->MakeCurrent();
             ImGui_ImplOpenGL2_Shutdown();
         }
         ImGui_ImplSDL2_Shutdown();
         ImGui::DestroyContext();
     }
-    if (context_) SDL_GL_DeleteContext(context_);
-    if (window_) SDL_DestroyWindow(window_);
+    // The context and then the window go with gl_.
 }
 
-void SdlMainWindow::SetCaption(const std::string& caption) { SDL_SetWindowTitle(window_, caption.c_str()); }
+void SdlMainWindow::SetCaption(const std::string& caption) { SDL_SetWindowTitle(gl_->Window(), caption.c_str()); }
 
 int SdlMainWindow::Width() const {
     int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
+    SDL_GetWindowSize(gl_->Window(), &w, &h);
     return w;
 }
 
 int SdlMainWindow::Height() const {
     int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
+    SDL_GetWindowSize(gl_->Window(), &w, &h);
     return h;
 }
 
-bool SdlMainWindow::MakeGLCurrent() { return context_ && SDL_GL_MakeCurrent(window_, context_) == 0; }
+bool SdlMainWindow::MakeGLCurrent() { return Ok() && gl_->MakeCurrent(); }
 
 void SdlMainWindow::DeleteGLContext() {
     // The game's GL objects (buffers, textures) are released when the Game goes, after the
@@ -148,11 +133,11 @@ void SdlMainWindow::DrawControls() {
 }
 
 void SdlMainWindow::SwapBuffers() {
-    if (!context_ || deleteRequested_) return;
+    if (!Ok() || deleteRequested_) return;
     DrawControls();
     if (capture_) {
         int w = 0, h = 0;
-        SDL_GL_GetDrawableSize(window_, &w, &h);
+        SDL_GL_GetDrawableSize(gl_->Window(), &w, &h);
         lastFrame_.resize(static_cast<size_t>(w) * h * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadBuffer(GL_BACK);
@@ -160,14 +145,14 @@ void SdlMainWindow::SwapBuffers() {
         lastWidth_ = w;
         lastHeight_ = h;
     }
-    SDL_GL_SwapWindow(window_);
+    SDL_GL_SwapWindow(gl_->Window());
     presented_ = true;
 }
 
 void SdlMainWindow::PresentControlsOnly() {
-    if (!context_ || deleteRequested_) return;
+    if (!Ok() || deleteRequested_) return;
     int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(window_, &w, &h);
+    SDL_GL_GetDrawableSize(gl_->Window(), &w, &h);
     GLfloat saved[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
     glViewport(0, 0, w, h);

@@ -3,12 +3,12 @@
 // with an OpenGL compatibility context, and its buttons drawn with Dear ImGui over each frame.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/sdl/gl_context_sdl.h"
 #include "platform/window.h"
-
-struct SDL_Window;
 
 namespace tv {
 struct TForm1;
@@ -24,9 +24,9 @@ public:
     SdlMainWindow(const SdlMainWindow&) = delete;
     SdlMainWindow& operator=(const SdlMainWindow&) = delete;
 
-    bool Ok() const { return window_ && context_; }
+    bool Ok() const { return gl_ && gl_->Ok(); }
     const std::string& Error() const { return error_; }
-    SDL_Window* Handle() const { return window_; }
+    SDL_Window* Handle() const { return gl_->Window(); }
 
     void SetCaption(const std::string& caption) override;
     void Close() override { closeRequested_ = true; }
@@ -53,8 +53,7 @@ public:
 private:
     void DrawControls();
 
-    SDL_Window* window_ = nullptr;
-    void* context_ = nullptr;
+    std::unique_ptr<GlWindow> gl_;  // made by the constructor, whether or not it is Ok
     bool imguiReady_ = false;
     bool closeRequested_ = false;
     bool deleteRequested_ = false;
