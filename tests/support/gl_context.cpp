@@ -2,10 +2,10 @@
 
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
-#include <png.h>
 
-#include <cstdio>
 #include <filesystem>
+
+#include "render/png_file.h"
 
 namespace tv::test {
 
@@ -39,26 +39,7 @@ Pixels ReadPixels(int x, int y, int width, int height) {
 }
 
 bool WritePng(const std::string& path, const Pixels& pixels) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, pixels.width, pixels.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int row = pixels.height - 1; row >= 0; --row) {
-        png_write_row(png, pixels.rgba.data() + static_cast<size_t>(row) * pixels.width * 4);
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return true;
+    return WriteRgbaPng(path, pixels.width, pixels.height, pixels.rgba.data(), RowOrder::BottomUp);
 }
 
 std::string ScratchDir(const std::string& name) {

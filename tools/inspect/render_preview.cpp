@@ -4,45 +4,21 @@
 #include <epoxy/gl.h>
 // GLU after epoxy, which provides the GL declarations it needs.
 #include <GL/glu.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <iostream>
 #include <vector>
 
 #include "common/binary_io.h"
 #include "models/model.h"
 #include "platform/sdl/gl_context_sdl.h"
+#include "render/png_file.h"
 #include "render/texture.h"
 
 namespace tv::inspect {
 
 namespace {
-
-bool WriteRgbaPng(const std::string& path, int width, int height, const std::vector<uint8_t>& bottomUp) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int row = height - 1; row >= 0; --row) {
-        png_write_row(png, const_cast<uint8_t*>(bottomUp.data() + static_cast<size_t>(row) * width * 4));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return true;
-}
 
 // Shuts SDL down once the preview's window has gone.
 struct SdlVideo {
@@ -115,9 +91,6 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         for (int view = 0; view < 3; ++view) DrawView(*model, view);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        // The context has the game's alpha channel, which some textures (trees) leave below 1;
-        // the preview is an opaque picture.
-        for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
         if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
             std::cerr << modelPath << ": GL error 0x" << std::hex << error << std::dec << '\n';
             return 1;
@@ -130,7 +103,8 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         std::cerr << modelPath << ": " << e.what() << '\n';
         return 1;
     }
-    if (!WriteRgbaPng(outPng, width, height, pixels)) {
+    // Opaque: the context has the game's alpha channel, which some textures (trees) leave below 1.
+    if (!WriteRgbaPng(outPng, width, height, pixels.data(), RowOrder::BottomUp, true)) {
         std::cerr << outPng << ": cannot write\n";
         return 1;
     }

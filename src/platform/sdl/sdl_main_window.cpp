@@ -5,10 +5,10 @@
 #include <imgui.h>
 #include <backends/imgui_impl_opengl2.h>
 #include <backends/imgui_impl_sdl.h>
-#include <png.h>
 
 #include <cstdio>
 
+#include "render/png_file.h"
 #include "shell/game.h"
 
 namespace tv::sdl {
@@ -82,7 +82,9 @@ SdlMainWindow::~SdlMainWindow() {
     // The context and then the window go with gl_.
 }
 
-void SdlMainWindow::SetCaption(const std::string& caption) { SDL_SetWindowTitle(gl_->Window(), caption.c_str()); }
+void SdlMainWindow::SetCaption(const std::string& caption) {
+    SDL_SetWindowTitle(gl_->Window(), caption.c_str());
+}
 
 int SdlMainWindow::Width() const {
     int w = 0, h = 0;
@@ -96,7 +98,9 @@ int SdlMainWindow::Height() const {
     return h;
 }
 
-bool SdlMainWindow::MakeGLCurrent() { return Ok() && gl_->MakeCurrent(); }
+bool SdlMainWindow::MakeGLCurrent() {
+    return Ok() && gl_->MakeCurrent();
+}
 
 void SdlMainWindow::DeleteGLContext() {
     // The game's GL objects (buffers, textures) are released when the Game goes, after the
@@ -171,30 +175,8 @@ bool SdlMainWindow::TakePresented() {
 
 bool SdlMainWindow::WriteLastFrame(const std::string& path) const {
     if (lastFrame_.empty()) return false;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, lastWidth_, lastHeight_, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    // GL rows run bottom-up; PNG rows top-down.
     // The picture is opaque whatever the back buffer's alpha holds.
-    std::vector<uint8_t> line(static_cast<size_t>(lastWidth_) * 4);
-    for (int row = lastHeight_ - 1; row >= 0; --row) {
-        const uint8_t* src = lastFrame_.data() + static_cast<size_t>(row) * lastWidth_ * 4;
-        for (size_t i = 0; i < line.size(); ++i) line[i] = (i % 4 == 3) ? 255 : src[i];
-        png_write_row(png, line.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return WriteRgbaPng(path, lastWidth_, lastHeight_, lastFrame_.data(), RowOrder::BottomUp, true);
 }
 
 }  // namespace tv::sdl
