@@ -59,13 +59,14 @@ void RenderScene(Game& game) {
     // 11: turret update.
     // 12: aircraft update.
     DrawWorld(game);                                        // 13
-    glEnable(GL_TEXTURE_2D);                                // 14: lens flare between these
+    glEnable(GL_TEXTURE_2D);                                // 14
+    game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
     glDisable(GL_LIGHTING);
     // 15: radar.
     glLoadMatrixd(game.SavedModelview);                     // 16
     glEnable(GL_TEXTURE_2D);                                // 17
     glColor3f(0.0f, 1.0f, 0.0f);
-    // 18: HUD text.
+    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
     game.platform.window->SwapBuffers();                    // 19
     // 20: the sound listener follows the camera.
 }
@@ -107,6 +108,7 @@ void FormDestroy(Game& game) {
     // 5: the sound samples 1 and 2 are freed here once they exist.
     if (game.InitOK && game.GLReady) {                      // 6
         ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
+        game.Flare.Release();
         game.platform.window->DeleteGLContext();
         game.GLReady = false;
     }

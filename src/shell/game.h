@@ -16,6 +16,8 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shell/camera.h"
+#include "shell/hud.h"
+#include "shell/lens_flare.h"
 #include "shell/log_file.h"
 #include "world/world_state.h"
 
@@ -92,6 +94,8 @@ struct Game {
     GameRandom random;
     TLogFile GameLog;
     unsigned FontTexture = 0;  // the HUD font strip, 256 glyphs in code-page order
+    HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
+    TFlare Flare;              // the sun's lens flare
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems

@@ -136,7 +136,11 @@ void InitGame(Game& game) {
         game.WorldReady = true;
     });
     StepSun(game);                                                         // 15
-    // 16: lens flare.
+    Guarded(game, "Солнечные блики иницилизированы ОК", "Солнечные блики иницилизированы False", [&] {  // 16
+        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+        game.Flare.FlareInit(game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x, game.SunPos.y,
+                             game.SunPos.z);
+    });
     StepStartClock(game);                                                  // 17
     // 18-22: music and sound effects.
     // 23: turret.

@@ -68,6 +68,7 @@ TEST_F(StartupTest, GeneratedDataStartsCleanlyAndDrawsTheWorld) {
         "иницилизация Davil ОК",
         "Ландщафт создан ОК",
         "ODE иницилизирован ОК",
+        "Солнечные блики иницилизированы ОК",
         "Небо иницилизировано  ОК",
     };
     EXPECT_EQ(LogMessages(), expected);
