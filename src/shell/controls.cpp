@@ -6,6 +6,12 @@ namespace {
 // A device that keeps reporting a lost acquisition must not hang the frame.
 constexpr int kMaxReacquire = 100;
 
+// Stops the looping weapon sound and marks it not playing.
+void StopFireSound(Game& game) {
+    // The sound mixer's StopChannel(FireChannel) goes here once the mixer has landed.
+    game.FireSoundOn = false;
+}
+
 }  // namespace
 
 void ProcessInput(Game& game) {
@@ -19,12 +25,21 @@ void ProcessInput(Game& game) {
         }
     }
 
-    // 2. The turret's weapon rules (cannon sound, cannon, laser switch) join with the turret.
+    // 2. The turret's weapon rules: cannon sound, cannon, laser switch.
+    if (game.Turel) {
+        TTurel& turret = *game.Turel;
+        const WeaponButtons buttons{game.mouse.rgbButtons[0] == kDown, game.mouse.rgbButtons[1] == kDown,
+                                    game.FireHeld};
+        if (turret.CannonSoundMustStop(buttons, game.FireSoundOn)) StopFireSound(game);
+        turret.UpdateCannon(buttons, game.FrameTime);
+        if (turret.UpdateLaserSwitch(buttons)) StopFireSound(game);
+    }
 
     // 3, 4. Camera pitch and yaw.
     ApplyMouseLook(game.Camera.Pitch, game.Camera.Yaw, game.mouse.lX, game.mouse.lY);
 
-    // 5. The turret turns by the same rules once it exists.
+    // 5. The turret turns with the camera, by the same rules.
+    if (game.Turel) game.Turel->Aim(game.mouse.lX, game.mouse.lY);
 
     // 6. Keyboard.
     if (!input.HasKeyboard()) return;
@@ -35,7 +50,12 @@ void ProcessInput(Game& game) {
         }
     }
 
-    // 7, 8. Keys 1 and 2 choose the turret's weapon once it exists.
+    // 7, 8. Keys 1 and 2 choose the turret's weapon.
+    if (game.Turel && (game.keys[kKey1] & kDown)) {
+        game.Turel->SelectWeapon(1);
+        StopFireSound(game);
+    }
+    if (game.Turel && (game.keys[kKey2] & kDown)) game.Turel->SelectWeapon(2);
 
     // 9. Escape closes the window.
     if (game.keys[kKeyEscape] & kDown) game.platform.window->Close();

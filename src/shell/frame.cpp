@@ -56,28 +56,37 @@ void RenderScene(Game& game) {
     game.Sky.DrawAt(game.Camera.Eye);                      // 8: the sky, around the eye
     DrawAxes();                                             // 9
     game.frustum.Calculate();                               // 10
-    // 11: turret update.
+    if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);  // 11
     // 12: aircraft update.
     DrawWorld(game);                                        // 13
     glEnable(GL_TEXTURE_2D);                                // 14
     game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
     glDisable(GL_LIGHTING);
-    // 15: radar.
+    if (game.Turel) {                                       // 15
+        const float w = static_cast<float>(game.ScreenWidth), h = static_cast<float>(game.ScreenHeight);
+        game.Turel->DrawRadar(w / 100.0f * 10.0f, h / 100.0f * 10.0f, w / 100.0f * 7.5f, 200.0f, game.ScreenWidth,
+                              game.ScreenHeight);
+    }
     glLoadMatrixd(game.SavedModelview);                     // 16
     glEnable(GL_TEXTURE_2D);                                // 17
     glColor3f(0.0f, 1.0f, 0.0f);
     PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
     game.platform.window->SwapBuffers();                    // 19
-    // 20: the sound listener follows the camera.
+    SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});  // 20
+    SetListenerPosition(game.Mixer, game.Camera.Eye);
+    UpdateSound(game.Mixer);
 }
 
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
     game.world.land.Draw(1);  // 1
+    if (game.Turel) game.Turel->DrawShadow(game.SunDir);  // 2
+    if (game.Turel) game.Turel->Draw(game.SavedModelview);  // 4
     // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
     // 7 sight: each joins here with its subsystem.
     DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,  // 5
                      game.random);
+    if (game.Turel) game.Turel->DrawSight(game.SavedModelview);  // 7
 }
 
 void DrawAxes() {
@@ -104,10 +113,12 @@ void FormDestroy(Game& game) {
         input->ReleaseInputObject();                         // 2
         if (input->HasMouse()) input->ReleaseMouse();        // 3
     }
-    // 4: the music stream is freed here once it exists.
-    // 5: the sound samples 1 and 2 are freed here once they exist.
+    game.Music.reset();         // 4
+    FreeSample(game.Mixer, 1);  // 5
+    FreeSample(game.Mixer, 2);
     if (game.InitOK && game.GLReady) {                      // 6
         ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
+        ReleaseTurretGl(game.Turel);
         game.Flare.Release();
         game.platform.window->DeleteGLContext();
         game.GLReady = false;

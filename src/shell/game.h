@@ -5,8 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "audio/music_stream.h"
+#include "audio/sound_effects.h"
+#include "combat/turret.h"
 #include "math/frustum.h"
 #include "math/random.h"
 #include "math/vec3.h"
@@ -100,6 +104,10 @@ struct Game {
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems
     TSky Sky;          // the sky sphere, drawn first every frame around the eye
+    std::unique_ptr<TTurel> Turel;  // the player's turret; absent until its start-up step
+    MusicDevice musicDevice;        // the music's own output device
+    std::unique_ptr<TOGG> Music;    // the background music; absent until its start-up step
+    SoundMixer Mixer;               // sound effects: samples 1 explosion, 2 laser, 3 cannon
 };
 
 }  // namespace tv

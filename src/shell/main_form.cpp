@@ -60,8 +60,10 @@ void FormResize(Game& game) {
 
 void FormMouseDown(Game& game, MouseButton button) {
     game.FireHeld = true;
-    if (game.InitOK && button == MouseButton::Left) {
-        // The looping weapon sound starts here once the turret and the sound effects exist.
+    if (game.InitOK && button == MouseButton::Left && game.Turel) {
+        // The looping weapon sound at the turret's Position goes here once the sound mixer has
+        // landed: sample 3 (cannon) for weapon 1 with shells left, sample 2 (laser) for weapon 2,
+        // PlaySample into FireChannel, then FireSoundOn = true.
     }
 }
 

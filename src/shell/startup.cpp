@@ -69,9 +69,30 @@ void StepStartClock(Game& game) {
     game.PrevTick = game.CurTick;
 }
 
+void StepMusicAndSound(Game& game) {
+    if (OpenMusicDevice(game.musicDevice)) {  // 18
+        LogWrite(game.GameLog, "Движок ogg иницилизирован ОК");
+    } else {
+        LogWrite(game.GameLog, "Движок ogg иницилизирован False");
+        game.InitOK = false;
+    }
+    game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));  // 19
+    LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
+    if (InitSound(game.Mixer, *game.platform.clock)) {  // 20
+        LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
+    } else {
+        LogWrite(game.GameLog, "Движок звука иницилизирован False");
+        game.InitOK = false;
+    }
+    // 21: ids 1 explosion, 2 laser, 3 cannon, in this order.
+    for (std::string_view sound : {paths::kExplosionSound, paths::kLaserSound, paths::kCannonSound})
+        LoadSample(game.Mixer, DataPath(game.ProgramDir, sound));
+    game.Music->Play(true);  // 22
+}
+
 void StepCameraAnchors(Game& game) {
-    // The turret's position; read from the turret once it exists.
-    const Vec3 turretPosition{500.0f, 500.0f, 0.0f};
+    // The turret's position; where its step failed, the place it would have stood.
+    const Vec3 turretPosition = game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f};
     game.Camera.Anchor = turretPosition;
     game.Camera.Anchor2 = turretPosition;
 }
@@ -142,8 +163,11 @@ void InitGame(Game& game) {
                              game.SunPos.z);
     });
     StepStartClock(game);                                                  // 17
-    // 18-22: music and sound effects.
-    // 23: turret.
+    StepMusicAndSound(game);                                               // 18-22
+    Guarded(game, "Турель иницилизирована  ОК", "Турель иницилизирована False", [&] {  // 23
+        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+        InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
+    });
     Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] {  // 24
         if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
         InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);

@@ -69,6 +69,7 @@ TEST_F(StartupTest, GeneratedDataStartsCleanlyAndDrawsTheWorld) {
         "Ландщафт создан ОК",
         "ODE иницилизирован ОК",
         "Солнечные блики иницилизированы ОК",
+        "Турель иницилизирована  ОК",
         "Небо иницилизировано  ОК",
     };
     EXPECT_EQ(LogMessages(), expected);
