@@ -6,9 +6,10 @@ namespace {
 // A device that keeps reporting a lost acquisition must not hang the frame.
 constexpr int kMaxReacquire = 100;
 
-// Stops the looping weapon sound and marks it not playing.
+// Stops the looping weapon sound and marks it not playing. Only a sound this game started:
+// a stale channel number may by now belong to another sound.
 void StopFireSound(Game& game) {
-    // The sound mixer's StopChannel(FireChannel) goes here once the mixer has landed.
+    if (game.FireSoundOn) StopChannel(game.Mixer, game.FireChannel);
     game.FireSoundOn = false;
 }
 

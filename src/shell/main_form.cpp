@@ -3,6 +3,13 @@
 #include "shell/startup.h"
 
 namespace tv {
+namespace {
+
+// Sample ids in the order the start-up loads them.
+constexpr int32_t kLaserSample = 2;
+constexpr int32_t kCannonSample = 3;
+
+}  // namespace
 
 void Button3Click(Game& game) {
     InitGame(game);
@@ -61,9 +68,18 @@ void FormResize(Game& game) {
 void FormMouseDown(Game& game, MouseButton button) {
     game.FireHeld = true;
     if (game.InitOK && button == MouseButton::Left && game.Turel) {
-        // The looping weapon sound at the turret's Position goes here once the sound mixer has
-        // landed: sample 3 (cannon) for weapon 1 with shells left, sample 2 (laser) for weapon 2,
-        // PlaySample into FireChannel, then FireSoundOn = true.
+        // The looping weapon sound at the turret: sample 3 (cannon) with shells left, sample 2
+        // (laser).
+        const TTurel& turret = *game.Turel;
+        int32_t sample = 0;
+        if (turret.Weapon == 1 && turret.Shells > 0) sample = kCannonSample;
+        if (turret.Weapon == 2) sample = kLaserSample;
+        if (sample != 0) {
+            // A second press before the frame saw the release must not orphan a looping sound.
+            if (game.FireSoundOn) StopChannel(game.Mixer, game.FireChannel);
+            game.FireChannel = PlaySample(game.Mixer, sample, true, turret.Position);
+            game.FireSoundOn = true;
+        }
     }
 }
 

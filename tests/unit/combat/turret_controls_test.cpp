@@ -2,8 +2,14 @@
 // and the weapon keys.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "../shell/fakes.h"
+#include "audio/sound_backend.h"
+#include "audio/wav_file.h"
 #include "shell/controls.h"
+#include "shell/main_form.h"
 #include "turret_fixture.h"
 
 namespace tv::test {
@@ -61,6 +67,69 @@ TEST_F(TurretControls, RightButtonBlocksFiringAndTheTurretTurnsWithTheCamera) {
     f.input.next.rgbButtons[0] = kDown;
     ProcessInput(f.game);
     EXPECT_EQ(t.LaserOn, 1);
+}
+
+TEST_F(TurretControls, MouseDownLoopsTheWeaponSoundAndTheRulesStopIt) {
+    // Three one-second samples on the silent back-end: 1 explosion, 2 laser, 3 cannon.
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(TERRAVIK_TEST_TMP) / "turret_controls_sound";
+    fs::create_directories(dir);
+    WaveFile w;
+    w.Rate = 1000;
+    w.Samples.assign(2000, 0x10);
+    const std::vector<uint8_t> bytes = WriteWave(w);
+    ASSERT_TRUE(InitSound(f.game.Mixer, f.clock, MakeSilentSoundBackend(kSoundChannelCount, f.clock)));
+    for (const char* name : {"1.wav", "2.wav", "3.wav"}) {
+        std::ofstream((dir / name).string(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        LoadSample(f.game.Mixer, (dir / name).string());
+    }
+    // Someone else's sound on channel 0, where the fire channel starts out.
+    ASSERT_EQ(PlaySample(f.game.Mixer, 1, false, {}), 0);
+    TTurel& t = *f.game.Turel;
+    auto playing = [&](int32_t channel) {
+        bool on = false;
+        return f.game.Mixer.backend->VoiceStatus(channel, on) && on;
+    };
+
+    // The cannon: sample 3, looping; releasing fire stops it, and only it.
+    FormMouseDown(f.game, MouseButton::Left);
+    ASSERT_TRUE(f.game.FireSoundOn);
+    const int32_t cannon = f.game.FireChannel;
+    ASSERT_TRUE(IsChannelValid(f.game.Mixer, cannon));
+    EXPECT_EQ(f.game.Mixer.channels[cannon].sampleId, 3);
+    FormMouseUp(f.game);
+    ProcessInput(f.game);
+    EXPECT_FALSE(f.game.FireSoundOn);
+    EXPECT_FALSE(playing(cannon));
+    EXPECT_TRUE(playing(0));
+
+    // A key-1 press with no weapon sound playing leaves the other sound alone.
+    f.game.FireChannel = 0;
+    f.input.keys[kKey1] = kDown;
+    ProcessInput(f.game);
+    EXPECT_TRUE(playing(0));
+    f.input.keys[kKey1] = 0;
+
+    // The laser: sample 2. Pressed twice before a frame, the first loop is not left behind.
+    t.SelectWeapon(2);
+    FormMouseDown(f.game, MouseButton::Left);
+    const int32_t first = f.game.FireChannel;
+    FormMouseDown(f.game, MouseButton::Left);
+    EXPECT_EQ(f.game.Mixer.channels[f.game.FireChannel].sampleId, 2);
+    int loops = 0;
+    for (int32_t c = 0; c < kSoundChannelCount; ++c)
+        if (playing(c) && f.game.Mixer.channels[c].sampleId == 2) ++loops;
+    EXPECT_EQ(loops, 1) << "first channel " << first;
+    // Out of shells the cannon starts nothing.
+    f.input.next.rgbButtons[0] = kDown;
+    ProcessInput(f.game);
+    f.input.keys[kKey1] = kDown;
+    ProcessInput(f.game);
+    EXPECT_FALSE(f.game.FireSoundOn);
+    t.Shells = 0;
+    FormMouseDown(f.game, MouseButton::Left);
+    EXPECT_FALSE(f.game.FireSoundOn);
 }
 
 }  // namespace
