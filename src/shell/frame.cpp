@@ -70,6 +70,10 @@ void RenderScene(Game& game) {
     glLoadMatrixd(game.SavedModelview);                     // 16
     glEnable(GL_TEXTURE_2D);                                // 17
     glColor3f(0.0f, 1.0f, 0.0f);
+    if (game.Turel) {  // the turret's life and shells as this frame left them
+        game.Hud.Life = game.Turel->Life;
+        game.Hud.Shells = game.Turel->Shells;
+    }
     PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
     game.platform.window->SwapBuffers();                    // 19
     SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});  // 20
