@@ -117,12 +117,6 @@ bool RadarBlip(const Vec3& turret, const Vec3& aircraft, float cx, float cy, flo
 // The far end of the heading line: (cx + halfSize, cy) turned about the centre by yaw + 90.
 void RadarHeading(float cx, float cy, float halfSize, float yawDeg, float& x, float& y);
 
-}  // namespace tv
-
-namespace tv {
-
-class LoadingProgress;
-
 // The start-up's turret step without its log line: the turret model and its animation from
 // the data root, animated, at (500, 500, 0) with 1000 life, laser damage 0.01 per ms and
 // 15000 shells. Needs a current GL context. Throws when a file cannot be read; `turret` then
