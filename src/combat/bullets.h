@@ -49,6 +49,8 @@ struct TBulletPool {
     void Remove(int32_t i);
     // Frame count of a flight sprite set; 0 for an index with no set.
     int32_t SpriteFrames(int32_t spriteSet) const;
+    // Deletes the sprite textures (while the GL context is current); the settings stay.
+    void ReleaseGl();
 };
 
 // Cannon shells of the turret. Implements the turret's TurretShells link.
@@ -57,8 +59,8 @@ public:
     // Empty pool and the sprite settings (no textures): flight sprite size 0.3, 4 frames of
     // 128 in 512; impact size 5.0, 16 frames of 128 in 2048.
     void Init();
-    // The flight and impact textures from the data root (GL context needed; throws on a
-    // missing file like every texture load).
+    // The flight and impact textures from the data root (GL context needed; a missing image
+    // gives an empty texture, as every texture load does).
     void LoadTextures(const std::string& dataRoot);
 
     // A shell from muzzle towards aim, flying `range` units. An aim on the muzzle leaves the

@@ -1,0 +1,57 @@
+// The bullet pools' textures and sprites (GL).
+#include <cmath>
+
+#include "combat/bullets.h"
+#include "common/data_paths.h"
+#include "platform/paths.h"
+
+namespace tv {
+namespace {
+
+void LoadPoolTextures(TBulletPool& pool, const std::string& dataRoot) {
+    if (pool.SpriteSets.empty()) pool.SpriteSets.resize(1);
+    AddExplosionTexture(pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire));
+    AddExplosionTexture(pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire1));
+    for (auto p : paths::kExplosionTextures) AddExplosionTexture(pool.Impact, DataPath(dataRoot, p));
+}
+
+int32_t Trunc(float f) { return static_cast<int32_t>(std::trunc(f)); }
+
+void DrawFlying(const TBulletPool& pool, const TBullet& b) {
+    if (b.SpriteSet < 0 || static_cast<size_t>(b.SpriteSet) >= pool.SpriteSets.size()) return;
+    DrawExplosionFrame(pool.SpriteSets[static_cast<size_t>(b.SpriteSet)], Trunc(b.Frame), 1, b.Pos.x, b.Pos.y,
+                       b.Pos.z);
+}
+
+}  // namespace
+
+void TBulletPool::ReleaseGl() {
+    for (T_Explosion_System& set : SpriteSets) set.Textures.clear();
+    Impact.Textures.clear();
+}
+
+void T_Bullets_System_Turel::LoadTextures(const std::string& dataRoot) { LoadPoolTextures(*this, dataRoot); }
+
+void T_Bullets_System_Planes::LoadTextures(const std::string& dataRoot) { LoadPoolTextures(*this, dataRoot); }
+
+void T_Bullets_System_Turel::DrawShells() const {
+    for (int32_t i = 0; i < Count; ++i) {
+        const TBullet& b = Bullets[static_cast<size_t>(i)];
+        if (b.Exploding == 0) {
+            DrawFlying(*this, b);
+        } else {
+            // Two layers a few frames apart make the burst look fuller.
+            DrawExplosionFrame(Impact, Trunc(b.Frame + 2.0f), 0, b.Pos.x, b.Pos.y, b.Pos.z);
+            DrawExplosionFrame(Impact, Trunc(b.Frame - 2.0f), 1, b.Pos.x, b.Pos.y, b.Pos.z);
+        }
+    }
+}
+
+void T_Bullets_System_Planes::DrawShots() const {
+    for (int32_t i = 0; i < Count; ++i) {
+        const TBullet& b = Bullets[static_cast<size_t>(i)];
+        if (b.Exploding == 0) DrawFlying(*this, b);
+    }
+}
+
+}  // namespace tv
