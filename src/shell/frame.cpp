@@ -123,6 +123,7 @@ void FormDestroy(Game& game) {
     if (game.InitOK && game.GLReady) {                      // 6
         ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
         ReleaseTurretGl(game.Turel);
+        game.TurelShells.ReleaseGl();
         game.Flare.Release();
         game.platform.window->DeleteGLContext();
         game.GLReady = false;

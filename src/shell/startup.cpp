@@ -90,6 +90,15 @@ void StepMusicAndSound(Game& game) {
     game.Music->Play(true);  // 22
 }
 
+// The turret's cannon shells: an empty pool with its sprites, handed to whatever turret the
+// turret step left (even one whose step failed half-way), hitting that turret's targets.
+void StepTurretShells(Game& game) {
+    game.TurelShells.Init();
+    if (game.GLReady) game.TurelShells.LoadTextures(game.ProgramDir);
+    game.TurelShells.Owner = game.Turel.get();
+    if (game.Turel) game.Turel->Bullets = &game.TurelShells;
+}
+
 void StepCameraAnchors(Game& game) {
     // The turret's position; where its step failed, the place it would have stood.
     const Vec3 turretPosition = game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f};
@@ -168,6 +177,7 @@ void InitGame(Game& game) {
         if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
         InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
     });
+    StepTurretShells(game);                                                // 23: its shell pool
     Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] {  // 24
         if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
         InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
