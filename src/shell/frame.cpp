@@ -8,6 +8,25 @@
 
 namespace tv {
 
+namespace {
+
+// What the aircraft read from the game this frame.
+PlanesFrame AircraftFrame(Game& game) {
+    PlanesFrame f;
+    f.frameMs = game.FrameTime;
+    f.land = game.WorldReady ? &game.world.land : nullptr;
+    f.frustum = &game.frustum;
+    f.eye = game.Camera.Eye;
+    f.farDistance = game.Camera.Far;
+    f.turret = game.Turel.get();
+    f.random = &game.random;
+    f.clock = game.platform.clock;
+    f.mixer = &game.Mixer;
+    return f;
+}
+
+}  // namespace
+
 void GameFrame(Game& game) {
     TForm1& form = game.form;
     if (form.FActive == 0) return;
@@ -57,7 +76,7 @@ void RenderScene(Game& game) {
     DrawAxes();                                             // 9
     game.frustum.Calculate();                               // 10
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);  // 11
-    // 12: aircraft update.
+    if (game.Planes) game.Planes->Update(AircraftFrame(game));  // 12
     DrawWorld(game);                                        // 13
     glEnable(GL_TEXTURE_2D);                                // 14
     game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
@@ -74,6 +93,10 @@ void RenderScene(Game& game) {
         game.Hud.Life = game.Turel->Life;
         game.Hud.Shells = game.Turel->Shells;
     }
+    if (game.Planes) {  // kills and enemies left, likewise
+        game.Hud.Kills = game.Planes->Kills;
+        game.Hud.PlaneCount = game.Planes->PlaneCount;
+    }
     PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
     game.platform.window->SwapBuffers();                    // 19
     SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});  // 20
@@ -85,11 +108,13 @@ void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
     game.world.land.Draw(1);  // 1
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);  // 2
+    if (game.Planes) game.Planes->DrawShadows(game.SunDir);  // 3
     if (game.Turel) game.Turel->Draw(game.SavedModelview);  // 4
     // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
     // 7 sight: each joins here with its subsystem.
     DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,  // 5
                      game.random);
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, AircraftFrame(game));  // 6
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);  // 7
 }
 
@@ -122,6 +147,8 @@ void FormDestroy(Game& game) {
     FreeSample(game.Mixer, 2);
     if (game.InitOK && game.GLReady) {                      // 6
         ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
+        if (game.Turel) game.Turel->Targets = nullptr;
+        game.Planes.reset();
         ReleaseTurretGl(game.Turel);
         game.TurelShells.ReleaseGl();
         game.Flare.Release();

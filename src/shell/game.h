@@ -10,6 +10,7 @@
 
 #include "audio/music_stream.h"
 #include "audio/sound_effects.h"
+#include "combat/planes.h"
 #include "combat/bullets.h"
 #include "combat/turret.h"
 #include "math/frustum.h"
@@ -107,6 +108,7 @@ struct Game {
     TSky Sky;          // the sky sphere, drawn first every frame around the eye
     std::unique_ptr<TTurel> Turel;  // the player's turret; absent until its start-up step
     T_Bullets_System_Turel TurelShells;  // the turret's cannon shells, armed by the turret's step
+    std::unique_ptr<TPlanes_System> Planes;  // the enemy aircraft; absent until its start-up step
     MusicDevice musicDevice;        // the music's own output device
     std::unique_ptr<TOGG> Music;    // the background music; absent until its start-up step
     SoundMixer Mixer;               // sound effects: samples 1 explosion, 2 laser, 3 cannon

@@ -23,8 +23,8 @@ void Button3Click(Game& game) {
     b[kButton4].visible = true;
 }
 
-void Button4Click(Game& /*game*/) {
-    // The next wave of 50 aircraft is spawned here once the aircraft system exists.
+void Button4Click(Game& game) {
+    if (game.Planes) game.Planes->SpawnWave(game.random, false);  // "Еще 50"
 }
 
 void Button6Click(Game& game) {

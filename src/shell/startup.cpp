@@ -106,6 +106,19 @@ void StepCameraAnchors(Game& game) {
     game.Camera.Anchor2 = turretPosition;
 }
 
+// Step 26 without its log line: the aircraft attack a point 50 units above the turret, and
+// the turret's laser and radar see them.
+void StepAircraftSystem(Game& game) {
+    ModelLoadContext context;
+    context.DataRoot = game.ProgramDir;
+    context.VBOSupported = game.VBOSupported;
+    context.Progress = game.platform.loading;
+    game.Planes = TPlanes_System::Create(context, game.world.particles.Systems);
+    const Vec3 turretPosition = game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f};
+    game.Planes->Target = {turretPosition.x, turretPosition.y, turretPosition.z + 50.0f};
+    if (game.Turel) game.Turel->Targets = game.Planes.get();
+}
+
 void StepCloseLoadingWindow(Game& game) {
     if (game.platform.loading) game.platform.loading->Close();
 }
@@ -183,7 +196,14 @@ void InitGame(Game& game) {
         InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
     });
     StepCameraAnchors(game);                                               // 25
-    // 26, 27: aircraft system and the first wave.
+    Guarded(game, "Система самолетов иницилизирована  ОК", "Система самолетов иницилизирована  False", [&] {  // 26
+        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+        StepAircraftSystem(game);
+    });
+    Guarded(game, "Самолеты иницилизированы  ОК", "Самолеты иницилизированы False", [&] {  // 27
+        if (!game.Planes) throw std::runtime_error("no aircraft system");
+        game.Planes->SpawnWave(game.random, true);
+    });
     if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);  // 28
     StepCloseLoadingWindow(game);                                          // 29
     LogClose(game.GameLog);                                                // 30

@@ -74,6 +74,8 @@ TEST_F(StartupTest, GeneratedDataStartsCleanlyAndDrawsTheWorld) {
         "Движок звука иницилизирован ОК",
         "Турель иницилизирована  ОК",
         "Небо иницилизировано  ОК",
+        "Система самолетов иницилизирована  ОК",
+        "Самолеты иницилизированы  ОК",
     };
     EXPECT_EQ(LogMessages(), expected);
 

@@ -1,0 +1,145 @@
+#pragma once
+// TPlanes_System: the enemy aircraft. It owns the flat list of aircraft records, the eight
+// models they are drawn with, the sprites of their explosions and engine flames, the kill
+// counter, the aircraft's shot pool and the wreck-fragment pool. Each frame Update steers
+// every aircraft (attack run at the turret, break away, turn back), lets those in range fire,
+// keeps them above the terrain and apart, makes killed ones fall, and removes those that hit
+// the ground. Angles in degrees, times in ms, speeds in units per ms, z up.
+//
+// The simulation (planes.cpp) needs no GL; loading and drawing (planes_draw.cpp) need the GL
+// context the models were loaded in. The turret reaches the aircraft through TurretTargets.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "combat/bullets.h"
+#include "combat/fragments.h"
+#include "combat/sprites.h"
+#include "combat/turret_links.h"
+#include "math/vec3.h"
+#include "models/model.h"
+
+namespace tv {
+
+class Clock;
+class GameRandom;
+class TLand;
+struct Frustum;
+struct SoundMixer;
+struct T_Particles_System;
+class TTurel;
+
+// Aircraft states.
+enum : uint8_t { kPlaneAttack = 1, kPlaneBreakAway = 2, kPlaneTurnBack = 3, kPlaneDying = 4 };
+
+inline constexpr int32_t kPlaneModelCount = 8;
+inline constexpr int32_t kPlaneWaveSize = 50;
+// The explosion sound's sample id in the mixer.
+inline constexpr int32_t kExplosionSample = 1;
+
+struct TPlane {
+    Vec3 Pos;
+    Vec3 Waypoint;  // where it steers
+    float Roll = 0.0f, PitchAngle = 0.0f, Heading = 0.0f;  // about x, y, z; Heading also the course
+    float MaxSpeed = 0.0f, Speed = 0.0f;
+    int32_t ModelIndex = 0;
+    int32_t WreckModelIndex = 0;
+    int32_t Kind = 0;  // 1..4
+    uint8_t State = kPlaneAttack;
+    uint8_t PrevState = 0;
+    float Reload = 1.0f;  // a shot needs more than 1.0
+    uint8_t Visible = 0;
+    int32_t FlameSet = 0;
+    Vec3 FlameAnchor;  // engine, model space
+    float HitPoints = 0.0f;  // below 0: dead
+    float ExplosionFrame = 20.0f;
+    int32_t ExplosionSet = 0;
+    float ExplosionSize = 0.0f;
+    int32_t SmokeSystem = 0;
+    uint8_t SoundFlag = 0;  // 0 none, 1 explosion sound pending, 2 played
+    float BulletDamage = 0.01f;
+};
+
+// What one frame of the aircraft needs from the rest of the game. Pointers may be null where
+// the thing is absent (no terrain, no turret, no smoke, no sound).
+struct PlanesFrame {
+    uint32_t frameMs = 0;
+    const TLand* land = nullptr;
+    const Frustum* frustum = nullptr;
+    Vec3 eye;                       // the camera's eye
+    float farDistance = 1000.0f;    // the camera's far plane
+    TTurel* turret = nullptr;       // what the aircraft shoot at
+    GameRandom* random = nullptr;   // required
+    Clock* clock = nullptr;         // required when smoke is set (emission reseeds from it)
+    SoundMixer* mixer = nullptr;
+};
+
+class TPlanes_System : public TurretTargets {
+public:
+    // Empty system: no models, the pools initialised, no sprite images. Tests fill Models.
+    TPlanes_System();
+    // The full constructor: the eight models, fragment pieces, sprite images, shot sprites and
+    // the smoke system (put into `smokeSystems`, which keeps it). Raises DataError or
+    // runtime_error when a file cannot be read. Needs a current GL context.
+    static std::unique_ptr<TPlanes_System> Create(const ModelLoadContext& context,
+                                                  std::vector<std::unique_ptr<T_Particles_System>>& smokeSystems);
+
+    // Appends one aircraft with the per-kind constants. A kind outside 1..4, or a model index
+    // outside the model table, adds nothing.
+    void Spawn(int32_t model, int32_t wreckModel, float x, float y, float z, float roll, float pitch, float heading,
+               float speed, float hitPoints, int32_t kind);
+    // A wave of 50: 15 of kind 1, 15 of kind 2, 10 of kind 3, 10 bosses. The start-up wave
+    // draws speeds from Random(10) (Random(100) for the bosses); the button's from Random(100).
+    void SpawnWave(GameRandom& random, bool startupWave);
+
+    // The frame's steering, firing, dying, terrain, separation, collisions and visibility.
+    void Update(const PlanesFrame& frame);
+    // Update's per-aircraft step and its passes, in Update's order.
+    void UpdatePlane(int32_t i, const PlanesFrame& frame);
+    void AvoidTerrain(const TLand& land);
+    void RemoveCrashed(const TLand* land, const PlanesFrame& frame);
+    void Separate();
+    void Collide();
+    void UpdateVisibility(const Frustum* frustum, const Vec3& eye);
+
+    // Removes aircraft i: the last live record takes its slot.
+    void RemovePlane(int32_t i);
+    // The drawing's death step for aircraft i: state 4, explosion frame down by frameMs / 60,
+    // 21 smoke particles rising from it. Nothing for a living aircraft.
+    void AdvanceDying(int32_t i, const PlanesFrame& frame);
+
+    // Drawing (GL), with the camera's modelview in `camera`.
+    void DrawShadows(const Vec3& sunDir);
+    void Draw(const double camera[16], const PlanesFrame& frame);
+
+    // TurretTargets.
+    int32_t Count() const override { return PlaneCount; }
+    Vec3 Position(int32_t i) const override { return Planes[i].Pos; }
+    float ModelRadius(int32_t i) const override;
+    float& HitPoints(int32_t i) override { return Planes[i].HitPoints; }
+    uint8_t& ExplosionSound(int32_t i) override { return Planes[i].SoundFlag; }
+    void CountKill() override { ++Kills; }
+
+    std::vector<T_Explosion_System> ExplosionSets;
+    std::vector<T_Fire_Jet> FlameSets;
+    Vec3 Target;  // the point the aircraft attack
+    std::vector<TPlane> Planes;  // the first PlaneCount live
+    int32_t PlaneCount = 0;
+    int32_t Kills = 0;
+    std::array<std::unique_ptr<TModel>, kPlaneModelCount> Models;
+    T_Bullets_System_Planes Bullets;
+    T_Fragments_System_Planes Fragments;
+    T_Particles_System* Smoke = nullptr;  // the smoke the aircraft trail; not owned, may be null
+
+private:
+    const TModel* ModelOf(const TPlane& p) const;
+};
+
+// The heading-angle function: degrees from (x1, y1) towards (x2, y2), 0 along +x,
+// counter-clockwise; 90 for two equal points.
+float HeadingAngle(float x1, float y1, float x2, float y2);
+
+}  // namespace tv

@@ -1,0 +1,149 @@
+// Loading and drawing of the aircraft system (GL).
+#include <epoxy/gl.h>
+
+#include <cmath>
+
+#include "combat/planes.h"
+#include "common/data_paths.h"
+#include "platform/paths.h"
+#include "world/particles.h"
+
+namespace tv {
+
+namespace {
+
+constexpr std::array<std::string_view, kPlaneModelCount> kModelFiles = {
+    paths::kSu25Model,    paths::kSu25Wreck,    paths::kStealthModel, paths::kStealthWreck,
+    paths::kFighterModel, paths::kFighterWreck, paths::kBossModel,    paths::kBossWreck};
+
+// The smoke's atlas: 16 frames of 128 pixels in 2048.
+constexpr int32_t kSmokeAtlasHeight = 2048;
+constexpr int32_t kSmokeFrameHeight = 128;
+constexpr int32_t kSmokeFrames = 16;
+
+void PlaceAircraft(const double camera[16], const TPlane& p) {
+    glLoadMatrixd(camera);
+    glTranslatef(p.Pos.x, p.Pos.y, p.Pos.z);
+    glRotatef(p.Roll, 1.0f, 0.0f, 0.0f);
+    glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
+    glRotatef(p.PitchAngle, 0.0f, 1.0f, 0.0f);
+}
+
+}  // namespace
+
+std::unique_ptr<TPlanes_System> TPlanes_System::Create(
+    const ModelLoadContext& context, std::vector<std::unique_ptr<T_Particles_System>>& smokeSystems) {
+    auto system = std::make_unique<TPlanes_System>();
+    const std::string& root = context.DataRoot;
+    system->Bullets.LoadTextures(root);
+    InitFragments(system->Fragments, context);
+    for (size_t i = 0; i < kModelFiles.size(); ++i) system->Models[i] = TModel::Create(DataPath(root, kModelFiles[i]), context);
+
+    T_Explosion_System explosion;
+    explosion.Size = 45.0f;
+    explosion.AtlasHeight = 2048;
+    explosion.FrameHeight = 128;
+    explosion.FrameCount = 2048 / 128;
+    for (std::string_view file : paths::kExplosionTextures) AddExplosionTexture(explosion, DataPath(root, file));
+    system->ExplosionSets.push_back(std::move(explosion));
+
+    for (auto [length, width] : {std::pair{-10.0f, 1.0f}, std::pair{-20.0f, 3.0f}}) {
+        T_Fire_Jet flame;
+        flame.Length = length;
+        flame.Width = width;
+        AddFlameTexture(flame, DataPath(root, paths::kFlame));
+        system->FlameSets.push_back(std::move(flame));
+    }
+
+    auto smoke = std::make_unique<T_Particles_System>();
+    LoadParticles(*smoke, DataPath(root, paths::kSmokeParticles), root);
+    smoke->Active = 1;
+    smoke->Count = 0;
+    smoke->AtlasHeight = kSmokeAtlasHeight;
+    smoke->FrameHeight = kSmokeFrameHeight;
+    smoke->FrameCount = kSmokeFrames;
+    system->Smoke = smoke.get();
+    smokeSystems.push_back(std::move(smoke));
+    return system;
+}
+
+void TPlanes_System::DrawShadows(const Vec3& sunDir) {
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.3f);
+    for (int32_t i = 0; i < PlaneCount; ++i) {
+        const TPlane& p = Planes[i];
+        TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
+        if (!model) continue;
+        glPushMatrix();
+        glTranslatef(p.Pos.x - 7.0f * sunDir.x, p.Pos.y - 7.0f * sunDir.y, 0.01f);
+        glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
+        glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
+        const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
+        glScalef(0.01f, k, k);
+        if (model->ModelType == 2)
+            model->DrawStaticBuffer();
+        else if (model->ModelType == 6)
+            model->DrawClientArrays();
+        else
+            model->DrawRest(1, 0);
+        glPopMatrix();
+    }
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void TPlanes_System::Draw(const double camera[16], const PlanesFrame& frame) {
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    for (int32_t i = 0; i < PlaneCount; ++i) {
+        TPlane& p = Planes[i];
+        TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
+        if (p.Visible && model) {  // 1
+            PlaceAircraft(camera, p);
+            if (model->Transparent == 1) {
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+                glShadeModel(GL_FLAT);
+            }
+            model->DrawRest(1, 1);
+            glDisable(GL_TEXTURE_2D);
+            glDisable(GL_BLEND);
+            glShadeModel(GL_SMOOTH);
+        }
+        if (p.FlameSet >= 0 && p.FlameSet < static_cast<int32_t>(FlameSets.size())) {  // 2: visible or not
+            PlaceAircraft(camera, p);
+            T_Fire_Jet& flame = FlameSets[static_cast<size_t>(p.FlameSet)];
+            const Vec3 a = p.FlameAnchor;
+            if (p.FlameSet == 0) {
+                DrawFlame(flame, 0, a.x, a.y, a.z);
+            } else {
+                for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
+            }
+        }
+        if (p.HitPoints < 0.0f) {  // 3
+            glLoadMatrixd(camera);
+            AdvanceDying(i, frame);
+            if (p.ExplosionFrame > 0.0f && p.ExplosionSet >= 0 &&
+                p.ExplosionSet < static_cast<int32_t>(ExplosionSets.size())) {
+                T_Explosion_System& set = ExplosionSets[static_cast<size_t>(p.ExplosionSet)];
+                set.Size = p.ExplosionSize;
+                const auto f = static_cast<int32_t>(p.ExplosionFrame);
+                DrawExplosionFrame(set, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
+                DrawExplosionFrame(set, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
+            }
+        }
+    }
+    glLoadMatrixd(camera);
+    if (Smoke) {
+        UpdateParticles(*Smoke, 2, frame.frameMs);
+        DrawParticles(*Smoke);
+    }
+    Bullets.UpdateShots(frame.frameMs, frame.turret);
+    Bullets.DrawShots();
+    if (frame.random && frame.clock) UpdateFragments(Fragments, frame.frameMs, Smoke, *frame.random, *frame.clock);
+    DrawFragments(Fragments, camera);
+}
+
+}  // namespace tv
