@@ -95,6 +95,12 @@ TEST_F(StartupTest, GeneratedDataStartsCleanlyAndDrawsTheWorld) {
     }
     EXPECT_EQ(GlError(), 0u);
     EXPECT_EQ(fake.window.swaps, 3);
+    // The first wave flies, the turret sees it, and the HUD counts it.
+    ASSERT_TRUE(game.Planes);
+    EXPECT_EQ(game.Turel->Targets, game.Planes.get());
+    EXPECT_GT(game.Planes->PlaneCount, 0);
+    EXPECT_EQ(game.Hud.PlaneCount, game.Planes->PlaneCount);
+    EXPECT_EQ(game.Hud.Kills, game.Planes->Kills);
 
     // Looking level from the turret, the bottom quarter of the picture is grassy ground:
     // neither the grey clear colour nor the blue and white of the sky.

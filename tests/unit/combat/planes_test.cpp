@@ -10,6 +10,8 @@
 #include "math/random.h"
 #include "math/vector_math.h"
 #include "platform/clock.h"
+#include "shell/game.h"
+#include "shell/main_form.h"
 #include "turret_fixture.h"
 #include "world/particles.h"
 #include "world/terrain.h"
@@ -89,6 +91,19 @@ TEST_F(PlanesFixture, StartupAndButtonWavesFollowTheGeneratorInOrder) {
         lcg.Next(600), lcg.Next(600), lcg.Next(600), lcg.Next(180);
         EXPECT_FLOAT_EQ(planes.Planes[i].Speed, float(0.15 + lcg.Next(100) / 1000.0)) << i;
     }
+}
+
+TEST(PlanesButton, EachPressAddsFiftyFromTheGamesGenerator) {
+    Game game;
+    Button4Click(game);  // before the aircraft system exists: nothing
+    game.Planes = std::make_unique<TPlanes_System>();
+    Button4Click(game);
+    Button4Click(game);
+    ASSERT_EQ(game.Planes->PlaneCount, 100);
+    int bosses = 0;
+    for (int32_t i = 0; i < 100; ++i) bosses += game.Planes->Planes[i].HitPoints == 10.0f;
+    EXPECT_EQ(bosses, 20);
+    EXPECT_NE(game.random.Seed(), 0u);
 }
 
 TEST_F(PlanesFixture, SpawnRefusesUnknownKindsAndModelsOutsideTheTable) {
