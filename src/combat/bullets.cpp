@@ -69,6 +69,16 @@ int32_t TBulletPool::SpriteFrames(int32_t spriteSet) const {
     return SpriteSets[static_cast<size_t>(spriteSet)].FrameCount;
 }
 
+bool TBulletPool::Animate(TBullet& b, float t, float impactMsPerFrame) const {
+    if (b.Exploding == 0) {
+        if (b.Frame > static_cast<float>(SpriteFrames(b.SpriteSet))) b.Frame = 0.0f;
+        b.Frame += t / 60.0f;
+        return false;
+    }
+    b.Frame += t / impactMsPerFrame;
+    return b.Frame > static_cast<float>(Impact.FrameCount);
+}
+
 void T_Bullets_System_Turel::Init() { InitPool(*this, 0.3f, 5.0f); }
 
 void T_Bullets_System_Turel::FireShell(const Vec3& muzzle, const Vec3& aim, float range, float speed, float damage,
@@ -92,15 +102,9 @@ void T_Bullets_System_Turel::UpdateShells(uint32_t frameMs, TurretTargets* targe
     while (i < Count) {
         TBullet& b = Bullets[static_cast<size_t>(i)];
         const bool moving = Move(b, t);
-        if (b.Exploding == 0) {
-            if (b.Frame > static_cast<float>(SpriteFrames(b.SpriteSet))) b.Frame = 0.0f;
-            b.Frame += t / 60.0f;
-        } else {
-            b.Frame += t / 30.0f;
-            if (b.Frame > static_cast<float>(Impact.FrameCount)) {
-                Remove(i);
-                continue;  // the shell moved into slot i gets its turn now
-            }
+        if (Animate(b, t, 30.0f)) {
+            Remove(i);
+            continue;  // the shell moved into slot i gets its turn now
         }
         // A flying shell with nowhere left to go (fired with no length) bursts where it is
         // rather than hanging in the air for ever.
@@ -155,15 +159,9 @@ void T_Bullets_System_Planes::UpdateShots(uint32_t frameMs, TTurel* turret) {
     while (i < Count) {
         TBullet& b = Bullets[static_cast<size_t>(i)];
         const bool moving = Move(b, t);
-        if (b.Exploding == 0) {
-            if (b.Frame > static_cast<float>(SpriteFrames(b.SpriteSet))) b.Frame = 0.0f;
-            b.Frame += t / 60.0f;
-        } else {
-            b.Frame += t / 60.0f;
-            if (b.Frame > static_cast<float>(Impact.FrameCount)) {
-                Remove(i);
-                continue;
-            }
+        if (Animate(b, t, 60.0f)) {
+            Remove(i);
+            continue;
         }
         if (b.Exploding == 0) {
             if (turret && VecDistance(b.Pos, turret->Position) < kShotHitDistance) {

@@ -49,6 +49,9 @@ struct TBulletPool {
     void Remove(int32_t i);
     // Frame count of a flight sprite set; 0 for an index with no set.
     int32_t SpriteFrames(int32_t spriteSet) const;
+    // Advances b's sprite by t ms: the flight strip loops at one frame per 60 ms, the impact
+    // runs once at one frame per impactMsPerFrame. True when the impact has played out.
+    bool Animate(TBullet& b, float t, float impactMsPerFrame) const;
     // Deletes the sprite textures (while the GL context is current); the settings stay.
     void ReleaseGl();
 };
