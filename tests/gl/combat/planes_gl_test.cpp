@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "combat/planes.h"
+#include "game_data_gl.h"
 #include "gl_context.h"
 #include "math/frustum.h"
 #include "math/random.h"
@@ -15,16 +16,7 @@
 namespace tv::test {
 namespace {
 
-class PlanesGl : public GlTest {
-protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        InitImageLibrary();
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-    }
-    const std::string root = std::string(TERRAVIK_GAME_DIR) + "/";
-};
+using PlanesGl = GameDataGlTest;
 
 TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
     ModelLoadContext context;

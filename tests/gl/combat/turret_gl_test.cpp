@@ -8,6 +8,7 @@
 #include "combat/sprites.h"
 #include "combat/turret.h"
 #include "common/data_paths.h"
+#include "game_data_gl.h"
 #include "gl_context.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
@@ -17,16 +18,7 @@
 namespace tv::test {
 namespace {
 
-class TurretGl : public GlTest {
-protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        InitImageLibrary();
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-    }
-    const std::string root = std::string(TERRAVIK_GAME_DIR) + "/";
-};
+using TurretGl = GameDataGlTest;
 
 TEST_F(TurretGl, GeneratedTurretStandsOnItsGroundAndDrawsBeamsAndSight) {
     std::unique_ptr<TTurel> turret;
