@@ -45,6 +45,25 @@ void Burst(TBullet& b) {
     b.Frame = 0.0f;
 }
 
+// One frame of a pool: every bullet moves and animates, an impact that has played out is
+// removed (the bullet moved into its slot gets its turn at once), and each bullet still in
+// flight goes to onFlying(bullet, moved) to decide whether it bursts.
+template <class OnFlying>
+void AdvancePool(TBulletPool& pool, uint32_t frameMs, float impactMsPerFrame, OnFlying&& onFlying) {
+    const float t = static_cast<float>(frameMs);
+    int32_t i = 0;
+    while (i < pool.Count) {
+        TBullet& b = pool.Bullets[static_cast<size_t>(i)];
+        const bool moved = Move(b, t);
+        if (pool.Animate(b, t, impactMsPerFrame)) {
+            pool.Remove(i);
+            continue;
+        }
+        if (b.Exploding == 0) onFlying(b, moved);
+        ++i;
+    }
+}
+
 }  // namespace
 
 TBullet& TBulletPool::Append() {
@@ -97,20 +116,11 @@ void T_Bullets_System_Turel::FireShell(const Vec3& muzzle, const Vec3& aim, floa
 }
 
 void T_Bullets_System_Turel::UpdateShells(uint32_t frameMs, TurretTargets* targets) {
-    const float t = static_cast<float>(frameMs);
-    int32_t i = 0;
-    while (i < Count) {
-        TBullet& b = Bullets[static_cast<size_t>(i)];
-        const bool moving = Move(b, t);
-        if (Animate(b, t, 30.0f)) {
-            Remove(i);
-            continue;  // the shell moved into slot i gets its turn now
-        }
-        // A flying shell with nowhere left to go (fired with no length) bursts where it is
-        // rather than hanging in the air for ever.
-        if (b.Exploding == 0 && (VecDistance(b.Pos, b.Origin) > b.Range || !moving)) Burst(b);
-        ++i;
-    }
+    AdvancePool(*this, frameMs, 30.0f, [](TBullet& b, bool moved) {
+        // A shell with nowhere left to go (fired with no length) bursts where it is rather
+        // than hanging in the air for ever.
+        if (VecDistance(b.Pos, b.Origin) > b.Range || !moved) Burst(b);
+    });
 
     if (!targets) return;
     const int32_t planes = targets->Count();
@@ -154,25 +164,14 @@ void T_Bullets_System_Planes::FireShot(int32_t spriteSet, const Vec3& position, 
 }
 
 void T_Bullets_System_Planes::UpdateShots(uint32_t frameMs, TTurel* turret) {
-    const float t = static_cast<float>(frameMs);
-    int32_t i = 0;
-    while (i < Count) {
-        TBullet& b = Bullets[static_cast<size_t>(i)];
-        const bool moving = Move(b, t);
-        if (Animate(b, t, 60.0f)) {
-            Remove(i);
-            continue;
+    AdvancePool(*this, frameMs, 60.0f, [turret](TBullet& b, bool moved) {
+        if (turret && VecDistance(b.Pos, turret->Position) < kShotHitDistance) {
+            Burst(b);
+            turret->Life -= b.Damage;
+        } else if (!moved) {
+            Burst(b);  // arrived somewhere that is not the turret
         }
-        if (b.Exploding == 0) {
-            if (turret && VecDistance(b.Pos, turret->Position) < kShotHitDistance) {
-                Burst(b);
-                turret->Life -= b.Damage;
-            } else if (!moving) {
-                Burst(b);  // arrived somewhere that is not the turret
-            }
-        }
-        ++i;
-    }
+    });
 }
 
 }  // namespace tv

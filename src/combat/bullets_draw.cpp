@@ -23,6 +23,20 @@ void DrawFlying(const TBulletPool& pool, const TBullet& b) {
                        b.Pos.z);
 }
 
+// Flying bullets show their flight sprite; bursting ones their impact when drawImpacts is set.
+void DrawPool(const TBulletPool& pool, bool drawImpacts) {
+    for (int32_t i = 0; i < pool.Count; ++i) {
+        const TBullet& b = pool.Bullets[static_cast<size_t>(i)];
+        if (b.Exploding == 0) {
+            DrawFlying(pool, b);
+        } else if (drawImpacts) {
+            // Two layers a few frames apart make the burst look fuller.
+            DrawExplosionFrame(pool.Impact, Trunc(b.Frame + 2.0f), 0, b.Pos.x, b.Pos.y, b.Pos.z);
+            DrawExplosionFrame(pool.Impact, Trunc(b.Frame - 2.0f), 1, b.Pos.x, b.Pos.y, b.Pos.z);
+        }
+    }
+}
+
 }  // namespace
 
 void TBulletPool::ReleaseGl() {
@@ -34,24 +48,8 @@ void T_Bullets_System_Turel::LoadTextures(const std::string& dataRoot) { LoadPoo
 
 void T_Bullets_System_Planes::LoadTextures(const std::string& dataRoot) { LoadPoolTextures(*this, dataRoot); }
 
-void T_Bullets_System_Turel::DrawShells() const {
-    for (int32_t i = 0; i < Count; ++i) {
-        const TBullet& b = Bullets[static_cast<size_t>(i)];
-        if (b.Exploding == 0) {
-            DrawFlying(*this, b);
-        } else {
-            // Two layers a few frames apart make the burst look fuller.
-            DrawExplosionFrame(Impact, Trunc(b.Frame + 2.0f), 0, b.Pos.x, b.Pos.y, b.Pos.z);
-            DrawExplosionFrame(Impact, Trunc(b.Frame - 2.0f), 1, b.Pos.x, b.Pos.y, b.Pos.z);
-        }
-    }
-}
+void T_Bullets_System_Turel::DrawShells() const { DrawPool(*this, true); }
 
-void T_Bullets_System_Planes::DrawShots() const {
-    for (int32_t i = 0; i < Count; ++i) {
-        const TBullet& b = Bullets[static_cast<size_t>(i)];
-        if (b.Exploding == 0) DrawFlying(*this, b);
-    }
-}
+void T_Bullets_System_Planes::DrawShots() const { DrawPool(*this, false); }
 
 }  // namespace tv

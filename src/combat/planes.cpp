@@ -72,6 +72,122 @@ bool VerticalSegmentHitsGround(const TLand& land, float x, float y, float zFrom,
     return SegmentCrossesCell(land, cell.i, cell.j, {x, y, zFrom}, {x, y, zTo}, hit);
 }
 
+// Where an aircraft stands against its waypoint and the attacked point, read once at the start
+// of its update: the phases after that steer by these even when they move the waypoint.
+struct Bearing {
+    float headingToWaypoint;  // degrees in the ground plane
+    float pitchToWaypoint;    // degrees in the x-z plane
+    float distanceToTarget;   // ground distance to the attacked point
+};
+
+Bearing BearingOf(const TPlane& p, const Vec3& target) {
+    return {HeadingAngle(p.Pos.x, p.Pos.y, p.Waypoint.x, p.Waypoint.y),
+            HeadingAngle(p.Pos.z, p.Pos.x, p.Waypoint.z, p.Waypoint.x), HorizontalDistance(p.Pos, target)};
+}
+
+void EnterState(TPlane& p, uint8_t state) {
+    p.PrevState = p.State;
+    p.State = state;
+}
+
+// The first damage plays the explosion once.
+void PlayFirstDamageExplosion(TPlane& p, SoundMixer* mixer) {
+    if (p.SoundFlag != 1) return;
+    if (mixer) PlaySample(*mixer, kExplosionSample, false, p.Pos);
+    p.SoundFlag = 2;
+}
+
+// Over the target the aircraft breaks away towards a random point on the circle of radius 400
+// about the origin, at a random height.
+void BreakAwayOverTarget(TPlane& p, const Bearing& b, GameRandom& random) {
+    if (!(b.distanceToTarget < 20.0f)) return;
+    EnterState(p, kPlaneBreakAway);
+    float wx = 400.0f, wy = 0.0f;
+    Rotate2D(wx, wy, static_cast<float>(random.Random(360)));
+    p.Waypoint.x = wx;
+    p.Waypoint.y = wy;
+    p.Waypoint.z = static_cast<float>(random.Random(200) + 50);
+}
+
+// Beyond 400 units it turns back; beyond the far plane it is put straight on an attack run.
+void TurnBackWhenFar(TPlane& p, const Bearing& b, const Vec3& target, float farDistance, GameRandom& random) {
+    if (!(b.distanceToTarget > 400.0f)) return;
+    if (p.PrevState != kPlaneTurnBack) EnterState(p, kPlaneTurnBack);
+    if (b.distanceToTarget > farDistance) {
+        p.State = kPlaneAttack;
+        p.Heading = b.headingToWaypoint;
+        p.PitchAngle = b.pitchToWaypoint;
+        p.Waypoint = TargetWithJitter(target, random);
+    }
+}
+
+// Turns heading and pitch toward the waypoint at the state's rates. On the attack run the
+// heading holds and the speed builds up; a turn back that faces the waypoint attacks again.
+void SteerTowardWaypoint(TPlane& p, const Bearing& b, const Vec3& target, float dt, GameRandom& random) {
+    switch (p.State) {
+        case kPlaneAttack:
+            if (p.Speed < p.MaxSpeed) p.Speed += 0.01f;
+            StepToward(p.PitchAngle, b.pitchToWaypoint, 0.005f * dt);
+            break;
+        case kPlaneBreakAway:
+            StepToward(p.Heading, b.headingToWaypoint, 0.005f * dt);
+            StepToward(p.PitchAngle, b.pitchToWaypoint, 0.01f * dt);
+            break;
+        case kPlaneTurnBack:
+            StepToward(p.Heading, b.headingToWaypoint, 0.005f * dt);
+            StepToward(p.PitchAngle, b.pitchToWaypoint, 0.01f * dt);
+            if (b.headingToWaypoint - 1.0f < p.Heading && p.Heading < b.headingToWaypoint + 1.0f) {
+                EnterState(p, kPlaneAttack);
+                p.Waypoint = TargetWithJitter(target, random);
+            }
+            break;
+        default: break;
+    }
+}
+
+// A flying aircraft climbs to its waypoint's height and sinks when more than 10 above it.
+void HoldWaypointHeight(TPlane& p, float dt) {
+    if (p.State < kPlaneAttack || p.State > kPlaneTurnBack) return;
+    if (p.Pos.z < p.Waypoint.z) p.Pos.z += 0.01f * dt;
+    if (p.Pos.z > p.Waypoint.z + 10.0f) p.Pos.z -= 0.01f * dt;
+}
+
+void ClampPitch(TPlane& p) {
+    if (p.PitchAngle < 45.0f) p.PitchAngle = 45.0f;
+    if (p.PitchAngle > 100.0f) p.PitchAngle = 100.0f;
+}
+
+void FlyAlongHeading(TPlane& p, float dt) {
+    float dx = dt * p.Speed, dy = 0.0f;
+    Rotate2D(dx, dy, p.Heading);
+    p.Pos.x += dx;
+    p.Pos.y += dy;
+}
+
+// A killed aircraft falls; the first time, it sheds its wreck fragments and turns into its wreck.
+void FallWhenKilled(TPlane& p, float dt, T_Fragments_System_Planes& fragments, GameRandom& random) {
+    if (!(p.HitPoints < 0.0f)) return;
+    p.Pos.z -= 0.05f * dt;
+    if (p.ModelIndex != p.WreckModelIndex) {
+        SpawnFragments(fragments, p.Kind, p.Pos, p.Speed, random);
+        p.ModelIndex = p.WreckModelIndex;
+    }
+}
+
+void ReloadGun(TPlane& p, float dt) {
+    if (p.HitPoints > 0.0f) p.Reload += 0.005f * dt;
+    if (p.Reload > 1.1f) p.Reload = 1.1f;
+}
+
+// On the attack run, 100 to 150 units out and loaded, the aircraft fires one shot at the turret.
+void FireWhenInRange(TPlane& p, const Bearing& b, T_Bullets_System_Planes& bullets, const TTurel* turret) {
+    const bool inRange = b.distanceToTarget > 100.0f && b.distanceToTarget < 150.0f;
+    if (p.State == kPlaneAttack && inRange && p.Reload > 1.0f) {
+        p.Reload -= 1.1f;
+        if (turret) bullets.FireShot(0, p.Pos, turret->Position, 0.1f, p.BulletDamage);
+    }
+}
+
 }  // namespace
 
 float HeadingAngle(float x1, float y1, float x2, float y2) { return AngleTo2D(x1, y1, x2, y2); }
@@ -151,87 +267,17 @@ void TPlanes_System::UpdatePlane(int32_t i, const PlanesFrame& frame) {
     GameRandom& random = *frame.random;
     const float dt = static_cast<float>(frame.frameMs);
     TPlane& p = Planes[i];
-
-    if (p.SoundFlag == 1) {  // 1: the first damage plays the explosion once
-        if (frame.mixer) PlaySample(*frame.mixer, kExplosionSample, false, p.Pos);
-        p.SoundFlag = 2;
-    }
-
-    const float d = HeadingAngle(p.Pos.x, p.Pos.y, p.Waypoint.x, p.Waypoint.y);  // 2
-    const float h = HeadingAngle(p.Pos.z, p.Pos.x, p.Waypoint.z, p.Waypoint.x);
-    const float m = HorizontalDistance(p.Pos, Target);  // 3
-
-    if (m < 20.0f) {  // 4: break away towards a point on the circle of radius 400
-        p.PrevState = p.State;
-        p.State = kPlaneBreakAway;
-        float wx = 400.0f, wy = 0.0f;
-        Rotate2D(wx, wy, static_cast<float>(random.Random(360)));
-        p.Waypoint.x = wx;
-        p.Waypoint.y = wy;
-        p.Waypoint.z = static_cast<float>(random.Random(200) + 50);
-    }
-    if (m > 400.0f) {  // 5
-        if (p.PrevState != kPlaneTurnBack) {
-            p.PrevState = p.State;
-            p.State = kPlaneTurnBack;
-        }
-        if (m > frame.farDistance) {
-            p.State = kPlaneAttack;
-            p.Heading = d;
-            p.PitchAngle = h;
-            p.Waypoint = TargetWithJitter(Target, random);
-        }
-    }
-
-    switch (p.State) {
-        case kPlaneAttack:  // 6: the heading is not steered
-            if (p.Speed < p.MaxSpeed) p.Speed += 0.01f;
-            StepToward(p.PitchAngle, h, 0.005f * dt);
-            break;
-        case kPlaneBreakAway:  // 7
-            StepToward(p.Heading, d, 0.005f * dt);
-            StepToward(p.PitchAngle, h, 0.01f * dt);
-            break;
-        case kPlaneTurnBack:  // 8
-            StepToward(p.Heading, d, 0.005f * dt);
-            StepToward(p.PitchAngle, h, 0.01f * dt);
-            if (d - 1.0f < p.Heading && p.Heading < d + 1.0f) {
-                p.PrevState = p.State;
-                p.State = kPlaneAttack;
-                p.Waypoint = TargetWithJitter(Target, random);
-            }
-            break;
-        default: break;
-    }
-
-    if (p.State >= kPlaneAttack && p.State <= kPlaneTurnBack) {  // 9
-        if (p.Pos.z < p.Waypoint.z) p.Pos.z += 0.01f * dt;
-        if (p.Pos.z > p.Waypoint.z + 10.0f) p.Pos.z -= 0.01f * dt;
-    }
-
-    if (p.PitchAngle < 45.0f) p.PitchAngle = 45.0f;  // 10
-    if (p.PitchAngle > 100.0f) p.PitchAngle = 100.0f;
-
-    float dx = dt * p.Speed, dy = 0.0f;  // 11
-    Rotate2D(dx, dy, p.Heading);
-    p.Pos.x += dx;
-    p.Pos.y += dy;
-
-    if (p.HitPoints < 0.0f) {  // 12
-        p.Pos.z -= 0.05f * dt;
-        if (p.ModelIndex != p.WreckModelIndex) {
-            SpawnFragments(Fragments, p.Kind, p.Pos, p.Speed, random);
-            p.ModelIndex = p.WreckModelIndex;
-        }
-    }
-
-    if (p.HitPoints > 0.0f) p.Reload += 0.005f * dt;  // 13
-    if (p.Reload > 1.1f) p.Reload = 1.1f;
-
-    if (p.State == kPlaneAttack && m > 100.0f && m < 150.0f && p.Reload > 1.0f) {  // 14
-        p.Reload -= 1.1f;
-        if (frame.turret) Bullets.FireShot(0, p.Pos, frame.turret->Position, 0.1f, p.BulletDamage);
-    }
+    PlayFirstDamageExplosion(p, frame.mixer);
+    const Bearing bearing = BearingOf(p, Target);
+    BreakAwayOverTarget(p, bearing, random);
+    TurnBackWhenFar(p, bearing, Target, frame.farDistance, random);
+    SteerTowardWaypoint(p, bearing, Target, dt, random);
+    HoldWaypointHeight(p, dt);
+    ClampPitch(p);
+    FlyAlongHeading(p, dt);
+    FallWhenKilled(p, dt, Fragments, random);
+    ReloadGun(p, dt);
+    FireWhenInRange(p, bearing, Bullets, frame.turret);
 }
 
 void TPlanes_System::AvoidTerrain(const TLand& land) {

@@ -29,6 +29,45 @@ void PlaceAircraft(const double camera[16], const TPlane& p) {
     glRotatef(p.PitchAngle, 0.0f, 1.0f, 0.0f);
 }
 
+// The body of a visible aircraft; a transparent model blends with flat shading.
+void DrawBody(const double camera[16], const TPlane& p, TModel& model) {
+    PlaceAircraft(camera, p);
+    if (model.Transparent == 1) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glShadeModel(GL_FLAT);
+    }
+    model.DrawRest(1, 1);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glShadeModel(GL_SMOOTH);
+}
+
+// Engine flames, drawn whether or not the body is in view: one jet, or the boss's row of five.
+void DrawEngineFlames(const double camera[16], const TPlane& p, std::vector<T_Fire_Jet>& flameSets) {
+    if (p.FlameSet < 0 || p.FlameSet >= static_cast<int32_t>(flameSets.size())) return;
+    PlaceAircraft(camera, p);
+    T_Fire_Jet& flame = flameSets[static_cast<size_t>(p.FlameSet)];
+    const Vec3 a = p.FlameAnchor;
+    if (p.FlameSet == 0) {
+        DrawFlame(flame, 0, a.x, a.y, a.z);
+    } else {
+        for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
+    }
+}
+
+// Two layers of the explosion's current frame at the aircraft while the frame count lasts.
+void DrawExplosion(const TPlane& p, std::vector<T_Explosion_System>& explosionSets) {
+    if (!(p.ExplosionFrame > 0.0f) || p.ExplosionSet < 0 ||
+        p.ExplosionSet >= static_cast<int32_t>(explosionSets.size()))
+        return;
+    T_Explosion_System& set = explosionSets[static_cast<size_t>(p.ExplosionSet)];
+    set.Size = p.ExplosionSize;
+    const auto f = static_cast<int32_t>(p.ExplosionFrame);
+    DrawExplosionFrame(set, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
+    DrawExplosionFrame(set, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
+}
+
 }  // namespace
 
 std::unique_ptr<TPlanes_System> TPlanes_System::Create(
@@ -100,39 +139,12 @@ void TPlanes_System::Draw(const double camera[16], const PlanesFrame& frame) {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
-        if (p.Visible && model) {  // 1
-            PlaceAircraft(camera, p);
-            if (model->Transparent == 1) {
-                glEnable(GL_BLEND);
-                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-                glShadeModel(GL_FLAT);
-            }
-            model->DrawRest(1, 1);
-            glDisable(GL_TEXTURE_2D);
-            glDisable(GL_BLEND);
-            glShadeModel(GL_SMOOTH);
-        }
-        if (p.FlameSet >= 0 && p.FlameSet < static_cast<int32_t>(FlameSets.size())) {  // 2: visible or not
-            PlaceAircraft(camera, p);
-            T_Fire_Jet& flame = FlameSets[static_cast<size_t>(p.FlameSet)];
-            const Vec3 a = p.FlameAnchor;
-            if (p.FlameSet == 0) {
-                DrawFlame(flame, 0, a.x, a.y, a.z);
-            } else {
-                for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
-            }
-        }
-        if (p.HitPoints < 0.0f) {  // 3
+        if (p.Visible && model) DrawBody(camera, p, *model);
+        DrawEngineFlames(camera, p, FlameSets);
+        if (p.HitPoints < 0.0f) {
             glLoadMatrixd(camera);
             AdvanceDying(i, frame);
-            if (p.ExplosionFrame > 0.0f && p.ExplosionSet >= 0 &&
-                p.ExplosionSet < static_cast<int32_t>(ExplosionSets.size())) {
-                T_Explosion_System& set = ExplosionSets[static_cast<size_t>(p.ExplosionSet)];
-                set.Size = p.ExplosionSize;
-                const auto f = static_cast<int32_t>(p.ExplosionFrame);
-                DrawExplosionFrame(set, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
-                DrawExplosionFrame(set, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
-            }
+            DrawExplosion(p, ExplosionSets);
         }
     }
     glLoadMatrixd(camera);

@@ -81,12 +81,16 @@ void TTurel::AddAnimation(const std::string& path) {
 }
 
 void TTurel::Update(uint32_t frameMs, const TLand* land) {
-    UpdateLaserPower(frameMs);                               // 1
-    AimModel();                                              // 2
-    if (Animated == 1 && Model) Model->UpdateSkeleton(1, 0, AnimTime);  // 3
-    PlaceMarkers();                                          // 4, 5
-    TraceBeams(frameMs, land);                               // 6
-    if (Bullets) Bullets->Update(frameMs);                   // 7
+    UpdateLaserPower(frameMs);
+    AimModel();
+    PoseModel();
+    PlaceMarkers();
+    TraceBeams(frameMs, land);
+    if (Bullets) Bullets->Update(frameMs);
+}
+
+void TTurel::PoseModel() {
+    if (Animated == 1 && Model) Model->UpdateSkeleton(1, 0, AnimTime);
 }
 
 void TTurel::UpdateLaserPower(uint32_t frameMs) {

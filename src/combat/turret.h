@@ -49,6 +49,7 @@ public:
     // Update's steps, for callers and tests that need them one by one.
     void UpdateLaserPower(uint32_t frameMs);
     void AimModel();          // bone 1 of every frame of the first animation
+    void PoseModel();         // the skeleton at AnimTime, when Animated
     void PlaceMarkers();      // muzzles and beam ends from the posed bones, beams stretched
     void TraceBeams(uint32_t frameMs, const TLand* land);
 

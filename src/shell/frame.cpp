@@ -25,32 +25,131 @@ PlanesFrame AircraftFrame(Game& game) {
     return f;
 }
 
-}  // namespace
-
-void GameFrame(Game& game) {
-    TForm1& form = game.form;
-    if (form.FActive == 0) return;
-
-    Clock& clock = *game.platform.clock;
+// The frame lasts from the previous frame's tick to this one's.
+void MeasureFrameTime(Game& game) {
     game.PrevTick = game.CurTick;
-    game.CurTick = clock.TickCount();
+    game.CurTick = game.platform.clock->TickCount();
     game.FrameTime = game.CurTick - game.PrevTick;
+}
 
-    if (game.InitOK) {
-        ProcessInput(game);
-        // Without a rendering context there is nothing to draw into.
-        if (game.GLReady) RenderScene(game);
-    }
-
+// Counts the frame; once a second the caption shows the frames of that second and the HUD
+// takes the count.
+void CountFrameForCaption(Game& game) {
+    TForm1& form = game.form;
     form.FFrameCount += 1;
-
-    uint32_t now = clock.TickCount();
+    const uint32_t now = game.platform.clock->TickCount();
     if (now >= form.FLastFPSTick + 1000u) {
         game.platform.window->SetCaption("Terravik. " + std::to_string(form.FFrameCount) + " FPS");
         form.FFPS = form.FFrameCount;
         form.FFrameCount = 0;
         form.FLastFPSTick = now;
     }
+}
+
+// A fresh frame over the whole window, with the modelview reset for the camera.
+void ClearFrame(const Game& game) {
+    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+// Places the camera at the wheel's zoom and keeps its modelview: every later pass that
+// draws in world space starts again from this matrix.
+void PlaceCameraForFrame(Game& game) {
+    game.Camera.Zoom = game.WheelZoom / 10.0f;
+    PlaceCamera(game.Camera);
+    glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview);
+}
+
+// The sky is drawn around the eye, unlit, before anything it could hide.
+void DrawSkyAroundEye(Game& game) {
+    glDisable(GL_LIGHTING);
+    game.Sky.DrawAt(game.Camera.Eye);
+}
+
+// The turret and its shells first, then the aircraft.
+void UpdateCombat(Game& game) {
+    if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);
+    if (game.Planes) game.Planes->Update(AircraftFrame(game));
+}
+
+void DrawSunFlare(Game& game) {
+    glEnable(GL_TEXTURE_2D);
+    game.Flare.FlareDraw(
+        {game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
+    glDisable(GL_LIGHTING);
+}
+
+// The radar: centred at a tenth of the window's width and height; its half size is 7.5 % of the width.
+void DrawRadar(Game& game) {
+    if (!game.Turel) return;
+    const float w = static_cast<float>(game.ScreenWidth), h = static_cast<float>(game.ScreenHeight);
+    game.Turel->DrawRadar(w / 100.0f * 10.0f, h / 100.0f * 10.0f, w / 100.0f * 7.5f, 200.0f, game.ScreenWidth,
+                          game.ScreenHeight);
+}
+
+// The HUD's texts in green over the camera's modelview, with the turret's life and shells,
+// the kills and the enemies left as this frame left them.
+void DrawHud(Game& game) {
+    glLoadMatrixd(game.SavedModelview);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    if (game.Turel) {
+        game.Hud.Life = game.Turel->Life;
+        game.Hud.Shells = game.Turel->Shells;
+    }
+    if (game.Planes) {
+        game.Hud.Kills = game.Planes->Kills;
+        game.Hud.PlaneCount = game.Planes->PlaneCount;
+    }
+    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
+}
+
+// The listener hears from the eye, facing where the camera looks; UpdateSound commits that
+// with the frame's other deferred sound changes.
+void PlaceListener(Game& game) {
+    SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});
+    SetListenerPosition(game.Mixer, game.Camera.Eye);
+    UpdateSound(game.Mixer);
+}
+
+void ReleaseInputDevices(InputDevices* input) {
+    if (!input) return;
+    if (input->HasKeyboard()) input->ReleaseKeyboard();
+    input->ReleaseInputObject();
+    if (input->HasMouse()) input->ReleaseMouse();
+}
+
+void StopSound(Game& game) {
+    game.Music.reset();
+    FreeSample(game.Mixer, 1);
+    FreeSample(game.Mixer, 2);
+}
+
+// Objects that own GL names go while the context is still current, then the context itself.
+void ReleaseGraphics(Game& game) {
+    if (!game.InitOK || !game.GLReady) return;
+    ReleaseWorldGl(game.world);
+    if (game.Turel) game.Turel->Targets = nullptr;
+    game.Planes.reset();
+    ReleaseTurretGl(game.Turel);
+    game.TurelShells.ReleaseGl();
+    game.Flare.Release();
+    game.platform.window->DeleteGLContext();
+    game.GLReady = false;
+}
+
+}  // namespace
+
+void GameFrame(Game& game) {
+    if (game.form.FActive == 0) return;
+    MeasureFrameTime(game);
+    if (game.InitOK) {
+        ProcessInput(game);
+        // Without a rendering context there is nothing to draw into.
+        if (game.GLReady) RenderScene(game);
+    }
+    CountFrameForCaption(game);
 }
 
 void ApplicationEvents1Idle(Game& game, bool& done) {
@@ -65,57 +164,31 @@ void ApplicationEvents1Restore(Game& game) { game.form.FActive = -1; }
 void FormActivate(Game& game) { game.form.FActive = -1; }
 
 void RenderScene(Game& game) {
-    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);  // 1
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);     // 2
-    glLoadIdentity();                                       // 3
-    game.Camera.Zoom = game.WheelZoom / 10.0f;              // 4
-    PlaceCamera(game.Camera);                               // 5
-    glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview); // 6
-    glDisable(GL_LIGHTING);                                 // 7
-    game.Sky.DrawAt(game.Camera.Eye);                      // 8: the sky, around the eye
-    DrawAxes();                                             // 9
-    game.frustum.Calculate();                               // 10
-    if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);  // 11
-    if (game.Planes) game.Planes->Update(AircraftFrame(game));  // 12
-    DrawWorld(game);                                        // 13
-    glEnable(GL_TEXTURE_2D);                                // 14
-    game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
-    glDisable(GL_LIGHTING);
-    if (game.Turel) {                                       // 15
-        const float w = static_cast<float>(game.ScreenWidth), h = static_cast<float>(game.ScreenHeight);
-        game.Turel->DrawRadar(w / 100.0f * 10.0f, h / 100.0f * 10.0f, w / 100.0f * 7.5f, 200.0f, game.ScreenWidth,
-                              game.ScreenHeight);
-    }
-    glLoadMatrixd(game.SavedModelview);                     // 16
-    glEnable(GL_TEXTURE_2D);                                // 17
-    glColor3f(0.0f, 1.0f, 0.0f);
-    if (game.Turel) {  // the turret's life and shells as this frame left them
-        game.Hud.Life = game.Turel->Life;
-        game.Hud.Shells = game.Turel->Shells;
-    }
-    if (game.Planes) {  // kills and enemies left, likewise
-        game.Hud.Kills = game.Planes->Kills;
-        game.Hud.PlaneCount = game.Planes->PlaneCount;
-    }
-    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
-    game.platform.window->SwapBuffers();                    // 19
-    SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});  // 20
-    SetListenerPosition(game.Mixer, game.Camera.Eye);
-    UpdateSound(game.Mixer);
+    ClearFrame(game);
+    PlaceCameraForFrame(game);
+    DrawSkyAroundEye(game);
+    DrawAxes();
+    game.frustum.Calculate();
+    UpdateCombat(game);
+    DrawWorld(game);
+    DrawSunFlare(game);
+    DrawRadar(game);
+    DrawHud(game);
+    game.platform.window->SwapBuffers();
+    PlaceListener(game);
 }
 
+// Shadows go on the terrain before the bodies that cast them; the sight goes last, over all.
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
-    game.world.land.Draw(1);  // 1
-    if (game.Turel) game.Turel->DrawShadow(game.SunDir);  // 2
-    if (game.Planes) game.Planes->DrawShadows(game.SunDir);  // 3
-    if (game.Turel) game.Turel->Draw(game.SavedModelview);  // 4
-    // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
-    // 7 sight: each joins here with its subsystem.
-    DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,  // 5
+    game.world.land.Draw(1);
+    if (game.Turel) game.Turel->DrawShadow(game.SunDir);
+    if (game.Planes) game.Planes->DrawShadows(game.SunDir);
+    if (game.Turel) game.Turel->Draw(game.SavedModelview);
+    DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,
                      game.random);
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, AircraftFrame(game));  // 6
-    if (game.Turel) game.Turel->DrawSight(game.SavedModelview);  // 7
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, AircraftFrame(game));
+    if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
 
 void DrawAxes() {
@@ -136,25 +209,9 @@ void DrawAxes() {
 }
 
 void FormDestroy(Game& game) {
-    InputDevices* input = game.platform.input;
-    if (input) {
-        if (input->HasKeyboard()) input->ReleaseKeyboard();  // 1
-        input->ReleaseInputObject();                         // 2
-        if (input->HasMouse()) input->ReleaseMouse();        // 3
-    }
-    game.Music.reset();         // 4
-    FreeSample(game.Mixer, 1);  // 5
-    FreeSample(game.Mixer, 2);
-    if (game.InitOK && game.GLReady) {                      // 6
-        ReleaseWorldGl(game.world);  // models delete their GL names while the context lives
-        if (game.Turel) game.Turel->Targets = nullptr;
-        game.Planes.reset();
-        ReleaseTurretGl(game.Turel);
-        game.TurelShells.ReleaseGl();
-        game.Flare.Release();
-        game.platform.window->DeleteGLContext();
-        game.GLReady = false;
-    }
+    ReleaseInputDevices(game.platform.input);
+    StopSound(game);
+    ReleaseGraphics(game);
 }
 
 }  // namespace tv

@@ -11,7 +11,7 @@ struct RunOptions {
     bool help = false;
     bool version = false;
     std::string dataDir;       // empty: the parent of the executable's folder
-    int windowedWidth = 0;     // 0: borderless and maximised
+    int windowedWidth = 0;     // zero: borderless and maximised
     int windowedHeight = 0;
     bool autostart = false;    // press "Старт" once the window is shown
     int64_t frames = 0;        // > 0: close after this many frames and print the report

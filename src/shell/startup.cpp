@@ -28,7 +28,13 @@ void Guarded(Game& game, const char* okLine, const char* falseLine, Step&& step)
     }
 }
 
-void StepFindDataRoot(Game& game) {
+// The guarded phases that draw or load GL objects fail outright without a context.
+void RequireGl(const Game& game) {
+    if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+}
+
+// The data root: --data-dir when given, else the parent of the executable's folder.
+void FindDataRoot(Game& game) {
     if (!game.dataDirOverride.empty()) {
         game.ProgramDir = game.dataDirOverride;
         if (game.ProgramDir.back() != '/') game.ProgramDir += '/';
@@ -37,7 +43,13 @@ void StepFindDataRoot(Game& game) {
     }
 }
 
-void StepCheckVbo(Game& game) {
+void SetCameraPlanes(Game& game) {
+    game.Camera.Pitch = 0.0f;
+    game.Camera.Far = 1000.0f;
+    game.Camera.Near = 0.1f;
+}
+
+void CheckVertexBuffers(Game& game) {
     const char* ext = nullptr;
     if (game.GLReady) ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     game.VBOSupported = ext && std::strstr(ext, "GL_ARB_vertex_buffer_object");
@@ -45,81 +57,128 @@ void StepCheckVbo(Game& game) {
                                              : "Поддержка VBO False -*- автоматическией переход на glDrawArrays");
 }
 
-void StepWindowSize(Game& game) {
+void FitViewportToWindow(Game& game) {
     game.ScreenWidth = game.platform.window->Width();
     game.ScreenHeight = game.platform.window->Height();
     if (game.GLReady) SetViewportAndProjection(game);
 }
 
-void StepInputDevices(Game& game) {
+void InitInputDevices(Game& game) {
     int keyboard = game.platform.input->InitKeyboard();
     LogWrite(game.GameLog, keyboard < 0 ? "иницилизация Клавиатуры False" : "иницилизация Клавиатуры ОК");
     int mouse = game.platform.input->InitMouse();
     LogWrite(game.GameLog, mouse < 0 ? "иницилизация Мыши False" : "иницилизация Мыши ОК");
 }
 
-void StepSun(Game& game) {
+void CreateGameLandscape(Game& game) {
+    RequireGl(game);
+    CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
+                    *game.platform.clock);
+    game.WorldReady = true;
+}
+
+void CreatePhysics(Game& game) {
+    game.world.physics.CreatePhysicsWorld();
+    game.WorldReady = true;
+}
+
+void PlaceSun(Game& game) {
     game.SunPos = {1000.0f, 1000.0f, 500.0f};
     game.SunDir = {game.SunPos.x, game.SunPos.y, 0.0f};
     VecSetLength(game.SunDir, 1.0f);
 }
 
-void StepStartClock(Game& game) {
+void InitSunFlare(Game& game) {
+    RequireGl(game);
+    game.Flare.FlareInit(game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x, game.SunPos.y,
+                         game.SunPos.z);
+}
+
+void StartClock(Game& game) {
     game.CurTick = game.platform.clock->TickCount();
     game.PrevTick = game.CurTick;
 }
 
-void StepMusicAndSound(Game& game) {
-    if (OpenMusicDevice(game.musicDevice)) {  // 18
+void OpenMusic(Game& game) {
+    if (OpenMusicDevice(game.musicDevice)) {
         LogWrite(game.GameLog, "Движок ogg иницилизирован ОК");
     } else {
         LogWrite(game.GameLog, "Движок ogg иницилизирован False");
         game.InitOK = false;
     }
-    game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));  // 19
+    game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));
     LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
-    if (InitSound(game.Mixer, *game.platform.clock)) {  // 20
+}
+
+void InitSoundEffects(Game& game) {
+    if (InitSound(game.Mixer, *game.platform.clock)) {
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
     } else {
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;
     }
-    // 21: ids 1 explosion, 2 laser, 3 cannon, in this order.
+}
+
+// The mixer hands out ids in load order: 1 explosion, 2 laser, 3 cannon.
+void LoadSoundSamples(Game& game) {
     for (std::string_view sound : {paths::kExplosionSound, paths::kLaserSound, paths::kCannonSound})
         LoadSample(game.Mixer, DataPath(game.ProgramDir, sound));
-    game.Music->Play(true);  // 22
+}
+
+void StartMusic(Game& game) { game.Music->Play(true); }
+
+void LoadTurret(Game& game) {
+    RequireGl(game);
+    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
 }
 
 // The turret's cannon shells: an empty pool with its sprites, handed to whatever turret the
-// turret step left (even one whose step failed half-way), hitting that turret's targets.
-void StepTurretShells(Game& game) {
+// turret's loading left (even one that failed half-way), hitting that turret's targets.
+void ArmTurretWithShells(Game& game) {
     game.TurelShells.Init();
     if (game.GLReady) game.TurelShells.LoadTextures(game.ProgramDir);
     game.TurelShells.Owner = game.Turel.get();
     if (game.Turel) game.Turel->Bullets = &game.TurelShells;
 }
 
-void StepCameraAnchors(Game& game) {
-    // The turret's position; where its step failed, the place it would have stood.
-    const Vec3 turretPosition = game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f};
+void LoadSky(Game& game) {
+    RequireGl(game);
+    InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
+}
+
+// The turret's position; where the turret failed to load, the place it would have stood.
+Vec3 TurretPosition(const Game& game) { return game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f}; }
+
+void AnchorCameraOnTurret(Game& game) {
+    const Vec3 turretPosition = TurretPosition(game);
     game.Camera.Anchor = turretPosition;
     game.Camera.Anchor2 = turretPosition;
 }
 
-// Step 26 without its log line: the aircraft attack a point 50 units above the turret, and
-// the turret's laser and radar see them.
-void StepAircraftSystem(Game& game) {
+// The aircraft attack a point 50 units above the turret, and the turret's laser and radar
+// see them.
+void CreateAircraftSystem(Game& game) {
+    RequireGl(game);
     ModelLoadContext context;
     context.DataRoot = game.ProgramDir;
     context.VBOSupported = game.VBOSupported;
     context.Progress = game.platform.loading;
     game.Planes = TPlanes_System::Create(context, game.world.particles.Systems);
-    const Vec3 turretPosition = game.Turel ? game.Turel->Position : Vec3{500.0f, 500.0f, 0.0f};
+    const Vec3 turretPosition = TurretPosition(game);
     game.Planes->Target = {turretPosition.x, turretPosition.y, turretPosition.z + 50.0f};
     if (game.Turel) game.Turel->Targets = game.Planes.get();
 }
 
-void StepCloseLoadingWindow(Game& game) {
+void SpawnStartWave(Game& game) {
+    if (!game.Planes) throw std::runtime_error("no aircraft system");
+    game.Planes->SpawnWave(game.random, true);
+}
+
+void LoadHudFont(Game& game) {
+    if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);
+}
+
+void CloseLoadingWindow(Game& game) {
     if (game.platform.loading) game.platform.loading->Close();
 }
 
@@ -153,60 +212,36 @@ void SetViewportAndProjection(const Game& game) {
 }
 
 void InitGame(Game& game) {
-    game.InitOK = true;                                                    // 1
-    StepFindDataRoot(game);                                                // 2
-    LogOpen(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile));   // 3
-    // 4: the window handle lives in the platform ports.
-    game.Camera.Pitch = 0.0f;                                              // 5
-    game.Camera.Far = 1000.0f;
-    game.Camera.Near = 0.1f;
-    Guarded(game, "иницилизация opengl ОК", "иницилизация opengl False",  // 6
-            [&] { InitOpenGL(game); });
-    StepCheckVbo(game);                                                    // 7
-    StepWindowSize(game);                                                  // 8
-    if (game.GLReady) InitLighting();                                      // 9
-    StepInputDevices(game);                                                // 10, 11
-    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False",    // 12
-            [] { InitImageLibrary(); });
-    Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] {         // 13
-        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
-        CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
-                        *game.platform.clock);
-        game.WorldReady = true;
-    });
-    Guarded(game, "ODE иницилизирован ОК", "ODE иницилизирован False", [&] {  // 14
-        game.world.physics.CreatePhysicsWorld();
-        game.WorldReady = true;
-    });
-    StepSun(game);                                                         // 15
-    Guarded(game, "Солнечные блики иницилизированы ОК", "Солнечные блики иницилизированы False", [&] {  // 16
-        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
-        game.Flare.FlareInit(game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x, game.SunPos.y,
-                             game.SunPos.z);
-    });
-    StepStartClock(game);                                                  // 17
-    StepMusicAndSound(game);                                               // 18-22
-    Guarded(game, "Турель иницилизирована  ОК", "Турель иницилизирована False", [&] {  // 23
-        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
-        InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
-    });
-    StepTurretShells(game);                                                // 23: its shell pool
-    Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] {  // 24
-        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
-        InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
-    });
-    StepCameraAnchors(game);                                               // 25
-    Guarded(game, "Система самолетов иницилизирована  ОК", "Система самолетов иницилизирована  False", [&] {  // 26
-        if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
-        StepAircraftSystem(game);
-    });
-    Guarded(game, "Самолеты иницилизированы  ОК", "Самолеты иницилизированы False", [&] {  // 27
-        if (!game.Planes) throw std::runtime_error("no aircraft system");
-        game.Planes->SpawnWave(game.random, true);
-    });
-    if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);  // 28
-    StepCloseLoadingWindow(game);                                          // 29
-    LogClose(game.GameLog);                                                // 30
+    game.InitOK = true;
+    FindDataRoot(game);
+    LogOpen(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile));
+    SetCameraPlanes(game);
+    Guarded(game, "иницилизация opengl ОК", "иницилизация opengl False", [&] { InitOpenGL(game); });
+    CheckVertexBuffers(game);
+    FitViewportToWindow(game);
+    if (game.GLReady) InitLighting();
+    InitInputDevices(game);
+    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False", [] { InitImageLibrary(); });
+    Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] { CreateGameLandscape(game); });
+    Guarded(game, "ODE иницилизирован ОК", "ODE иницилизирован False", [&] { CreatePhysics(game); });
+    PlaceSun(game);
+    Guarded(game, "Солнечные блики иницилизированы ОК", "Солнечные блики иницилизированы False",
+            [&] { InitSunFlare(game); });
+    StartClock(game);
+    OpenMusic(game);
+    InitSoundEffects(game);
+    LoadSoundSamples(game);
+    StartMusic(game);
+    Guarded(game, "Турель иницилизирована  ОК", "Турель иницилизирована False", [&] { LoadTurret(game); });
+    ArmTurretWithShells(game);
+    Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] { LoadSky(game); });
+    AnchorCameraOnTurret(game);
+    Guarded(game, "Система самолетов иницилизирована  ОК", "Система самолетов иницилизирована  False",
+            [&] { CreateAircraftSystem(game); });
+    Guarded(game, "Самолеты иницилизированы  ОК", "Самолеты иницилизированы False", [&] { SpawnStartWave(game); });
+    LoadHudFont(game);
+    CloseLoadingWindow(game);
+    LogClose(game.GameLog);
 }
 
 }  // namespace tv

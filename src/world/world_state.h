@@ -1,6 +1,7 @@
 #pragma once
-// Everything of the world that the Game context holds, and the two start-up steps and the
-// frame's map-object pass written against it, so the shell calls one function per step.
+// Everything of the world that the Game context holds, and the start-up's landscape, the
+// shutdown's GL release and the frame's map-object pass written against it, so the shell calls
+// one function for each.
 
 #include <cstdint>
 #include <memory>
@@ -26,7 +27,7 @@ struct WorldState {
     ParticleSystems particles;   // the aircraft smoke systems and the emitters' GPU program
 };
 
-// Start-up step 13 without its log line: resets the map-model count, switches the terrain to
+// The start-up's landscape, without its log line: resets the map-model count, switches the terrain to
 // client arrays when vertex buffers are missing, and loads dataRoot + "world\1.wrd" with its
 // terrain. Throws on any failure (the caller logs it).
 // `shared` is what the game's models draw with (skinning program, billboard sides); null lets
@@ -40,7 +41,7 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
 // textures, emitter buffers) simply go with the context.
 void ReleaseWorldGl(WorldState& world);
 
-// The frame's map-object pass (DrawWorld step 5) for the camera at eye looking at target.
+// The frame's map-object pass (DrawWorld, after the turret) for the camera at eye looking at target.
 void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random);
 

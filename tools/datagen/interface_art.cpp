@@ -170,7 +170,7 @@ Image Flare(int n) {
                 float v = 0.18f * SmoothStep(0.95f, 0.85f, d) + 0.3f * Band(d, 0.88f, 0.06f);
                 return Rgba{v, v * 0.9f, v * 0.4f, 1};
             });
-        default:  // 8: little star
+        default:  // flare 8, the last: little star
             return Radial(128, [](float x, float y) {
                 float d = std::sqrt(x * x + y * y);
                 float v = std::exp(-d * 6) * 0.7f + 0.4f * std::exp(-(x * x) * 400) * std::max(0.0f, 1 - std::fabs(y)) +

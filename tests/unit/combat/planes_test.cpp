@@ -172,6 +172,24 @@ TEST_F(PlanesFixture, BeyondTheFarPlaneTheHeadingSnapsToTheTarget) {
     EXPECT_LE(p.PitchAngle, 100.0f);
 }
 
+TEST_F(PlanesFixture, FlyingAircraftHoldATenUnitBandAboveTheirWaypointAndFlyAlongTheirHeading) {
+    // 100 units from the target on an attack run: no state change, no shot, no steering of the heading.
+    for (float z : {40.0f, 55.0f, 65.0f}) {
+        TPlane& p = Add({600.0f, 500.0f, z});
+        p.Heading = 90.0f;
+        p.Speed = p.MaxSpeed = 0.1f;
+    }
+    for (int32_t i = 0; i < 3; ++i) planes.UpdatePlane(i, frame);
+    EXPECT_FLOAT_EQ(planes.Planes[0].Pos.z, 40.2f);  // below the waypoint: climbs 0.01 per ms
+    EXPECT_FLOAT_EQ(planes.Planes[1].Pos.z, 55.0f);  // inside the band: holds
+    EXPECT_FLOAT_EQ(planes.Planes[2].Pos.z, 64.8f);  // more than 10 above: sinks
+    for (const TPlane& p : planes.Planes) {
+        EXPECT_NEAR(p.Pos.x, 600.0f, 1e-3);
+        EXPECT_FLOAT_EQ(p.Pos.y, 502.0f);  // 0.1 units per ms along +y
+        EXPECT_EQ(p.State, kPlaneAttack);
+    }
+}
+
 TEST_F(PlanesFixture, FiresInRangeAndReloadsInMoreThanTwoHundredMs) {
     auto turret = test::MakeTurret({500.0f, 500.0f, 0.0f});
     frame.turret = turret.get();
