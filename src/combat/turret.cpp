@@ -83,7 +83,7 @@ void TTurel::AddAnimation(const std::string& path) {
 void TTurel::Update(uint32_t frameMs, const TLand* land) {
     UpdateLaserPower(frameMs);                               // 1
     AimModel();                                              // 2
-    if (Animated == 1 && Model) Model->UpdateSkeleton(1, 0, AnimTime);  // 3
+    if (Animated == 1 && Model) Model->UpdateSkeleton(PoseMode::Animation, 0, AnimTime);  // 3
     PlaceMarkers();                                          // 4, 5
     TraceBeams(frameMs, land);                               // 6
     if (Bullets) Bullets->Update(frameMs);                   // 7
