@@ -117,9 +117,8 @@ void DrawFragments(T_Fragments_System_Planes& fs, const double camera[16]) {
         if (!model) continue;
         glLoadMatrixd(camera);
         glTranslatef(f.Pos.x, f.Pos.y, f.Pos.z);
-        if (model->Textures.empty()) model->Textures.push_back(0);
-        model->Textures[0] = f.Texture;
-        model->DrawRest(1, 1);
+        model->SetFirstTexture(f.Texture);
+        model->DrawRest(1, true);
     }
     glDisable(GL_TEXTURE_2D);
 }

@@ -37,7 +37,7 @@ void DrawBody(const double camera[16], const TPlane& p, TModel& model) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glShadeModel(GL_FLAT);
     }
-    model.DrawRest(1, 1);
+    model.DrawRest(1, true);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glShadeModel(GL_SMOOTH);
@@ -121,12 +121,12 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir) {
         glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
         const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
         glScalef(0.01f, k, k);
-        if (model->ModelType == 2)
+        if (model->ModelType == ModelType::StaticBuffer)
             model->DrawStaticBuffer();
-        else if (model->ModelType == 6)
+        else if (model->ModelType == ModelType::ClientArrays)
             model->DrawClientArrays();
         else
-            model->DrawRest(1, 0);
+            model->DrawRest(1, false);
         glPopMatrix();
     }
     glDisable(GL_BLEND);

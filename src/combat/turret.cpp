@@ -90,7 +90,7 @@ void TTurel::Update(uint32_t frameMs, const TLand* land) {
 }
 
 void TTurel::PoseModel() {
-    if (Animated == 1 && Model) Model->UpdateSkeleton(1, 0, AnimTime);
+    if (Animated == 1 && Model) Model->UpdateSkeleton(PoseMode::Animation, 0, AnimTime);
 }
 
 void TTurel::UpdateLaserPower(uint32_t frameMs) {

@@ -97,7 +97,7 @@ public:
     uint8_t Weapon = 1;
     uint32_t CannonTimer = 0;
     int32_t Shells = 0;
-    uint32_t RadarTexture = 0;
+    uint32_t RadarTexture() const { return radarTexture_.Get(); }  // owned by the turret
 
     // Links to the rest of combat; not owned, null when absent.
     TurretTargets* Targets = nullptr;

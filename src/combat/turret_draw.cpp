@@ -19,7 +19,6 @@ std::unique_ptr<TTurel> TTurel::Create(const std::string& modelPath, const std::
     name = 0;
     LoadTexture(DataPath(dataRoot, paths::kRadarTexture), name);
     turret->radarTexture_.Reset(name);
-    turret->RadarTexture = name;
     return turret;
 }
 
@@ -91,7 +90,7 @@ void TTurel::DrawRadar(float cx, float cy, float halfSize, float range, int32_t 
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, RadarTexture);
+    glBindTexture(GL_TEXTURE_2D, radarTexture_.Get());
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();

@@ -5,12 +5,13 @@
 // matrix before a draw and restores it afterwards.
 //
 // Loading: model_load.cpp. Posing: model_pose.cpp. Drawing: model_draw.cpp. The GPU skinning
-// program for type 1: skin_program.h. Every operation needs the GL context the model was
+// program for SkinnedBuffer models: skin_program.h. Every operation needs the GL context the model was
 // loaded in to be current, also its destruction (it deletes its buffer and textures).
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "math/vec3.h"
 #include "models/bone_math.h"
 #include "models/gl_handles.h"
+#include "models/model_file.h"
 
 namespace tv {
 
@@ -36,7 +38,7 @@ struct TAnimacia {
     std::vector<TKadrAnimacii> Frames;
 };
 
-// A type-4 vertex as stored in the file: bound to one bone, position in that bone's frame.
+// A CpuSkinned vertex as stored in the file: bound to one bone, position in that bone's frame.
 struct SkinVertex {
     Vec3 Position;
     Vec3 Normal;
@@ -48,13 +50,13 @@ struct SkinTriangle {
     SkinVertex V[3];
 };
 
-// The triangles of a type-4 model: as read, and the copy the CPU skinning rewrites each draw.
+// The triangles of a CpuSkinned model: as read, and the copy the CPU skinning rewrites each draw.
 struct TAVert {
     std::vector<SkinTriangle> Source;
     std::vector<SkinTriangle> Skinned;
 };
 
-// One bone influence of a type-1 vertex.
+// One bone influence of a SkinnedBuffer vertex.
 struct BoneInfluence {
     int32_t Bone = 0;
     float Weight = 0.0f;
@@ -69,7 +71,7 @@ struct TBone {
     Vec3 Origin;
 };
 
-// The upright quad of a type-3 model. Origin is zero after loading (the caller places it).
+// The upright quad of a Billboard model. Origin is zero after loading (the caller places it).
 struct TBillboard {
     float X = 0.0f, Y = 0.0f, Z = 0.0f;
     float HalfWidth = 0.0f;  // in units of the shared side vectors
@@ -97,14 +99,16 @@ struct ModelRenderShared {
 // What the loaders need from the game.
 struct ModelLoadContext {
     std::string DataRoot;        // the data root, ending in a separator ('/' or '\\')
-    bool VBOSupported = true;    // vertex buffers available; otherwise meshes load as type 6
+    bool VBOSupported = true;    // vertex buffers available; otherwise buffered meshes load as ClientArrays
     LoadingProgress* Progress = nullptr;  // the loading window, or null for none
     std::shared_ptr<ModelRenderShared> Shared;  // null: the model makes its own
 };
 
-// The bone palette: three rows (of four floats) per bone, for at most 72 bones.
-inline constexpr int kMaxPaletteBones = 72;
-inline constexpr int kPaletteRows = kMaxPaletteBones * 3;
+// How UpdateSkeleton poses the bones.
+enum class PoseMode {
+    Rest,       // the rest pose
+    Animation,  // a point in time of one animation
+};
 
 class TModel {
 public:
@@ -113,8 +117,8 @@ public:
     // corners and Radius, collision shapes, flags, vectors A and B. Raises DataError when the
     // file is missing, truncated or inconsistent (counts, bone and parent indices).
     static std::unique_ptr<TModel> Create(const std::string& path, const ModelLoadContext& context);
-    // The sky's loader: no textures loaded (Textures sized, all 0), no corners, Radius 0;
-    // type 3 reads nothing after the header; type 4 stops after the box.
+    // The sky's loader: no textures loaded (every slot draws texture 0), no corners, Radius 0;
+    // billboards read nothing after the header; CPU-skinned meshes stop after the box.
     static std::unique_ptr<TModel> CreateGeometryOnly(const std::string& path, const ModelLoadContext& context);
 
     TModel();
@@ -122,28 +126,40 @@ public:
     TModel(const TModel&) = delete;
     TModel& operator=(const TModel&) = delete;
 
-    // Full draw (alpha key, textured, animate, animation index, time in frames). The alpha
-    // test is on around the draw when alphaKey equals Transparent; 2D texturing around it when
-    // textured is 1. An animation index or time that does not exist (or frames with too few
-    // bones) poses the rest pose instead. Type 1 resets TintColor to white.
-    void Draw(uint8_t alphaKey, uint8_t textured, uint8_t animate, int32_t animation, float time);
-    // The same without animation; skinned types in the rest pose, TintColor sent unchanged.
-    void DrawRest(uint8_t alphaKey, uint8_t textured);
+    // Full draw. The alpha test is on around the draw when alphaKey equals the Transparent byte;
+    // 2D texturing around it when `textured`. `animate` poses animation `animation` at `time`
+    // (in frames); an animation index or time that does not exist (or frames with too few bones)
+    // poses the rest pose instead. SkinnedBuffer resets TintColor to white and leaves the alpha
+    // test off; a transparent Billboard switches the alpha test on whatever the key.
+    void Draw(uint8_t alphaKey, bool textured, bool animate, int32_t animation, float time);
+    // The same without animation: skinned layouts in the rest pose, TintColor sent unchanged,
+    // no extra alpha-test handling.
+    void DrawRest(uint8_t alphaKey, bool textured);
 
-    // Mode 0: rest pose. Mode 1: animation `animation` at `time` (frame c = trunc(time) blended
-    // towards c + 1, the last frame towards frame 0). Out-of-range input poses the rest pose.
-    void UpdateSkeleton(uint8_t mode, int32_t animation, float time);
+    // Rest: the rest pose. Animation: animation `animation` at `time` (frame c = trunc(time)
+    // blended towards c + 1, the last frame towards frame 0); out-of-range input poses the rest pose.
+    void UpdateSkeleton(PoseMode mode, int32_t animation, float time);
     // Rows 0..2 of each bone's absolute matrix into BonePalette, first 72 bones only.
     void FillBonePalette();
 
-    // The per-type draws. The array draws leave every client array they used disabled.
-    void DrawSkinnedBuffer();     // type 1, skinned by the program in use (Draw sets it up);
+    // The per-layout draws. The array draws leave every client array they used disabled.
+    void DrawSkinnedBuffer();     // SkinnedBuffer, skinned by the program in use (Draw sets it up);
                                   // without shader support: the stored positions, unskinned
-    void DrawStaticBuffer();      // type 2
-    void SkinAndDrawTriangles();  // type 4: skin from Bones, then draw
-    void DrawSkinnedTriangles();  // type 5: draw the last skinned copy again
-    void DrawClientArrays();      // type 6
+    void DrawStaticBuffer();      // StaticBuffer
+    void SkinAndDrawTriangles();  // CpuSkinned: skin from Bones, then draw
+    void DrawSkinnedTriangles();  // CpuSkinnedCopy: draw the last skinned copy again
+    void DrawClientArrays();      // ClientArrays
     void DrawBillboard(const TBillboard& billboard);  // texture 0, the shared side vectors
+
+    // The texture draw group `slot` binds: the model's own (0 for a slot without one or in a
+    // geometry-only model), or for slot 0 the texture set by SetFirstTexture.
+    uint32_t Texture(size_t slot) const;
+    // Draws slot 0 (and a billboard) with `texture` from now on instead of the model's own first
+    // texture, which the model keeps owning. The caller owns `texture` and keeps it alive while
+    // the model draws with it.
+    void SetFirstTexture(uint32_t texture) { firstTexture_ = texture; }
+    // The vertex buffer of a buffered mesh, 0 for other layouts; owned by the model.
+    uint32_t VertexBuffer() const { return vertexBuffer_.Get(); }
 
     // The shared state this model draws with (skinning program, billboard sides).
     ModelRenderShared& Shared() { return *shared_; }
@@ -152,48 +168,70 @@ public:
     std::vector<int32_t> BoneParents;
     TKadrAnimacii RestPose;
     std::vector<TAnimacia> Animations;
-    uint32_t VertexBuffer = 0;
     int32_t VertexBufferSize = 0;
     TBillboard Billboard;
     std::array<std::array<float, 4>, kPaletteRows> BonePalette{};
     std::array<float, 4> TintColor{1.0f, 1.0f, 1.0f, 1.0f};
     std::vector<TBone> Bones;
-    std::vector<uint32_t> Textures;  // callers may overwrite entry 0 before a draw
-    std::vector<Vec3> Positions;     // per triangle, per vertex (types 1, 2)
+    std::vector<Vec3> Positions;     // per triangle, per vertex (buffered meshes)
     std::vector<Vec3> Normals;
     std::vector<std::array<float, 2>> TexCoords;  // s, t as stored
-    std::vector<float> FallbackPositions;  // type 6: 9 floats per triangle
-    std::vector<float> FallbackTexCoords;  // type 6: 6 floats per triangle, t flipped
-    TAVert SkinTriangles;                  // type 4
-    std::vector<TriangleInfluences> BoneWeights;  // type 1
+    std::vector<float> FallbackPositions;  // ClientArrays: 9 floats per triangle
+    std::vector<float> FallbackTexCoords;  // ClientArrays: 6 floats per triangle, t flipped
+    TAVert SkinTriangles;                  // CpuSkinned
+    std::vector<TriangleInfluences> BoneWeights;  // SkinnedBuffer, bone indices as read
     int32_t TriangleCount = 0;
     TCUB BoundingBox;  // only centre and size are filled
     std::array<Vec3, 8> BoxCorners{};
     std::array<uint8_t, 4> BodyParameter{};
-    int32_t CollisionBoxCount = 0;
     std::vector<TCUB> CollisionBoxes;
-    int32_t CollisionSphereCount = 0;
     std::vector<TSfera_Phiziki> CollisionSpheres;
-    std::vector<std::string> TextureNames;
-    int32_t TextureCount = 0;
+    std::vector<std::string> TextureNames;  // one texture slot each
     std::vector<std::array<int32_t, 2>> DrawGroups;  // (stored value, triangle count)
-    int32_t DrawGroupCount = 0;
-    uint8_t Transparent = 0;
+    uint8_t Transparent = 0;  // the file's byte; 1 marks a model drawn with its alpha cut out
     uint8_t Static = 0;
     Vec3 VectorA;
     Vec3 VectorB;
     uint8_t ObjectKind = 0;
-    uint8_t ModelType = 0;
+    tv::ModelType ModelType = tv::ModelType{};  // the file's type byte until a layout is loaded
     float Radius = 0.0f;
 
 private:
+    // What a draw does besides the layout's own drawing.
+    struct DrawRequest {
+        PoseMode pose = PoseMode::Rest;
+        int32_t animation = 0;
+        float time = 0.0f;
+        bool full = false;  // Draw rather than DrawRest: tint reset, the extra alpha-test handling
+    };
+
+    // Where a load reads from and what it reports to.
+    struct LoadSource {
+        const std::string& path;
+        const ModelLoadContext& context;
+        LoadingProgress* progress;  // null: no loading window
+        bool geometryOnly;          // the sky's loader
+    };
+
     void Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly);
+    // One per file layout, each taking over the parsed file in the loader's order.
+    void LoadBufferedMesh(ModelFile& file, const LoadSource& source);  // SkinnedBuffer, StaticBuffer
+    void LoadCpuSkinnedMesh(ModelFile& file, const LoadSource& source);
+    void LoadBillboard(ModelFile& file, const LoadSource& source);
+    // The parts the layouts share: bones, triangle count (moving the loading bar), rest pose and
+    // groups; texture slots; the box; collision shapes, flags and vectors.
+    void TakeSkeleton(const ModelFile& file, LoadingProgress* progress);
+    void TakeTextures(const ModelFile& file, const LoadSource& source);
+    void TakeBox(const ModelFile& file);
+    void TakeTail(ModelFile& file);
     void PoseRest();
     bool PoseAnimation(int32_t animation, float time);
     void UploadVertexBuffer();
     void BuildClientArrays();
-    void DrawType1(bool animated, int32_t animation, float time, bool resetTint);
-    void SendBonePalette();
+
+    void DrawWithState(uint8_t alphaKey, bool textured, const DrawRequest& request);
+    void DrawLayout(const DrawRequest& request);
+    void DrawSkinnedPosed(const DrawRequest& request);  // SkinnedBuffer: pose, palette, program
     // Calls draw(group, firstTriangle, triangleCount) per draw group, counts clamped to the
     // mesh; used by every mesh draw.
     template <typename DrawRange>
@@ -201,7 +239,8 @@ private:
 
     std::shared_ptr<ModelRenderShared> shared_;
     GlBuffer vertexBuffer_;
-    std::vector<GlTexture> ownedTextures_;
+    std::vector<GlTexture> ownedTextures_;  // one per slot; empty for geometry-only models
+    std::optional<uint32_t> firstTexture_;
 };
 
 // The upright quad at the billboard's origin, facing the viewer through the side vectors.

@@ -1,4 +1,4 @@
-// Drawing the six model types. Each draw switches on the GL state it needs and switches it
+// Drawing the six model layouts. Each draw switches on the GL state it needs and switches it
 // off again; the caller's modelview matrix places the model.
 
 #include <epoxy/gl.h>
@@ -12,7 +12,7 @@ namespace tv {
 
 namespace {
 
-constexpr GLsizei kStride1 = 60;  // bytes per vertex of the skinned layout
+constexpr GLsizei kSkinnedStride = 60;  // bytes per vertex of the skinned layout
 constexpr float kAlphaCut = 0.5f;
 
 void EnableAlphaTest() {
@@ -25,79 +25,78 @@ void EnableAlphaTest() {
 template <typename DrawRange>
 void TModel::ForEachGroup(DrawRange&& draw) {
     int32_t first = 0;
-    for (int32_t g = 0; g < DrawGroupCount && g < static_cast<int32_t>(DrawGroups.size()); ++g) {
-        const int32_t wanted = DrawGroups[static_cast<size_t>(g)][1];
+    for (size_t g = 0; g < DrawGroups.size(); ++g) {
+        const int32_t wanted = DrawGroups[g][1];
         const int32_t count = std::min(std::max(wanted, 0), std::max(TriangleCount - first, 0));
-        // A group without a texture name of its own is drawn untextured.
-        const uint32_t texture = static_cast<size_t>(g) < Textures.size() ? Textures[static_cast<size_t>(g)] : 0u;
-        glBindTexture(GL_TEXTURE_2D, texture);
+        // A group without a texture of its own is drawn untextured.
+        glBindTexture(GL_TEXTURE_2D, Texture(g));
         if (count > 0) draw(first, count);
         first += count;
     }
 }
 
-void TModel::Draw(uint8_t alphaKey, uint8_t textured, uint8_t animate, int32_t animation, float time) {
-    const bool alphaTest = alphaKey == Transparent;
-    if (alphaTest) EnableAlphaTest();
-    if (textured == 1) glEnable(GL_TEXTURE_2D);
-    if (ModelType == 1) {
-        DrawType1(animate == 1, animation, time, true);
-        glDisable(GL_ALPHA_TEST);
-        if (shared_->Skin->Ensure()) SkinProgram::UseNone();
-    }
-    if (ModelType == 2) DrawStaticBuffer();
-    if (ModelType == 3) {
-        if (Transparent == 1) EnableAlphaTest();
-        DrawBillboard(Billboard);
-    }
-    if (ModelType == 4) {
-        if (animate == 1) {
-            UpdateSkeleton(1, animation, time);
-        } else {
-            UpdateSkeleton(0, 0, 0.0f);
-        }
-        SkinAndDrawTriangles();
-    }
-    if (ModelType == 5) DrawSkinnedTriangles();
-    if (ModelType == 6) DrawClientArrays();
-    if (alphaTest) glDisable(GL_ALPHA_TEST);
-    if (textured == 1) glDisable(GL_TEXTURE_2D);
+uint32_t TModel::Texture(size_t slot) const {
+    if (slot == 0 && firstTexture_) return *firstTexture_;
+    return slot < ownedTextures_.size() ? ownedTextures_[slot].Get() : 0u;
 }
 
-void TModel::DrawRest(uint8_t alphaKey, uint8_t textured) {
-    const bool alphaTest = alphaKey == Transparent;
-    if (alphaTest) EnableAlphaTest();
-    if (textured == 1) glEnable(GL_TEXTURE_2D);
-    if (ModelType == 1) {
-        DrawType1(false, 0, 0.0f, false);
-        if (shared_->Skin->Ensure()) SkinProgram::UseNone();
-    }
-    if (ModelType == 2) DrawStaticBuffer();
-    if (ModelType == 3) DrawBillboard(Billboard);
-    if (ModelType == 4) {
-        UpdateSkeleton(0, 0, 0.0f);
-        SkinAndDrawTriangles();
-    }
-    if (ModelType == 5) DrawSkinnedTriangles();
-    if (ModelType == 6) DrawClientArrays();
-    if (alphaTest) glDisable(GL_ALPHA_TEST);
-    if (textured == 1) glDisable(GL_TEXTURE_2D);
+void TModel::Draw(uint8_t alphaKey, bool textured, bool animate, int32_t animation, float time) {
+    DrawWithState(alphaKey, textured, {animate ? PoseMode::Animation : PoseMode::Rest, animation, time, true});
 }
 
-void TModel::DrawType1(bool animated, int32_t animation, float time, bool resetTint) {
+void TModel::DrawRest(uint8_t alphaKey, bool textured) {
+    DrawWithState(alphaKey, textured, {PoseMode::Rest, 0, 0.0f, false});
+}
+
+void TModel::DrawWithState(uint8_t alphaKey, bool textured, const DrawRequest& request) {
+    const bool alphaTest = alphaKey == Transparent;
+    if (alphaTest) EnableAlphaTest();
+    if (textured) glEnable(GL_TEXTURE_2D);
+    DrawLayout(request);
+    if (alphaTest) glDisable(GL_ALPHA_TEST);
+    if (textured) glDisable(GL_TEXTURE_2D);
+}
+
+void TModel::DrawLayout(const DrawRequest& request) {
+    switch (ModelType) {
+        case ModelType::SkinnedBuffer:
+            DrawSkinnedPosed(request);
+            if (request.full) glDisable(GL_ALPHA_TEST);
+            if (shared_->Skin->Ensure()) SkinProgram::UseNone();
+            break;
+        case ModelType::StaticBuffer:
+            DrawStaticBuffer();
+            break;
+        case ModelType::Billboard:
+            // Cut out whatever key the caller gave; not undone after the draw.
+            if (request.full && Transparent == 1) EnableAlphaTest();
+            DrawBillboard(Billboard);
+            break;
+        case ModelType::CpuSkinned:
+            UpdateSkeleton(request.pose, request.animation, request.time);
+            SkinAndDrawTriangles();
+            break;
+        case ModelType::CpuSkinnedCopy:
+            DrawSkinnedTriangles();
+            break;
+        case ModelType::ClientArrays:
+            DrawClientArrays();
+            break;
+        default:
+            break;  // a type byte without a layout draws nothing
+    }
+}
+
+void TModel::DrawSkinnedPosed(const DrawRequest& request) {
     SkinProgram& skin = *shared_->Skin;
     const bool skinned = skin.Ensure();
     if (skinned) {
         skin.Use();
         skin.SetSampler(0);
     }
-    if (animated) {
-        UpdateSkeleton(1, animation, time);
-    } else {
-        UpdateSkeleton(0, 0, 0.0f);
-    }
+    UpdateSkeleton(request.pose, request.animation, request.time);
     FillBonePalette();
-    if (resetTint) TintColor = {1.0f, 1.0f, 1.0f, 1.0f};
+    if (request.full) TintColor = {1.0f, 1.0f, 1.0f, 1.0f};
     if (skinned) {
         skin.SetPalette(BonePalette[0].data(), kPaletteRows);
         skin.SetTint(TintColor.data());
@@ -107,17 +106,17 @@ void TModel::DrawType1(bool animated, int32_t animation, float time, bool resetT
 }
 
 void TModel::DrawSkinnedBuffer() {
-    if (VertexBuffer == 0) return;
+    if (!vertexBuffer_.Get()) return;
     glEnableClientState(GL_VERTEX_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
     const bool skinned = shared_->Skin->Ensure();
     if (skinned) {
         glInterleavedArrays(GL_T4F_C4F_N3F_V4F, 0, nullptr);
     } else {
         // No skinning program: the stored (rest) positions with plain texture coordinates.
-        glVertexPointer(3, GL_FLOAT, kStride1, reinterpret_cast<const void*>(44));
-        glNormalPointer(GL_FLOAT, kStride1, reinterpret_cast<const void*>(32));
-        glTexCoordPointer(2, GL_FLOAT, kStride1, nullptr);
+        glVertexPointer(3, GL_FLOAT, kSkinnedStride, reinterpret_cast<const void*>(44));
+        glNormalPointer(GL_FLOAT, kSkinnedStride, reinterpret_cast<const void*>(32));
+        glTexCoordPointer(2, GL_FLOAT, kSkinnedStride, nullptr);
         glEnableClientState(GL_NORMAL_ARRAY);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     }
@@ -132,9 +131,9 @@ void TModel::DrawSkinnedBuffer() {
 }
 
 void TModel::DrawStaticBuffer() {
-    if (VertexBuffer == 0) return;
+    if (!vertexBuffer_.Get()) return;
     glEnableClientState(GL_VERTEX_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
     ForEachGroup([](int32_t first, int32_t count) { glDrawArrays(GL_TRIANGLES, first * 3, count * 3); });
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -195,7 +194,7 @@ void TModel::DrawSkinnedTriangles() {
 
 void TModel::DrawBillboard(const TBillboard& billboard) {
     // Its own image, not whichever texture the previous drawer left bound.
-    if (!Textures.empty()) glBindTexture(GL_TEXTURE_2D, Textures[0]);
+    if (!TextureNames.empty() || firstTexture_) glBindTexture(GL_TEXTURE_2D, Texture(0));
     DrawBillboardQuad(billboard, shared_->Sides);
 }
 

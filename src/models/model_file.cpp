@@ -9,20 +9,17 @@ namespace tv {
 namespace {
 
 // Bytes a triangle takes in each mesh layout: three vertices of position, normal, s, t, plus
-// three (bone, weight) pairs for type 1 or one bone index for type 4.
-size_t TriangleBytes(uint8_t type) {
+// three (bone, weight) pairs for GPU skinning or one bone index for CPU skinning.
+size_t TriangleBytes(ModelType type) {
     switch (type) {
-        case 1:
+        case ModelType::SkinnedBuffer:
             return 3 * (8 * 4 + 6 * 4);
-        case 4:
+        case ModelType::CpuSkinned:
             return 3 * 9 * 4;
         default:
             return 3 * 8 * 4;
     }
 }
-
-// The GPU skinning palette holds 216 rows, three per bone.
-constexpr int32_t kMaxGpuBones = 72;
 
 Vec3 ReadVec3(ByteReader& r, const char* field) {
     Vec3 v;
@@ -38,8 +35,22 @@ void WriteVec3(ByteWriter& w, const Vec3& v) {
     w.F32(v.z);
 }
 
+// Two vectors stored interleaved by component: a.x, b.x, a.y, b.y, a.z, b.z.
+void ReadInterleaved(ByteReader& r, Vec3& a, Vec3& b, const char* field) {
+    for (float Vec3::*axis : {&Vec3::x, &Vec3::y, &Vec3::z}) {
+        a.*axis = r.F32(field);
+        b.*axis = r.F32(field);
+    }
+}
+
+void WriteInterleaved(ByteWriter& w, const Vec3& a, const Vec3& b) {
+    for (float Vec3::*axis : {&Vec3::x, &Vec3::y, &Vec3::z}) {
+        w.F32(a.*axis);
+        w.F32(b.*axis);
+    }
+}
+
 void ReadBones(ByteReader& r, ModelFile& m) {
-    const size_t countAt = r.Offset();
     int32_t p = r.Count("parent count", 4);
     m.BoneParents.resize(static_cast<size_t>(p));
     for (int32_t i = 0; i < p; ++i) {
@@ -52,10 +63,6 @@ void ReadBones(ByteReader& r, ModelFile& m) {
                          ", which does not precede it");
         }
         m.BoneParents[static_cast<size_t>(i)] = parent;
-    }
-    if (m.ModelType == 1 && p > kMaxGpuBones) {
-        r.FailAt(countAt, "parent count",
-                 "a GPU-skinned model has at most 72 bones, this one " + std::to_string(p));
     }
 }
 
@@ -78,13 +85,13 @@ void ReadTriangles(ByteReader& r, ModelFile& m) {
             v.normal = ReadVec3(r, "triangles");
             v.s = r.F32("triangles");
             v.t = r.F32("triangles");
-            if (m.ModelType == 1) {
+            if (m.ModelType == ModelType::SkinnedBuffer) {
                 for (BoneWeight& bw : v.weights) {
                     size_t at = r.Offset();
                     bw.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
                     bw.weight = r.F32("triangles");
                 }
-            } else if (m.ModelType == 4) {
+            } else if (m.ModelType == ModelType::CpuSkinned) {
                 size_t at = r.Offset();
                 v.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
             }
@@ -101,15 +108,7 @@ void ReadRestPose(ByteReader& r, ModelFile& m) {
             std::to_string(n) + " rest-pose bones for " + std::to_string(m.BoneParents.size()) + " parents");
     }
     m.RestPose.resize(static_cast<size_t>(n));
-    for (RestBone& b : m.RestPose) {
-        // Interleaved: one position component, then one rotation component.
-        b.position.x = r.F32("rest pose");
-        b.rotation.x = r.F32("rest pose");
-        b.position.y = r.F32("rest pose");
-        b.rotation.y = r.F32("rest pose");
-        b.position.z = r.F32("rest pose");
-        b.rotation.z = r.F32("rest pose");
-    }
+    for (RestBone& b : m.RestPose) ReadInterleaved(r, b.position, b.rotation, "rest pose");
 }
 
 void ReadGroups(ByteReader& r, ModelFile& m) {
@@ -180,16 +179,6 @@ void ReadFlags(ByteReader& r, ModelFile& m) {
     m.Static = r.U8("static");
 }
 
-void ReadVectors(ByteReader& r, ModelFile& m) {
-    // Interleaved by component: A.x, B.x, A.y, B.y, A.z, B.z.
-    m.VectorA.x = r.F32("vectors A and B");
-    m.VectorB.x = r.F32("vectors A and B");
-    m.VectorA.y = r.F32("vectors A and B");
-    m.VectorB.y = r.F32("vectors A and B");
-    m.VectorA.z = r.F32("vectors A and B");
-    m.VectorB.z = r.F32("vectors A and B");
-}
-
 void WriteSlashName(ByteWriter& w, const std::string& name) {
     if (name.find('/') != std::string::npos) {
         throw std::invalid_argument("collision shape name contains '/': " + name);
@@ -202,7 +191,7 @@ void WriteSlashName(ByteWriter& w, const std::string& name) {
 ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileName) {
     ByteReader r(bytes, fileName);
     ModelFile m;
-    m.ModelType = r.U8("model type");
+    m.ModelType = static_cast<ModelType>(r.U8("model type"));
     m.ObjectKind = r.U8("object kind");
     if (m.HasMesh()) {
         ReadBones(r, m);
@@ -213,8 +202,8 @@ ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         ReadBox(r, m);
         ReadCollisions(r, m);
         ReadFlags(r, m);
-        if (m.ModelType != 4) ReadVectors(r, m);
-    } else if (m.ModelType == 3) {
+        if (m.ModelType != ModelType::CpuSkinned) ReadInterleaved(r, m.VectorA, m.VectorB, "vectors A and B");
+    } else if (m.ModelType == ModelType::Billboard) {
         m.Billboard.halfWidth = r.F32("half width");
         m.Billboard.height = r.F32("height");
         for (float& e : m.Billboard.extra) e = r.F32("billboard extra values");
@@ -232,7 +221,7 @@ ModelFile ReadModelFile(const std::string& path) {
 
 std::vector<uint8_t> WriteModel(const ModelFile& m) {
     ByteWriter w;
-    w.U8(m.ModelType);
+    w.U8(static_cast<uint8_t>(m.ModelType));
     w.U8(m.ObjectKind);
     if (!m.HasBody()) return std::move(w.Data());
 
@@ -246,25 +235,18 @@ std::vector<uint8_t> WriteModel(const ModelFile& m) {
                 WriteVec3(w, v.normal);
                 w.F32(v.s);
                 w.F32(v.t);
-                if (m.ModelType == 1) {
+                if (m.ModelType == ModelType::SkinnedBuffer) {
                     for (const BoneWeight& bw : v.weights) {
                         w.I32(bw.bone);
                         w.F32(bw.weight);
                     }
-                } else if (m.ModelType == 4) {
+                } else if (m.ModelType == ModelType::CpuSkinned) {
                     w.I32(v.bone);
                 }
             }
         }
         w.I32(static_cast<int32_t>(m.RestPose.size()));
-        for (const RestBone& b : m.RestPose) {
-            w.F32(b.position.x);
-            w.F32(b.rotation.x);
-            w.F32(b.position.y);
-            w.F32(b.rotation.y);
-            w.F32(b.position.z);
-            w.F32(b.rotation.z);
-        }
+        for (const RestBone& b : m.RestPose) WriteInterleaved(w, b.position, b.rotation);
         w.I32(static_cast<int32_t>(m.DrawGroups.size()));
         for (const DrawGroup& g : m.DrawGroups) {
             w.I32(g.first);
@@ -303,13 +285,8 @@ std::vector<uint8_t> WriteModel(const ModelFile& m) {
     w.U32(m.BodyParameter);
     w.U8(m.Transparent);
     w.U8(m.Static);
-    if (m.ModelType == 1 || m.ModelType == 2) {
-        w.F32(m.VectorA.x);
-        w.F32(m.VectorB.x);
-        w.F32(m.VectorA.y);
-        w.F32(m.VectorB.y);
-        w.F32(m.VectorA.z);
-        w.F32(m.VectorB.z);
+    if (m.ModelType == ModelType::SkinnedBuffer || m.ModelType == ModelType::StaticBuffer) {
+        WriteInterleaved(w, m.VectorA, m.VectorB);
     }
     return std::move(w.Data());
 }

@@ -3,9 +3,9 @@
 // GL objects from a ModelFile; the data-set generator and the tests write models with
 // WriteModel.
 //
-// Layouts by ModelType: 1 GPU-skinned mesh (three bone weights per vertex), 2 static mesh,
-// 3 billboard, 4 CPU-skinned mesh (one bone per vertex, position in that bone's frame).
-// Any other type byte (0, 5, 6, ...) carries only the two header bytes.
+// Layouts by ModelType: a GPU-skinned mesh (three bone weights per vertex), a static mesh, a
+// billboard, a CPU-skinned mesh (one bone per vertex, position in that bone's frame). Any other
+// type byte (0, 5, 6, ...) carries only the two header bytes.
 
 #include <array>
 #include <cstdint>
@@ -17,6 +17,28 @@
 
 namespace tv {
 
+// The model's layout: the file's type byte, kept as its byte value. The last two never come
+// from a file's layout: a file whose byte is 5 or 6 loads no geometry; the loader turns buffered
+// meshes into ClientArrays when vertex buffers are not available. Other byte values are kept
+// as read and load nothing past the header.
+enum class ModelType : uint8_t {
+    SkinnedBuffer = 1,   // mesh in a vertex buffer, skinned by the GPU program (up to 3 bones a vertex)
+    StaticBuffer = 2,    // mesh in a vertex buffer, not skinned
+    Billboard = 3,       // one upright quad turned towards the viewer
+    CpuSkinned = 4,      // mesh skinned on the CPU (one bone a vertex), drawn immediately
+    CpuSkinnedCopy = 5,  // draws the last skinned copy of a CpuSkinned mesh again
+    ClientArrays = 6,    // mesh in client-side arrays, not skinned
+};
+
+// The GPU skinning palette: three rows (of four floats) per bone, for the first 72 bones.
+inline constexpr int32_t kMaxPaletteBones = 72;
+inline constexpr int kPaletteRows = kMaxPaletteBones * 3;
+// The palette bone a GPU-skinned vertex's bone index uses: indices past the palette take its
+// last bone, as the skinning program does.
+inline int32_t PaletteBone(int32_t bone) {
+    return bone < 0 ? 0 : (bone >= kMaxPaletteBones ? kMaxPaletteBones - 1 : bone);
+}
+
 struct BoneWeight {
     int32_t bone = 0;
     float weight = 0.0f;
@@ -27,8 +49,8 @@ struct ModelVertex {
     Vec3 normal;
     float s = 0.0f;  // texture coordinates as stored (the GL upload flips t to 1 - t)
     float t = 0.0f;
-    std::array<BoneWeight, 3> weights{};  // type 1 only
-    int32_t bone = 0;                     // type 4 only
+    std::array<BoneWeight, 3> weights{};  // SkinnedBuffer only
+    int32_t bone = 0;                     // CpuSkinned only
 };
 
 struct ModelTriangle {
@@ -46,7 +68,7 @@ struct DrawGroup {
     int32_t triangleCount = 0;  // consecutive triangles drawn with the group's texture
 };
 
-// Type 3 only.
+// Billboards only.
 struct BillboardData {
     float halfWidth = 0.0f;
     float height = 0.0f;
@@ -54,13 +76,13 @@ struct BillboardData {
 };
 
 struct ModelFile {
-    uint8_t ModelType = 2;
+    tv::ModelType ModelType = ModelType::StaticBuffer;
     uint8_t ObjectKind = 0;
-    std::vector<int32_t> BoneParents;       // types 1, 2, 4; -1 = root, parents precede children
-    std::vector<ModelTriangle> Triangles;   // types 1, 2, 4
-    std::vector<RestBone> RestPose;         // types 1, 2, 4; one per bone
-    std::vector<DrawGroup> DrawGroups;      // types 1, 2, 4
-    BillboardData Billboard;                // type 3
+    std::vector<int32_t> BoneParents;       // meshes; -1 = root, parents precede children
+    std::vector<ModelTriangle> Triangles;   // meshes
+    std::vector<RestBone> RestPose;         // meshes; one per bone
+    std::vector<DrawGroup> DrawGroups;      // meshes
+    BillboardData Billboard;                // billboards
     std::vector<std::string> TextureNames;  // relative to the model's folder, or "NOTEXTURE"
     Vec3 BoxSize;
     Vec3 BoxCentre;
@@ -69,17 +91,21 @@ struct ModelFile {
     uint32_t BodyParameter = 0;                    // the 4 raw bytes, little-endian
     uint8_t Transparent = 0;
     uint8_t Static = 0;
-    Vec3 VectorA;  // types 1 and 2 only
+    Vec3 VectorA;  // buffered meshes (SkinnedBuffer, StaticBuffer) only
     Vec3 VectorB;
 
-    bool HasMesh() const { return ModelType == 1 || ModelType == 2 || ModelType == 4; }
-    bool HasBody() const { return HasMesh() || ModelType == 3; }  // textures, box, collisions, flags
+    bool HasMesh() const { return IsMeshLayout(ModelType); }
+    bool HasBody() const { return HasMesh() || ModelType == ModelType::Billboard; }  // textures, box, collisions, flags
+
+    // The layouts a file stores a mesh in.
+    static bool IsMeshLayout(tv::ModelType type) {
+        return type == ModelType::SkinnedBuffer || type == ModelType::StaticBuffer || type == ModelType::CpuSkinned;
+    }
 };
 
 // Parses a model. Raises DataError (file, offset, field) on a short file, a count that the
 // remaining bytes cannot hold, a parent that does not precede its child, a bone index outside
-// the bone list (types 1 and 4), more than 72 bones in a type-1 model (the skinning palette),
-// a rest pose whose length differs from the bone count, draw groups that cover more triangles
+// the bone list (skinned meshes), a rest pose whose length differs from the bone count, draw groups that cover more triangles
 // than there are, or fewer texture names than draw groups.
 ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileName);
 ModelFile ReadModelFile(const std::string& path);  // ReadWholeFile + ReadModel

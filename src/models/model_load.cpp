@@ -30,9 +30,9 @@ std::string ModelFolder(const std::string& path) {
 // CPU-skinned meshes after their box. The file reader always wants a whole file, so a skinned
 // mesh that stops there gets an empty tail (no collision shapes, zero flags) before parsing.
 ModelFile ReadGeometry(const std::vector<uint8_t>& bytes, const std::string& path) {
-    const uint8_t type = bytes.empty() ? 0 : bytes[0];
-    if (type == 1 || type == 2) return ReadModel(bytes, path);
-    if (type == 4) {
+    const ModelType type = bytes.empty() ? ModelType{} : static_cast<ModelType>(bytes[0]);
+    if (type == ModelType::SkinnedBuffer || type == ModelType::StaticBuffer) return ReadModel(bytes, path);
+    if (type == ModelType::CpuSkinned) {
         try {
             return ReadModel(bytes, path);
         } catch (const DataError& error) {
@@ -54,7 +54,7 @@ ModelFile ReadGeometry(const std::vector<uint8_t>& bytes, const std::string& pat
     }
     ByteReader header(bytes, path);
     ModelFile file;
-    file.ModelType = header.U8("model type");
+    file.ModelType = static_cast<ModelType>(header.U8("model type"));
     file.ObjectKind = header.U8("object kind");
     return file;
 }
@@ -85,8 +85,7 @@ void TModel::Load(const std::string& path, const ModelLoadContext& context, bool
 
     // The loading window comes up before the mesh is read, like the game's loader does; only
     // mesh files show it, and the type byte is the first byte.
-    const uint8_t typeByte = bytes.empty() ? 0 : bytes[0];
-    const bool mesh = typeByte == 1 || typeByte == 2 || typeByte == 4;
+    const bool mesh = !bytes.empty() && ModelFile::IsMeshLayout(static_cast<tv::ModelType>(bytes[0]));
     LoadingProgress* progress = mesh ? context.Progress : nullptr;
     if (progress) {
         progress->Show(path);
@@ -97,101 +96,21 @@ void TModel::Load(const std::string& path, const ModelLoadContext& context, bool
     ModelType = file.ModelType;
     ObjectKind = file.ObjectKind;
 
-    if (file.HasMesh()) {
-        BoneParents = file.BoneParents;
-        TriangleCount = static_cast<int32_t>(file.Triangles.size());
-        // The bar moves as the triangles would have been read: every 51st, then 100.
-        TriangleProgress bar(progress, TriangleCount);
-        for (int32_t i = 0; i < TriangleCount; ++i) bar.Triangle(i);
-        bar.End();
-
-        if (ModelType == 4) {
-            SkinTriangles.Source.resize(file.Triangles.size());
-            for (size_t i = 0; i < file.Triangles.size(); ++i) {
-                for (int j = 0; j < 3; ++j) {
-                    const ModelVertex& v = file.Triangles[i].v[j];
-                    SkinTriangles.Source[i].V[j] = {v.position, v.normal, v.s, v.t, v.bone};
-                }
-            }
-            SkinTriangles.Skinned = SkinTriangles.Source;
-        } else {
-            Positions.resize(file.Triangles.size() * 3);
-            Normals.resize(file.Triangles.size() * 3);
-            TexCoords.resize(file.Triangles.size() * 3);
-            if (ModelType == 1) BoneWeights.resize(file.Triangles.size());
-            for (size_t i = 0; i < file.Triangles.size(); ++i) {
-                for (int j = 0; j < 3; ++j) {
-                    const ModelVertex& v = file.Triangles[i].v[j];
-                    Positions[i * 3 + j] = v.position;
-                    Normals[i * 3 + j] = v.normal;
-                    TexCoords[i * 3 + j] = {v.s, v.t};
-                    if (ModelType == 1) {
-                        for (int k = 0; k < 3; ++k) BoneWeights[i][j][k] = {v.weights[k].bone, v.weights[k].weight};
-                    }
-                }
-            }
-        }
-
-        const size_t boneCount = file.RestPose.size();
-        RestPose.Rotations.resize(boneCount);
-        RestPose.Quaternions.resize(boneCount);
-        RestPose.Positions.resize(boneCount);
-        for (size_t b = 0; b < boneCount; ++b) {
-            RestPose.Positions[b] = file.RestPose[b].position;
-            RestPose.Rotations[b] = file.RestPose[b].rotation;
-            RestPose.Quaternions[b] = EulerToQuaternion(file.RestPose[b].rotation);
-        }
-
-        DrawGroupCount = static_cast<int32_t>(file.DrawGroups.size());
-        DrawGroups.resize(file.DrawGroups.size());
-        for (size_t g = 0; g < file.DrawGroups.size(); ++g) {
-            DrawGroups[g] = {file.DrawGroups[g].first, file.DrawGroups[g].triangleCount};
-        }
-    }
-
-    const bool readsBody = geometryOnly ? file.HasMesh() : file.HasBody();
-    if (readsBody) {
-        if (ModelType == 3) {
-            Billboard.HalfWidth = file.Billboard.halfWidth;
-            Billboard.Height = file.Billboard.height;
-            Billboard.Extra = file.Billboard.extra;
-        }
-        TextureCount = static_cast<int32_t>(file.TextureNames.size());
-        TextureNames = file.TextureNames;
-        Textures.assign(TextureNames.size(), 0u);
-        if (!geometryOnly) {
-            const std::string folder = ModelFolder(path);
-            ownedTextures_.reserve(TextureNames.size());
-            for (size_t k = 0; k < TextureNames.size(); ++k) {
-                const std::string texturePath = TextureNames[k] == kNoTextureName
-                                                    ? context.DataRoot + kNoTexturePath
-                                                    : folder + "\\" + TextureNames[k];
-                LoadTexture(texturePath, Textures[k]);
-                ownedTextures_.emplace_back(Textures[k]);
-            }
-        }
-        if (file.HasMesh()) PoseRest();
-
-        BoundingBox.size = file.BoxSize;
-        BoundingBox.centre = file.BoxCentre;
-
-        if (!context.VBOSupported && (ModelType == 1 || ModelType == 2)) ModelType = 6;
-        if (ModelType == 1 || ModelType == 2) UploadVertexBuffer();
-        if (ModelType == 6) BuildClientArrays();
-
-        // The sky's loader stops after the box for skinned meshes and never reads more.
-        const bool readsTail = !geometryOnly || ModelType != 4;
-        if (readsTail) {
-            CollisionBoxCount = static_cast<int32_t>(file.CollisionBoxes.size());
-            CollisionBoxes = std::move(file.CollisionBoxes);
-            CollisionSphereCount = static_cast<int32_t>(file.CollisionSpheres.size());
-            CollisionSpheres = std::move(file.CollisionSpheres);
-            for (int i = 0; i < 4; ++i) BodyParameter[i] = static_cast<uint8_t>(file.BodyParameter >> (8 * i));
-            Transparent = file.Transparent;
-            Static = file.Static;
-            VectorA = file.VectorA;
-            VectorB = file.VectorB;
-        }
+    const LoadSource source{path, context, progress, geometryOnly};
+    switch (file.ModelType) {
+        case ModelType::SkinnedBuffer:
+        case ModelType::StaticBuffer:
+            LoadBufferedMesh(file, source);
+            break;
+        case ModelType::CpuSkinned:
+            LoadCpuSkinnedMesh(file, source);
+            break;
+        case ModelType::Billboard:
+            // The sky's loader reads nothing past a billboard's header.
+            if (!geometryOnly) LoadBillboard(file, source);
+            break;
+        default:
+            break;  // no layout: the header is all there is
     }
 
     if (!geometryOnly) {
@@ -200,9 +119,119 @@ void TModel::Load(const std::string& path, const ModelLoadContext& context, bool
     }
 }
 
+void TModel::LoadBufferedMesh(ModelFile& file, const LoadSource& source) {
+    TakeSkeleton(file, source.progress);
+    Positions.resize(file.Triangles.size() * 3);
+    Normals.resize(file.Triangles.size() * 3);
+    TexCoords.resize(file.Triangles.size() * 3);
+    const bool weighted = ModelType == ModelType::SkinnedBuffer;
+    if (weighted) BoneWeights.resize(file.Triangles.size());
+    for (size_t i = 0; i < file.Triangles.size(); ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const ModelVertex& v = file.Triangles[i].v[j];
+            Positions[i * 3 + j] = v.position;
+            Normals[i * 3 + j] = v.normal;
+            TexCoords[i * 3 + j] = {v.s, v.t};
+            if (weighted) {
+                for (int k = 0; k < 3; ++k) BoneWeights[i][j][k] = {v.weights[k].bone, v.weights[k].weight};
+            }
+        }
+    }
+    TakeTextures(file, source);
+    PoseRest();
+    TakeBox(file);
+    if (source.context.VBOSupported) {
+        UploadVertexBuffer();
+    } else {
+        ModelType = ModelType::ClientArrays;
+        BuildClientArrays();
+    }
+    TakeTail(file);
+}
+
+void TModel::LoadCpuSkinnedMesh(ModelFile& file, const LoadSource& source) {
+    TakeSkeleton(file, source.progress);
+    SkinTriangles.Source.resize(file.Triangles.size());
+    for (size_t i = 0; i < file.Triangles.size(); ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const ModelVertex& v = file.Triangles[i].v[j];
+            SkinTriangles.Source[i].V[j] = {v.position, v.normal, v.s, v.t, v.bone};
+        }
+    }
+    SkinTriangles.Skinned = SkinTriangles.Source;
+    TakeTextures(file, source);
+    PoseRest();
+    TakeBox(file);
+    // The sky's loader stops after the box.
+    if (!source.geometryOnly) TakeTail(file);
+}
+
+void TModel::LoadBillboard(ModelFile& file, const LoadSource& source) {
+    Billboard.HalfWidth = file.Billboard.halfWidth;
+    Billboard.Height = file.Billboard.height;
+    Billboard.Extra = file.Billboard.extra;
+    TakeTextures(file, source);
+    TakeBox(file);
+    TakeTail(file);
+}
+
+void TModel::TakeSkeleton(const ModelFile& file, LoadingProgress* progress) {
+    BoneParents = file.BoneParents;
+    TriangleCount = static_cast<int32_t>(file.Triangles.size());
+    // The bar moves as the triangles would have been read: every 51st, then 100.
+    TriangleProgress bar(progress, TriangleCount);
+    for (int32_t i = 0; i < TriangleCount; ++i) bar.Triangle(i);
+    bar.End();
+
+    const size_t boneCount = file.RestPose.size();
+    RestPose.Rotations.resize(boneCount);
+    RestPose.Quaternions.resize(boneCount);
+    RestPose.Positions.resize(boneCount);
+    for (size_t b = 0; b < boneCount; ++b) {
+        RestPose.Positions[b] = file.RestPose[b].position;
+        RestPose.Rotations[b] = file.RestPose[b].rotation;
+        RestPose.Quaternions[b] = EulerToQuaternion(file.RestPose[b].rotation);
+    }
+
+    DrawGroups.resize(file.DrawGroups.size());
+    for (size_t g = 0; g < file.DrawGroups.size(); ++g) {
+        DrawGroups[g] = {file.DrawGroups[g].first, file.DrawGroups[g].triangleCount};
+    }
+}
+
+void TModel::TakeTextures(const ModelFile& file, const LoadSource& source) {
+    TextureNames = file.TextureNames;
+    if (source.geometryOnly) return;
+    const std::string folder = ModelFolder(source.path);
+    ownedTextures_.reserve(TextureNames.size());
+    for (const std::string& textureName : TextureNames) {
+        const std::string texturePath = textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
+                                                                      : folder + "\\" + textureName;
+        unsigned name = 0;
+        LoadTexture(texturePath, name);
+        ownedTextures_.emplace_back(name);
+    }
+}
+
+void TModel::TakeBox(const ModelFile& file) {
+    BoundingBox.size = file.BoxSize;
+    BoundingBox.centre = file.BoxCentre;
+}
+
+void TModel::TakeTail(ModelFile& file) {
+    CollisionBoxes = std::move(file.CollisionBoxes);
+    CollisionSpheres = std::move(file.CollisionSpheres);
+    for (int i = 0; i < 4; ++i) BodyParameter[i] = static_cast<uint8_t>(file.BodyParameter >> (8 * i));
+    Transparent = file.Transparent;
+    Static = file.Static;
+    VectorA = file.VectorA;
+    VectorB = file.VectorB;
+}
+
 void TModel::UploadVertexBuffer() {
     const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
-    const size_t floatsPerVertex = ModelType == 1 ? 15 : 8;
+    const bool weighted = ModelType == ModelType::SkinnedBuffer;
+    const size_t floatsPerVertex = weighted ? 15 : 8;
     // The 60-byte layout leaves its last float (the position's w) unwritten; it stays 0 here
     // and the skinning program never reads it.
     std::vector<float> scratch(vertexCount * floatsPerVertex, 0.0f);
@@ -212,10 +241,11 @@ void TModel::UploadVertexBuffer() {
         const Vec3& p = Positions[v];
         out[0] = TexCoords[v][0];
         out[1] = 1.0f - TexCoords[v][1];
-        if (ModelType == 1) {
+        if (weighted) {
             const auto& w = BoneWeights[v / 3][v % 3];
             for (int k = 0; k < 3; ++k) {
-                out[2 + 2 * k] = static_cast<float>(w[k].Bone);
+                // Bones past the palette take its last row, as the skinning program would.
+                out[2 + 2 * k] = static_cast<float>(PaletteBone(w[k].Bone));
                 out[3 + 2 * k] = w[k].Weight;
             }
             out += 8;
@@ -229,7 +259,6 @@ void TModel::UploadVertexBuffer() {
     GLuint name = 0;
     glGenBuffers(1, &name);
     vertexBuffer_.Reset(name);
-    VertexBuffer = name;
     glBindBuffer(GL_ARRAY_BUFFER, name);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(VertexBufferSize), scratch.data(), GL_STATIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);

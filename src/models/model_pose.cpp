@@ -36,12 +36,9 @@ bool FrameCovers(const TKadrAnimacii& frame, size_t bones) {
 
 }  // namespace
 
-void TModel::UpdateSkeleton(uint8_t mode, int32_t animation, float time) {
-    if (mode == 0) {
-        PoseRest();
-    } else if (mode == 1) {
-        if (!PoseAnimation(animation, time)) PoseRest();
-    }
+void TModel::UpdateSkeleton(PoseMode mode, int32_t animation, float time) {
+    if (mode == PoseMode::Animation && PoseAnimation(animation, time)) return;
+    PoseRest();
 }
 
 void TModel::PoseRest() {

@@ -1,5 +1,5 @@
 #pragma once
-// The GPU skinning program for type-1 models. Each vertex of the 60-byte layout carries
+// The GPU skinning program for SkinnedBuffer models. Each vertex of the 60-byte layout carries
 // (s, t', bone0, weight0) in its 4-component texture attribute, (bone1, weight1, bone2,
 // weight2) in its colour attribute, its normal and its position (x, y, z; the fourth
 // component is not filled and is ignored). The program blends the vertex by its three weighted
@@ -8,7 +8,7 @@
 //
 // Built with the ARB shader-object entry points, once per GL context (the owner keeps one per
 // context; every model loaded there shares it). A driver without shader objects, or a build
-// failure, leaves it unavailable, and type-1 models are then drawn unskinned.
+// failure, leaves it unavailable, and SkinnedBuffer models are then drawn unskinned.
 
 #include <cstdint>
 #include <string>
@@ -25,7 +25,7 @@ public:
     // Builds the program in the current context on the first call; true when it can be used.
     bool Ensure();
     // Switches GPU skinning off for this context for good (a driver known to misbehave);
-    // type-1 models then draw unskinned, as without shader support.
+    // SkinnedBuffer models then draw unskinned, as without shader support.
     void Disable() {
         state_ = State::Failed;
         error_ = "switched off";

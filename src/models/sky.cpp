@@ -26,8 +26,8 @@ void TSky::Draw() {
     glTranslatef(X, Y, Z);
     glEnable(GL_TEXTURE_2D);
     glScalef(Scale, Scale, Scale);
-    if (!Model->Textures.empty()) Model->Textures[0] = texture_.Get();
-    Model->DrawRest(1, 1);
+    if (!Model->TextureNames.empty()) Model->SetFirstTexture(texture_.Get());
+    Model->DrawRest(1, true);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
     glEnable(GL_DEPTH_TEST);

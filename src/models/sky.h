@@ -23,7 +23,7 @@ struct TSky {
     void SetTexture(const std::string& path);
     // Depth test off; modelview pushed; colour white; translate to the sky's position; 2D
     // texturing on; uniform scale; the sky texture into the model's first texture slot;
-    // DrawRest(1, 1); texturing off; pop; depth test back on. Does nothing without a model.
+    // DrawRest textured with alpha key 1; texturing off; pop; depth test back on. Does nothing without a model.
     void Draw();
     // The frame's sky step: moves the sky to the eye, then Draw.
     void DrawAt(const Vec3& eye);

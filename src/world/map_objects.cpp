@@ -105,7 +105,7 @@ void CullMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame)
     if (o.Kind == kMapKindModel) {
         TModel* m = ModelOf(objects, o);
         if (m == nullptr) return;  // no model was ever loaded for it: nothing to draw
-        if (m->ModelType == 3) {
+        if (m->ModelType == ModelType::Billboard) {
             o.Visible = 1;
             return;
         }
@@ -151,7 +151,7 @@ void DrawMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame)
             m->FillBonePalette();
             m->TintColor = {1.0f, 1.0f, 1.0f, 1.0f};
             glColor3f(1.0f, 1.0f, 1.0f);
-            m->Draw(1, 1, o.Animated, o.AnimNumber, o.AnimTime);
+            m->Draw(1, true, o.Animated == 1, o.AnimNumber, o.AnimTime);
         }
     } else if (o.Kind == kMapKindWater) {
         glColor3f(1.0f, 1.0f, 1.0f);

@@ -20,7 +20,7 @@ std::vector<DrawGroup> Groups(const Mesh& mesh, int count) {
     return groups;
 }
 
-ModelFile MeshModel(uint8_t type, Mesh& mesh, const std::vector<std::string>& textures,
+ModelFile MeshModel(ModelType type, Mesh& mesh, const std::vector<std::string>& textures,
                     const std::function<V3(const MeshVertex&)>& toModel) {
     mesh.SortByGroup();
     ModelFile m;
@@ -36,10 +36,11 @@ ModelFile MeshModel(uint8_t type, Mesh& mesh, const std::vector<std::string>& te
             o.position = ToVec(v.pos);
             o.normal = ToVec(v.normal);
             o.s = v.u;
-            // Types 1 and 2 are uploaded with t flipped (1 - t); type 4 is sent as stored.
-            o.t = type == 4 ? v.row : 1.0f - v.row;
-            o.bone = type == 4 ? v.bone : 0;
-            if (type == 1) o.weights = {BoneWeight{v.bone, 1.0f}, BoneWeight{0, 0.0f}, BoneWeight{0, 0.0f}};
+            // Buffered meshes are uploaded with t flipped (1 - t); CPU-skinned ones are sent as stored.
+            const bool cpuSkinned = type == ModelType::CpuSkinned;
+            o.t = cpuSkinned ? v.row : 1.0f - v.row;
+            o.bone = cpuSkinned ? v.bone : 0;
+            if (type == ModelType::SkinnedBuffer) o.weights = {BoneWeight{v.bone, 1.0f}, BoneWeight{0, 0.0f}, BoneWeight{0, 0.0f}};
         }
         m.Triangles.push_back(mt);
     }
@@ -57,7 +58,7 @@ void SetBox(ModelFile& model, V3 lo, V3 hi) {
 }
 
 ModelFile StaticModel(Mesh mesh, const std::vector<std::string>& textures, V3 vectorA, V3 vectorB) {
-    ModelFile m = MeshModel(2, mesh, textures, nullptr);
+    ModelFile m = MeshModel(ModelType::StaticBuffer, mesh, textures, nullptr);
     m.BoneParents = {-1};
     m.RestPose = {RestBone{}};
     m.Static = 1;
@@ -69,7 +70,7 @@ ModelFile StaticModel(Mesh mesh, const std::vector<std::string>& textures, V3 ve
 ModelFile CpuSkinnedModel(Mesh mesh, const std::vector<int32_t>& parents, const std::vector<RestBone>& rest,
                           const std::vector<std::string>& textures,
                           const std::function<V3(const MeshVertex&)>& toModel) {
-    ModelFile m = MeshModel(4, mesh, textures, toModel);
+    ModelFile m = MeshModel(ModelType::CpuSkinned, mesh, textures, toModel);
     m.BoneParents = parents;
     m.RestPose = rest;
     m.Static = 0;
@@ -79,7 +80,7 @@ ModelFile CpuSkinnedModel(Mesh mesh, const std::vector<int32_t>& parents, const 
 ModelFile GpuSkinnedModel(Mesh mesh, const std::vector<int32_t>& parents, const std::vector<RestBone>& rest,
                           const std::vector<std::string>& textures,
                           const std::function<V3(const MeshVertex&)>& toModel) {
-    ModelFile m = MeshModel(1, mesh, textures, toModel);
+    ModelFile m = MeshModel(ModelType::SkinnedBuffer, mesh, textures, toModel);
     m.BoneParents = parents;
     m.RestPose = rest;
     m.Static = 0;

@@ -275,7 +275,7 @@ ModelFile Rock(uint32_t seed, V3 scale) {
 
 ModelFile Billboard(float halfWidth, float height, const std::string& texture) {
     ModelFile m;
-    m.ModelType = 3;
+    m.ModelType = ModelType::Billboard;
     m.ObjectKind = 1;
     m.Billboard.halfWidth = halfWidth;
     m.Billboard.height = height;

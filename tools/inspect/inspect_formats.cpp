@@ -35,9 +35,9 @@ void Triangle(JsonLine& j, const ModelFile& m, const ModelTriangle& t) {
         j.Key("normal").Vec(v.normal);
         j.Key("texcoord").BeginArray().Float(v.s).Float(v.t).EndArray();
         j.Key("bones").BeginArray();
-        if (m.ModelType == 1) {
+        if (m.ModelType == ModelType::SkinnedBuffer) {
             for (const BoneWeight& w : v.weights) j.BeginArray().Int(w.bone).Float(w.weight).EndArray();
-        } else if (m.ModelType == 4) {
+        } else if (m.ModelType == ModelType::CpuSkinned) {
             j.BeginArray().Int(v.bone).Float(1.0f).EndArray();
         }
         j.EndArray();
@@ -63,7 +63,7 @@ std::string InspectModel(const std::vector<uint8_t>& bytes, const std::string& f
     JsonLine j;
     j.BeginObject();
     j.Key("format").Text("model");
-    j.Key("model_type").Int(m.ModelType);
+    j.Key("model_type").Int(static_cast<uint8_t>(m.ModelType));
     j.Key("object_kind").Int(m.ObjectKind);
     j.Key("bone_parents").Ints(m.BoneParents);
     j.Key("triangle_count").Int(static_cast<int64_t>(m.Triangles.size()));
@@ -115,7 +115,7 @@ std::string InspectModel(const std::vector<uint8_t>& bytes, const std::string& f
     j.Key("vector_a").Vec(m.VectorA);
     j.Key("vector_b").Vec(m.VectorB);
     j.Key("billboard");
-    if (m.ModelType == 3) {
+    if (m.ModelType == ModelType::Billboard) {
         j.BeginObject();
         j.Key("half_width").Float(m.Billboard.halfWidth);
         j.Key("height").Float(m.Billboard.height);

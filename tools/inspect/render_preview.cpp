@@ -32,7 +32,7 @@ void DrawView(TModel& model, int index) {
     const Vec3 c = model.BoundingBox.centre;
     const Vec3 s = model.BoundingBox.size;
     float radius = 0.5f * std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z);
-    if (model.ModelType == 3) radius = std::max(radius, std::max(model.Billboard.HalfWidth, model.Billboard.Height));
+    if (model.ModelType == ModelType::Billboard) radius = std::max(radius, std::max(model.Billboard.HalfWidth, model.Billboard.Height));
     if (!(radius > 1e-4f)) radius = 1.0f;
     const float* d = kViews[index];
     const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -58,7 +58,7 @@ void DrawView(TModel& model, int index) {
     if (hl > 0.0f) model.Shared().Sides = {-hy / hl * 0.5f, hx / hl * 0.5f, hy / hl * 0.5f, -hx / hl * 0.5f};
 
     glColor4f(1, 1, 1, 1);
-    model.DrawRest(1, 1);
+    model.DrawRest(1, true);
 }
 
 }  // namespace

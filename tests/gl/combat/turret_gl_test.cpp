@@ -30,7 +30,7 @@ TEST_F(TurretGl, GeneratedTurretStandsOnItsGroundAndDrawsBeamsAndSight) {
     EXPECT_NE(turret->MarkerTri1, turret->MarkerTri2);
     EXPECT_NE(turret->MarkerTri3, turret->MarkerTri4);
     EXPECT_TRUE(glIsTexture(turret->Sight.Texture));
-    EXPECT_TRUE(glIsTexture(turret->RadarTexture));
+    EXPECT_TRUE(glIsTexture(turret->RadarTexture()));
 
     TLand land;
     land.Load(DataPath(root, std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)), root);

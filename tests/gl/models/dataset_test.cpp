@@ -43,9 +43,9 @@ TEST_F(DataSetModels, EveryModelLoadsAndDrawsWithoutGlError) {
             ASSERT_NO_THROW(model = TModel::Create(path, context));
             OrthoView();
             glScalef(0.01f, 0.01f, 0.01f);
-            model->Draw(1, 1, 0, 0, 0.0f);
-            model->DrawRest(1, 1);
-            model->Draw(model->Transparent, 1, 1, 0, 0.0f);  // no animation: rest pose
+            model->Draw(1, true, false, 0, 0.0f);
+            model->DrawRest(1, true);
+            model->Draw(model->Transparent, true, true, 0, 0.0f);  // no animation: rest pose
             EXPECT_EQ(GlError(), 0u);
             EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
             EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
@@ -61,14 +61,14 @@ TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     ASSERT_EQ(AddSmdAnimation(*turret, DataPath(root, paths::kTurretAnimation)), 0);
     ASSERT_FALSE(turret->Animations[0].Frames.empty());
     OrthoView();
-    turret->Draw(1, 1, 1, 0, 0.0f);
+    turret->Draw(1, true, true, 0, 0.0f);
     EXPECT_EQ(GlError(), 0u);
 
     TSky sky;
     InitSky(sky, root, true, nullptr);
     EXPECT_EQ(sky.Scale, 1.0f);
     EXPECT_EQ(sky.TextureFileName, "2.jpg");
-    ASSERT_FALSE(sky.Model->Textures.empty());
+    ASSERT_FALSE(sky.Model->TextureNames.empty());
     // From the sphere's centre, as the frame draws it around the eye.
     OrthoView();
     glMatrixMode(GL_PROJECTION);
@@ -76,7 +76,7 @@ TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     glFrustum(-0.1, 0.1, -0.1, 0.1, 0.1, 1000.0);
     glMatrixMode(GL_MODELVIEW);
     sky.DrawAt({0, 0, 0});
-    EXPECT_EQ(sky.Model->Textures[0], sky.Texture());
+    EXPECT_EQ(sky.Model->Texture(0), sky.Texture());
     EXPECT_EQ(GlError(), 0u);
     // Something of the sky covers the view's centre.
     const Pixels p = ReadPixels(kWidth / 2, kHeight / 2, 1, 1);

@@ -30,23 +30,23 @@ TEST_F(ModelBuffers, VertexBuffersHoldTheInterleavedLayouts) {
     m.Triangles[0].v[1].normal = {0.5f, -0.5f, 0.25f};
 
     auto staticModel = TModel::Create(WriteModelTo(dir, "s.3dk", m), Context(dir + "/"));
-    ASSERT_EQ(staticModel->ModelType, 2);
-    ASSERT_NE(staticModel->VertexBuffer, 0u);
+    ASSERT_EQ(staticModel->ModelType, ModelType::StaticBuffer);
+    ASSERT_NE(staticModel->VertexBuffer(), 0u);
     ASSERT_EQ(staticModel->VertexBufferSize, 3 * 32);
-    std::vector<float> v = ReadBuffer(staticModel->VertexBuffer, staticModel->VertexBufferSize);
+    std::vector<float> v = ReadBuffer(staticModel->VertexBuffer(), staticModel->VertexBufferSize);
     // Second vertex: s, 1 - t, normal, position.
     EXPECT_EQ(std::vector<float>(v.begin() + 8, v.begin() + 16),
               (std::vector<float>{0.5f, 0.25f, 0.5f, -0.5f, 0.25f, 4, 5, 6}));
     EXPECT_EQ(v[1], 0.875f);
 
-    m.ModelType = 1;
+    m.ModelType = ModelType::SkinnedBuffer;
     m.BoneParents = {-1, 0, 1};
     m.RestPose.resize(3);
     m.Triangles[0].v[1].weights = {BoneWeight{2, 0.5f}, BoneWeight{1, 0.3f}, BoneWeight{0, 0.2f}};
     auto skinned = TModel::Create(WriteModelTo(dir, "k.3dk", m), Context(dir + "/"));
-    ASSERT_EQ(skinned->ModelType, 1);
+    ASSERT_EQ(skinned->ModelType, ModelType::SkinnedBuffer);
     ASSERT_EQ(skinned->VertexBufferSize, 3 * 60);
-    v = ReadBuffer(skinned->VertexBuffer, skinned->VertexBufferSize);
+    v = ReadBuffer(skinned->VertexBuffer(), skinned->VertexBufferSize);
     // Second vertex: s, 1 - t, three (bone as float, weight), normal, position; the 15th float is unused.
     EXPECT_EQ(std::vector<float>(v.begin() + 15, v.begin() + 29),
               (std::vector<float>{0.5f, 0.25f, 2, 0.5f, 1, 0.3f, 0, 0.2f, 0.5f, -0.5f, 0.25f, 4, 5, 6}));
@@ -90,7 +90,7 @@ TEST_F(ModelBuffers, StaticDrawSendsEveryGroupFromItsFirstVertex) {
     glGenQueries(1, &query);
     OrthoView();
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-    one->Draw(1, 1, 0, 0, 0);
+    one->Draw(1, true, false, 0, 0);
     glEndQuery(GL_PRIMITIVES_GENERATED);
     GLuint primitives = 0;
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
@@ -99,7 +99,7 @@ TEST_F(ModelBuffers, StaticDrawSendsEveryGroupFromItsFirstVertex) {
     if (epoxy_has_gl_extension("GL_ARB_pipeline_statistics_query")) {
         glGenQueries(1, &query);
         glBeginQuery(GL_VERTICES_SUBMITTED_ARB, query);
-        one->Draw(1, 1, 0, 0, 0);
+        one->Draw(1, true, false, 0, 0);
         glEndQuery(GL_VERTICES_SUBMITTED_ARB);
         GLuint vertices = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &vertices);
@@ -113,7 +113,7 @@ TEST_F(ModelBuffers, StaticDrawSendsEveryGroupFromItsFirstVertex) {
     m.TextureNames = {"red.png", "blue.png"};
     auto two = TModel::Create(WriteModelTo(dir, "two.3dk", m), Context(dir + "/"));
     OrthoView();
-    two->Draw(1, 1, 0, 0, 0);
+    two->Draw(1, true, false, 0, 0);
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     std::vector<int> red, blue;
     LitCells(p, {255, 0, 0, 255}, &red);
@@ -133,15 +133,15 @@ TEST_F(ModelBuffers, WithoutVertexBuffersMeshesDrawFromClientArrays) {
     const std::string dir = ScratchDir("models_client_arrays");
     WriteTexture(dir + "/green.png", 4, 4, [](int, int) { return Rgba{0, 255, 0, 255}; });
     ModelFile m = TwelveTriangles();
-    m.ModelType = 1;  // skinned data too: weights stay loaded, unused
+    m.ModelType = ModelType::SkinnedBuffer;  // skinned data too: weights stay loaded, unused
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"green.png"};
     auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), Context(dir + "/", false));
-    EXPECT_EQ(model->ModelType, 6);
-    EXPECT_EQ(model->VertexBuffer, 0u);
+    EXPECT_EQ(model->ModelType, ModelType::ClientArrays);
+    EXPECT_EQ(model->VertexBuffer(), 0u);
     EXPECT_EQ(model->BoneWeights.size(), 12u);
     OrthoView();
-    model->Draw(1, 1, 0, 0, 0);
+    model->Draw(1, true, false, 0, 0);
     EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {0, 255, 0, 255}), 12);
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
@@ -164,7 +164,7 @@ TEST_F(ModelBuffers, TexturesComeFromTheModelFolderOrTheNoTextureImage) {
     // The game spells paths with backslashes; the texture folder is the model's.
     auto model = TModel::Create(root + "\\obj\\m.3dk", Context(root + "/"));
     OrthoView();
-    model->Draw(1, 1, 0, 0, 0);
+    model->Draw(1, true, false, 0, 0);
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     EXPECT_TRUE(Near(PixelAt(p, -0.5f, 0), 255, 0, 255)) << "NOTEXTURE comes from the data root";
     EXPECT_TRUE(Near(PixelAt(p, 0.5f, 0), 0, 255, 255)) << "other names come from the model's folder";
@@ -175,12 +175,12 @@ TEST_F(ModelBuffers, ModelsOutlivingTheirContextGoQuietly) {
     const std::string dir = ScratchDir("models_outlive");
     WriteTexture(dir + "/t.png", 4, 4, [](int, int) { return Rgba{9, 9, 9, 255}; });
     ModelFile m = TwelveTriangles();
-    m.ModelType = 1;
+    m.ModelType = ModelType::SkinnedBuffer;
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"t.png"};
     const ModelLoadContext context = Context(dir + "/");
     auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), context);
-    model->Draw(1, 1, 0, 0, 0);  // builds the skinning program too
+    model->Draw(1, true, false, 0, 0);  // builds the skinning program too
     EXPECT_TRUE(GlContextIsCurrent());
     // The game deletes its context at shutdown before its models go away.
     delete gl_;

@@ -24,7 +24,7 @@ class ModelDraw : public GlTest {};
 // A bar of eight segments along x; the left half hangs on bone 2, the right half on bone 3,
 // which sits 0.1 along x from bone 2 (bones 0 and 1 only carry them, so that bone numbers
 // above 1 reach the skinning program). Positions are stored in each vertex's bone frame.
-ModelFile SkinnedBar(uint8_t type) {
+ModelFile SkinnedBar(ModelType type) {
     ModelFile m;
     m.ModelType = type;
     m.BoneParents = {-1, 0, 1, 2};
@@ -88,9 +88,9 @@ int LitPixels(const Pixels& p) {
     return lit;
 }
 
-Pixels Render(TModel& model, uint8_t animate, float time) {
+Pixels Render(TModel& model, bool animate, float time) {
     OrthoView();
-    model.Draw(1, 0, animate, 0, time);
+    model.Draw(1, false, animate, 0, time);
     return ReadPixels(0, 0, 256, 256);
 }
 
@@ -98,17 +98,17 @@ TEST_F(ModelDraw, GpuSkinningMatchesCpuSkinning) {
     const std::string dir = ScratchDir("models_skinning");
     const std::string smd = WriteBend(dir);
     const ModelLoadContext context = Context(dir + "/");
-    auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(1)), context);
-    auto cpu = TModel::Create(WriteModelTo(dir, "cpu.3dk", SkinnedBar(4)), context);
-    ASSERT_EQ(gpu->ModelType, 1);
+    auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(ModelType::SkinnedBuffer)), context);
+    auto cpu = TModel::Create(WriteModelTo(dir, "cpu.3dk", SkinnedBar(ModelType::CpuSkinned)), context);
+    ASSERT_EQ(gpu->ModelType, ModelType::SkinnedBuffer);
     ASSERT_TRUE(context.Shared->Skin->Ensure()) << context.Shared->Skin->Error();
     AddSmdAnimation(*gpu, smd);
     AddSmdAnimation(*cpu, smd);
 
-    const Pixels rest = Render(*cpu, 0, 0);
-    const Pixels cpuBent = Render(*cpu, 1, 0.5f);
-    const Pixels gpuBent = Render(*gpu, 1, 0.5f);
-    const Pixels gpuRest = Render(*gpu, 0, 0);
+    const Pixels rest = Render(*cpu, false, 0);
+    const Pixels cpuBent = Render(*cpu, true, 0.5f);
+    const Pixels gpuBent = Render(*gpu, true, 0.5f);
+    const Pixels gpuRest = Render(*gpu, false, 0);
     EXPECT_EQ(GlError(), 0u);
     const int bar = LitPixels(rest);
     ASSERT_GT(bar, 2000);
@@ -120,7 +120,7 @@ TEST_F(ModelDraw, GpuSkinningMatchesCpuSkinning) {
 
     // An animation that does not exist draws the rest pose.
     OrthoView();
-    gpu->Draw(1, 0, 1, 3, 0.0f);
+    gpu->Draw(1, false, true, 3, 0.0f);
     EXPECT_LT(DifferingPixels(rest, ReadPixels(0, 0, kWidth, kHeight)), bar / 50);
     EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
     GLint program = -1;
@@ -128,16 +128,51 @@ TEST_F(ModelDraw, GpuSkinningMatchesCpuSkinning) {
     EXPECT_EQ(program, 0);
 }
 
-TEST_F(ModelDraw, WithoutTheSkinningProgramType1DrawsItsStoredPositions) {
+// The bar on a chain of 80 bones: bones 4..71 add nothing to bone 3, bones 72..79 each move
+// 0.5 up, out of view by bone 75. The right half hangs on `rightBone` instead of bone 3.
+ModelFile SkinnedBarOnLongChain(ModelType type, int32_t rightBone) {
+    ModelFile m = SkinnedBar(type);
+    for (int32_t b = 4; b < 80; ++b) {
+        m.BoneParents.push_back(b - 1);
+        m.RestPose.push_back(b < kMaxPaletteBones ? RestBone{} : RestBone{{0, 0.5f, 0}, {0, 0, 0}});
+    }
+    for (ModelTriangle& t : m.Triangles) {
+        for (ModelVertex& v : t.v) {
+            if (v.bone == 3) v.bone = rightBone;
+            for (BoneWeight& w : v.weights) {
+                if (w.bone == 3) w.bone = rightBone;
+            }
+        }
+    }
+    return m;
+}
+
+TEST_F(ModelDraw, GpuSkinnedBonesPastThePaletteTakeItsLastBone) {
+    const std::string dir = ScratchDir("models_long_chain");
+    const ModelLoadContext context = Context(dir + "/");
+    ASSERT_TRUE(context.Shared->Skin->Ensure()) << context.Shared->Skin->Error();
+    auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBarOnLongChain(ModelType::SkinnedBuffer, 75)), context);
+    auto lastRow = TModel::Create(WriteModelTo(dir, "cpu71.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 71)), context);
+    auto bone75 = TModel::Create(WriteModelTo(dir, "cpu75.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 75)), context);
+
+    const Pixels expected = Render(*lastRow, false, 0);
+    const int bar = LitPixels(expected);
+    ASSERT_GT(bar, 2000);
+    EXPECT_GT(DifferingPixels(expected, Render(*bone75, false, 0)), bar / 4) << "bone 75 should lie out of view";
+    EXPECT_LT(DifferingPixels(expected, Render(*gpu, false, 0)), bar / 50);
+    EXPECT_EQ(GlError(), 0u);
+}
+
+TEST_F(ModelDraw, WithoutTheSkinningProgramSkinnedBuffersDrawTheirStoredPositions) {
     const std::string dir = ScratchDir("models_unskinned");
     ModelLoadContext context = Context(dir + "/");
     context.Shared->Skin->Disable();
-    auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(1)), context);
+    auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(ModelType::SkinnedBuffer)), context);
     AddSmdAnimation(*gpu, WriteBend(dir));
-    ModelFile flat = SkinnedBar(2);
+    ModelFile flat = SkinnedBar(ModelType::StaticBuffer);
     auto still = TModel::Create(WriteModelTo(dir, "flat.3dk", flat), context);
-    const Pixels expected = Render(*still, 0, 0);
-    const Pixels drawn = Render(*gpu, 1, 0.5f);
+    const Pixels expected = Render(*still, false, 0);
+    const Pixels drawn = Render(*gpu, true, 0.5f);
     EXPECT_EQ(GlError(), 0u);
     EXPECT_GT(LitPixels(expected), 2000);
     EXPECT_LT(DifferingPixels(expected, drawn), 40);
@@ -156,7 +191,7 @@ TEST_F(ModelDraw, AlphaTestFollowsTheAlphaKeyNotTheFlag) {
 
     const auto draw = [&](uint8_t key) {
         OrthoView();
-        model->Draw(key, 1, 0, 0, 0);
+        model->Draw(key, true, false, 0, 0);
         return ReadPixels(0, 0, kWidth, kHeight);
     };
     // Key 0 equals Transparent 0: the transparent half is cut out, and the test is off after.
@@ -192,13 +227,13 @@ TEST_F(ModelDraw, BillboardsTurnToFaceTheViewer) {
     const std::string dir = ScratchDir("models_billboard");
     WriteTexture(dir + "/lr.png", 8, 8, [](int x, int) { return x < 4 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255}; });
     ModelFile m;
-    m.ModelType = 3;
+    m.ModelType = ModelType::Billboard;
     m.Billboard.halfWidth = 1.0f;
     m.Billboard.height = 1.0f;
     m.TextureNames = {"lr.png"};
     m.Transparent = 1;
     auto model = TModel::Create(WriteModelTo(dir, "b.3dk", m), Context(dir + "/"));
-    ASSERT_EQ(model->ModelType, 3);
+    ASSERT_EQ(model->ModelType, ModelType::Billboard);
     // Another drawer's texture is bound when the billboard's turn comes.
     WriteTexture(dir + "/green.png", 4, 4, [](int, int) { return Rgba{0, 255, 0, 255}; });
     unsigned other = 0;
@@ -206,7 +241,7 @@ TEST_F(ModelDraw, BillboardsTurnToFaceTheViewer) {
     for (auto [ex, ey] : {std::pair{0.0f, -3.0f}, {3.0f, 0.0f}, {-2.0f, 2.0f}}) {
         LookAt(*model, ex, ey);
         glBindTexture(GL_TEXTURE_2D, other);
-        model->Draw(0, 1, 0, 0, 0);
+        model->Draw(0, true, false, 0, 0);
         const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
         // Half width 1 times the half-length side vector: 0.5 either side of the axis, red on
         // the viewer's left, blue on the right, whatever the direction.
@@ -278,7 +313,7 @@ TEST_F(ModelDraw, SkyIsDrawnBehindEverythingWithoutWritingDepth) {
     glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
     EXPECT_EQ(*std::min_element(depth.begin(), depth.end()), 1.0f) << "the sky must not write depth";
 
-    far->Draw(1, 1, 0, 0, 0);
+    far->Draw(1, true, false, 0, 0);
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     EXPECT_TRUE(Near(p.At(kWidth / 2, kHeight / 2), 255, 0, 0)) << "the far wall draws over the sky";
     EXPECT_TRUE(Near(p.At(5, 5), 0, 0, 255)) << "the sky fills the rest";

@@ -69,7 +69,7 @@ inline void AddSquare(ModelFile& m, float x0, float y0, float x1, float y1, floa
 
 inline ModelFile StaticMesh() {
     ModelFile m;
-    m.ModelType = 2;
+    m.ModelType = ModelType::StaticBuffer;
     m.BoneParents = {-1};
     m.RestPose = {RestBone{}};
     m.BoxSize = {2, 2, 2};

@@ -75,7 +75,7 @@ protected:
         WriteWholeFile(root + "world/1.wrd.map", WriteTerrain(t));
         // A billboard tree (object kind 1) and a model whose object kind is 4 (water).
         ModelFile tree;
-        tree.ModelType = 3;
+        tree.ModelType = ModelType::Billboard;
         tree.ObjectKind = 1;
         tree.Billboard.halfWidth = 2.0f;
         tree.Billboard.height = 6.0f;

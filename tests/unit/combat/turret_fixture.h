@@ -16,7 +16,7 @@ inline constexpr float kHalfPi = 1.5707963f;
 // along each barrel. One marker triangle per marker bone, its first vertex on the bone.
 inline std::unique_ptr<TModel> TurretModel() {
     auto m = std::make_unique<TModel>();
-    m->ModelType = 4;
+    m->ModelType = ModelType::CpuSkinned;
     m->BoneParents = {-1, 0, 1, 1, 1, 1, 1};
     const std::vector<Vec3> pos = {{0, 0, 0}, {0, 0, 4.8f}, {0, 0, 0}, {6.4f, 1.05f, 0}, {9.4f, 1.05f, 0},
                                    {6.4f, -1.05f, 0}, {9.4f, -1.05f, 0}};

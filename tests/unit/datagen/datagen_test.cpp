@@ -140,7 +140,8 @@ TEST_F(DataSet, EveryFileTheGameOpensExistsAndReads) {
         return models[modelPath].ObjectKind;
     });
     ASSERT_GE(level.objects.size(), 30u);
-    std::map<int, int> kinds, types;
+    std::map<int, int> kinds;
+    std::map<ModelType, int> types;
     std::set<int> blends;
     for (const LevelObject& o : level.objects) {
         ++kinds[o.kind];
@@ -154,10 +155,10 @@ TEST_F(DataSet, EveryFileTheGameOpensExistsAndReads) {
     EXPECT_EQ(kinds[kLevelWater], 2);
     EXPECT_EQ(kinds[kLevelEmitter], 3);
     EXPECT_EQ(blends, (std::set<int>{0, 1, 2}));
-    EXPECT_GE(types[3], 5);  // billboard trees
-    EXPECT_GE(types[2], 5);  // buildings and rocks
-    EXPECT_GE(types[1], 1);
-    EXPECT_GE(types[4], 1);
+    EXPECT_GE(types[ModelType::Billboard], 5);  // billboard trees
+    EXPECT_GE(types[ModelType::StaticBuffer], 5);  // buildings and rocks
+    EXPECT_GE(types[ModelType::SkinnedBuffer], 1);
+    EXPECT_GE(types[ModelType::CpuSkinned], 1);
     EXPECT_LT(level.models.size(), static_cast<size_t>(kinds[1]));  // models are shared
 }
 
@@ -186,7 +187,7 @@ Vec3 CameraDirection(float yawDeg, float pitchDeg) {
 TEST_F(DataSet, TurretBarrelsPointWhereTheCameraLooks) {
     ModelFile turret = ReadModelFile(Path(paths::kTurretModel));
     SmdAnimation anim = ReadSmdFile(Path(paths::kTurretAnimation));
-    ASSERT_EQ(turret.ModelType, 4);
+    ASSERT_EQ(turret.ModelType, ModelType::CpuSkinned);
     ASSERT_FALSE(anim.frames.empty());
     ASSERT_EQ(anim.frames[0].bones.size(), turret.BoneParents.size());
     int marker[7] = {-1, -1, -1, -1, -1, -1, -1};
@@ -284,7 +285,7 @@ TEST_F(DataSet, AircraftPointTheirNosesAlongZ) {
         SCOPED_TRACE(std::string(p.flying));
         ModelFile m = ReadModelFile(Path(p.flying));
         ModelFile w = ReadModelFile(Path(p.wreck));
-        ASSERT_EQ(m.ModelType, 2);
+        ASSERT_EQ(m.ModelType, ModelType::StaticBuffer);
         float zmin = 1e9f, zmax = -1e9f, xmin = 1e9f, xmax = -1e9f;
         for (auto& t : m.Triangles)
             for (auto& v : t.v) {

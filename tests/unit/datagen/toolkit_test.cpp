@@ -185,7 +185,7 @@ TEST(ModelBuild, TextureRowsFollowEachTypesUpload) {
     EXPECT_FLOAT_EQ(stat.Triangles[1].v[0].t, 0.75f);
     ModelFile cpu = CpuSkinnedModel(m, {-1}, {RestBone{}}, {"a.jpg", "b.jpg"}, nullptr);
     EXPECT_FLOAT_EQ(cpu.Triangles[1].v[0].t, 0.25f);
-    EXPECT_EQ(cpu.ModelType, 4);
+    EXPECT_EQ(cpu.ModelType, ModelType::CpuSkinned);
     // The box encloses the mesh, and survives a write/read round trip.
     ModelFile back = ReadModel(WriteModel(stat), "built.3dk");
     EXPECT_FLOAT_EQ(back.BoxSize.z, 1.0f);

@@ -82,13 +82,13 @@ void ExpectSameModel(const ModelFile& a, const ModelFile& b) {
 }
 
 // A model with every field set to distinct values, in the given layout.
-ModelFile SampleModel(uint8_t type) {
+ModelFile SampleModel(ModelType type) {
     ModelFile m;
     m.ModelType = type;
     m.ObjectKind = 7;
     float next = 0.5f;
     auto f = [&next] { return next += 1.25f; };
-    if (type == 3) {
+    if (type == ModelType::Billboard) {
         m.Billboard = {f(), f(), {f(), f(), f(), f()}};
     } else {
         m.BoneParents = {-1, 0, 1, 0};
@@ -100,16 +100,16 @@ ModelFile SampleModel(uint8_t type) {
                 v.normal = {f(), f(), f()};
                 v.s = f();
                 v.t = f();
-                if (type == 1)
+                if (type == ModelType::SkinnedBuffer)
                     v.weights = {BoneWeight{k, 0.5f}, BoneWeight{3, 0.25f}, BoneWeight{i % 4, 0.25f}};
-                if (type == 4) v.bone = (i + k) % 4;
+                if (type == ModelType::CpuSkinned) v.bone = (i + k) % 4;
             }
             m.Triangles.push_back(tri);
         }
         for (size_t b = 0; b < m.BoneParents.size(); ++b)
             m.RestPose.push_back({{f(), f(), f()}, {f(), f(), f()}});
         m.DrawGroups = {{11, 2}, {-4, 3}};
-        if (type != 4) {
+        if (type != ModelType::CpuSkinned) {
             m.VectorA = {f(), f(), f()};
             m.VectorB = {f(), f(), f()};
         }
@@ -143,8 +143,8 @@ ModelFile SampleModel(uint8_t type) {
 }
 
 TEST(ModelFile, EveryLayoutRoundTrips) {
-    for (uint8_t type : {1, 2, 3, 4}) {
-        SCOPED_TRACE("type " + std::to_string(type));
+    for (ModelType type : {ModelType::SkinnedBuffer, ModelType::StaticBuffer, ModelType::Billboard, ModelType::CpuSkinned}) {
+        SCOPED_TRACE("type " + std::to_string(static_cast<int>(type)));
         const ModelFile m = SampleModel(type);
         ExpectSameModel(ReadModel(WriteModel(m), "m.3dk"), m);
     }
@@ -154,7 +154,7 @@ TEST(ModelFile, UnknownTypeBytesCarryOnlyTheHeader) {
     for (uint8_t type : {0, 5, 6, 200}) {
         const std::vector<uint8_t> bytes = {type, 9, 1, 2, 3, 4, 5};  // trailing bytes are not read
         const ModelFile m = ReadModel(bytes, "u.3dk");
-        EXPECT_EQ(m.ModelType, type);
+        EXPECT_EQ(static_cast<uint8_t>(m.ModelType), type);
         EXPECT_EQ(m.ObjectKind, 9);
         EXPECT_TRUE(m.Triangles.empty());
         EXPECT_TRUE(m.TextureNames.empty());
@@ -234,7 +234,7 @@ TEST(ModelFile, BoxCornersFollowTheLoaderOrder) {
 }
 
 TEST(ModelFile, EveryTruncationIsADataErrorAtOrBeforeTheEnd) {
-    for (uint8_t type : {1, 2, 3, 4}) {
+    for (ModelType type : {ModelType::SkinnedBuffer, ModelType::StaticBuffer, ModelType::Billboard, ModelType::CpuSkinned}) {
         const std::vector<uint8_t> full = WriteModel(SampleModel(type));
         for (size_t n = 0; n < full.size(); ++n) {
             std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
@@ -267,8 +267,8 @@ void ExpectError(const std::vector<uint8_t>& bytes, const std::string& field, si
 }
 
 TEST(ModelFile, HostileCountsAndIndicesAreRejected) {
-    const std::vector<uint8_t> t1 = WriteModel(SampleModel(1));
-    const std::vector<uint8_t> t4 = WriteModel(SampleModel(4));
+    const std::vector<uint8_t> t1 = WriteModel(SampleModel(ModelType::SkinnedBuffer));
+    const std::vector<uint8_t> t4 = WriteModel(SampleModel(ModelType::CpuSkinned));
     // Header 2, parent count at 2, parents at 6..21, triangle count at 22, triangles from 26.
     ExpectError(Patched(t1, 2, -1), "parent count", 2);
     ExpectError(Patched(t1, 2, 0x7fffffff), "parent count", 2);
@@ -291,20 +291,17 @@ TEST(ModelFile, HostileCountsAndIndicesAreRejected) {
     ExpectError(Patched(t1, groups + 20, 1), "texture count", groups + 20);
 }
 
-TEST(ModelFile, TooManyBonesForTheGpuPaletteIsRejected) {
-    ModelFile m = SampleModel(2);
-    m.ModelType = 1;
-    m.BoneParents.assign(73, -1);
-    m.RestPose.assign(73, {});
-    for (ModelTriangle& t : m.Triangles)
-        for (ModelVertex& v : t.v) v.weights = {};
-    ExpectError(WriteModel(m), "parent count", 2);
-    m.ModelType = 2;  // a static mesh may have as many bones as it likes
-    EXPECT_EQ(ReadModel(WriteModel(m), "ok.3dk").BoneParents.size(), 73u);
+TEST(ModelFile, GpuSkinnedModelsMayHaveMoreBonesThanThePalette) {
+    // The palette skins the first 72; the file keeps every bone and every index as stored.
+    ModelFile m = SampleModel(ModelType::SkinnedBuffer);
+    m.BoneParents.assign(80, -1);
+    m.RestPose.assign(80, {});
+    m.Triangles[0].v[0].weights[0].bone = 79;
+    ExpectSameModel(ReadModel(WriteModel(m), "many.3dk"), m);
 }
 
 TEST(ModelFile, SlashInANameCannotBeWritten) {
-    ModelFile m = SampleModel(3);
+    ModelFile m = SampleModel(ModelType::Billboard);
     m.CollisionBoxes[0].name = "a/b";
     EXPECT_THROW(WriteModel(m), std::invalid_argument);
 }

@@ -77,7 +77,7 @@ float NumberAfter(const std::string& json, const std::string& key, size_t from =
 
 ModelFile Turret() {
     ModelFile m;
-    m.ModelType = 4;
+    m.ModelType = ModelType::CpuSkinned;
     m.ObjectKind = 1;
     m.BoneParents = {-1, 0};
     ModelTriangle t;
@@ -96,7 +96,7 @@ ModelFile Turret() {
 TEST_F(Inspector, PrintsEveryFormatAsOneLineEach) {
     const std::string model = Put("3DOBJEKT/t.3dk", WriteModel(Turret()));
     ModelFile pond;
-    pond.ModelType = 2;
+    pond.ModelType = ModelType::StaticBuffer;
     pond.ObjectKind = 4;  // a model of kind 4 makes the level read a water block after it
     Put("3DOBJEKT/pond.3dk", WriteModel(pond));
 

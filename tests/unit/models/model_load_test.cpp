@@ -45,7 +45,7 @@ std::string Scratch(const std::string& name) {
     return dir.string();
 }
 
-ModelFile Mesh(uint8_t type, int triangles) {
+ModelFile Mesh(ModelType type, int triangles) {
     ModelFile m;
     m.ModelType = type;
     m.ObjectKind = 7;
@@ -109,19 +109,19 @@ TEST(LoadingProgress, TriangleCountsDriveTheBarAndCaptions) {
 
     // 40 triangles: nothing until the end.
     RecordingProgress p40;
-    const std::string path40 = WriteFixture(dir, "m40.3dk", Mesh(2, 40));
+    const std::string path40 = WriteFixture(dir, "m40.3dk", Mesh(ModelType::StaticBuffer, 40));
     TModel::Create(path40, NoGl(&p40));
     EXPECT_EQ(p40.calls, Expected(path40, {}, 40));
 
     // 300 triangles, divisor 3: every 51st triangle.
     RecordingProgress p300;
-    const std::string path300 = WriteFixture(dir, "m300.3dk", Mesh(2, 300));
+    const std::string path300 = WriteFixture(dir, "m300.3dk", Mesh(ModelType::StaticBuffer, 300));
     TModel::Create(path300, NoGl(&p300));
     EXPECT_EQ(p300.calls, Expected(path300, {{17, 51}, {34, 102}, {51, 153}, {68, 204}, {85, 255}}, 300));
 
     // 1000 triangles, divisor 10, skinned on the CPU.
     RecordingProgress p1000;
-    const std::string path1000 = WriteFixture(dir, "m1000.3dk", Mesh(4, 1000));
+    const std::string path1000 = WriteFixture(dir, "m1000.3dk", Mesh(ModelType::CpuSkinned, 1000));
     TModel::Create(path1000, NoGl(&p1000));
     std::vector<std::pair<int, int>> updates;
     for (int done = 51; done <= 1000; done += 51) updates.push_back({done / 10, done});
@@ -130,23 +130,23 @@ TEST(LoadingProgress, TriangleCountsDriveTheBarAndCaptions) {
 
     // Under 100 triangles the divisor would be 0: the true percentage instead.
     RecordingProgress p60;
-    const std::string path60 = WriteFixture(dir, "m60.3dk", Mesh(1, 60));
+    const std::string path60 = WriteFixture(dir, "m60.3dk", Mesh(ModelType::SkinnedBuffer, 60));
     TModel::Create(path60, NoGl(&p60));
     EXPECT_EQ(p60.calls, Expected(path60, {{85, 51}}, 60));
 
     // Billboards leave the window alone.
     RecordingProgress pBillboard;
-    ModelFile billboard = Mesh(3, 0);
+    ModelFile billboard = Mesh(ModelType::Billboard, 0);
     TModel::Create(WriteFixture(dir, "b.3dk", billboard), NoGl(&pBillboard));
     EXPECT_TRUE(pBillboard.calls.empty());
 }
 
 TEST(ModelCreate, FillsFieldsAndFallsBackToClientArraysWithoutVertexBuffers) {
     const std::string dir = Scratch("fields");
-    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(1, 2)), NoGl(nullptr));
-    EXPECT_EQ(model->ModelType, 6);
+    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(ModelType::SkinnedBuffer, 2)), NoGl(nullptr));
+    EXPECT_EQ(model->ModelType, ModelType::ClientArrays);
     EXPECT_EQ(model->ObjectKind, 7);
-    EXPECT_EQ(model->VertexBuffer, 0u);
+    EXPECT_EQ(model->VertexBuffer(), 0u);
     ASSERT_EQ(model->FallbackPositions.size(), 18u);
     ASSERT_EQ(model->FallbackTexCoords.size(), 12u);
     // Triangle 1, vertex 2: position (1, 2, 0.5), texture (0.5, 1 - 0.2).
@@ -166,9 +166,9 @@ TEST(ModelCreate, FillsFieldsAndFallsBackToClientArraysWithoutVertexBuffers) {
     EXPECT_EQ(model->BoxCorners[7].z, 6.0f);
     EXPECT_FLOAT_EQ(model->Radius, std::sqrt(56.0f));
 
-    EXPECT_EQ(model->CollisionBoxCount, 1);
+    EXPECT_EQ(model->CollisionBoxes.size(), 1u);
     EXPECT_EQ(model->CollisionBoxes[0].name, "BOX1");
-    EXPECT_EQ(model->CollisionSphereCount, 1);
+    EXPECT_EQ(model->CollisionSpheres.size(), 1u);
     EXPECT_EQ(model->CollisionSpheres[0].radius, 2.5f);
     EXPECT_EQ(model->BodyParameter, (std::array<uint8_t, 4>{1, 2, 3, 4}));
     EXPECT_EQ(model->Transparent, 1);
@@ -184,27 +184,27 @@ TEST(ModelCreate, FillsFieldsAndFallsBackToClientArraysWithoutVertexBuffers) {
 
 TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     const std::string dir = Scratch("geometry");
-    ModelFile withNames = Mesh(2, 3);
+    ModelFile withNames = Mesh(ModelType::StaticBuffer, 3);
     withNames.DrawGroups = {{0, 3}};
     withNames.TextureNames = {"sky.jpg"};
     auto sky = TModel::CreateGeometryOnly(WriteFixture(dir, "sky.3dk", withNames), NoGl(nullptr));
-    EXPECT_EQ(sky->Textures, std::vector<uint32_t>{0u});
+    EXPECT_EQ(sky->Texture(0), 0u);  // a slot, but no texture loaded
     EXPECT_EQ(sky->TextureNames, std::vector<std::string>{"sky.jpg"});
     EXPECT_EQ(sky->Radius, 0.0f);
     EXPECT_EQ(sky->BoxCorners[0].x, 0.0f);
     EXPECT_EQ(sky->Transparent, 1);  // static meshes are read to the end
 
-    auto skinned = TModel::CreateGeometryOnly(WriteFixture(dir, "s.3dk", Mesh(4, 3)), NoGl(nullptr));
+    auto skinned = TModel::CreateGeometryOnly(WriteFixture(dir, "s.3dk", Mesh(ModelType::CpuSkinned, 3)), NoGl(nullptr));
     EXPECT_EQ(skinned->SkinTriangles.Source.size(), 3u);
     EXPECT_EQ(skinned->BoundingBox.size.z, 6.0f);
-    EXPECT_EQ(skinned->CollisionBoxCount, 0);
+    EXPECT_EQ(skinned->CollisionBoxes.size(), 0u);
     EXPECT_TRUE(skinned->CollisionSpheres.empty());
     EXPECT_EQ(skinned->Transparent, 0);
 
-    ModelFile billboard = Mesh(3, 0);
+    ModelFile billboard = Mesh(ModelType::Billboard, 0);
     billboard.Billboard.halfWidth = 2.0f;
     auto flat = TModel::CreateGeometryOnly(WriteFixture(dir, "b.3dk", billboard), NoGl(nullptr));
-    EXPECT_EQ(flat->ModelType, 3);
+    EXPECT_EQ(flat->ModelType, ModelType::Billboard);
     EXPECT_EQ(flat->Billboard.HalfWidth, 0.0f);
     EXPECT_EQ(flat->Transparent, 0);
 
@@ -213,7 +213,7 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     WriteWholeFile(dir + "/header.3dk", {3, 9});
     EXPECT_EQ(TModel::CreateGeometryOnly(dir + "/header.3dk", NoGl(nullptr))->ObjectKind, 9);
     EXPECT_THROW(TModel::Create(dir + "/header.3dk", NoGl(nullptr)), DataError);
-    ModelFile plain = Mesh(4, 3);
+    ModelFile plain = Mesh(ModelType::CpuSkinned, 3);
     plain.CollisionBoxes.clear();
     plain.CollisionSpheres.clear();
     std::vector<uint8_t> bytes = WriteModel(plain);
@@ -231,7 +231,7 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
 TEST(ModelCreate, MissingAndTruncatedFilesRaiseDataError) {
     const std::string dir = Scratch("bad");
     EXPECT_THROW(TModel::Create(dir + "/absent.3dk", NoGl(nullptr)), DataError);
-    std::vector<uint8_t> bytes = WriteModel(Mesh(2, 5));
+    std::vector<uint8_t> bytes = WriteModel(Mesh(ModelType::StaticBuffer, 5));
     bytes.resize(bytes.size() / 2);
     WriteWholeFile(dir + "/short.3dk", bytes);
     EXPECT_THROW(TModel::Create(dir + "/short.3dk", NoGl(nullptr)), DataError);
@@ -249,11 +249,11 @@ TEST(LoadSmdFrames, FramesBecomeAnAnimationThatPosesTheModel) {
         smd.frames.push_back(frame);
     }
     WriteWholeFile(dir + "/run.smd", WriteSmd(smd, {-1}));
-    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(4, 1)), NoGl(nullptr));
+    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(ModelType::CpuSkinned, 1)), NoGl(nullptr));
     EXPECT_EQ(AddSmdAnimation(*model, dir + "/run.smd"), 0);
     ASSERT_EQ(model->Animations[0].Frames.size(), 3u);
     EXPECT_FLOAT_EQ(model->Animations[0].Frames[2].Quaternions[0].z, std::sin(0.5f));
-    model->UpdateSkeleton(1, 0, 2.0f);
+    model->UpdateSkeleton(PoseMode::Animation, 0, 2.0f);
     EXPECT_FLOAT_EQ(model->Bones[0].Origin.x, 2.0f);
     EXPECT_THROW(AddSmdAnimation(*model, dir + "/absent.smd"), DataError);
     EXPECT_EQ(model->Animations.size(), 1u);

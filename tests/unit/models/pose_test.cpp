@@ -60,7 +60,7 @@ void MakeChain(TModel& m) {
 TEST(UpdateSkeleton, RestPoseChainsLocalMatricesThroughParents) {
     TModel m;
     MakeChain(m);
-    m.UpdateSkeleton(0, 0, 0.0f);
+    m.UpdateSkeleton(PoseMode::Rest, 0, 0.0f);
     ASSERT_EQ(m.Bones.size(), 2u);
     const Mat b0 = FromEuler({0.1f, 0.2f, 0.3f}, {1, 2, 3});
     const Mat b1 = Multiply(b0, FromEuler({0, 0, 0.5f}, {4, 0, 0}));
@@ -86,17 +86,17 @@ TEST(UpdateSkeleton, FrameTimesPickAndBlendFrames) {
     MakeTenFrames(m);
 
     // Exactly on a frame: that frame, unblended.
-    m.UpdateSkeleton(1, 0, 3.0f);
+    m.UpdateSkeleton(PoseMode::Animation, 0, 3.0f);
     Mat b0 = FromEuler({0, 0, 0.3f}, {3, 0, 0});
     ExpectMatrixNear(m.Bones[0].Absolute, b0, "t=3 bone 0");
     ExpectMatrixNear(m.Bones[1].Absolute, Multiply(b0, FromEuler({0.2f, 0, 0}, {0, 1, 0})), "t=3 bone 1");
 
     // Between frames 2 and 3.
-    m.UpdateSkeleton(1, 0, 2.25f);
+    m.UpdateSkeleton(PoseMode::Animation, 0, 2.25f);
     ExpectMatrixNear(m.Bones[0].Absolute, FromEuler({0, 0, 0.225f}, {2.25f, 0, 0}), "t=2.25");
 
     // The last frame blends halfway into the first: angle 0.45, x 4.5.
-    m.UpdateSkeleton(1, 0, 9.5f);
+    m.UpdateSkeleton(PoseMode::Animation, 0, 9.5f);
     b0 = FromEuler({0, 0, 0.45f}, {4.5f, 0, 0});
     ExpectMatrixNear(m.Bones[0].Absolute, b0, "t=9.5 bone 0");
     ExpectMatrixNear(m.Bones[1].Absolute, Multiply(b0, FromEuler({0.2f, 0, 0}, {0, 1, 0})), "t=9.5 bone 1");
@@ -105,16 +105,16 @@ TEST(UpdateSkeleton, FrameTimesPickAndBlendFrames) {
 TEST(UpdateSkeleton, OutOfRangeAnimationOrTimeFallsBackToRestPose) {
     TModel m;
     MakeTenFrames(m);
-    m.UpdateSkeleton(0, 0, 0.0f);
+    m.UpdateSkeleton(PoseMode::Rest, 0, 0.0f);
     const Matrix4 rest = m.Bones[1].Absolute;
     for (auto [index, time] : {std::pair{1, 0.0f}, {-1, 0.0f}, {0, 10.0f}, {0, -0.5f}, {0, NAN}}) {
-        m.UpdateSkeleton(1, 0, 4.0f);  // something else first
-        m.UpdateSkeleton(1, index, time);
+        m.UpdateSkeleton(PoseMode::Animation, 0, 4.0f);  // something else first
+        m.UpdateSkeleton(PoseMode::Animation, index, time);
         EXPECT_EQ(m.Bones[1].Absolute, rest) << "animation " << index << " time " << time;
     }
     // Frames with fewer bones than the model.
     m.Animations[0].Frames[5].Positions.resize(1);
-    m.UpdateSkeleton(1, 0, 4.5f);
+    m.UpdateSkeleton(PoseMode::Animation, 0, 4.5f);
     EXPECT_EQ(m.Bones[1].Absolute, rest);
 }
 
@@ -136,7 +136,7 @@ TEST(QuaternionSlerp, OppositeSignsAreTheSameRotation) {
     TKadrAnimacii b = a;
     b.Quaternions[0] = neg;
     m.Animations.push_back({{a, b}});
-    m.UpdateSkeleton(1, 0, 0.5f);
+    m.UpdateSkeleton(PoseMode::Animation, 0, 0.5f);
     ExpectMatrixNear(m.Bones[0].Absolute, FromEuler({0.3f, -0.2f, 1.1f}, {0, 0, 0}), "q vs -q");
 }
 
@@ -166,7 +166,7 @@ TEST(FillBonePalette, EightyBonesFillTheFirstSeventyTwo) {
         positions.push_back({1, 0.5f, 0});
     }
     m.RestPose = Frame(rotations, positions);
-    m.UpdateSkeleton(0, 0, 0.0f);
+    m.UpdateSkeleton(PoseMode::Rest, 0, 0.0f);
     m.FillBonePalette();
     ASSERT_EQ(m.Bones.size(), 80u);
     ASSERT_EQ(m.BonePalette.size(), 216u);

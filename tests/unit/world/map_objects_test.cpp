@@ -30,7 +30,7 @@ protected:
         frame.Eye = {0, 0, 0};
     }
     // A model with a unit box around its origin and the given radius.
-    TModel& AddModel(uint8_t type, float radius) {
+    TModel& AddModel(ModelType type, float radius) {
         auto m = std::make_unique<TModel>();
         m->ModelType = type;
         m->Radius = radius;
@@ -60,8 +60,8 @@ protected:
 };
 
 TEST_F(MapCulling, ModelsInViewBehindAndNear) {
-    AddModel(2, 1.8f);
-    AddModel(3, 1.0f);
+    AddModel(ModelType::StaticBuffer, 1.8f);
+    AddModel(ModelType::Billboard, 1.0f);
     AddObject(kMapKindModel, {0, 0, -50});        // in view
     AddObject(kMapKindModel, {0, 0, 50});         // behind the camera
     AddObject(kMapKindModel, {0, 0, 50}, 1);      // billboard behind the camera
@@ -79,7 +79,7 @@ TEST_F(MapCulling, ModelsInViewBehindAndNear) {
 }
 
 TEST_F(MapCulling, BoxCornersGoThroughTheRotation) {
-    TModel& m = AddModel(2, 0.1f);
+    TModel& m = AddModel(ModelType::StaticBuffer, 0.1f);
     // A long thin box along +x: 0 .. 40, all corners outside the view unless turned.
     int k = 0;
     for (float x : {40.0f, 30.0f})
@@ -96,7 +96,7 @@ TEST_F(MapCulling, ModelWithoutALoadedModelIsSkipped) {
     AddObject(kMapKindModel, {0, 0, -50});  // index 0 but no model was ever loaded
     EXPECT_FALSE(Visible(0));
     AddObject(kMapKindModel, {0, 0, -50}, 7);
-    AddModel(2, 1.0f);
+    AddModel(ModelType::StaticBuffer, 1.0f);
     EXPECT_FALSE(Visible(1));
     EXPECT_TRUE(Visible(0));
 }
