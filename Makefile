@@ -1,5 +1,10 @@
 # Two commands matter: `make play` and `make test`. Both install what they need first.
 BUILD_DIR ?= build
+# The sanitizer (ASan + UBSan) build of the unit and GL tests, and the clang fuzz build.
+ASAN_BUILD_DIR ?= build-asan
+FUZZ_BUILD_DIR ?= build-fuzz
+# Executions per fuzz target in the smoke run.
+FUZZ_RUNS ?= 4000
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # Extra options for the game, e.g. `make play ARGS="--windowed 1024x768"`.
@@ -21,11 +26,17 @@ build: configure
 play: build
 	$(BUILD_DIR)/game/bin/terravik $(ARGS)
 
+# Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
+# (skipped without clang). Each stage prints how long it took.
 test: build
 	bash scripts/run-tests.sh $(BUILD_DIR)
+	@start=$$(date +%s); bash scripts/sanitize-tests.sh $(ASAN_BUILD_DIR) && \
+	  echo "sanitizer build and tests: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); FUZZ_RUNS=$(FUZZ_RUNS) bash scripts/fuzz-smoke.sh $(BUILD_DIR)/game $(FUZZ_BUILD_DIR) && \
+	  echo "fuzz build and smoke: $$(( $$(date +%s) - start )) s"
 
 bench: build
 	$(BUILD_DIR)/bench/terravik_bench
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tv {
 
@@ -34,6 +35,12 @@ int64_t TStream::size() const {
     return st.st_size;
 }
 
+// Bytes in memory read through the same callbacks as a file.
+struct OggDecoder::MemoryStream {
+    std::vector<uint8_t> bytes;
+    size_t pos = 0;
+};
+
 struct OggDecoder::State {
     OggVorbis_File file{};
     bool open = false;
@@ -59,6 +66,28 @@ int CloseCallback(void*) { return 0; }  // the decoder object owns the file
 
 long TellCallback(void* source) { return static_cast<long>(static_cast<TStream*>(source)->position()); }
 
+size_t MemoryReadCallback(void* ptr, size_t size, size_t count, void* source) {
+    auto* m = static_cast<OggDecoder::MemoryStream*>(source);
+    if (size == 0 || count == 0) return 0;
+    const size_t items = std::min(count, (m->bytes.size() - m->pos) / size);
+    if (items == 0) return 0;  // an empty input has no buffer to copy from
+    std::memcpy(ptr, m->bytes.data() + m->pos, items * size);
+    m->pos += items * size;
+    return items;
+}
+
+int MemorySeekCallback(void* source, ogg_int64_t offset, int whence) {
+    auto* m = static_cast<OggDecoder::MemoryStream*>(source);
+    int64_t base = 0;
+    if (whence == SEEK_CUR) base = static_cast<int64_t>(m->pos);
+    if (whence == SEEK_END) base = static_cast<int64_t>(m->bytes.size());
+    if (offset < -base || offset > static_cast<int64_t>(m->bytes.size()) - base) return -1;
+    m->pos = static_cast<size_t>(base + offset);
+    return 0;
+}
+
+long MemoryTellCallback(void* source) { return static_cast<long>(static_cast<OggDecoder::MemoryStream*>(source)->pos); }
+
 }  // namespace
 
 std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path) {
@@ -70,6 +99,22 @@ std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path) {
     if (ov_open_callbacks(stream.get(), &d->state_->file, nullptr, 0, callbacks) < 0) return nullptr;
     d->state_->open = true;
     d->stream_ = std::move(stream);
+    const vorbis_info* info = ov_info(&d->state_->file, -1);
+    if (!info) return nullptr;
+    d->channels_ = info->channels;
+    d->rate_ = static_cast<int>(info->rate);
+    return d;
+}
+
+std::unique_ptr<OggDecoder> OggDecoder::OpenMemory(std::vector<uint8_t> bytes) {
+    auto memory = std::make_unique<MemoryStream>();
+    memory->bytes = std::move(bytes);
+    std::unique_ptr<OggDecoder> d(new OggDecoder());
+    d->state_ = std::make_unique<State>();
+    const ov_callbacks callbacks{MemoryReadCallback, MemorySeekCallback, CloseCallback, MemoryTellCallback};
+    if (ov_open_callbacks(memory.get(), &d->state_->file, nullptr, 0, callbacks) < 0) return nullptr;
+    d->state_->open = true;
+    d->memory_ = std::move(memory);
     const vorbis_info* info = ov_info(&d->state_->file, -1);
     if (!info) return nullptr;
     d->channels_ = info->channels;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/music_ring.h"
 
@@ -31,6 +32,8 @@ class OggDecoder final : public PcmSource {
 public:
     // Null when the file is missing or not Ogg Vorbis.
     static std::unique_ptr<OggDecoder> Open(const std::string& path);
+    // The same from bytes in memory (the decoder keeps them); null when not Ogg Vorbis.
+    static std::unique_ptr<OggDecoder> OpenMemory(std::vector<uint8_t> bytes);
     ~OggDecoder() override;
 
     int Channels() const { return channels_; }
@@ -38,10 +41,13 @@ public:
     size_t Read(uint8_t* dst, size_t bytes) override;
     bool Rewind() override;
 
+    struct MemoryStream;  // what the in-memory callbacks read from
+
 private:
     OggDecoder() = default;
     struct State;
     std::unique_ptr<TStream> stream_;
+    std::unique_ptr<MemoryStream> memory_;
     std::unique_ptr<State> state_;
     int channels_ = 0;
     int rate_ = 0;

@@ -1,8 +1,13 @@
 #include "common/binary_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace tv {
 
@@ -21,11 +26,39 @@ DataError::DataError(std::string file, size_t offset, std::string field, const s
       message_(message) {}
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DataError(path, 0, "file", "cannot open");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw DataError(path, bytes.size(), "file", "read error");
+    // POSIX calls rather than streams: every failure (missing, a directory, no permission, a
+    // file that vanishes or shrinks while read) comes back as errno and becomes a DataError.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw DataError(path, 0, "file", std::string("cannot open: ") + std::strerror(errno));
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw DataError(path, 0, "file", std::string("cannot stat: ") + std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) throw DataError(path, 0, "file", "is a directory");
+    if (!S_ISREG(st.st_mode)) throw DataError(path, 0, "file", "not a regular file");
+    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        throw DataError(path, 0, "file",
+                        "size " + std::to_string(st.st_size) + " exceeds the " + std::to_string(kMaxFileBytes) +
+                            " bytes any game file may have");
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw DataError(path, got, "file", std::string("read error: ") + std::strerror(errno));
+        }
+        if (n == 0) throw DataError(path, got, "file", "file shrank while being read");
+        got += static_cast<size_t>(n);
+    }
     return bytes;
+}
+
+void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message) {
+    std::fprintf(stderr, "warning: %s\n", FormatDataError(file, offset, field, message).c_str());
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -82,6 +115,7 @@ float ByteReader::F32(const char* field) {
 
 void ByteReader::Bytes(void* out, size_t n, const char* field) {
     Need(n, field);
+    if (n == 0) return;  // out may be null then, which memcpy does not allow
     std::memcpy(out, data_ + pos_, n);
     pos_ += n;
 }
@@ -118,6 +152,9 @@ int32_t ByteReader::Count(const char* field, size_t bytesPerItem) {
     size_t start = pos_;
     int32_t n = I32(field);
     if (n < 0) FailAt(start, field, "negative count " + std::to_string(n));
+    if (static_cast<uint32_t>(n) > kMaxCount) {
+        FailAt(start, field, "count " + std::to_string(n) + " exceeds the cap of " + std::to_string(kMaxCount));
+    }
     if (bytesPerItem > 0 && static_cast<uint64_t>(n) * bytesPerItem > Remaining()) {
         FailAt(start, field,
                "count " + std::to_string(n) + " needs more than the " + std::to_string(Remaining()) +

@@ -28,8 +28,17 @@ private:
     std::string message_;
 };
 
-// Reads a whole file into memory; raises DataError (offset 0, field "file") if it cannot be opened.
+// No game file comes near this size; a larger one is refused before anything is allocated.
+inline constexpr uint64_t kMaxFileBytes = 256ull << 20;
+// No count in a game file comes near this (the largest real lists hold a few thousand items).
+inline constexpr uint32_t kMaxCount = 1u << 20;
+
+// Reads a whole regular file into memory. Every failure is a DataError (field "file") whose
+// message gives the reason: cannot open (missing, permission: the system's words), is a
+// directory, not a regular file, larger than kMaxFileBytes, read error, shrank while read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// One line on stderr for odd data the loaders tolerate: "warning: FILE: offset N: FIELD: message".
+void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message);
 // Writes bytes to a file, creating or truncating it; raises std::runtime_error on failure.
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
@@ -52,8 +61,9 @@ public:
     std::string LengthPrefixedString(const char* field);
     // Bytes up to a '/', which ends the string and is consumed.
     std::string SlashTerminatedString(const char* field);
-    // A count read from the file that must be >= 0 and whose items (bytesPerItem each, at
-    // least) must fit into what is left; stops hostile files from forcing huge allocations.
+    // A count read from the file that must be >= 0, at most kMaxCount, and whose items
+    // (bytesPerItem each, at least) must fit into what is left; stops hostile files from
+    // forcing huge allocations.
     int32_t Count(const char* field, size_t bytesPerItem);
 
     size_t Offset() const { return pos_; }

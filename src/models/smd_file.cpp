@@ -13,25 +13,29 @@ struct Line {
     size_t offset;
 };
 
-// Splits at LF, CR LF or a lone CR; the break itself is not part of the line.
-std::vector<Line> SplitLines(const std::vector<uint8_t>& bytes) {
-    std::vector<Line> lines;
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    size_t start = 0;
-    size_t i = 0;
-    while (i < bytes.size()) {
-        char c = data[i];
-        if (c == '\n' || c == '\r') {
-            lines.push_back({std::string_view(data + start, i - start), start});
-            if (c == '\r' && i + 1 < bytes.size() && data[i + 1] == '\n') ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
+// Walks the lines of the file without storing them: each line is a view into the bytes.
+// Lines end at LF, CR LF or a lone CR; the break itself is not part of the line.
+class LineCursor {
+public:
+    explicit LineCursor(const std::vector<uint8_t>& bytes)
+        : data_(reinterpret_cast<const char*>(bytes.data())), size_(bytes.size()) {}
+    bool Next(Line& line) {
+        if (pos_ >= size_) return false;
+        size_t i = pos_;
+        while (i < size_ && data_[i] != '\n' && data_[i] != '\r') ++i;
+        line = {std::string_view(data_ + pos_, i - pos_), pos_};
+        if (i < size_ && data_[i] == '\r' && i + 1 < size_ && data_[i + 1] == '\n') ++i;
+        pos_ = i < size_ ? i + 1 : size_;
+        return true;
     }
-    if (start < bytes.size()) lines.push_back({std::string_view(data + start, bytes.size() - start), start});
-    return lines;
-}
+
+private:
+    const char* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+bool IsTimeLine(std::string_view line) { return NthWord(line, " ", 1) == "time"; }
 
 // Removes leading and trailing blanks and control characters (everything up to the space).
 std::string_view Trim(std::string_view s) {
@@ -103,25 +107,51 @@ float ParseFloatDefault(std::string_view text, float def) {
 }
 
 SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileName) {
-    const std::vector<Line> lines = SplitLines(bytes);
-    size_t k = 0;
-    while (k < lines.size() && lines[k].text != "skeleton") ++k;
-    if (k == lines.size()) throw DataError(fileName, bytes.size(), "skeleton", "no \"skeleton\" line");
-    ++k;
+    LineCursor cursor(bytes);
+    Line line;
+    bool found = false;
+    while (!found && cursor.Next(line)) found = line.text == "skeleton";
+    if (!found) throw DataError(fileName, bytes.size(), "skeleton", "no \"skeleton\" line");
+    const LineCursor blockStart = cursor;
+
+    // First pass: count what the block makes, so hostile files are refused before anything is
+    // allocated and the frames get exactly the room they need (no growth slack on top).
+    size_t frameCount = 0;
+    size_t poseCount = 0;
+    const uint64_t budget = uint64_t{kSmdMemoryPerFileByte} * bytes.size() + kSmdMemorySlack;
+    for (LineCursor c = blockStart; c.Next(line) && line.text != "end";) {
+        if (IsTimeLine(line.text)) {
+            if (++frameCount > kMaxSmdFrames) {
+                throw DataError(fileName, line.offset, "skeleton",
+                                "more than " + std::to_string(kMaxSmdFrames) + " frames");
+            }
+        } else if (frameCount == 0) {
+            throw DataError(fileName, line.offset, "skeleton", "bone line before the first \"time\" line");
+        } else if (++poseCount > kMaxSmdPoses) {
+            throw DataError(fileName, line.offset, "skeleton",
+                            "more than " + std::to_string(kMaxSmdPoses) + " bone lines");
+        }
+        const uint64_t cost = uint64_t{poseCount} * sizeof(SmdBonePose) + uint64_t{frameCount} * sizeof(SmdFrame);
+        if (cost > budget) {
+            throw DataError(fileName, line.offset, "skeleton",
+                            "frames and bone lines would take more than " + std::to_string(kSmdMemoryPerFileByte) +
+                                " bytes of memory per byte of the file");
+        }
+    }
 
     SmdAnimation anim;
+    anim.frames.reserve(frameCount);
     // The end of the file ends the block like an "end" line.
-    for (; k < lines.size() && lines[k].text != "end"; ++k) {
-        const std::string_view line = lines[k].text;
-        if (NthWord(line, " ", 1) == "time") {
+    for (LineCursor c = blockStart; c.Next(line) && line.text != "end";) {
+        if (IsTimeLine(line.text)) {
             anim.frames.emplace_back();  // the number after "time" is not read
+            size_t bones = 0;
+            Line ahead;
+            for (LineCursor a = c; a.Next(ahead) && ahead.text != "end" && !IsTimeLine(ahead.text);) ++bones;
+            anim.frames.back().bones.reserve(bones);
             continue;
         }
-        if (anim.frames.empty()) {
-            throw DataError(fileName, lines[k].offset, "skeleton",
-                            "bone line before the first \"time\" line");
-        }
-        const std::string_view t = Trim(line);
+        const std::string_view t = Trim(line.text);
         SmdBonePose pose;
         pose.position.x = ParseFloatDefault(NthWord(t, " ", 2), 0.0f);
         pose.position.y = ParseFloatDefault(NthWord(t, " ", 3), 0.0f);

@@ -27,9 +27,21 @@ struct SmdAnimation {
     std::vector<SmdFrame> frames;  // in file order; the "time" numbers are ignored
 };
 
-// Parses the skeleton block. Lines end at LF (a CR before it is dropped). The end of the file
-// counts as "end". Raises DataError when no "skeleton" line exists or a bone line comes before
-// the first "time" line (offset = start of the offending line).
+// No real animation comes near these; they bound what a file can make the reader allocate
+// (a bone pose costs 40 bytes, a bone line can be two).
+inline constexpr size_t kMaxSmdFrames = 65536;
+inline constexpr size_t kMaxSmdPoses = size_t{1} << 22;
+// A real bone line of seven numbers is 14 bytes at the least; a file of far shorter lines
+// would cost more than this much memory per byte of file and is refused.
+inline constexpr uint64_t kSmdMemoryPerFileByte = 16;
+inline constexpr uint64_t kSmdMemorySlack = 64 * 1024;
+
+// Parses the skeleton block. Lines end at LF, CR LF or a lone CR. The end of the file counts
+// as "end". Raises DataError when no "skeleton" line exists, a bone line comes before the
+// first "time" line, the block holds more than kMaxSmdFrames frames or kMaxSmdPoses bone
+// lines, or its frames would cost more than the memory budget above (offset = start of the
+// offending line). Lines are read in place, and the frames get
+// exactly the room they need: memory stays near the poses' own size.
 SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileName);
 SmdAnimation ReadSmdFile(const std::string& path);
 

@@ -1,14 +1,22 @@
 #include "world/level_file.h"
 
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "common/binary_io.h"
 
 namespace tv {
 
+void ShortReadCursor::MarkCut() {
+    if (!cut_) cutAt_ = pos_;
+    cut_ = true;
+    pos_ = size_;
+}
+
 bool ShortReadCursor::Take(void* out, size_t n) {
     if (n > Remaining()) {
-        pos_ = size_;
+        MarkCut();
         return false;
     }
     std::memcpy(out, data_ + pos_, n);
@@ -50,7 +58,7 @@ bool ShortReadCursor::String(std::string& out) {
         return true;
     }
     if (static_cast<size_t>(n) > Remaining()) {
-        pos_ = size_;
+        MarkCut();
         return false;
     }
     out.assign(reinterpret_cast<const char*>(data_ + pos_), static_cast<size_t>(n));
@@ -100,15 +108,33 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
                     const ModelKindLookup& modelKind) {
     LevelFile level;
     ShortReadCursor c(bytes, fileName);
-    if (!c.I32(level.objectCount) || level.objectCount <= 0) return level;
+    if (!c.I32(level.objectCount)) {
+        if (!bytes.empty()) WarnData(fileName, 0, "object count", "file shorter than its count: no objects");
+        return level;
+    }
+    if (level.objectCount <= 0) {
+        if (level.objectCount < 0)
+            WarnData(fileName, 0, "object count", "negative count " + std::to_string(level.objectCount) + ": no objects");
+        return level;
+    }
     // Every record holds its type byte at least; a larger count could only make zero records.
     if (static_cast<size_t>(level.objectCount) > c.Remaining()) {
         throw DataError(fileName, 0, "object count",
                         "count " + std::to_string(level.objectCount) + " needs more than the " +
                             std::to_string(c.Remaining()) + " bytes left");
     }
+    // A one-byte record still costs a whole LevelObject (and the map object built from it),
+    // so the byte check alone lets a few megabytes of zeros cost gigabytes.
+    if (static_cast<uint32_t>(level.objectCount) > kMaxLevelObjects) {
+        throw DataError(fileName, 0, "object count",
+                        "count " + std::to_string(level.objectCount) + " exceeds the cap of " +
+                            std::to_string(kMaxLevelObjects) + " objects");
+    }
     level.objects.resize(static_cast<size_t>(level.objectCount));
     std::vector<uint8_t> modelKinds;  // object-kind byte per entry of level.models
+    // First record per non-empty path -> its model index: what a scan of the earlier records
+    // for the same path would find, without the quadratic cost on long levels.
+    std::unordered_map<std::string_view, int32_t> firstByPath;
 
     for (size_t k = 0; k < level.objects.size(); ++k) {
         LevelObject& o = level.objects[k];
@@ -122,12 +148,10 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
             // empty), else loads one if the path lies under 3DOBJEKT.
             bool found = false;
             if (!o.modelPath.empty()) {
-                for (size_t e = 0; e < k; ++e) {
-                    if (level.objects[e].modelPath == o.modelPath) {
-                        o.modelIndex = level.objects[e].modelIndex;
-                        found = true;
-                        break;
-                    }
+                const auto it = firstByPath.find(o.modelPath);
+                if (it != firstByPath.end()) {
+                    o.modelIndex = it->second;
+                    found = true;
                 }
             }
             if (!found && o.modelPath.find("3DOBJEKT") != std::string::npos) {
@@ -157,6 +181,13 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
             o.hasEmitterBlock = true;
             o.modelPath = o.particleFile;  // the loader keeps the emitter's file as its path
         }
+        // Keys view the objects' own strings: level.objects is never resized from here on.
+        if (!o.modelPath.empty()) firstByPath.emplace(o.modelPath, o.modelIndex);
+    }
+    if (c.Cut()) {
+        WarnData(fileName, c.CutOffset(), "objects",
+                 "the file ends before its " + std::to_string(level.objectCount) +
+                     " records do: the missing fields stay zero");
     }
     return level;
 }

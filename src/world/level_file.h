@@ -32,12 +32,18 @@ class ShortReadCursor {
     size_t Remaining() const { return size_ - pos_; }
     bool AtEnd() const { return pos_ >= size_; }
     const std::string& FileName() const { return file_; }
+    // Whether a read came up short, and the offset of the first one that did.
+    bool Cut() const { return cut_; }
+    size_t CutOffset() const { return cutAt_; }
 
   private:
     bool Take(void* out, size_t n);
+    void MarkCut();
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
+    bool cut_ = false;
+    size_t cutAt_ = 0;
     std::string file_;
 };
 
@@ -92,8 +98,12 @@ struct LevelFile {
 // model right there. May throw; the exception leaves ReadLevel.
 using ModelKindLookup = std::function<uint8_t(const std::string& modelPath)>;
 
-// Parses a level. A count larger than the remaining bytes (one byte per record at least)
-// raises DataError; a file ending mid-record does not: the missing fields stay zero.
+// No real level comes near this many objects; each costs a map object in the game.
+inline constexpr uint32_t kMaxLevelObjects = 65536;
+
+// Parses a level. A count larger than the remaining bytes (one byte per record at least) or
+// than kMaxLevelObjects raises DataError; a file ending mid-record does not: the missing
+// fields stay zero and one warning goes to stderr, as does a negative count (no objects).
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
                     const ModelKindLookup& modelKind);
 LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind);

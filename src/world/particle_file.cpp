@@ -27,6 +27,7 @@ void ReadParticlesInto(ParticleFile& p, const std::vector<uint8_t>& bytes, const
     c.F32(p.Period);
     c.U8(p.BlendMode);
     c.String(p.TextureName);
+    if (c.Cut()) WarnData(fileName, c.CutOffset(), "particles", "the file ends early: the missing fields keep their values");
 }
 
 ParticleFile ReadParticles(const std::vector<uint8_t>& bytes, const std::string& fileName) {

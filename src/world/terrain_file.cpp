@@ -14,6 +14,11 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
         throw DataError(fileName, 0, "grid size",
                         "grid size " + std::to_string(t.GridSize) + " is not positive");
     }
+    if (static_cast<uint32_t>(t.GridSize) > kMaxTerrainGrid) {
+        throw DataError(fileName, 0, "grid size",
+                        "grid size " + std::to_string(t.GridSize) + " exceeds the cap of " +
+                            std::to_string(kMaxTerrainGrid));
+    }
     c.F32(t.Size);
     // The heights must all be there: a grid larger than the file could describe is rejected
     // before anything is allocated. Texture coordinates and names may be cut short.
@@ -39,6 +44,10 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
         if (!c.String(name)) break;
         t.TextureName = name;
         t.TextureNames.push_back(std::move(name));
+    }
+    if (c.Cut()) {
+        WarnData(fileName, c.CutOffset(), "texture coordinates",
+                 "the file ends early: the missing coordinates and names stay empty");
     }
     return t;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -61,6 +62,11 @@ int main(int argc, char** argv) {
         } catch (const tv::DataError& e) {
             std::cout.flush();
             std::cerr << e.what() << '\n';
+            status = 1;
+        } catch (const std::exception& e) {
+            // Not expected (the readers raise DataError), but a bad file must never abort.
+            std::cout.flush();
+            std::cerr << file << ": " << e.what() << '\n';
             status = 1;
         }
     }

@@ -222,7 +222,10 @@ TEST_F(Inspector, BadFilesReportWhereAndExitOne) {
         return WriteLevel(l);
     }());
 
-    const RunResult r = Inspect({cut, good, odd, level});
+    const std::string folder = (dir_ / "folder.wrd").string();  // a data path that is a directory
+    fs::create_directories(folder);
+
+    const RunResult r = Inspect({cut, good, odd, level, folder});
     EXPECT_EQ(r.exitCode, 1);
     ASSERT_EQ(r.out.size(), 1u);
     EXPECT_EQ(r.out[0].rfind("{\"format\":\"wave\"", 0), 0u);
@@ -237,9 +240,10 @@ TEST_F(Inspector, BadFilesReportWhereAndExitOne) {
     std::istringstream lines(r.err);
     std::vector<std::string> errs;
     for (std::string line; std::getline(lines, line);) errs.push_back(line);
-    ASSERT_EQ(errs.size(), 3u) << r.err;
+    ASSERT_EQ(errs.size(), 4u) << r.err;
     EXPECT_EQ(errs[1].rfind(odd + ": offset 0: file: ", 0), 0u) << errs[1];
-    EXPECT_NE(errs[2].find("missing.3dk: offset 0: file: "), std::string::npos) << errs[2];
+    EXPECT_NE(errs[2].find("missing.3dk: offset 0: file: cannot open: "), std::string::npos) << errs[2];
+    EXPECT_EQ(errs[3], folder + ": offset 0: file: is a directory");
 }
 
 }  // namespace

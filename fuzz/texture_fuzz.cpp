@@ -1,0 +1,18 @@
+// Images through the decoder with its size guard: any bytes either decode to a picture whose
+// pixel buffer matches its size, within the caps, or raise DataError.
+#include "common/binary_io.h"
+#include "fuzz_support.h"
+#include "render/image_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tv;
+    try {
+        const DecodedImage image = DecodeImage("fuzz.img", data, size);
+        fuzz::Check(image.width > 0 && image.height > 0 && image.width <= 16384 && image.height <= 16384,
+                    "image size within the caps");
+        fuzz::Check(static_cast<uint64_t>(image.width) * image.height * image.channels == image.pixels.size(),
+                    "pixel buffer matches the size");
+    } catch (const DataError&) {
+    }
+    return 0;
+}

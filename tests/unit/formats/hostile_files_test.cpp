@@ -1,0 +1,146 @@
+// Files built to hurt the loaders, generated here: each ends in one DataError, or, when valid,
+// loads within memory bounded by its size. Memory is measured as the growth of the process's
+// peak RSS (each test runs in its own process under ctest).
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "common/binary_io.h"
+#include "models/smd_file.h"
+#include "world/level_file.h"
+#include "world/particle_file.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t PeakRssBytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<size_t>(u.ru_maxrss) * 1024;
+}
+
+fs::path TempDir() {
+    const fs::path dir = fs::path(TERRAVIK_TEST_TMP) /
+                         ("hostile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+template <typename F>
+DataError ExpectDataError(F&& load) {
+    try {
+        load();
+    } catch (const DataError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no DataError";
+    return DataError("", 0, "", "");
+}
+
+auto AnyKind = [](const std::string&) -> uint8_t { return 2; };
+
+TEST(HostileFiles, IoFailuresAreDataErrorsNamingFileAndReason) {
+    const fs::path dir = TempDir();
+    // A level emitter with an empty particle name makes the game open the particle folder.
+    const fs::path folder = dir / "particles";
+    fs::create_directories(folder);
+    for (const auto& load : {std::function<void()>([&] { ReadWholeFile(folder.string()); }),
+                             std::function<void()>([&] { ReadParticlesFile(folder.string()); }),
+                             std::function<void()>([&] { ReadLevelFile(folder.string(), AnyKind); })}) {
+        const DataError e = ExpectDataError(load);
+        EXPECT_EQ(e.file(), folder.string());
+        EXPECT_EQ(e.field(), "file");
+        EXPECT_EQ(e.message(), "is a directory");
+    }
+    const DataError missing = ExpectDataError([&] { ReadWholeFile((dir / "gone.wrd").string()); });
+    EXPECT_EQ(missing.message(), "cannot open: No such file or directory");
+
+    const fs::path locked = dir / "locked.kpr";
+    WriteWholeFile(locked.string(), {1, 2, 3});
+    ::chmod(locked.c_str(), 0);
+    if (::geteuid() != 0) {  // root reads it anyway
+        EXPECT_EQ(ExpectDataError([&] { ReadWholeFile(locked.string()); }).message(),
+                  "cannot open: Permission denied");
+    }
+    EXPECT_EQ(ExpectDataError([] { ReadWholeFile("/dev/null"); }).message(), "not a regular file");
+}
+
+TEST(HostileFiles, LevelOfTwoMillionOneByteRecordsIsRefusedCheaply) {
+    // Count 2,000,000 then as many zero bytes: each byte is a whole (empty) record, which
+    // passes a bytes-left check and used to cost about a kilobyte of memory per byte.
+    const fs::path path = TempDir() / "huge.wrd";
+    {
+        ByteWriter w;
+        w.I32(2'000'000);
+        w.Data().resize(4 + 2'000'000, 0);
+        WriteWholeFile(path.string(), w.Data());
+    }
+    const size_t before = PeakRssBytes();
+    const DataError e = ExpectDataError([&] { ReadLevelFile(path.string(), AnyKind); });
+    EXPECT_EQ(e.file(), path.string());
+    EXPECT_EQ(e.offset(), 0u);
+    EXPECT_EQ(e.field(), "object count");
+    EXPECT_NE(e.message().find("cap of 65536"), std::string::npos) << e.what();
+    EXPECT_LT(PeakRssBytes() - before, size_t{32} << 20);
+
+    // At the cap the records load (as type-0 records: nothing but their type byte).
+    ByteWriter w;
+    w.I32(65536);
+    w.Data().resize(4 + 65536, 0);
+    EXPECT_EQ(ReadLevel(w.Data(), "cap.wrd", AnyKind).objects.size(), 65536u);
+}
+
+TEST(HostileFiles, LargeValidSmdLoadsWithinBoundedMemory) {
+    // A 6 MB animation of 60 bones per frame, written straight to disk so that making it
+    // leaves no high-water mark of its own.
+    const fs::path path = TempDir() / "run.smd";
+    size_t fileBytes = 0;
+    size_t frames = 0;
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\n";
+        char line[128];
+        while (out.tellp() < (6 << 20)) {
+            out << "time " << frames++ << "\n";
+            for (int b = 0; b < 60; ++b) {
+                std::snprintf(line, sizeof line, "%d %.4f %.4f %.4f %.4f %.4f %.4f\n", b, b * 0.5, -1.25, 3.0,
+                              0.01 * frames, 0.0, -0.5);
+                out << line;
+            }
+        }
+        out << "end\n";
+        fileBytes = static_cast<size_t>(out.tellp());
+    }
+    const size_t before = PeakRssBytes();
+    const SmdAnimation a = ReadSmdFile(path.string());
+    const size_t grown = PeakRssBytes() - before;
+    ASSERT_EQ(a.frames.size(), frames);
+    EXPECT_EQ(a.frames.back().bones.size(), 60u);
+    EXPECT_FLOAT_EQ(a.frames.back().bones[59].position.x, 29.5f);
+    // The bytes themselves plus the poses (40 bytes for a line of about 50).
+    std::printf("SMD of %zu bytes: peak RSS grew by %zu bytes\n", fileBytes, grown);
+    EXPECT_LT(grown, 3 * fileBytes);
+}
+
+TEST(HostileFiles, SmdWhosePosesWouldDwarfTheFileIsRefused) {
+    // Two-byte bone lines: each would cost 40 bytes of pose.
+    std::string text = "skeleton\ntime 0\n";
+    for (int i = 0; i < 100000; ++i) text += "0\n";
+    const DataError e =
+        ExpectDataError([&] { ReadSmd(std::vector<uint8_t>(text.begin(), text.end()), "tiny-lines.smd"); });
+    EXPECT_EQ(e.field(), "skeleton");
+    // A realistic animation of the same number of lines is fine.
+    std::string real = "skeleton\ntime 0\n";
+    for (int i = 0; i < 100000; ++i) real += "0 1.5 2.5 3.5 0.1 0.2 0.3\n";
+    EXPECT_EQ(ReadSmd(std::vector<uint8_t>(real.begin(), real.end()), "real.smd").frames[0].bones.size(), 100000u);
+}
+
+}  // namespace
+}  // namespace tv
