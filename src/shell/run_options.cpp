@@ -26,7 +26,10 @@ std::string UsageText() {
            "  --autostart         press the start button as soon as the window is shown\n"
            "  --frames N          close after N frames and print frame-time figures\n"
            "  --frame-ms N        every frame lasts exactly N ms (repeatable runs)\n"
-           "  --screenshot FILE   write the last frame as PNG before closing\n";
+           "  --screenshot FILE   write the last frame as PNG before closing\n"
+           "  --dump-state FILE   write the game state as JSON after the last frame\n"
+           "  --record FILE       write the player's input, frame by frame, to FILE\n"
+           "  --replay FILE       play FILE's input back instead of the keyboard and mouse\n";
 }
 
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -49,7 +52,7 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
         } else if (a == "--screenshot") {
             if (!value(o.screenshot) || o.screenshot.empty()) return "--screenshot needs a file name";
         } else if (a == "--frames") {
-            if (!value(v) || !ParseInt(v, o.frames, 1)) return "--frames needs a whole number of at least 1";
+            if (!value(v) || !ParseInt(v, o.frames, 0)) return "--frames needs a whole number of at least 0";
         } else if (a == "--frame-ms") {
             if (!value(v) || !ParseInt(v, o.frameMs, 0) || o.frameMs > 60000)
                 return "--frame-ms needs a whole number from 0 to 60000";
@@ -62,10 +65,20 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
                 return "--windowed needs a size like 1024x768";
             o.windowedWidth = static_cast<int>(w);
             o.windowedHeight = static_cast<int>(h);
+        } else if (a == "--dump-state") {
+            if (!value(o.dumpState) || o.dumpState.empty()) return "--dump-state needs a file name";
+        } else if (a == "--record") {
+            if (!value(o.record) || o.record.empty()) return "--record needs a file name";
+        } else if (a == "--replay") {
+            if (!value(o.replay) || o.replay.empty()) return "--replay needs a file name";
         } else {
             return "unknown option: " + a;
         }
     }
+    // A replay brings its own frame times and its own clicks.
+    if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart || !o.record.empty()))
+        return "--replay takes its frame times and clicks from the recording: no --frame-ms, --autostart or --record";
+    if (o.frames == 0 && !o.autostart) return "--frames 0 needs --autostart";
     return {};
 }
 

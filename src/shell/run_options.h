@@ -14,9 +14,14 @@ struct RunOptions {
     int windowedWidth = 0;     // zero: borderless and maximised
     int windowedHeight = 0;
     bool autostart = false;    // press "Старт" once the window is shown
-    int64_t frames = 0;        // > 0: close after this many frames and print the report
+    int64_t frames = -1;       // >= 0: close after this many frames and print the report
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
     std::string screenshot;    // PNG of the last frame, written before closing
+
+    // Replays and the state they reproduce.
+    std::string dumpState;     // the game state as JSON, written after the last frame
+    std::string record;        // the player's input, written frame by frame
+    std::string replay;        // input played back instead of the devices
 };
 
 // Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.

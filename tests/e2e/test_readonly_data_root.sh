@@ -14,7 +14,7 @@ run_game() {  # run_game ROOT SCREENSHOT: a short fixed-step run that presses "�
     local rc=$?
     set -e
     [ "$rc" = "0" ] || fail "exit status $rc; stderr: $(cat "$E2E_TMP/err.txt")"
-    grep -qE '^120 frames in [0-9]+\.[0-9]{2} s: avg [0-9.]+ ms, min [0-9.]+ ms, max [0-9.]+ ms, p99 [0-9.]+ ms$' \
+    grep -qE '^120 frames in [0-9]+\.[0-9]{2} s: avg [0-9.]+ ms, min [0-9.]+ ms, max [0-9.]+ ms, p99 [0-9.]+ ms, state_hash [0-9a-f]{16}$' \
         "$E2E_TMP/out.txt" || fail "no frame report: $(cat "$E2E_TMP/out.txt")"
 }
 
@@ -24,6 +24,7 @@ cp -a "$game" "$writable"
 rm -rf "$writable/Log_File.txt"
 run_game "$writable" "$E2E_TMP/writable.png"
 [ -f "$writable/Log_File.txt" ] || fail "no log in the writable root"
+writable_hash=$(sed -nE 's/.*state_hash ([0-9a-f]{16})$/\1/p' "$E2E_TMP/out.txt")
 
 root="$E2E_TMP/readonly"
 cp -a "$game" "$root"
@@ -40,9 +41,12 @@ after=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
 [ "$before" = "$after" ] || fail "the data root changed: $(diff <(echo "$before") <(echo "$after"))"
 [ -d "$root/Log_File.txt" ] && [ -z "$(ls -A "$root/Log_File.txt")" ] || fail "a log was written"
 
-# It played as the writable game did: "Старт" gone, "Еще 50" shown, the same last frame.
+# It played as the writable game did: "Старт" gone, "Еще 50" shown, the same state and, a
+# fixed-step run being bit-exact, the very same last frame.
 button_shown "$E2E_TMP/readonly.png" 75x25+760+56 || fail "\"Еще 50\" is not shown"
 button_shown "$E2E_TMP/readonly.png" 75x25+760+24 && fail "\"Старт\" is still shown"
-differing=$(compare -metric AE -fuzz 5% "$E2E_TMP/writable.png" "$E2E_TMP/readonly.png" null: 2>&1 || true)
-[ "${differing%%.*}" -lt 5000 ] 2>/dev/null || fail "the last frames differ in $differing pixels"
-echo "ok: $(cat "$E2E_TMP/out.txt"); $differing pixels differ from the writable run"
+readonly_hash=$(sed -nE 's/.*state_hash ([0-9a-f]{16})$/\1/p' "$E2E_TMP/out.txt")
+[ "$readonly_hash" = "$writable_hash" ] || fail "state_hash $readonly_hash, the writable run ended on $writable_hash"
+differing=$(compare -metric AE "$E2E_TMP/writable.png" "$E2E_TMP/readonly.png" null: 2>&1 || true)
+[ "$differing" = "0" ] || fail "the last frames differ in $differing pixels"
+echo "ok: $(cat "$E2E_TMP/out.txt"); the last frames are identical"

@@ -32,8 +32,8 @@ lines=$(wc -l <"$log")
 [ "$(grep -c $'\r$' "$log")" -eq "$lines" ] || fail "a log line does not end in CR LF"
 LC_ALL=C grep -qvE $'^[ -][0-9]\\.[0-9]{14}E[+-][0-9]{4}--.*\r$' "$log" && fail "a log line has a bad time field"
 
-# The messages, in Windows-1251, must be the start-up's lines in their order. Steps whose
-# subsystems are not built yet are simply absent; the first five are always there.
+# The messages, in Windows-1251, must be the start-up's fifteen lines in their order, each
+# step reporting either success or failure.
 mapfile -t got < <(LC_ALL=C cut -c26- "$log" | tr -d '\r')
 expected=(
     "иницилизация opengl ОК|иницилизация opengl False"
@@ -52,7 +52,7 @@ expected=(
     "Система самолетов иницилизирована  ОК|Система самолетов иницилизирована  False"
     "Самолеты иницилизированы  ОК|Самолеты иницилизированы False"
 )
-required=5
+required=${#expected[@]}
 to1251() { printf '%s' "$1" | iconv -f UTF-8 -t CP1251; }
 i=0
 for line in "${got[@]}"; do
@@ -68,7 +68,7 @@ for line in "${got[@]}"; do
     done
     [ -n "$matched" ] || fail "unexpected log line: $(printf '%s' "$line" | iconv -f CP1251 -t UTF-8)"
 done
-[ ${#got[@]} -ge $required ] || fail "only ${#got[@]} log lines"
+[ ${#got[@]} -eq $required ] || fail "${#got[@]} log lines instead of $required"
 grep -q "$(to1251 "иницилизация opengl ОК")" "$log" || fail "OpenGL did not start under Xvfb"
 
 sleep 1.2

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +19,9 @@
 #include "platform/sdl/sdl_main_window.h"
 #include "shell/frame.h"
 #include "shell/main_form.h"
+#include "shell/replay.h"
 #include "shell/run_options.h"
+#include "shell/state_dump.h"
 
 namespace tv::sdl {
 namespace {
@@ -39,12 +42,20 @@ std::string ExecutablePath(const char* argv0) {
     return std::filesystem::absolute(argv0, ec).string();
 }
 
+// A recording larger than this is not one the game made.
+constexpr std::uintmax_t kMaxRecordingBytes = 256u << 20;
+
 class MainLoop {
 public:
-    MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock)
-        : options_(options), window_(window), stepClock_(stepClock) {
+    // `replay` (may be null) supplies the input instead of the devices; `recorder` (may be
+    // null, open) receives the input as it is played. A replay or a recording needs stepClock.
+    MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock,
+             const InputRecording* replay, RecordingWriter* recorder)
+        : options_(options), window_(window), stepClock_(stepClock), replay_(replay), recorder_(recorder) {
         game_.platform.clock = &clock;
-        game_.platform.input = &input_;
+        game_.platform.input = replay_ ? static_cast<InputDevices*>(&replayInput_)
+                               : recorder_ ? static_cast<InputDevices*>(&recordingInput_)
+                                           : static_cast<InputDevices*>(&input_);
         game_.platform.window = &window;
         game_.platform.loading = &loadingWindow_;
         game_.dataDirOverride = options.dataDir;
@@ -65,6 +76,11 @@ public:
         SDL_RaiseWindow(window_.Handle());
         FormActivate(game_);  // showing the window activates it
         bool autostartPending = options_.autostart;
+        if (options_.frames == 0) {
+            // Start up and stop before the first frame: the state as the start-up left it.
+            if (autostartPending) pendingClick_ = kButton3;
+            return RunButtonClicks();
+        }
         while (!window_.CloseRequested()) {
             if (game_.form.FActive == 0) {
                 // Minimised: nothing runs until something happens.
@@ -77,22 +93,42 @@ public:
             if (!RunButtonClicks()) return false;
             if (window_.CloseRequested()) break;  // "Нет"
             if (game_.form.FActive == 0) continue;
-            KeepPointerInside();
+            const InputFrame* replayed = nullptr;
+            if (replay_) {
+                if (replayNext_ >= replay_->frames.size()) {
+                    window_.Close();  // the recording is over
+                    break;
+                }
+                replayed = &replay_->frames[replayNext_++];
+                for (const WindowMessage& m : replayed->messages)
+                    if (!Deliver(m)) return false;
+                if (window_.CloseRequested()) break;  // "Нет"
+                replayInput_.SetFrame(replayed);
+            } else {
+                KeepPointerInside();
+            }
 
             auto start = SteadyClock::now();
             if (!firstFrame_) firstFrame_ = start;
-            if (stepClock_) stepClock_->Advance(static_cast<uint32_t>(options_.frameMs));
+            const uint32_t frameMs = replayed ? replayed->frameMs : NextFrameMs(start);
+            if (stepClock_) stepClock_->Advance(frameMs);
             bool done = true;
             ApplicationEvents1Idle(game_, done);
             if (!window_.TakePresented()) window_.PresentControlsOnly();
             lastFrameEnd_ = SteadyClock::now();
             stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
+            if (recorder_) {
+                InputFrame& recorded = recordingInput_.Frame();
+                recorded.frameMs = frameMs;
+                recorder_->Write(recorded);
+                recorded = InputFrame{};
+            }
 
             if (autostartPending) {
                 autostartPending = false;
                 pendingClick_ = kButton3;
             }
-            if (options_.frames > 0 && static_cast<int64_t>(stats_.Count()) >= options_.frames) {
+            if (options_.frames >= 0 && static_cast<int64_t>(stats_.Count()) >= options_.frames) {
                 window_.Close();
             }
         }
@@ -106,13 +142,31 @@ private:
         if (pendingClick_ == kFormButtonCount) return true;
         FormButtonId id = pendingClick_;
         pendingClick_ = kFormButtonCount;
+        return Deliver({WindowMessageKind::Click, id});
+    }
+
+    // Hands a window message to the game, noting it first when recording. False when a click
+    // ran an unguarded start-up step that raised.
+    bool Deliver(const WindowMessage& m) {
+        if (recorder_) recordingInput_.Frame().messages.push_back(m);
         try {
-            ClickButton(game_, id);
+            SendWindowMessage(game_, m);
         } catch (const std::exception& ex) {
             error_ = ex.what();
             return false;
         }
         return true;
+    }
+
+    // How long the frame starting at `start` lasts on the game's clock. A recording without a
+    // fixed frame time steps the clock by the wall clock's whole milliseconds, so the replay
+    // can step it the same way.
+    uint32_t NextFrameMs(SteadyClock::time_point start) {
+        if (options_.frameMs >= 0) return static_cast<uint32_t>(options_.frameMs);
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(start - *firstFrame_).count();
+        const uint32_t ms = static_cast<uint32_t>(elapsed - wallMsGiven_);
+        wallMsGiven_ = elapsed;
+        return ms;
     }
 
     bool GameRunning() const { return game_.InitOK && game_.GLReady; }
@@ -125,6 +179,10 @@ private:
             (e.type == SDL_MOUSEMOTION && e.motion.windowID != mainId))
             return;
         ImGui_ImplSDL2_ProcessEvent(&e);
+        // A replay's input comes from the recording; the real devices only close the window.
+        if (replay_ && (e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
+                        e.type == SDL_KEYDOWN || e.type == SDL_MOUSEWHEEL))
+            return;
         switch (e.type) {
             case SDL_QUIT: window_.Close(); break;
             case SDL_WINDOWEVENT:
@@ -152,7 +210,7 @@ private:
                     MouseButton b = e.button.button == SDL_BUTTON_LEFT    ? MouseButton::Left
                                     : e.button.button == SDL_BUTTON_RIGHT ? MouseButton::Right
                                                                           : MouseButton::Middle;
-                    FormMouseDown(game_, b);
+                    Deliver({WindowMessageKind::MouseDown, static_cast<int32_t>(b)});
                 }
                 break;
             }
@@ -161,15 +219,15 @@ private:
                     if (ButtonAt(game_.form, e.button.x, e.button.y) == pressedButton_) pendingClick_ = pressedButton_;
                     pressedButton_ = kFormButtonCount;
                 } else {
-                    FormMouseUp(game_);
+                    Deliver({WindowMessageKind::MouseUp, 0});
                 }
                 break;
             case SDL_KEYDOWN: input_.LatchKey(e.key.keysym.scancode); break;
             case SDL_MOUSEWHEEL:
                 input_.AddWheel(e.wheel.y);
                 // One event is one step, whatever its amount.
-                if (e.wheel.y < 0) FormMouseWheelDown(game_);
-                if (e.wheel.y > 0) FormMouseWheelUp(game_);
+                if (e.wheel.y < 0) Deliver({WindowMessageKind::WheelDown, 0});
+                if (e.wheel.y > 0) Deliver({WindowMessageKind::WheelUp, 0});
                 break;
             default: break;
         }
@@ -194,7 +252,13 @@ private:
     const RunOptions& options_;
     SdlMainWindow& window_;
     StepClock* stepClock_;
+    const InputRecording* replay_;
+    RecordingWriter* recorder_;
+    size_t replayNext_ = 0;      // the next recorded frame to play
+    int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     SdlInput input_;
+    RecordingInput recordingInput_{input_};
+    ReplayInput replayInput_;
     SdlLoadingWindow loadingWindow_;
     Game game_;
     FrameStats stats_;
@@ -209,6 +273,38 @@ private:
 void ShowError(const std::string& text, bool interactive) {
     std::fprintf(stderr, "terravik: %s\n", text.c_str());
     if (interactive) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr);
+}
+
+// Reads and parses a recording; false with `error` when it cannot.
+bool LoadRecording(const std::string& path, InputRecording& out, std::string& error) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || !std::filesystem::is_regular_file(path, ec)) {
+        error = "cannot read the recording " + path;
+        return false;
+    }
+    if (size > kMaxRecordingBytes) {
+        error = "the recording " + path + " is too large";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
+        error = "cannot read the recording " + path;
+        return false;
+    }
+    if (!ParseRecording(text, out, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -229,8 +325,22 @@ int RunGame(int argc, char** argv) {
         std::printf("terravik %s\n", TERRAVIK_VERSION);
         return 0;
     }
-    // Demos and tests must never stop at a message box.
-    const bool interactive = options.frames == 0 && !options.autostart;
+    // Demos, tests and replays must never stop at a message box.
+    const bool interactive = options.frames < 0 && !options.autostart && options.replay.empty();
+
+    InputRecording replay;
+    if (!options.replay.empty()) {
+        std::string error;
+        if (!LoadRecording(options.replay, replay, error)) {
+            ShowError(error, false);
+            return 1;
+        }
+        // The window the recording was played in, unless told otherwise.
+        if (options.windowedWidth == 0) {
+            options.windowedWidth = replay.width;
+            options.windowedHeight = replay.height;
+        }
+    }
 
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         ShowError(std::string("cannot start the video system: ") + SDL_GetError(), false);
@@ -244,14 +354,30 @@ int RunGame(int argc, char** argv) {
             SDL_Quit();
             return 1;
         }
+        if (!options.replay.empty() && (window.Width() != replay.width || window.Height() != replay.height)) {
+            ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
+                          " window, got " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()),
+                      false);
+            SDL_Quit();
+            return 1;
+        }
+        RecordingWriter recorder;
+        if (!options.record.empty() && !recorder.Open(options.record, window.Width(), window.Height())) {
+            ShowError(recorder.Error(), false);
+            SDL_Quit();
+            return 1;
+        }
         SdlClock systemClock;
         StepClock stepClock;
         // A fixed-step run starts as if the machine had been up for an hour, so the first frame
         // already updates the caption as it does on a real clock, and every run repeats exactly.
         stepClock.SetTicks(3600000);
-        bool fixedStep = options.frameMs >= 0;
+        // Recording and replaying step the clock too, by the frame times they write and read.
+        bool fixedStep = options.frameMs >= 0 || !options.record.empty() || !options.replay.empty();
         Clock& clock = fixedStep ? static_cast<Clock&>(stepClock) : systemClock;
-        auto loop = std::make_unique<MainLoop>(options, window, clock, fixedStep ? &stepClock : nullptr);
+        auto loop = std::make_unique<MainLoop>(options, window, clock, fixedStep ? &stepClock : nullptr,
+                                               options.replay.empty() ? nullptr : &replay,
+                                               options.record.empty() ? nullptr : &recorder);
         loop->game().executablePath = ExecutablePath(argv[0]);
 
         bool ok = loop->Run();
@@ -259,8 +385,19 @@ int RunGame(int argc, char** argv) {
             std::fprintf(stderr, "terravik: could not write %s\n", options.screenshot.c_str());
             status = 1;
         }
+        if (!recorder.Close()) {
+            std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
+            status = 1;
+        }
+        const GameStateSnapshot state = TakeSnapshot(loop->game(), static_cast<int64_t>(loop->stats().Count()));
+        if (!options.dumpState.empty() && !WriteTextFile(options.dumpState, StateJson(state) + "\n")) {
+            std::fprintf(stderr, "terravik: could not write %s\n", options.dumpState.c_str());
+            status = 1;
+        }
         FormDestroy(loop->game());
-        if (options.frames > 0) std::printf("%s\n", loop->stats().Report(loop->WallSeconds()).c_str());
+        if (options.frames >= 0 || !options.replay.empty())
+            std::printf("%s, state_hash %s\n", loop->stats().Report(loop->WallSeconds()).c_str(),
+                        HashHex(StateHash(state)).c_str());
         if (!ok) {
             ShowError(loop->error_, interactive);
             status = 1;

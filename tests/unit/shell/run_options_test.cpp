@@ -8,7 +8,7 @@ namespace {
 TEST(RunOptions, AllOptions) {
     RunOptions o;
     EXPECT_EQ(ParseRunOptions({}, o), "");
-    EXPECT_EQ(o.frames, 0);
+    EXPECT_EQ(o.frames, -1);
     EXPECT_EQ(o.frameMs, -1);
     EXPECT_EQ(o.windowedWidth, 0);
 
@@ -23,6 +23,13 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(o.frames, 600);
     EXPECT_EQ(o.frameMs, 0);
     EXPECT_EQ(o.screenshot, "out.png");
+
+    // Start up, dump and leave without a frame.
+    RunOptions d;
+    EXPECT_EQ(ParseRunOptions({"--autostart", "--frames", "0", "--dump-state", "s.json", "--record", "r.txt"}, d), "");
+    EXPECT_EQ(d.frames, 0);
+    EXPECT_EQ(d.dumpState, "s.json");
+    EXPECT_EQ(d.record, "r.txt");
 }
 
 TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
@@ -34,6 +41,9 @@ TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
                                                            {"--windowed", "0x600"},
                                                            {"--windowed", "800x"},
                                                            {"--data-dir"},
+                                                           {"--dump-state"},
+                                                           {"--replay", "r.txt", "--frame-ms", "16"},
+                                                           {"--replay", "r.txt", "--autostart"},
                                                            {"--fullscreen"}}) {
         RunOptions o;
         EXPECT_NE(ParseRunOptions(args, o), "") << args[0];

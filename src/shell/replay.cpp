@@ -1,0 +1,275 @@
+#include "shell/replay.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+#include "shell/game.h"
+#include "shell/main_form.h"
+
+namespace tv {
+namespace {
+
+constexpr std::string_view kMagic = "terravik-input";
+constexpr int kVersion = 1;
+
+constexpr std::array<const char*, 3> kMouseButtonNames = {"left", "right", "middle"};
+// Indexed by FormButtonId; the label (Button5) cannot be clicked.
+constexpr std::array<const char*, kFormButtonCount> kFormButtonNames = {"start", "more", "", "yes", "no"};
+
+std::vector<std::string_view> Split(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+template <typename Int>
+bool ParseNumber(std::string_view s, Int& out, int64_t min, int64_t max) {
+    int64_t v = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size() || v < min || v > max) return false;
+    out = static_cast<Int>(v);
+    return true;
+}
+
+// Index of `word` in `names`, or -1.
+template <size_t N>
+int NameIndex(const std::array<const char*, N>& names, std::string_view word) {
+    for (size_t i = 0; i < N; ++i)
+        if (names[i][0] != '\0' && word == names[i]) return static_cast<int>(i);
+    return -1;
+}
+
+// The words after "f": MS [m DX DY DZ B0 B1 B2 B3] [k CODE[=BYTE] ...]. Returns "" or the fault.
+std::string ParseFrameWords(const std::vector<std::string_view>& w, InputFrame& frame) {
+    if (w.size() < 2 || !ParseNumber(w[1], frame.frameMs, 0, UINT32_MAX)) return "a frame needs its time in ms";
+    size_t i = 2;
+    if (i < w.size() && w[i] == "m") {
+        if (w.size() < i + 8) return "\"m\" needs three counts and four button bytes";
+        MouseState& m = frame.mouse;
+        if (!ParseNumber(w[i + 1], m.lX, INT32_MIN, INT32_MAX) || !ParseNumber(w[i + 2], m.lY, INT32_MIN, INT32_MAX) ||
+            !ParseNumber(w[i + 3], m.lZ, INT32_MIN, INT32_MAX))
+            return "bad mouse count";
+        for (int b = 0; b < 4; ++b)
+            if (!ParseNumber(w[i + 4 + b], m.rgbButtons[b], 0, 255)) return "bad mouse button byte";
+        i += 8;
+    }
+    if (i < w.size() && w[i] == "k") {
+        KeyboardState keys{};
+        for (++i; i < w.size(); ++i) {
+            std::string_view code = w[i], byte = "128";
+            if (size_t eq = code.find('='); eq != std::string_view::npos) {
+                byte = code.substr(eq + 1);
+                code = code.substr(0, eq);
+            }
+            int c = 0, v = 0;
+            if (!ParseNumber(code, c, 0, 255) || !ParseNumber(byte, v, 0, 255)) return "bad key \"" + std::string(w[i]) + "\"";
+            keys[c] = static_cast<uint8_t>(v);
+        }
+        for (int c = 0; c < 256; ++c)
+            if (keys[c]) frame.keys.emplace_back(static_cast<uint8_t>(c), keys[c]);
+    }
+    if (i < w.size()) return "unexpected \"" + std::string(w[i]) + "\"";
+    return {};
+}
+
+// A message line, or the fault.
+std::string ParseMessage(const std::vector<std::string_view>& w, WindowMessage& m) {
+    if (w[0] == "up" && w.size() == 1) {
+        m = {WindowMessageKind::MouseUp, 0};
+        return {};
+    }
+    if (w.size() != 2) return "\"" + std::string(w[0]) + "\" needs one word after it";
+    if (w[0] == "down") {
+        int b = NameIndex(kMouseButtonNames, w[1]);
+        if (b < 0) return "unknown mouse button";
+        m = {WindowMessageKind::MouseDown, b};
+    } else if (w[0] == "wheel") {
+        if (w[1] != "up" && w[1] != "down") return "the wheel turns up or down";
+        m = {w[1] == "up" ? WindowMessageKind::WheelUp : WindowMessageKind::WheelDown, 0};
+    } else if (w[0] == "click") {
+        int b = NameIndex(kFormButtonNames, w[1]);
+        if (b < 0) return "unknown window button";
+        m = {WindowMessageKind::Click, b};
+    } else {
+        return "unknown line \"" + std::string(w[0]) + "\"";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string FormatRecordingHeader(int32_t width, int32_t height) {
+    return std::string(kMagic) + " " + std::to_string(kVersion) + "\nwindow " + std::to_string(width) + " " +
+           std::to_string(height) + "\n";
+}
+
+std::string FormatInputFrame(const InputFrame& frame) {
+    std::string out;
+    for (const WindowMessage& m : frame.messages) {
+        switch (m.kind) {
+            case WindowMessageKind::MouseDown:
+                out += "down ";
+                out += kMouseButtonNames[static_cast<size_t>(m.arg) < kMouseButtonNames.size() ? m.arg : 0];
+                break;
+            case WindowMessageKind::MouseUp: out += "up"; break;
+            case WindowMessageKind::WheelDown: out += "wheel down"; break;
+            case WindowMessageKind::WheelUp: out += "wheel up"; break;
+            case WindowMessageKind::Click:
+                out += "click ";
+                out += kFormButtonNames[static_cast<size_t>(m.arg) < kFormButtonNames.size() ? m.arg : 0];
+                break;
+        }
+        out += '\n';
+    }
+    out += "f " + std::to_string(frame.frameMs);
+    const MouseState& ms = frame.mouse;
+    if (ms.lX || ms.lY || ms.lZ || ms.rgbButtons[0] || ms.rgbButtons[1] || ms.rgbButtons[2] || ms.rgbButtons[3]) {
+        out += " m " + std::to_string(ms.lX) + " " + std::to_string(ms.lY) + " " + std::to_string(ms.lZ);
+        for (uint8_t b : ms.rgbButtons) out += " " + std::to_string(b);
+    }
+    if (!frame.keys.empty()) {
+        out += " k";
+        for (auto [code, byte] : frame.keys) {
+            out += " " + std::to_string(code);
+            if (byte != kDown) out += "=" + std::to_string(byte);
+        }
+    }
+    out += '\n';
+    return out;
+}
+
+bool ParseRecording(const std::string& text, InputRecording& out, std::string& error) {
+    out = InputRecording{};
+    InputFrame pending;
+    bool sawMagic = false, sawWindow = false;
+    size_t lineNo = 0, pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        auto words = Split(line);
+        if (words.empty() || words[0][0] == '#') continue;
+        std::string fault;
+        if (!sawMagic) {
+            int version = 0;
+            if (words.size() != 2 || words[0] != kMagic || !ParseNumber(words[1], version, 0, INT32_MAX))
+                fault = "not a recording (it must begin with \"terravik-input 1\")";
+            else if (version != kVersion)
+                fault = "recording version " + std::to_string(version) + " is not supported";
+            sawMagic = true;
+        } else if (!sawWindow) {
+            if (words.size() != 3 || words[0] != "window" || !ParseNumber(words[1], out.width, 1, 16384) ||
+                !ParseNumber(words[2], out.height, 1, 16384))
+                fault = "the second line must be \"window WIDTH HEIGHT\"";
+            sawWindow = true;
+        } else if (words[0] == "f") {
+            fault = ParseFrameWords(words, pending);
+            if (fault.empty()) {
+                out.frames.push_back(std::move(pending));
+                pending = InputFrame{};
+            }
+        } else {
+            WindowMessage m;
+            fault = ParseMessage(words, m);
+            if (fault.empty()) pending.messages.push_back(m);
+        }
+        if (!fault.empty()) {
+            error = "line " + std::to_string(lineNo) + ": " + fault;
+            return false;
+        }
+    }
+    if (!sawWindow) {
+        error = "the recording has no header";
+        return false;
+    }
+    return true;
+}
+
+void SendWindowMessage(Game& game, const WindowMessage& m) {
+    switch (m.kind) {
+        case WindowMessageKind::MouseDown:
+            FormMouseDown(game, m.arg == 1 ? MouseButton::Right : m.arg == 2 ? MouseButton::Middle : MouseButton::Left);
+            break;
+        case WindowMessageKind::MouseUp: FormMouseUp(game); break;
+        case WindowMessageKind::WheelDown: FormMouseWheelDown(game); break;
+        case WindowMessageKind::WheelUp: FormMouseWheelUp(game); break;
+        case WindowMessageKind::Click:
+            if (m.arg >= 0 && m.arg < kFormButtonCount) ClickButton(game, static_cast<FormButtonId>(m.arg));
+            break;
+    }
+}
+
+RecordingWriter::~RecordingWriter() { Close(); }
+
+bool RecordingWriter::Open(const std::string& path, int32_t width, int32_t height) {
+    Close();
+    path_ = path;
+    error_.clear();
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) {
+        error_ = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string header = FormatRecordingHeader(width, height);
+    std::fputs(header.c_str(), file_);
+    return true;
+}
+
+void RecordingWriter::Write(const InputFrame& frame) {
+    if (!file_) return;
+    const std::string text = FormatInputFrame(frame);
+    // Flushed per frame: a frame is on disk once it has run, for whoever follows the run live.
+    if ((std::fputs(text.c_str(), file_) < 0 || std::fflush(file_) != 0) && error_.empty())
+        error_ = "cannot write " + path_ + ": " + std::strerror(errno);
+}
+
+bool RecordingWriter::Close() {
+    if (!file_) return error_.empty();
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (!ok && error_.empty()) error_ = "cannot write " + path_;
+    return ok && error_.empty();
+}
+
+int ReplayInput::ReadKeyboard(KeyboardState& keys) {
+    if (!keyboard_) return kInputFailed;
+    keys.fill(0);
+    if (frame_)
+        for (auto [code, byte] : frame_->keys) keys[code] = byte;
+    return kInputOk;
+}
+
+int ReplayInput::ReadMouse(MouseState& mouse) {
+    if (!mouse_) return kInputFailed;
+    mouse = frame_ ? frame_->mouse : MouseState{};
+    return kInputOk;
+}
+
+int RecordingInput::ReadKeyboard(KeyboardState& keys) {
+    int rc = devices_.ReadKeyboard(keys);
+    frame_.keys.clear();
+    if (rc != kInputOk) return rc;  // the game reads zeros after a failed read; so does the replay
+    for (int c = 0; c < 256; ++c)
+        if (keys[c]) frame_.keys.emplace_back(static_cast<uint8_t>(c), keys[c]);
+    return rc;
+}
+
+int RecordingInput::ReadMouse(MouseState& mouse) {
+    int rc = devices_.ReadMouse(mouse);
+    frame_.mouse = rc == kInputOk ? mouse : MouseState{};
+    return rc;
+}
+
+}  // namespace tv

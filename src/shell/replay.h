@@ -1,0 +1,135 @@
+#pragma once
+// Recorded input: everything the game received from the player, frame by frame, at the level
+// the game sees it (device reads, window messages, frame times), never raw platform events,
+// so a recording replays the same however the platform gathers its input.
+//
+// The file is text, one item per line; blank lines and lines starting with '#' are skipped:
+//
+//   terravik-input 1          the format and its version (first line)
+//   window W H                the main window's size in pixels while recording
+//   then, for every frame in order, the window messages that reached the game before it,
+//   followed by the frame's own line:
+//   down left|right|middle    a mouse button pressed on the window (not on one of its buttons)
+//   up                        a mouse button released on the window
+//   wheel up|down             one wheel step
+//   click start|more|yes|no   one of the window's buttons ("Старт", "Еще 50", "Да", "Нет") clicked
+//   f MS [m DX DY DZ B0 B1 B2 B3] [k CODE[=BYTE] ...]
+//                             the frame: it lasted MS milliseconds; `m` is the mouse as the frame
+//                             read it (counts moved, wheel counts, the four button bytes), `k`
+//                             the DirectInput key codes read as down (byte 0x80 unless given).
+//                             A frame without `m` or `k` read all zeros.
+//
+// Playing a recording back feeds the same messages and reads to the game and steps the clock by
+// the recorded frame times, which reproduces the recorded run exactly.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/input.h"
+
+namespace tv {
+
+struct Game;
+
+enum class WindowMessageKind : uint8_t { MouseDown, MouseUp, WheelDown, WheelUp, Click };
+
+struct WindowMessage {
+    WindowMessageKind kind = WindowMessageKind::MouseUp;
+    int32_t arg = 0;  // MouseDown: the MouseButton; Click: the FormButtonId
+    bool operator==(const WindowMessage&) const = default;
+};
+
+struct InputFrame {
+    uint32_t frameMs = 0;
+    std::vector<WindowMessage> messages;  // before the frame, in the order they arrived
+    MouseState mouse;                     // what the frame's mouse read returned
+    std::vector<std::pair<uint8_t, uint8_t>> keys;  // (code, byte) of the non-zero key bytes, codes ascending
+};
+
+struct InputRecording {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<InputFrame> frames;
+};
+
+// The file's first two lines.
+std::string FormatRecordingHeader(int32_t width, int32_t height);
+// One frame's message lines and its `f` line, each ending in '\n'.
+std::string FormatInputFrame(const InputFrame& frame);
+// Reads a whole recording. On malformed text returns false with `error` naming the line and
+// what is wrong; `out` is then unspecified.
+bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
+
+// Delivers one message to the game as the main window does. A click may run the start-up, whose
+// unguarded steps throw.
+void SendWindowMessage(Game& game, const WindowMessage& message);
+
+// Writes a recording as the game runs, one frame at a time, so a run that ends abruptly still
+// leaves every finished frame on disk.
+class RecordingWriter {
+public:
+    RecordingWriter() = default;
+    ~RecordingWriter();
+    RecordingWriter(const RecordingWriter&) = delete;
+    RecordingWriter& operator=(const RecordingWriter&) = delete;
+    // Creates the file and writes the header; false with Error() when the file cannot be written.
+    bool Open(const std::string& path, int32_t width, int32_t height);
+    void Write(const InputFrame& frame);
+    // Flushes and closes; false when anything failed to reach the disk.
+    bool Close();
+    const std::string& Error() const { return error_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string error_;
+};
+
+// The devices as a replay presents them: every read returns what the current frame recorded.
+class ReplayInput : public InputDevices {
+public:
+    void SetFrame(const InputFrame* frame) { frame_ = frame; }
+    int InitKeyboard() override { return keyboard_ = true, kInputOk; }
+    int InitMouse() override { return mouse_ = true, kInputOk; }
+    bool HasKeyboard() const override { return keyboard_; }
+    bool HasMouse() const override { return mouse_; }
+    int ReadKeyboard(KeyboardState& keys) override;
+    int ReadMouse(MouseState& mouse) override;
+    int AcquireKeyboard() override { return kInputOk; }
+    int AcquireMouse() override { return kInputOk; }
+    void ReleaseKeyboard() override { keyboard_ = false; }
+    void ReleaseInputObject() override {}
+    void ReleaseMouse() override { mouse_ = false; }
+
+private:
+    const InputFrame* frame_ = nullptr;
+    bool keyboard_ = false;
+    bool mouse_ = false;
+};
+
+// Passes every call to the real devices and notes what the reads returned in Frame().
+class RecordingInput : public InputDevices {
+public:
+    explicit RecordingInput(InputDevices& devices) : devices_(devices) {}
+    InputFrame& Frame() { return frame_; }
+    int InitKeyboard() override { return devices_.InitKeyboard(); }
+    int InitMouse() override { return devices_.InitMouse(); }
+    bool HasKeyboard() const override { return devices_.HasKeyboard(); }
+    bool HasMouse() const override { return devices_.HasMouse(); }
+    int ReadKeyboard(KeyboardState& keys) override;
+    int ReadMouse(MouseState& mouse) override;
+    int AcquireKeyboard() override { return devices_.AcquireKeyboard(); }
+    int AcquireMouse() override { return devices_.AcquireMouse(); }
+    void ReleaseKeyboard() override { devices_.ReleaseKeyboard(); }
+    void ReleaseInputObject() override { devices_.ReleaseInputObject(); }
+    void ReleaseMouse() override { devices_.ReleaseMouse(); }
+
+private:
+    InputDevices& devices_;
+    InputFrame frame_;
+};
+
+}  // namespace tv

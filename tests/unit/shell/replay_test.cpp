@@ -1,0 +1,187 @@
+// Recorded input (text format, the recording and replaying devices) and the state snapshot's
+// hash and JSON.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "fakes.h"
+#include "shell/controls.h"
+#include "shell/replay.h"
+#include "shell/state_dump.h"
+
+namespace tv::test {
+namespace {
+
+TEST(Recording, FramesSurviveTheTextFormat) {
+    InputRecording rec;
+    InputFrame busy;
+    busy.frameMs = 4000000;  // the start-up's long frame
+    busy.messages = {{WindowMessageKind::Click, kButton4}, {WindowMessageKind::MouseDown, 2},
+                     {WindowMessageKind::MouseUp, 0},      {WindowMessageKind::WheelDown, 0},
+                     {WindowMessageKind::WheelUp, 0},      {WindowMessageKind::Click, kButton7}};
+    busy.mouse.lX = -2147483647 - 1;
+    busy.mouse.lY = 17;
+    busy.mouse.lZ = -120;
+    busy.mouse.rgbButtons[0] = kDown;
+    busy.mouse.rgbButtons[3] = 1;
+    busy.keys = {{0, 5}, {kKeyEscape, kDown}, {kKey2, 0x81}, {255, kDown}};
+    InputFrame idle;
+    idle.frameMs = 16;
+
+    const std::string text = FormatRecordingHeader(1024, 768) + "# a comment\n\n" + FormatInputFrame(busy) +
+                             FormatInputFrame(idle) + FormatInputFrame(busy);
+    std::string error;
+    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    EXPECT_EQ(rec.width, 1024);
+    EXPECT_EQ(rec.height, 768);
+    ASSERT_EQ(rec.frames.size(), 3u);
+    for (size_t i : {0u, 2u}) {
+        const InputFrame& f = rec.frames[i];
+        EXPECT_EQ(f.frameMs, busy.frameMs);
+        EXPECT_EQ(f.messages, busy.messages);
+        EXPECT_EQ(f.mouse.lX, busy.mouse.lX);
+        EXPECT_EQ(f.mouse.lY, 17);
+        EXPECT_EQ(f.mouse.lZ, -120);
+        for (int b = 0; b < 4; ++b) EXPECT_EQ(f.mouse.rgbButtons[b], busy.mouse.rgbButtons[b]);
+        EXPECT_EQ(f.keys, busy.keys);
+    }
+    EXPECT_TRUE(rec.frames[1].messages.empty());
+    EXPECT_EQ(rec.frames[1].mouse.lX, 0);
+    EXPECT_TRUE(rec.frames[1].keys.empty());
+}
+
+TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
+    const std::string head = "terravik-input 1\nwindow 1024 768\n";
+    struct Case {
+        std::string text;
+        std::string line;
+    };
+    for (const Case& c : std::vector<Case>{{"", "header"},
+                                           {"hello\n", "line 1"},
+                                           {"terravik-input 2\nwindow 1 1\n", "line 1"},
+                                           {"terravik-input 1\nf 16\n", "line 2"},
+                                           {"terravik-input 1\nwindow 0 768\n", "line 2"},
+                                           {head + "f\n", "line 3"},
+                                           {head + "f -1\n", "line 3"},
+                                           {head + "f 16 m 1 2 3 0 0 0\n", "line 3"},
+                                           {head + "f 16 m 1 2 3 0 0 0 256\n", "line 3"},
+                                           {head + "f 16 k 256\n", "line 3"},
+                                           {head + "f 16 k 3=x\n", "line 3"},
+                                           {head + "f 16 z\n", "line 3"},
+                                           {head + "f 16\nclick label\n", "line 4"},
+                                           {head + "down left right\n", "line 3"},
+                                           {head + "wheel sideways\n", "line 3"},
+                                           {head + "jump\n", "line 3"}}) {
+        InputRecording rec;
+        std::string error;
+        EXPECT_FALSE(ParseRecording(c.text, rec, error)) << c.text;
+        EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+    }
+}
+
+TEST(Recording, ReplayedReadsTurnTheCameraAsTheRecordedOnesDid) {
+    // Record three frames of reads from the (fake) devices, then play them into a fresh game.
+    FakeGame live;
+    RecordingInput recorder(live.input);
+    live.game.platform.input = &recorder;
+    recorder.InitKeyboard();
+    recorder.InitMouse();
+    std::vector<InputFrame> frames;
+    const int moves[3][2] = {{25, -40}, {0, 0}, {-300, 7}};
+    for (auto [dx, dy] : moves) {
+        live.input.next.lX = dx;
+        live.input.next.lY = dy;
+        live.input.keys.fill(0);
+        live.input.keys[kKey2] = kDown;
+        ProcessInput(live.game);
+        frames.push_back(recorder.Frame());
+        recorder.Frame() = InputFrame{};
+    }
+    // A failed read records zeros, which is what the game then works with.
+    live.input.mouseReadFails = true;
+    live.input.next.lX = 99;
+    ProcessInput(live.game);
+    frames.push_back(recorder.Frame());
+    EXPECT_EQ(frames.back().mouse.lX, 0);
+
+    std::string text = FormatRecordingHeader(640, 480);
+    for (const InputFrame& f : frames) text += FormatInputFrame(f);
+    InputRecording rec;
+    std::string error;
+    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+
+    FakeGame replayed;
+    ReplayInput replay;
+    replayed.game.platform.input = &replay;
+    replay.InitKeyboard();
+    replay.InitMouse();
+    for (const InputFrame& f : rec.frames) {
+        replay.SetFrame(&f);
+        ProcessInput(replayed.game);
+        EXPECT_EQ(replayed.game.keys[kKey2], kDown);
+    }
+    EXPECT_NE(live.game.Camera.Yaw, 0.0f);
+    EXPECT_EQ(replayed.game.Camera.Yaw, live.game.Camera.Yaw);
+    EXPECT_EQ(replayed.game.Camera.Pitch, live.game.Camera.Pitch);
+}
+
+GameStateSnapshot SampleState() {
+    GameStateSnapshot s;
+    s.frame = 300;
+    s.tick = 3604800;
+    s.kills = 2;
+    s.turret = TurretSnapshot{45.0f, -10.0f, 990.5f, 14998, 0.25f, 2, 1};
+    AircraftSnapshot a;
+    a.kind = 1;
+    a.position = {1.0f, 2.0f, 3.0f};
+    a.hitPoints = 0.5f;
+    a.state = 1;
+    s.aircraft = {a, a};
+    s.aircraft[1].kind = 4;
+    s.turretShells = 3;
+    s.particles = {10, 0};
+    s.randomSeed = 12345;
+    return s;
+}
+
+TEST(StateHash, EveryPartOfTheStateCounts) {
+    const GameStateSnapshot base = SampleState();
+    const uint64_t h = StateHash(base);
+    EXPECT_EQ(StateHash(SampleState()), h);
+    std::vector<GameStateSnapshot> changed(9, base);
+    changed[0].frame += 1;
+    changed[1].turret->laserPower = std::nextafter(0.25f, 1.0f);  // the least bit of a float
+    changed[2].turret.reset();
+    std::swap(changed[3].aircraft[0], changed[3].aircraft[1]);  // list order
+    changed[4].aircraft[1].waypoint.z = 1.0f;
+    changed[5].particles = {0, 10};
+    changed[6].particles.push_back(0);
+    changed[7].randomSeed += 1;
+    changed[8].aircraft[0].reload = -0.0f;  // bit patterns, not values
+    for (size_t i = 0; i < changed.size(); ++i) EXPECT_NE(StateHash(changed[i]), h) << "change " << i;
+    EXPECT_EQ(HashHex(0x00ab0000000000cdull), "00ab0000000000cd");
+}
+
+TEST(StateJson, HoldsTheFieldsAndWritesNonFiniteAsNull) {
+    GameStateSnapshot s = SampleState();
+    s.aircraft[0].position.x = std::numeric_limits<float>::quiet_NaN();
+    s.aircraft[0].speed = 0.1f;
+    const std::string json = StateJson(s);
+    for (const char* field :
+         {"{\"frame\":300,\"tick\":3604800,\"kills\":2,\"turret\":{\"yaw\":45,\"pitch\":-10,\"life\":990.5,"
+          "\"shells\":14998,\"laser_power\":0.25,\"weapon\":2,\"laser_on\":1},\"aircraft\":[{\"kind\":1,",
+          "\"position\":[null,2,3]", "\"speed\":0.100000001", "\"hit_points\":0.5", "\"prev_state\":0",
+          "\"waypoint\":[0,0,0]", "\"reload\":0}", "{\"kind\":4,",
+          "],\"turret_shells\":3,\"aircraft_shots\":0,\"fragments\":0,\"particles\":[10,0],\"random_seed\":12345,"})
+        EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
+    EXPECT_NE(json.find("\"state_hash\":\"" + HashHex(StateHash(s)) + "\"}"), std::string::npos);
+
+    s.turret.reset();
+    s.aircraft.clear();
+    EXPECT_NE(StateJson(s).find("\"turret\":null,\"aircraft\":[],"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tv::test
