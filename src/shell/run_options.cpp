@@ -26,7 +26,10 @@ std::string UsageText() {
            "  --autostart         press the start button as soon as the window is shown\n"
            "  --frames N          close after N frames and print frame-time figures\n"
            "  --frame-ms N        every frame lasts exactly N ms (repeatable runs)\n"
-           "  --screenshot FILE   write the last frame as PNG before closing\n";
+           "  --screenshot FILE   write the last frame as PNG before closing\n"
+           "  --config FILE       read the settings from FILE instead of\n"
+           "                      $XDG_CONFIG_HOME/terravik/settings.ini\n"
+           "  --write-config      write the default settings to that file and exit\n";
 }
 
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -62,6 +65,11 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
                 return "--windowed needs a size like 1024x768";
             o.windowedWidth = static_cast<int>(w);
             o.windowedHeight = static_cast<int>(h);
+        // The settings file.
+        } else if (a == "--config") {
+            if (!value(o.configFile) || o.configFile.empty()) return "--config needs a file name";
+        } else if (a == "--write-config") {
+            o.writeConfig = true;
         } else {
             return "unknown option: " + a;
         }

@@ -17,6 +17,10 @@ struct RunOptions {
     int64_t frames = 0;        // > 0: close after this many frames and print the report
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
     std::string screenshot;    // PNG of the last frame, written before closing
+
+    // The settings file.
+    std::string configFile;    // empty: the default settings file
+    bool writeConfig = false;  // write the default settings file and exit
 };
 
 // Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.

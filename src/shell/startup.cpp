@@ -78,6 +78,7 @@ void StepMusicAndSound(Game& game) {
     }
     game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));  // 19
     LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
+    game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
     if (InitSound(game.Mixer, *game.platform.clock)) {  // 20
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
     } else {
