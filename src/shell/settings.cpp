@@ -31,17 +31,21 @@ struct Entry {
 
 std::vector<Entry> Entries(Settings& s) {
     return {
-        {"video", "fullscreen", Kind::Bool, &s.video.fullscreen, 0, 0, "true: full screen; false: a window of width x height"},
-        {"video", "width", Kind::Int, &s.video.width, kMinWindowWidth, kMaxWindowSide, "windowed size in pixels"},
+        {"video", "fullscreen", Kind::Bool, &s.video.fullscreen, 0, 0,
+         "true: full screen; false: a window of width x height"},
+        {"video", "width", Kind::Int, &s.video.width, kMinWindowWidth, kMaxWindowSide,
+         "windowed size in pixels"},
         {"video", "height", Kind::Int, &s.video.height, kMinWindowHeight, kMaxWindowSide, ""},
         {"video", "vsync", Kind::Bool, &s.video.vsync, 0, 0, "wait for the display's refresh"},
         {"video", "max_fps", Kind::Int, &s.video.maxFps, 0, kMaxFpsLimit, "frame cap; 0 = none"},
-        {"input", "mouse_sensitivity", Kind::Real, &s.input.mouseSensitivity, kMinSensitivity, kMaxSensitivity,
-         "multiplies the turn per mouse count"},
-        {"input", "invert_y", Kind::Bool, &s.input.invertY, 0, 0, "true: moving the mouse forward looks down"},
+        {"input", "mouse_sensitivity", Kind::Real, &s.input.mouseSensitivity, kMinSensitivity,
+         kMaxSensitivity, "multiplies the turn per mouse count"},
+        {"input", "invert_y", Kind::Bool, &s.input.invertY, 0, 0,
+         "true: moving the mouse forward looks down"},
         {"input", "controller_sensitivity", Kind::Real, &s.input.controllerSensitivity, kMinSensitivity,
          kMaxSensitivity, "multiplies the turn of the right stick"},
-        {"audio", "master_volume", Kind::Int, &s.audio.masterVolume, 0, 100, "percent, 0 to 100; the master volume scales the other two"},
+        {"audio", "master_volume", Kind::Int, &s.audio.masterVolume, 0, 100,
+         "percent, 0 to 100; the master volume scales the other two"},
         {"audio", "effects_volume", Kind::Int, &s.audio.effectsVolume, 0, 100, ""},
         {"audio", "music_volume", Kind::Int, &s.audio.musicVolume, 0, 100, ""},
         {"audio", "pause_on_focus_loss", Kind::Bool, &s.audio.pauseOnFocusLoss, 0, 0,
@@ -83,8 +87,10 @@ bool ParseBool(std::string_view v, bool& out) {
 std::string Show(const Entry& e) {
     char buf[64];
     switch (e.kind) {
-        case Kind::Bool: return *static_cast<bool*>(e.target) ? "true" : "false";
-        case Kind::Int: return std::to_string(*static_cast<int*>(e.target));
+        case Kind::Bool:
+            return *static_cast<bool*>(e.target) ? "true" : "false";
+        case Kind::Int:
+            return std::to_string(*static_cast<int*>(e.target));
         case Kind::Real:
             std::snprintf(buf, sizeof buf, "%.17g", *static_cast<double*>(e.target));
             // The shortest spelling that reads back exactly, with a point so it reads as a number
@@ -99,7 +105,8 @@ std::string Show(const Entry& e) {
             }
             if (!std::strpbrk(buf, ".en")) std::snprintf(buf + std::strlen(buf), 4, ".0");
             return buf;
-        case Kind::Key: return *static_cast<std::string*>(e.target);
+        case Kind::Key:
+            return *static_cast<std::string*>(e.target);
     }
     return {};
 }
@@ -171,7 +178,8 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
                 continue;
             }
             section = Lower(Trim(line.substr(1, line.size() - 2)));
-            sectionKnown = section == "video" || section == "input" || section == "audio" || section == "keys";
+            sectionKnown =
+                section == "video" || section == "input" || section == "audio" || section == "keys";
             if (!sectionKnown) warn("unknown section [" + section + "]; its keys are ignored");
             continue;
         }
@@ -206,8 +214,8 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
             // The default, not an earlier good value: the line simply does not count.
             Settings fresh;
             std::string def = Show(Entries(fresh)[entry - entries.data()]);
-            warn("[" + section + "] " + key + " = \"" + std::string(value.substr(0, 40)) + "\" is " + problem +
-                 "; using " + def);
+            warn("[" + section + "] " + key + " = \"" + std::string(value.substr(0, 40)) + "\" is " +
+                 problem + "; using " + def);
             Assign(*entry, def, {});
         }
     }
@@ -270,12 +278,15 @@ std::string SettingsPathFor(const char* xdgConfigHome, const char* home) {
     return base + "terravik/settings.ini";
 }
 
-std::string DefaultSettingsPath() { return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")); }
+std::string DefaultSettingsPath() {
+    return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
 
 std::string WriteDefaultSettings(const std::string& path) {
     if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(path, ec))) return path + " already exists; remove it first to write the defaults";
+    if (fs::exists(fs::symlink_status(path, ec)))
+        return path + " already exists; remove it first to write the defaults";
     fs::path parent = fs::path(path).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     if (ec) return "cannot create " + parent.string() + ": " + ec.message();

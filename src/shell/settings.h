@@ -15,14 +15,14 @@ struct RunOptions;
 
 struct VideoSettings {
     bool fullscreen = true;
-    int width = 1280;   // the windowed size, pixels
+    int width = 1280;  // the windowed size, pixels
     int height = 800;
     bool vsync = true;
-    int maxFps = 0;     // 0: no cap
+    int maxFps = 0;  // 0: no cap
 };
 
 struct InputSettings {
-    double mouseSensitivity = 1.0;       // multiplies the turn rate per mouse count
+    double mouseSensitivity = 1.0;  // multiplies the turn rate per mouse count
     bool invertY = false;
     double controllerSensitivity = 1.0;  // multiplies the turn rate of the right stick
 };
@@ -95,8 +95,8 @@ std::string DefaultSettingsPath();  // the same from the environment
 // existing file. Returns an empty string on success, else the reason.
 std::string WriteDefaultSettings(const std::string& path);
 
-// The command line wins over the file: --windowed WxH is a window of that size, and timed runs (--frames, --frame-ms) drop vsync and the cap
-// so their figures stay comparable between machines and settings.
+// The command line wins over the file: --windowed WxH is a window of that size, and timed runs (--frames,
+// --frame-ms) drop vsync and the cap so their figures stay comparable between machines and settings.
 void ApplyCommandLine(Settings& settings, const RunOptions& options);
 
 }  // namespace tv

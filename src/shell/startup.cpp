@@ -81,6 +81,7 @@ void StepMusicAndSound(Game& game) {
     game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
     if (InitSound(game.Mixer, *game.platform.clock)) {  // 20
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
+        SetEffectsVolume(game.Mixer, game.settings.EffectsPercent());  // the player's effects volume
     } else {
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;

@@ -32,7 +32,8 @@ run() {  # run SCREENSHOT ARGS...: a short run; fails on a non-zero exit
 }
 run "$E2E_TMP/file.png"
 [ "$(identify -format '%w %h' "$E2E_TMP/file.png")" = "800 600" ] || fail "the file's window size was not used"
-grep -qE "^terravik: $cfg:$bad1: .*volume" "$E2E_TMP/err.txt" || fail "no warning for line $bad1: $(cat "$E2E_TMP/err.txt")"
+grep -qE "^terravik: $cfg:$bad1: .*volume" "$E2E_TMP/err.txt" ||
+    fail "no warning for line $bad1: $(cat "$E2E_TMP/err.txt")"
 grep -qE "^terravik: $cfg:$((bad1 + 1)): .*pause.*NoSuchKey" "$E2E_TMP/err.txt" ||
     fail "no warning for the unknown key name: $(cat "$E2E_TMP/err.txt")"
 [ "$(grep -c "$cfg" "$E2E_TMP/err.txt")" = "2" ] || fail "not one warning per bad line: $(cat "$E2E_TMP/err.txt")"

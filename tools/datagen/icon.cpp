@@ -10,7 +10,9 @@ namespace {
 
 // Coverage of a point by a shape whose signed distance (pixels, negative inside) is d:
 // a one-pixel ramp gives smooth edges.
-float Cover(float d) { return Clamp01(0.5f - d); }
+float Cover(float d) {
+    return Clamp01(0.5f - d);
+}
 
 float RoundedSquare(float x, float y, float half, float radius) {
     float qx = std::fabs(x) - (half - radius), qy = std::fabs(y) - (half - radius);
@@ -25,7 +27,9 @@ float Segment(float px, float py, float ax, float ay, float bx, float by, float 
     return std::sqrt(dx * dx + dy * dy) - width * 0.5f;
 }
 
-float Disc(float px, float py, float cx, float cy, float r) { return std::hypot(px - cx, py - cy) - r; }
+float Disc(float px, float py, float cx, float cy, float r) {
+    return std::hypot(px - cx, py - cy) - r;
+}
 
 }  // namespace
 
@@ -47,7 +51,8 @@ Image GenerateIcon() {
             float hillCover = Cover(ground - py);
             c = Mix(c, Mix(hill, hillDark, SmoothStep(ground, 250.0f, py)), hillCover);
             // The turret: a dome on the hill and its barrel raised towards the aircraft.
-            float turret = std::min(Disc(px, py, 92.0f, 178.0f, 26.0f), Segment(px, py, 92.0f, 170.0f, 140.0f, 120.0f, 12.0f));
+            float turret = std::min(Disc(px, py, 92.0f, 178.0f, 26.0f),
+                                    Segment(px, py, 92.0f, 170.0f, 140.0f, 120.0f, 12.0f));
             c = Mix(c, steel, Cover(turret));
             // The tracer from the muzzle to the aircraft, and the flash at the muzzle.
             c = Mix(c, tracer, Cover(Segment(px, py, 150.0f, 110.0f, 184.0f, 74.0f, 4.0f)));
