@@ -9,8 +9,11 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # Extra options for the game, e.g. `make play ARGS="--windowed 1024x768"`.
 ARGS ?=
+# Where `make install` puts the game; DESTDIR stages it for packaging.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build play test bench clean
+.PHONY: all deps configure build play test bench clean install
 
 all: build
 
@@ -23,11 +26,18 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-play: build
+# Only what playing needs: the game, the data generator and the data (no tests).
+play: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik game_data
 	$(BUILD_DIR)/game/bin/terravik $(ARGS)
 
 # Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
 # (skipped without clang). Each stage prints how long it took.
+# Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX.
+install: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik terravik-datagen terravik-inspect game_data game_icon
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
 test: build
 	bash scripts/run-tests.sh $(BUILD_DIR)
 	@start=$$(date +%s); bash scripts/sanitize-tests.sh $(ASAN_BUILD_DIR) && \

@@ -39,6 +39,8 @@ public:
     virtual void SetRolloffFactor(float rolloff) = 0;
     virtual void SetListenerOrientation(const Vec3& front, const Vec3& top) = 0;
     virtual void SetListenerPosition(const Vec3& position) = 0;
+    // The amplitude of everything the listener hears (the player's effects volume), 1 = full.
+    virtual void SetListenerGain(float gain) = 0;
     virtual void CommitDeferred() = 0;
 };
 

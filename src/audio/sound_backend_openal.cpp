@@ -127,16 +127,22 @@ public:
         positionDirty_ = true;
     }
 
+    void SetListenerGain(float gain) override {
+        listenerGain_ = gain;
+        gainDirty_ = true;
+    }
+
     void CommitDeferred() override {
         AlContextScope scope(*device_);
         device_->DeferUpdates();
         if (orientationDirty_) alListenerfv(AL_ORIENTATION, orientation_);
         if (positionDirty_) alListener3f(AL_POSITION, listenerPosition_.x, listenerPosition_.y, listenerPosition_.z);
+        if (gainDirty_) alListenerf(AL_GAIN, listenerGain_);
         for (size_t v = 0; v < sources_.size(); ++v) {
             if (rolloffDirty_) alSourcef(sources_[v], AL_ROLLOFF_FACTOR, rolloff_);
             ApplyVoicePosition(static_cast<int>(v));
         }
-        orientationDirty_ = positionDirty_ = rolloffDirty_ = false;
+        orientationDirty_ = positionDirty_ = rolloffDirty_ = gainDirty_ = false;
         device_->ProcessUpdates();
     }
 
@@ -158,6 +164,8 @@ private:
     std::vector<Voice> voices_;
     std::vector<ALuint> buffers_;
     float distanceFactor_ = 1.0f;
+    float listenerGain_ = 1.0f;
+    bool gainDirty_ = false;
     float rolloff_ = 1.0f;
     float orientation_[6] = {0, 1, 0, 0, 0, 1};
     Vec3 listenerPosition_;

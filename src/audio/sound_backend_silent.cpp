@@ -59,6 +59,7 @@ public:
     void SetRolloffFactor(float) override {}
     void SetListenerOrientation(const Vec3&, const Vec3&) override {}
     void SetListenerPosition(const Vec3&) override {}
+    void SetListenerGain(float) override {}
     void CommitDeferred() override {}
 
 private:

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "audio/music_stream.h"
 #include "audio/wav_file.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -161,6 +162,10 @@ bool SetChannelPosition(SoundMixer& mixer, int32_t index, const Vec3& position) 
 
 void SetListenerPosition(SoundMixer& mixer, const Vec3& position) {
     if (mixer.initialised) mixer.backend->SetListenerPosition(position);
+}
+
+void SetEffectsVolume(SoundMixer& mixer, int32_t percent) {
+    if (mixer.initialised) mixer.backend->SetListenerGain(GainForMb(MusicVolumeMb(percent)));
 }
 
 void SetListenerOrientation(SoundMixer& mixer, const Vec3& front, const Vec3& top) {

@@ -79,6 +79,9 @@ bool SetChannelPosition(SoundMixer& mixer, int32_t index, const Vec3& position);
 // Deferred listener changes, applied by the next UpdateSound.
 void SetListenerPosition(SoundMixer& mixer, const Vec3& position);
 void SetListenerOrientation(SoundMixer& mixer, const Vec3& front, const Vec3& top);
+// The player's effects volume in percent (clamped to 0..100), on the same curve as the
+// music's volume; deferred like the listener.
+void SetEffectsVolume(SoundMixer& mixer, int32_t percent);
 
 // Once per frame: re-positions the playing channels, counts active and playing channels,
 // empties channels silent for kChannelReclaimMs after their start, commits the deferred

@@ -6,6 +6,14 @@
 #include <system_error>
 #include <vector>
 
+#include "common/data_paths.h"
+
+// Where an installed game's data lies, relative to its executable's folder (set by the
+// build from the install layout).
+#ifndef TERRAVIK_DATA_FROM_BIN
+#define TERRAVIK_DATA_FROM_BIN "../share/terravik"
+#endif
+
 namespace tv {
 namespace fs = std::filesystem;
 
@@ -64,10 +72,19 @@ std::string ResolvePath(std::string_view path) {
 
 std::string DataRootForExecutable(std::string_view executablePath) {
     fs::path exe = fs::absolute(fs::path(std::string(executablePath))).lexically_normal();
-    fs::path root = exe.parent_path().parent_path();
-    std::string s = root.string();
-    if (s.empty() || s.back() != '/') s += '/';
-    return s;
+    auto withSlash = [](const fs::path& p) {
+        std::string s = p.string();
+        if (s.empty() || s.back() != '/') s += '/';
+        return s;
+    };
+    // The game folder of a build keeps the data beside bin/; an installed game keeps it in
+    // the shared data folder of its prefix. The one that holds the level wins.
+    std::string beside = withSlash(exe.parent_path().parent_path());
+    std::error_code ec;
+    if (fs::exists(ResolvePath(DataPath(beside, paths::kLevel)), ec)) return beside;
+    std::string installed = withSlash((exe.parent_path() / TERRAVIK_DATA_FROM_BIN).lexically_normal());
+    if (fs::exists(ResolvePath(DataPath(installed, paths::kLevel)), ec)) return installed;
+    return beside;
 }
 
 std::string DataPath(std::string_view root, std::string_view relative) {

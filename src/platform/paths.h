@@ -12,7 +12,10 @@ namespace tv {
 // Returns the path to open: the matched one, or the slash-converted one when nothing matches.
 std::string ResolvePath(std::string_view path);
 
-// The data root for an executable: the parent of the executable's folder, ending in '/'.
+// The data root for an executable, ending in '/': the parent of the executable's folder when
+// the level file is there (the build's game folder), else the installed data folder beside
+// the executable's prefix (<prefix>/share/terravik for <prefix>/bin) when the level is there,
+// else the parent of the executable's folder.
 std::string DataRootForExecutable(std::string_view executablePath);
 
 // root + relative, where root ends in '/' (or is empty) and relative may use backslashes.

@@ -25,6 +25,7 @@
 #include "shell/hud.h"
 #include "shell/lens_flare.h"
 #include "shell/log_file.h"
+#include "shell/settings.h"
 #include "world/world_state.h"
 
 namespace tv {
@@ -70,6 +71,7 @@ struct Game {
     std::string executablePath;   // the running executable, for the data root
     std::string dataDirOverride;  // non-empty: the data root given on the command line
     std::string ProgramDir;       // the data root, ending in '/'
+    Settings settings;            // the player's settings file, the command line applied
     bool InitOK = false;          // no guarded start-up step has failed
     bool WorldReady = false;      // the world drawing step runs
     bool VBOSupported = false;

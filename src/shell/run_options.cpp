@@ -29,7 +29,10 @@ std::string UsageText() {
            "  --screenshot FILE   write the last frame as PNG before closing\n"
            "  --dump-state FILE   write the game state as JSON after the last frame\n"
            "  --record FILE       write the player's input, frame by frame, to FILE\n"
-           "  --replay FILE       play FILE's input back instead of the keyboard and mouse\n";
+           "  --replay FILE       play FILE's input back instead of the keyboard and mouse\n"
+           "  --config FILE       read the settings from FILE instead of\n"
+           "                      $XDG_CONFIG_HOME/terravik/settings.ini\n"
+           "  --write-config      write the default settings to that file and exit\n";
 }
 
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -71,6 +74,11 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             if (!value(o.record) || o.record.empty()) return "--record needs a file name";
         } else if (a == "--replay") {
             if (!value(o.replay) || o.replay.empty()) return "--replay needs a file name";
+        // The settings file.
+        } else if (a == "--config") {
+            if (!value(o.configFile) || o.configFile.empty()) return "--config needs a file name";
+        } else if (a == "--write-config") {
+            o.writeConfig = true;
         } else {
             return "unknown option: " + a;
         }

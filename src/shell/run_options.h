@@ -22,6 +22,9 @@ struct RunOptions {
     std::string dumpState;     // the game state as JSON, written after the last frame
     std::string record;        // the player's input, written frame by frame
     std::string replay;        // input played back instead of the devices
+    // The settings file.
+    std::string configFile;    // empty: the default settings file
+    bool writeConfig = false;  // write the default settings file and exit
 };
 
 // Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.

@@ -108,11 +108,13 @@ void OpenMusic(Game& game) {
     }
     game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));
     LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
+    game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
 }
 
 void InitSoundEffects(Game& game) {
     if (InitSound(game.Mixer, *game.platform.clock)) {
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
+        SetEffectsVolume(game.Mixer, game.settings.EffectsPercent());  // the player's effects volume
     } else {
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;

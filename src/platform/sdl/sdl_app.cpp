@@ -22,6 +22,7 @@
 #include "shell/replay.h"
 #include "shell/run_options.h"
 #include "shell/state_dump.h"
+#include "shell/settings.h"
 
 namespace tv::sdl {
 namespace {
@@ -307,6 +308,23 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return static_cast<bool>(out);
 }
 
+// The settings file (a missing default file is no news), every warning on stderr, and the
+// command line over it. Key names are checked against SDL's own names here.
+Settings LoadPlayerSettings(const RunOptions& options) {
+    const bool named = !options.configFile.empty();
+    std::string path = named ? options.configFile : DefaultSettingsPath();
+    std::vector<std::string> warnings;
+    Settings settings;
+    if (!path.empty()) {
+        settings = LoadSettingsFile(path, named, warnings, [](const std::string& name) {
+            return SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN;
+        });
+    }
+    for (const std::string& w : warnings) std::fprintf(stderr, "terravik: %s\n", w.c_str());
+    ApplyCommandLine(settings, options);
+    return settings;
+}
+
 }  // namespace
 
 int RunGame(int argc, char** argv) {
@@ -323,6 +341,16 @@ int RunGame(int argc, char** argv) {
     }
     if (options.version) {
         std::printf("terravik %s\n", TERRAVIK_VERSION);
+        return 0;
+    }
+    if (options.writeConfig) {
+        std::string path = options.configFile.empty() ? DefaultSettingsPath() : options.configFile;
+        std::string failed = WriteDefaultSettings(path);
+        if (!failed.empty()) {
+            std::fprintf(stderr, "terravik: %s\n", failed.c_str());
+            return 1;
+        }
+        std::printf("wrote the default settings to %s\n", path.c_str());
         return 0;
     }
     // Demos, tests and replays must never stop at a message box.
@@ -346,9 +374,11 @@ int RunGame(int argc, char** argv) {
         ShowError(std::string("cannot start the video system: ") + SDL_GetError(), false);
         return 1;
     }
+    Settings settings = LoadPlayerSettings(options);
     int status = 0;
     {
-        SdlMainWindow window(options.windowedWidth, options.windowedHeight);
+        SdlMainWindow window(settings.video.fullscreen ? 0 : settings.video.width,
+                             settings.video.fullscreen ? 0 : settings.video.height);
         if (!window.Ok()) {
             ShowError("cannot open the main window: " + window.Error(), interactive);
             SDL_Quit();
@@ -379,6 +409,7 @@ int RunGame(int argc, char** argv) {
                                                options.replay.empty() ? nullptr : &replay,
                                                options.record.empty() ? nullptr : &recorder);
         loop->game().executablePath = ExecutablePath(argv[0]);
+        loop->game().settings = settings;
 
         bool ok = loop->Run();
         if (!options.screenshot.empty() && !window.WriteLastFrame(options.screenshot)) {

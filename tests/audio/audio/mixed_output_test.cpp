@@ -49,8 +49,8 @@ class MixedOutput : public ::testing::Test {
 protected:
     void SetUp() override { wavePath = test::UseWaveOutput(); }
     // Plays one looping sine at `position` for a while with the listener at the origin facing
-    // +y, z up, and returns what was mixed.
-    test::MixedWave PlayAt(const Vec3& position) {
+    // +y, z up, at the given effects volume, and returns what was mixed.
+    test::MixedWave PlayAt(const Vec3& position, int32_t effectsPercent = 100) {
         SoundMixer mixer;
         StepClock clock;
         EXPECT_TRUE(InitSound(mixer, clock));
@@ -58,6 +58,7 @@ protected:
         const int32_t id = LoadSample(mixer, WriteSine("tone.wav", 250, 440.0));
         SetListenerOrientation(mixer, {0, 1, 0}, {0, 0, 1});
         SetListenerPosition(mixer, {0, 0, 0});
+        SetEffectsVolume(mixer, effectsPercent);
         UpdateSound(mixer);
         EXPECT_EQ(PlaySample(mixer, id, true, position), 0);
         UpdateSound(mixer);
@@ -84,6 +85,13 @@ TEST_F(MixedOutput, ASoundIsHeardOnTheSideOfTheListenerItIsOn) {
     test::MixedWave ahead = PlayAt({0.0f, 5.0f, 0.0f});
     test::StereoLevels a = ahead.Levels(150, ahead.Ms());
     EXPECT_NEAR(a.left, a.right, 0.1 * a.left);
+
+    // The effects volume scales the whole mix on the music's curve: 25 % is -20 dB, a tenth of
+    // the amplitude, and 0 is silence.
+    test::StereoLevels quarter = PlayAt({0.0f, 5.0f, 0.0f}, 25).Levels(150, 450);
+    EXPECT_NEAR(quarter.left / a.left, 0.1, 0.03) << "full " << a.left << " at 25 % " << quarter.left;
+    test::StereoLevels none = PlayAt({0.0f, 5.0f, 0.0f}, 0).Levels(150, 450);
+    EXPECT_LT(none.left, 0.001 * a.left);
 }
 
 TEST_F(MixedOutput, ALoopingSampleSoundsUntilItsChannelIsStopped) {

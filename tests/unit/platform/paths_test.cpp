@@ -44,5 +44,22 @@ TEST(DataRoot, IsTheParentOfTheExecutablesFolder) {
     EXPECT_EQ(DataPath("/opt/terravik/", "world\\1.wrd"), "/opt/terravik/world/1.wrd");
 }
 
+// An installed game keeps its data in <prefix>/share/terravik; a build's game folder keeps it
+// beside bin/, and that wins when both hold a level (a game folder inside a prefix).
+TEST_F(Paths, DataRootFindsTheInstalledDataFolderOrTheGameFolder) {
+    const fs::path prefix = root / "usr";
+    fs::create_directories(prefix / "bin");
+    const std::string exe = (prefix / "bin" / "terravik").string();
+    EXPECT_EQ(DataRootForExecutable(exe), prefix.string() + "/");  // no data anywhere
+
+    fs::create_directories(prefix / "share" / "terravik" / "World");
+    std::ofstream(prefix / "share" / "terravik" / "World" / "1.WRD") << "x";  // case as copied from elsewhere
+    EXPECT_EQ(DataRootForExecutable(exe), prefix.string() + "/share/terravik/");
+
+    fs::create_directories(prefix / "world");
+    std::ofstream(prefix / "world" / "1.wrd") << "x";
+    EXPECT_EQ(DataRootForExecutable(exe), prefix.string() + "/");
+}
+
 }  // namespace
 }  // namespace tv

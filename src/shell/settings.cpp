@@ -1,0 +1,313 @@
+#include "shell/settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "shell/run_options.h"
+
+namespace tv {
+namespace fs = std::filesystem;
+namespace {
+
+enum class Kind { Bool, Int, Real, Key };
+
+// One key of the file: where it lives in Settings, its limits and its comment.
+struct Entry {
+    const char* section;
+    const char* key;
+    Kind kind;
+    void* target;
+    double lo = 0, hi = 0;
+    const char* comment = "";
+};
+
+std::vector<Entry> Entries(Settings& s) {
+    return {
+        {"video", "fullscreen", Kind::Bool, &s.video.fullscreen, 0, 0,
+         "true: full screen; false: a window of width x height"},
+        {"video", "width", Kind::Int, &s.video.width, kMinWindowWidth, kMaxWindowSide,
+         "windowed size in pixels"},
+        {"video", "height", Kind::Int, &s.video.height, kMinWindowHeight, kMaxWindowSide, ""},
+        {"video", "vsync", Kind::Bool, &s.video.vsync, 0, 0, "wait for the display's refresh"},
+        {"video", "max_fps", Kind::Int, &s.video.maxFps, 0, kMaxFpsLimit, "frame cap; 0 = none"},
+        {"input", "mouse_sensitivity", Kind::Real, &s.input.mouseSensitivity, kMinSensitivity,
+         kMaxSensitivity, "multiplies the turn per mouse count"},
+        {"input", "invert_y", Kind::Bool, &s.input.invertY, 0, 0,
+         "true: moving the mouse forward looks down"},
+        {"input", "controller_sensitivity", Kind::Real, &s.input.controllerSensitivity, kMinSensitivity,
+         kMaxSensitivity, "multiplies the turn of the right stick"},
+        {"audio", "master_volume", Kind::Int, &s.audio.masterVolume, 0, 100,
+         "percent, 0 to 100; the master volume scales the other two"},
+        {"audio", "effects_volume", Kind::Int, &s.audio.effectsVolume, 0, 100, ""},
+        {"audio", "music_volume", Kind::Int, &s.audio.musicVolume, 0, 100, ""},
+        {"audio", "pause_on_focus_loss", Kind::Bool, &s.audio.pauseOnFocusLoss, 0, 0,
+         "pause when the window loses the focus"},
+        {"keys", "cannon", Kind::Key, &s.keys.cannon, 0, 0, "key names as SDL spells them"},
+        {"keys", "laser", Kind::Key, &s.keys.laser},
+        {"keys", "more_aircraft", Kind::Key, &s.keys.moreAircraft},
+        {"keys", "pause", Kind::Key, &s.keys.pause},
+        {"keys", "screenshot", Kind::Key, &s.keys.screenshot},
+        {"keys", "fullscreen", Kind::Key, &s.keys.fullscreen},
+        {"keys", "free_pointer", Kind::Key, &s.keys.freePointer},
+        {"keys", "quit", Kind::Key, &s.keys.quit},
+    };
+}
+
+std::string_view Trim(std::string_view s) {
+    size_t b = s.find_first_not_of(" \t\r");
+    if (b == std::string_view::npos) return {};
+    size_t e = s.find_last_not_of(" \t\r");
+    return s.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool ParseBool(std::string_view v, bool& out) {
+    std::string l = Lower(v);
+    const bool yes = l == "true" || l == "yes" || l == "on" || l == "1";
+    const bool no = l == "false" || l == "no" || l == "off" || l == "0";
+    if (yes || no) out = yes;
+    return yes || no;
+}
+
+// The value as the file should spell it, for the default shown in a warning.
+std::string Show(const Entry& e) {
+    char buf[64];
+    switch (e.kind) {
+        case Kind::Bool:
+            return *static_cast<bool*>(e.target) ? "true" : "false";
+        case Kind::Int:
+            return std::to_string(*static_cast<int*>(e.target));
+        case Kind::Real:
+            std::snprintf(buf, sizeof buf, "%.17g", *static_cast<double*>(e.target));
+            // The shortest spelling that reads back exactly, with a point so it reads as a number
+            // with a fraction.
+            for (int digits = 1; digits < 17; ++digits) {
+                char shorter[64];
+                std::snprintf(shorter, sizeof shorter, "%.*g", digits, *static_cast<double*>(e.target));
+                if (std::strtod(shorter, nullptr) == *static_cast<double*>(e.target)) {
+                    std::snprintf(buf, sizeof buf, "%s", shorter);
+                    break;
+                }
+            }
+            if (!std::strpbrk(buf, ".en")) std::snprintf(buf + std::strlen(buf), 4, ".0");
+            return buf;
+        case Kind::Key:
+            return *static_cast<std::string*>(e.target);
+    }
+    return {};
+}
+
+// Stores the value when it is good; otherwise returns what the value should have been.
+std::string Assign(const Entry& e, std::string_view v, const KeyNameCheck& isKeyName) {
+    char range[96];
+    switch (e.kind) {
+        case Kind::Bool: {
+            bool b = false;
+            if (!ParseBool(v, b)) return "not true or false";
+            *static_cast<bool*>(e.target) = b;
+            return {};
+        }
+        case Kind::Int: {
+            long long n = 0;
+            auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            std::snprintf(range, sizeof range, "not a whole number from %.0f to %.0f", e.lo, e.hi);
+            if (ec != std::errc() || ptr != v.data() + v.size() || n < e.lo || n > e.hi) return range;
+            *static_cast<int*>(e.target) = static_cast<int>(n);
+            return {};
+        }
+        case Kind::Real: {
+            double d = 0;
+            auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+            std::snprintf(range, sizeof range, "not a number from %g to %g", e.lo, e.hi);
+            if (ec != std::errc() || ptr != v.data() + v.size() || !std::isfinite(d) || d < e.lo || d > e.hi)
+                return range;
+            *static_cast<double*>(e.target) = d;
+            return {};
+        }
+        case Kind::Key: {
+            if (v.empty() || v.size() > 64) return "not a key name";
+            std::string name(v);
+            if (isKeyName && !isKeyName(name)) return "not a key name";
+            *static_cast<std::string*>(e.target) = name;
+            return {};
+        }
+    }
+    return "unusable";
+}
+
+}  // namespace
+
+Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
+                       const KeyNameCheck& isKeyName) {
+    Settings s;
+    std::vector<Entry> entries = Entries(s);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // editors' UTF-8 mark
+
+    std::string section;
+    bool sectionKnown = false;
+    int lineNo = 0;
+    auto warn = [&](const std::string& what) {
+        warnings.push_back(fileName + ":" + std::to_string(lineNo) + ": " + what);
+    };
+    while (!text.empty()) {
+        size_t nl = text.find('\n');
+        std::string_view line = Trim(text.substr(0, nl));
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+        ++lineNo;
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+
+        if (line.front() == '[') {
+            if (line.back() != ']') {
+                warn("a section line must end in ']'");
+                section.clear();
+                sectionKnown = false;
+                continue;
+            }
+            section = Lower(Trim(line.substr(1, line.size() - 2)));
+            sectionKnown =
+                section == "video" || section == "input" || section == "audio" || section == "keys";
+            if (!sectionKnown) warn("unknown section [" + section + "]; its keys are ignored");
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            warn("\"" + std::string(line.substr(0, 40)) + "\" is not a key = value line");
+            continue;
+        }
+        std::string key = Lower(Trim(line.substr(0, eq)));
+        std::string_view value = Trim(line.substr(eq + 1));
+        if (key.empty()) {
+            warn("a line with no key before '='");
+            continue;
+        }
+        if (section.empty()) {
+            warn("key \"" + key + "\" before any section; ignored");
+            continue;
+        }
+        if (!sectionKnown) {
+            warn("key \"" + key + "\" in unknown section [" + section + "]; ignored");
+            continue;
+        }
+        const Entry* entry = nullptr;
+        for (const Entry& e : entries)
+            if (section == e.section && key == e.key) entry = &e;
+        if (!entry) {
+            warn("unknown key \"" + key + "\" in [" + section + "]; ignored");
+            continue;
+        }
+        std::string problem = Assign(*entry, value, isKeyName);
+        if (!problem.empty()) {
+            // The default, not an earlier good value: the line simply does not count.
+            Settings fresh;
+            std::string def = Show(Entries(fresh)[entry - entries.data()]);
+            warn("[" + section + "] " + key + " = \"" + std::string(value.substr(0, 40)) + "\" is " +
+                 problem + "; using " + def);
+            Assign(*entry, def, {});
+        }
+    }
+    return s;
+}
+
+Settings LoadSettingsFile(const std::string& path, bool mustExist, std::vector<std::string>& warnings,
+                          const KeyNameCheck& isKeyName) {
+    std::error_code ec;
+    fs::file_status st = fs::status(path, ec);
+    if (!fs::exists(st)) {
+        if (mustExist) warnings.push_back(path + ": no such file; using the default settings");
+        return {};
+    }
+    if (!fs::is_regular_file(st)) {
+        warnings.push_back(path + ": not a file; using the default settings");
+        return {};
+    }
+    uintmax_t size = fs::file_size(path, ec);
+    if (ec || size > kMaxSettingsBytes) {
+        warnings.push_back(path + ": larger than a settings file can be; using the default settings");
+        return {};
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (!in || !(text << in.rdbuf())) {
+        // An empty file reads nothing and is simply all defaults.
+        if (size == 0 && in) return {};
+        warnings.push_back(path + ": cannot be read; using the default settings");
+        return {};
+    }
+    return ParseSettings(text.str(), path, warnings, isKeyName);
+}
+
+std::string FormatSettings(const Settings& settings) {
+    Settings copy = settings;
+    std::string out = "; Terravik settings. A missing key keeps its default.\n";
+    const char* section = "";
+    for (const Entry& e : Entries(copy)) {
+        if (std::string_view(section) != e.section) {
+            section = e.section;
+            out += std::string("\n[") + section + "]\n";
+        }
+        if (*e.comment) out += std::string("; ") + e.comment + "\n";
+        out += std::string(e.key) + " = " + Show(e) + "\n";
+    }
+    return out;
+}
+
+std::string SettingsPathFor(const char* xdgConfigHome, const char* home) {
+    std::string base;
+    if (xdgConfigHome && xdgConfigHome[0] == '/') {
+        base = xdgConfigHome;
+    } else if (home && home[0] == '/') {
+        base = std::string(home) + "/.config";
+    } else {
+        return {};
+    }
+    if (base.back() != '/') base += '/';
+    return base + "terravik/settings.ini";
+}
+
+std::string DefaultSettingsPath() {
+    return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+std::string WriteDefaultSettings(const std::string& path) {
+    if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)))
+        return path + " already exists; remove it first to write the defaults";
+    fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty()) fs::create_directories(parent, ec);
+    if (ec) return "cannot create " + parent.string() + ": " + ec.message();
+    std::ofstream out(path, std::ios::binary);
+    std::string text = FormatSettings(Settings{});
+    out << text;
+    out.close();
+    if (!out) return "cannot write " + path;
+    return {};
+}
+
+void ApplyCommandLine(Settings& settings, const RunOptions& options) {
+    if (options.windowedWidth > 0 && options.windowedHeight > 0) {
+        settings.video.fullscreen = false;
+        settings.video.width = options.windowedWidth;
+        settings.video.height = options.windowedHeight;
+    }
+    if (options.frames > 0 || options.frameMs >= 0) {
+        settings.video.vsync = false;
+        settings.video.maxFps = 0;
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,102 @@
+#pragma once
+// The player's settings file: a plain INI file of four sections ([video], [input], [audio],
+// [keys]) read once at start-up. Nothing in it can stop the game from starting: a line that
+// cannot be used is reported on stderr (file, line, key) and the default stays. Key bindings
+// are kept as SDL key names; the SDL side checks and maps them.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tv {
+
+struct RunOptions;
+
+struct VideoSettings {
+    bool fullscreen = true;
+    int width = 1280;  // the windowed size, pixels
+    int height = 800;
+    bool vsync = true;
+    int maxFps = 0;  // 0: no cap
+};
+
+struct InputSettings {
+    double mouseSensitivity = 1.0;  // multiplies the turn rate per mouse count
+    bool invertY = false;
+    double controllerSensitivity = 1.0;  // multiplies the turn rate of the right stick
+};
+
+struct AudioSettings {
+    int masterVolume = 100;  // percent, 0..100
+    int effectsVolume = 100;
+    int musicVolume = 100;
+    bool pauseOnFocusLoss = false;
+};
+
+struct KeySettings {
+    std::string cannon = "1";
+    std::string laser = "2";
+    std::string moreAircraft = "N";
+    std::string pause = "P";
+    std::string screenshot = "F12";
+    std::string fullscreen = "F11";
+    std::string freePointer = "Tab";
+    std::string quit = "Escape";
+};
+
+struct Settings {
+    VideoSettings video;
+    InputSettings input;
+    AudioSettings audio;
+    KeySettings keys;
+
+    // The music's volume in percent: master x music.
+    int MusicPercent() const { return (audio.masterVolume * audio.musicVolume + 50) / 100; }
+    // The sound effects' volume in percent: master x effects.
+    int EffectsPercent() const { return (audio.masterVolume * audio.effectsVolume + 50) / 100; }
+};
+
+// Value limits, shared by the parser and the man page's numbers.
+inline constexpr int kMinWindowWidth = 640;
+inline constexpr int kMinWindowHeight = 480;
+inline constexpr int kMaxWindowSide = 16384;
+inline constexpr int kMaxFpsLimit = 1000;
+inline constexpr double kMinSensitivity = 0.01;
+inline constexpr double kMaxSensitivity = 100.0;
+// A settings file larger than this is not read (it cannot be a real one).
+inline constexpr size_t kMaxSettingsBytes = 1 << 20;
+
+// True when a key binding names a key the platform knows. Absent: every non-empty name passes.
+using KeyNameCheck = std::function<bool(const std::string& name)>;
+
+// Parses the text of a settings file. Every line that is not used adds one warning of the
+// form "FILE:LINE: ..." naming the key (or the section) and what was wrong; the value keeps
+// its default. A key given twice takes its last good value.
+Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
+                       const KeyNameCheck& isKeyName = {});
+
+// Reads and parses a settings file. A missing file gives the defaults; it warns only when
+// `mustExist` (a file named on the command line). An unreadable or oversized file warns and
+// gives the defaults.
+Settings LoadSettingsFile(const std::string& path, bool mustExist, std::vector<std::string>& warnings,
+                          const KeyNameCheck& isKeyName = {});
+
+// The file's text for these settings, every key present, with a comment on each.
+std::string FormatSettings(const Settings& settings);
+
+// $XDG_CONFIG_HOME/terravik/settings.ini, or $HOME/.config/terravik/settings.ini when the
+// variable is unset, empty or relative (as the base-directory rules ask). Empty when neither
+// gives an absolute folder. The arguments are the variables' values (null when unset).
+std::string SettingsPathFor(const char* xdgConfigHome, const char* home);
+std::string DefaultSettingsPath();  // the same from the environment
+
+// Writes FormatSettings(defaults) to path, creating its folders. Refuses to replace an
+// existing file. Returns an empty string on success, else the reason.
+std::string WriteDefaultSettings(const std::string& path);
+
+// The command line wins over the file: --windowed WxH is a window of that size, and timed runs (--frames,
+// --frame-ms) drop vsync and the cap so their figures stay comparable between machines and settings.
+void ApplyCommandLine(Settings& settings, const RunOptions& options);
+
+}  // namespace tv

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The settings file as a player uses it: --write-config writes the defaults once, an edited
+# file sets the window, bad lines only warn (file and line on stderr) and the game still
+# runs, and --windowed beats the file.
+game=$(cd "$1" && pwd)
+source "$(dirname "$0")/lib.sh"
+
+export XDG_CONFIG_HOME="$E2E_TMP/config"
+cfg="$XDG_CONFIG_HOME/terravik/settings.ini"
+"$game/bin/terravik" --write-config >"$E2E_TMP/out.txt" 2>&1 || fail "--write-config: $(cat "$E2E_TMP/out.txt")"
+grep -qF "$cfg" "$E2E_TMP/out.txt" || fail "--write-config does not say where: $(cat "$E2E_TMP/out.txt")"
+grep -qx 'width = 1280' "$cfg" || fail "the written file lacks the default width"
+cp "$cfg" "$E2E_TMP/first.ini"
+"$game/bin/terravik" --write-config >/dev/null 2>&1 && fail "--write-config replaced an existing file"
+cmp -s "$cfg" "$E2E_TMP/first.ini" || fail "--write-config changed an existing file"
+
+# A windowed 800x600 game, and two lines it cannot use.
+sed -i -e 's/^fullscreen = true$/fullscreen = false/' -e 's/^width = 1280$/width = 800/' \
+    -e 's/^height = 800$/height = 600/' "$cfg"
+bad1=$(($(wc -l <"$cfg") + 1))
+printf 'volume = 11\npause = NoSuchKey\n' >>"$cfg"  # the last section is [keys]
+
+start_xvfb
+run() {  # run SCREENSHOT ARGS...: a short run; fails on a non-zero exit
+    local shot=$1
+    shift
+    set +e
+    timeout 120 "$game/bin/terravik" --frames 20 --screenshot "$shot" "$@" >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt"
+    local rc=$?
+    set -e
+    [ "$rc" = "0" ] || fail "exit status $rc with $*; stderr: $(cat "$E2E_TMP/err.txt")"
+}
+run "$E2E_TMP/file.png"
+[ "$(identify -format '%w %h' "$E2E_TMP/file.png")" = "800 600" ] || fail "the file's window size was not used"
+grep -qE "^terravik: $cfg:$bad1: .*volume" "$E2E_TMP/err.txt" ||
+    fail "no warning for line $bad1: $(cat "$E2E_TMP/err.txt")"
+grep -qE "^terravik: $cfg:$((bad1 + 1)): .*pause.*NoSuchKey" "$E2E_TMP/err.txt" ||
+    fail "no warning for the unknown key name: $(cat "$E2E_TMP/err.txt")"
+[ "$(grep -c "$cfg" "$E2E_TMP/err.txt")" = "2" ] || fail "not one warning per bad line: $(cat "$E2E_TMP/err.txt")"
+
+run "$E2E_TMP/cli.png" --windowed 640x480
+[ "$(identify -format '%w %h' "$E2E_TMP/cli.png")" = "640 480" ] || fail "--windowed did not beat the file"
+
+# A --config file that is missing warns and plays on defaults (here windowed by the option).
+run "$E2E_TMP/missing.png" --config "$E2E_TMP/none.ini" --windowed 640x480
+grep -qF "$E2E_TMP/none.ini" "$E2E_TMP/err.txt" || fail "no warning for the missing --config file"
+echo "settings: OK"

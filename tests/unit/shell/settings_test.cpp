@@ -1,0 +1,236 @@
+#include "shell/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "shell/run_options.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every key set to something other than its default, spelled the ways people write INI files:
+// odd case and spacing, comments, CR LF line ends and an editor's UTF-8 mark.
+constexpr const char* kEveryKey =
+    "\xEF\xBB\xBF; my settings\r\n"
+    "[Video]\r\n"
+    "fullscreen=false\r\n"
+    "  Width =  1024\r\n"
+    "height = 700\n"
+    "vsync = no\n"
+    "max_fps = 144\n"
+    "\n"
+    "[input]\n"
+    "# aiming\n"
+    "mouse_sensitivity = 2.5\n"
+    "invert_y = TRUE\n"
+    "controller_sensitivity = 0.25\n"
+    "[audio]\n"
+    "master_volume = 80\n"
+    "effects_volume = 0\n"
+    "music_volume = 50\n"
+    "pause_on_focus_loss = on\n"
+    "[keys]\n"
+    "cannon = Q\n"
+    "laser = E\n"
+    "more_aircraft = M\n"
+    "pause = Space\n"
+    "screenshot = F5\n"
+    "fullscreen = F10\n"
+    "free_pointer = Left Alt\n"
+    "quit = Keypad #\n";
+
+void ExpectEveryKeyChanged(const Settings& s) {
+    EXPECT_FALSE(s.video.fullscreen);
+    EXPECT_EQ(s.video.width, 1024);
+    EXPECT_EQ(s.video.height, 700);
+    EXPECT_FALSE(s.video.vsync);
+    EXPECT_EQ(s.video.maxFps, 144);
+    EXPECT_DOUBLE_EQ(s.input.mouseSensitivity, 2.5);
+    EXPECT_TRUE(s.input.invertY);
+    EXPECT_DOUBLE_EQ(s.input.controllerSensitivity, 0.25);
+    EXPECT_EQ(s.audio.masterVolume, 80);
+    EXPECT_EQ(s.audio.effectsVolume, 0);
+    EXPECT_EQ(s.audio.musicVolume, 50);
+    EXPECT_TRUE(s.audio.pauseOnFocusLoss);
+    EXPECT_EQ(s.keys.cannon, "Q");
+    EXPECT_EQ(s.keys.laser, "E");
+    EXPECT_EQ(s.keys.moreAircraft, "M");
+    EXPECT_EQ(s.keys.pause, "Space");
+    EXPECT_EQ(s.keys.screenshot, "F5");
+    EXPECT_EQ(s.keys.fullscreen, "F10");
+    EXPECT_EQ(s.keys.freePointer, "Left Alt");
+    EXPECT_EQ(s.keys.quit, "Keypad #");
+    EXPECT_EQ(s.MusicPercent(), 40);
+    EXPECT_EQ(s.EffectsPercent(), 0);
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(TERRAVIK_TEST_TMP) /
+              (std::string("settings_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    }
+    fs::path dir;
+};
+
+TEST(Settings, EveryKeyTakesEffectAndTheWrittenFormReadsBack) {
+    std::vector<std::string> warnings;
+    Settings s = ParseSettings(kEveryKey, "a.ini", warnings);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    ExpectEveryKeyChanged(s);
+
+    // What --write-config writes must read back unchanged, for defaults and for any values.
+    ExpectEveryKeyChanged(ParseSettings(FormatSettings(s), "b.ini", warnings));
+    Settings defaults = ParseSettings(FormatSettings(Settings{}), "c.ini", warnings);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(defaults.video.fullscreen);
+    EXPECT_EQ(defaults.video.width, 1280);
+    EXPECT_EQ(defaults.video.height, 800);
+    EXPECT_EQ(defaults.keys.freePointer, "Tab");
+    EXPECT_EQ(defaults.MusicPercent(), 100);
+}
+
+TEST(Settings, EachUnusableLineWarnsOnceWithFileLineAndKeyAndKeepsTheDefault) {
+    const std::string text =
+        "width = 900\n"                   // 1: before any section
+        "[video]\n"
+        "fullscreen = maybe\n"            // 3: not a boolean
+        "width = 320\n"                   // 4: below the smallest window
+        "height = 7e2\n"                  // 5: not a whole number
+        "max_fps = 60\n"
+        "max_fps = -1\n"                  // 7: a bad repeat falls back to the default, not 60
+        "colour_depth = 16\n"             // 8: unknown key
+        "just some words\n"               // 9: no '='
+        "[input\n"                        // 10: broken section line
+        "[input]\n"
+        "mouse_sensitivity = 0\n"         // 12: out of range
+        "controller_sensitivity = nan\n"  // 13: not a number
+        "[audio]\n"
+        "music_volume = 150\n"            // 15: out of range
+        "master_volume = 70\n"            // good, after the bad lines
+        "[keys]\n"
+        "pause = Pouse\n"                 // 18: not a key name
+        "quit =\n"                        // 19: empty
+        "[network]\n"                     // 20: unknown section
+        "port = 1\n";                     // 21: its key
+    std::vector<std::string> warnings;
+    Settings s = ParseSettings(text, "/home/p/settings.ini", warnings,
+                               [](const std::string& name) { return name != "Pouse"; });
+
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "width"},  {3, "fullscreen"}, {4, "width"}, {5, "height"}, {7, "max_fps"}, {8, "colour_depth"},
+        {9, "just some words"}, {10, "]"}, {12, "mouse_sensitivity"}, {13, "controller_sensitivity"},
+        {15, "music_volume"}, {18, "pause"}, {19, "quit"}, {20, "network"}, {21, "port"}};
+    ASSERT_EQ(warnings.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const std::string prefix = "/home/p/settings.ini:" + std::to_string(expected[i].first) + ": ";
+        EXPECT_EQ(warnings[i].rfind(prefix, 0), 0u) << warnings[i];
+        EXPECT_NE(warnings[i].find(expected[i].second), std::string::npos) << warnings[i];
+    }
+    EXPECT_NE(warnings[3].find("using 800"), std::string::npos) << warnings[3];
+
+    const Settings defaults;
+    EXPECT_EQ(s.video.fullscreen, defaults.video.fullscreen);
+    EXPECT_EQ(s.video.width, defaults.video.width);
+    EXPECT_EQ(s.video.height, defaults.video.height);
+    EXPECT_EQ(s.video.maxFps, 0);
+    EXPECT_DOUBLE_EQ(s.input.mouseSensitivity, 1.0);
+    EXPECT_DOUBLE_EQ(s.input.controllerSensitivity, 1.0);
+    EXPECT_EQ(s.audio.musicVolume, 100);
+    EXPECT_EQ(s.audio.masterVolume, 70);
+    EXPECT_EQ(s.keys.pause, "P");
+    EXPECT_EQ(s.keys.quit, "Escape");
+}
+
+TEST_F(SettingsFile, MissingUnreadableAndOversizedFilesGiveDefaults) {
+    std::vector<std::string> warnings;
+    const std::string missing = (dir / "none.ini").string();
+    LoadSettingsFile(missing, false, warnings);
+    EXPECT_TRUE(warnings.empty()) << "the default file need not exist";
+    LoadSettingsFile(missing, true, warnings);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(missing), std::string::npos);
+
+    warnings.clear();
+    EXPECT_TRUE(LoadSettingsFile(dir.string(), true, warnings).video.fullscreen);  // a folder
+    EXPECT_TRUE(LoadSettingsFile(Write("big.ini", std::string(kMaxSettingsBytes + 1, '\n')), false, warnings)
+                    .video.fullscreen);
+    EXPECT_EQ(warnings.size(), 2u);
+
+    warnings.clear();
+    EXPECT_TRUE(LoadSettingsFile(Write("empty.ini", ""), true, warnings).video.vsync);
+    ExpectEveryKeyChanged(LoadSettingsFile(Write("all.ini", kEveryKey), true, warnings));
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(SettingsFile, WriteDefaultsCreatesTheFolderAndNeverReplacesAFile) {
+    const std::string path = (dir / "config" / "terravik" / "settings.ini").string();
+    EXPECT_EQ(WriteDefaultSettings(path), "");
+    std::vector<std::string> warnings;
+    Settings s = LoadSettingsFile(path, true, warnings);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(s.video.width, 1280);
+
+    std::ofstream(path, std::ios::binary) << kEveryKey;
+    EXPECT_NE(WriteDefaultSettings(path), "");
+    ExpectEveryKeyChanged(LoadSettingsFile(path, true, warnings));
+    EXPECT_NE(WriteDefaultSettings(""), "");
+}
+
+TEST(Settings, PathFollowsTheBaseDirectoryRules) {
+    EXPECT_EQ(SettingsPathFor("/x/conf", "/home/p"), "/x/conf/terravik/settings.ini");
+    EXPECT_EQ(SettingsPathFor("/x/conf/", "/home/p"), "/x/conf/terravik/settings.ini");
+    EXPECT_EQ(SettingsPathFor(nullptr, "/home/p"), "/home/p/.config/terravik/settings.ini");
+    EXPECT_EQ(SettingsPathFor("", "/home/p"), "/home/p/.config/terravik/settings.ini");
+    EXPECT_EQ(SettingsPathFor("relative", "/home/p"), "/home/p/.config/terravik/settings.ini");
+    EXPECT_EQ(SettingsPathFor(nullptr, nullptr), "");
+}
+
+TEST(Settings, TheCommandLineWinsOverTheFile) {
+    std::vector<std::string> warnings;
+    RunOptions o;
+    ASSERT_EQ(ParseRunOptions({"--config", "/tmp/s.ini", "--write-config"}, o), "");
+    EXPECT_EQ(o.configFile, "/tmp/s.ini");
+    EXPECT_TRUE(o.writeConfig);
+    RunOptions bad;
+    EXPECT_NE(ParseRunOptions({"--config"}, bad), "");
+
+    // Nothing on the command line: the file stands.
+    Settings s = ParseSettings(kEveryKey, "a.ini", warnings);
+    ApplyCommandLine(s, o);
+    ExpectEveryKeyChanged(s);
+
+    // --windowed is a window of that size, even below the file's smallest; a full-screen file
+    // gives way too.
+    Settings full;
+    RunOptions w;
+    ASSERT_EQ(ParseRunOptions({"--windowed", "320x200"}, w), "");
+    ApplyCommandLine(full, w);
+    EXPECT_FALSE(full.video.fullscreen);
+    EXPECT_EQ(full.video.width, 320);
+    EXPECT_EQ(full.video.height, 200);
+    EXPECT_TRUE(full.video.vsync);
+
+    // Timed runs never wait for the display or a cap.
+    for (auto args : std::vector<std::vector<std::string>>{{"--frames", "60"}, {"--frame-ms", "16"}}) {
+        RunOptions t;
+        ASSERT_EQ(ParseRunOptions(args, t), "");
+        Settings capped = ParseSettings("[video]\nvsync = true\nmax_fps = 30\n", "a.ini", warnings);
+        ApplyCommandLine(capped, t);
+        EXPECT_FALSE(capped.video.vsync) << args[0];
+        EXPECT_EQ(capped.video.maxFps, 0) << args[0];
+    }
+}
+
+}  // namespace
+}  // namespace tv
