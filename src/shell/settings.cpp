@@ -304,7 +304,7 @@ void ApplyCommandLine(Settings& settings, const RunOptions& options) {
         settings.video.width = options.windowedWidth;
         settings.video.height = options.windowedHeight;
     }
-    if (options.frames > 0 || options.frameMs >= 0) {
+    if (options.frames >= 0 || options.frameMs >= 0 || !options.replay.empty()) {
         settings.video.vsync = false;
         settings.video.maxFps = 0;
     }
