@@ -17,7 +17,7 @@
 #include "math/collision_records.h"
 #include "math/vec3.h"
 #include "models/bone_math.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 
 namespace tv {
 

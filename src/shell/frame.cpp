@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "render/gl_matrices.h"
 #include "shell/controls.h"
 
 namespace tv {
@@ -74,7 +75,7 @@ void RenderScene(Game& game) {
     glDisable(GL_LIGHTING);                                 // 7
     game.Sky.DrawAt(game.Camera.Eye);                      // 8: the sky, around the eye
     DrawAxes();                                             // 9
-    game.frustum.Calculate();                               // 10
+    CalculateFrustum(game.frustum);                         // 10
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);  // 11
     if (game.Planes) game.Planes->Update(AircraftFrame(game));  // 12
     DrawWorld(game);                                        // 13
