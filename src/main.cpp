@@ -1,3 +1,3 @@
-#include "platform/sdl/sdl_app.h"
+#include "sdl/sdl_app.h"
 
 int main(int argc, char** argv) { return tv::sdl::RunGame(argc, argv); }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "math/vec3.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 #include "models/model.h"
 
 namespace tv {

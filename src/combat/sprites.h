@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "math/vec3.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 
 namespace tv {
 

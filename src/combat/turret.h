@@ -15,7 +15,7 @@
 #include "combat/turret_links.h"
 #include "math/collision_records.h"
 #include "math/vec3.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 #include "models/model.h"
 
 namespace tv {

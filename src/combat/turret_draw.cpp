@@ -3,8 +3,8 @@
 
 #include "combat/turret.h"
 #include "common/data_paths.h"
-#include "math/oriented_box.h"
 #include "platform/paths.h"
+#include "render/oriented_box_draw.h"
 #include "render/texture.h"
 
 namespace tv {

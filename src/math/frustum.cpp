@@ -1,18 +1,8 @@
 #include "math/frustum.h"
 
-#include <epoxy/gl.h>
-
 #include <cmath>
 
 namespace tv {
-
-void Frustum::Calculate() {
-    float projection[16];
-    float modelview[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    CalculateFrom(projection, modelview);
-}
 
 void Frustum::CalculateFrom(const float P[16], const float M[16]) {
     double clip[16];

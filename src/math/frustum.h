@@ -1,15 +1,13 @@
 #pragma once
 // The six view-frustum planes (right, left, bottom, top, far, near), rebuilt once per frame
-// from the current GL projection and modelview matrices. Each plane is (a, b, c, d) with
-// (a, b, c) of unit length; a point is inside a plane when a*x + b*y + c*z + d > 0.
-
+// from a projection and a modelview matrix (render/gl_matrices.h reads them from GL). Each
+// plane is (a, b, c, d) with (a, b, c) of unit length; a point is inside a plane when
+// a*x + b*y + c*z + d > 0.
 namespace tv {
 
 struct Frustum {
     float planes[6][4] = {};
 
-    // Reads GL_PROJECTION_MATRIX and GL_MODELVIEW_MATRIX from the current context.
-    void Calculate();
     // Builds the planes from the two matrices (column-major, as GL returns them).
     void CalculateFrom(const float projection[16], const float modelview[16]);
     // True if the point lies strictly inside all six planes (on a plane counts as outside).
@@ -17,10 +15,5 @@ struct Frustum {
     // False only if the sphere lies wholly outside one plane (distance <= -radius).
     bool SphereInFrustum(float x, float y, float z, float radius) const;
 };
-
-// The frame's step: rebuilds `frustum` from the current GL matrices.
-inline void CalculateFrustum(Frustum& frustum) {
-    frustum.Calculate();
-}
 
 }  // namespace tv

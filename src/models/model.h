@@ -18,7 +18,7 @@
 #include "math/collision_records.h"
 #include "math/vec3.h"
 #include "models/bone_math.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 #include "models/model_file.h"
 
 namespace tv {

@@ -5,7 +5,7 @@
 #include <epoxy/gl.h>
 
 #include "common/binary_io.h"
-#include "models/loading_progress.h"
+#include "platform/loading_progress.h"
 #include "models/model.h"
 #include "models/model_file.h"
 #include "models/skin_program.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 #include "models/model.h"
 
 namespace tv {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "render/gl_matrices.h"
 #include "shell/controls.h"
 
 namespace tv {
@@ -168,7 +169,7 @@ void RenderScene(Game& game) {
     PlaceCameraForFrame(game);
     DrawSkyAroundEye(game);
     DrawAxes();
-    game.frustum.Calculate();
+    CalculateFrustum(game.frustum);
     UpdateCombat(game);
     DrawWorld(game);
     DrawSunFlare(game);

@@ -16,7 +16,7 @@
 #include "math/frustum.h"
 #include "math/random.h"
 #include "math/vec3.h"
-#include "models/loading_progress.h"
+#include "platform/loading_progress.h"
 #include "models/sky.h"
 #include "platform/clock.h"
 #include "platform/input.h"

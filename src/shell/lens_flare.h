@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 
 namespace tv {
 

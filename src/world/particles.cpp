@@ -1,27 +1,15 @@
 #include "world/particles.h"
 
-#include <epoxy/gl.h>
-
 #include <cmath>
 
-#include "common/binary_io.h"
-#include "common/data_paths.h"
 #include "math/random.h"
 #include "math/rotations.h"
 #include "models/model.h"
 #include "platform/clock.h"
-#include "platform/paths.h"
-#include "render/texture.h"
-#include "world/particle_file.h"
 
 namespace tv {
 
 namespace {
-
-std::string FileNameOnly(const std::string& path) {
-    const size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 // Half the atlas frame height as a share of the texture: FrameHeight / AtlasHeight. An atlas
 // that was never described (height 0) is one frame, the whole texture.
@@ -31,55 +19,6 @@ float AtlasFrameShare(const T_Particles_System& ps) {
 }
 
 }  // namespace
-
-void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot) {
-    ps.Count = 0;
-    ParticleFile f;
-    f.Count = ps.Count;
-    f.Colour = ps.Colour;
-    f.ColourDelta = ps.ColourDelta;
-    f.EmitCentre = ps.EmitCentre;
-    f.TargetCentre = ps.TargetCentre;
-    f.Speed = ps.Speed;
-    f.StartSize = ps.StartSize;
-    f.SizeDelta = ps.SizeDelta;
-    f.EmitSpread = ps.EmitSpread;
-    f.TargetSpread = ps.TargetSpread;
-    f.Period = ps.Period;
-    f.BlendMode = ps.BlendMode;
-    f.TextureName = ps.TextureName;
-    ReadParticlesInto(f, ReadWholeFile(ResolvePath(path)), path);
-    if (f.Count < 0 || f.Count > kMaxParticlesPerSystem) {
-        throw DataError(path, 0, "count",
-                        "particle count " + std::to_string(f.Count) + " is outside 0.." +
-                            std::to_string(kMaxParticlesPerSystem));
-    }
-    ps.Count = f.Count;
-    ps.Colour = f.Colour;
-    ps.ColourDelta = f.ColourDelta;
-    ps.EmitCentre = f.EmitCentre;
-    ps.TargetCentre = f.TargetCentre;
-    ps.Speed = f.Speed;
-    ps.StartSize = f.StartSize;
-    ps.SizeDelta = f.SizeDelta;
-    ps.EmitSpread = f.EmitSpread;
-    ps.TargetSpread = f.TargetSpread;
-    ps.Period = f.Period;
-    ps.BlendMode = f.BlendMode;
-    ps.TextureName = f.TextureName;
-    SetParticleTexture(ps, DataPath(dataRoot, std::string(paths::kParticleTextureFolder) + f.TextureName));
-    ps.Radius = ParticleRadius(f);
-}
-
-void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath) {
-    if (!ps.TextureName.empty() && ps.Texture != 0) {
-        glDeleteTextures(1, &ps.Texture);
-        ps.Texture = 0;
-    }
-    ps.TextureName = fullPath;
-    LoadTexture(fullPath, ps.Texture);
-    ps.TextureName = FileNameOnly(fullPath);
-}
 
 void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     random.Reseed(clock.PerformanceCounter());
@@ -173,65 +112,6 @@ void BuildParticleQuads(const T_Particles_System& ps, const double m[16], std::v
     }
 }
 
-void DrawParticles(T_Particles_System& ps) {
-    glDepthMask(GL_FALSE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture);
-    if (ps.Count > 0) {
-        // One matrix read per frame, one draw for all particles.
-        double m[16];
-        glGetDoublev(GL_MODELVIEW_MATRIX, m);
-        BuildParticleQuads(ps, m, ps.DrawScratch);
-        const GLsizei stride = 9 * sizeof(float);
-        const float* base = ps.DrawScratch.data();
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        glTexCoordPointer(2, GL_FLOAT, stride, base);
-        glColorPointer(4, GL_FLOAT, stride, base + 2);
-        glVertexPointer(3, GL_FLOAT, stride, base + 6);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glDrawArrays(GL_QUADS, 0, 4 * ps.Count);
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_VERTEX_ARRAY);
-        // The last particle's colour stays current, as when each was drawn on its own.
-        const Particle& last = ps.Buffer[static_cast<size_t>(ps.Count - 1)];
-        glColor4f(last.r, last.g, last.b, last.a);
-    }
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glDepthMask(GL_TRUE);
-}
-
-void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock) {
-    const int32_t n = ps.Count;
-    ps.Count = 0;
-    for (int32_t k = 0; k < n; ++k) EmitParticle(ps, random, clock);
-    ps.VertexBufferSize = ps.Count * 128;
-    if (ps.VertexBuffer == 0) glGenBuffers(1, &ps.VertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
-    std::vector<float> staging(static_cast<size_t>(ps.Count) * 32);
-    float* o = staging.data();
-    for (int32_t b = 0; b < ps.Count; ++b) {
-        const Particle& p = ps.Buffer[static_cast<size_t>(b)];
-        for (int c = 1; c <= 4; ++c) {
-            *o++ = static_cast<float>(b);
-            *o++ = static_cast<float>(c) + 0.01f;
-            *o++ = p.tx;
-            *o++ = p.ty;
-            *o++ = p.tz;
-            *o++ = p.x;
-            *o++ = p.y;
-            *o++ = p.z;
-        }
-    }
-    glBufferData(GL_ARRAY_BUFFER, ps.VertexBufferSize, staging.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-}
-
 Vec3 EmitterParticlePosition(const T_Particles_System& ps, int32_t b, const Vec3& start, const Vec3& target) {
     float t = ps.Elapsed + static_cast<float>(b) * ps.TimeStep;
     t = ps.Period > 0.0f ? std::fmod(t, ps.Period) : 0.0f;
@@ -240,60 +120,6 @@ Vec3 EmitterParticlePosition(const T_Particles_System& ps, int32_t b, const Vec3
     if (!(len > 0.0)) return start;
     const double k = ps.Speed * t / len;
     return {float(start.x + dx * k), float(start.y + dy * k), float(start.z + dz * k)};
-}
-
-void PrepareParticleShader(T_Particles_System& ps, uint32_t frameMs) {
-    double m[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    for (int k = 0; k < 16; ++k) ps.ModelView[k] = m[k];
-    const Vec3 a{float(m[0]), float(m[4]), float(m[8])};
-    const Vec3 b{float(m[1]), float(m[5]), float(m[9])};
-    ps.Corners[0] = {-a.x - b.x, -a.y - b.y, -a.z - b.z};
-    ps.Corners[1] = {a.x - b.x, a.y - b.y, a.z - b.z};
-    ps.Corners[2] = {b.x - a.x, b.y - a.y, b.z - a.z};
-    ps.Corners[3] = {a.x + b.x, a.y + b.y, a.z + b.z};
-    ps.TimeStep = ps.Period / static_cast<float>(ps.Count);
-    ps.FrameSeconds = static_cast<float>(frameMs) / 1000.0f;
-    ps.Elapsed += ps.FrameSeconds;
-    if (ps.Elapsed > ps.Period) ps.Elapsed = 0.0f;
-    ps.ShaderParams = {ps.TimeStep,     ps.Period,         ps.Elapsed,        ps.Speed,
-                       ps.Colour[0],    ps.Colour[1],      ps.Colour[2],      ps.Colour[3],
-                       ps.ColourDelta[0], ps.ColourDelta[1], ps.ColourDelta[2], ps.ColourDelta[3],
-                       ps.StartSize,    ps.SizeDelta,      0.0f,              0.0f};
-}
-
-void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program) {
-    if (!program.Ensure()) return;
-    glDepthMask(GL_FALSE);
-    glEnable(GL_BLEND);
-    switch (ps.BlendMode) {
-        case 0: glBlendFunc(GL_SRC_ALPHA, GL_ONE); break;
-        case 1: glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); break;
-        case 2: glBlendFunc(GL_ONE, GL_ONE); break;
-        default: break;  // keeps whatever blend function is current
-    }
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture);
-    glUseProgram(program.Handle());
-    glUniform1i(program.SamplerLocation(), 0);
-    glUniform4fv(program.ParamsLocation(), 4, ps.ShaderParams.data());
-    const float corners[9] = {ps.Corners[0].x, ps.Corners[0].y, ps.Corners[0].z, ps.Corners[1].x, ps.Corners[1].y,
-                              ps.Corners[1].z, ps.Corners[2].x, ps.Corners[2].y, ps.Corners[2].z};
-    glUniform3fv(program.CornersLocation(), 3, corners);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
-    glInterleavedArrays(GL_T2F_C3F_V3F, 0, nullptr);
-    glDrawArrays(GL_QUADS, 0, 4 * ps.Count);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    // glInterleavedArrays enabled these as well; the next array draw must not inherit them.
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glUseProgram(0);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
 }
 
 void ComputeBillboardVectors(const Vec3& eye, const Vec3& target, BillboardSides& sides) {

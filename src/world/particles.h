@@ -9,6 +9,8 @@
 //    animated by a GPU program from a few per-frame values (PrepareParticleShader,
 //    DrawParticleShader).
 // Times are seconds unless a name says ms; positions are in the coordinates current at draw time.
+// Loading, StartParticles, the shader's per-frame values and both draws are the GL side
+// (particles_draw.cpp, particle_program.cpp); emission, motion and quad geometry touch no GL.
 
 #include <array>
 #include <cstdint>

@@ -28,6 +28,8 @@ public:
     TLand(const TLand&) = delete;
     TLand& operator=(const TLand&) = delete;
 
+    // Load, Build and Draw are the GL side (terrain_draw.cpp); the rest touches no GL.
+
     // Reads the terrain file at `path` (full path), loads dataRoot + "world\" + the last
     // texture name, computes the flat normals and builds the render data for RenderMode.
     // Needs a current GL context. Raises DataError on a missing file or a grid size <= 0;
@@ -37,9 +39,33 @@ public:
     // Builds the mesh from values already in memory: heights has (N + 1)^2 entries (i outer,
     // j inner), texCoords N * N * 12 (cell by cell, triangle A then B, corners u, v). Missing
     // entries count as 0. Raises std::invalid_argument for N <= 0 or N > kMaxTerrainGridSize.
-    // Does not load a texture; Load calls it after reading the file.
+    // Then the render data for RenderMode: mode 1 uploads the vertex buffer (GL context
+    // needed), mode 2 fills the client-side arrays. Does not load a texture; Load calls it
+    // after reading the file.
     void Build(int32_t gridSize, float size, const std::vector<float>& heights,
                const std::vector<float>& texCoords);
+    // Build without GL: the grid, its normals and texture coordinates, and in mode 2 the
+    // client-side arrays; mode 1's buffer is left as it was.
+    void BuildMesh(int32_t gridSize, float size, const std::vector<float>& heights,
+                   const std::vector<float>& texCoords);
+
+    // Calls visit(position, uv, normal) for the six corners of every cell, cells i-then-j,
+    // triangle A's three corners then B's: the order of both render modes' arrays. `uv` points
+    // at the corner's two texture coordinates; `normal` is its triangle's flat normal.
+    template <typename Visit>
+    void ForEachCorner(Visit&& visit) const {
+        static constexpr int di[6] = {0, 0, 1, 0, 1, 1};
+        static constexpr int dj[6] = {0, 1, 0, 1, 1, 0};
+        for (int i = 0; i < GridSize; ++i) {
+            for (int j = 0; j < GridSize; ++j) {
+                const int t = 2 * (i * GridSize + j);
+                for (int c = 0; c < 6; ++c) {
+                    const size_t tri = static_cast<size_t>(t + c / 3);
+                    visit(Vertex(i + di[c], j + dj[c]), &TexCoords[tri * 6 + (c % 3) * 2], Normals[tri * 3]);
+                }
+            }
+        }
+    }
 
     // Draws the whole terrain in one call; textured = 1 binds the terrain texture.
     // Mode 1 leaves texturing off and every client array disabled; mode 2 leaves 2-D

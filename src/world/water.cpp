@@ -1,22 +1,11 @@
 #include "world/water.h"
 
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <cmath>
 
-#include "common/data_paths.h"
 #include "math/random.h"
-#include "platform/paths.h"
-#include "render/texture.h"
 
 namespace tv {
-
-void WaterSetTexture(TWater& w, const std::string& dataRoot, const std::string& name) {
-    if (!w.TextureName.empty() && w.Texture != 0) glDeleteTextures(1, &w.Texture);
-    w.TextureName = name;
-    LoadTexture(DataPath(dataRoot, std::string(paths::kWaterFolder) + name), w.Texture);
-}
 
 int WaterCreate(TWater& w, int gridCount, int sideLength, float damping) {
     const int g = std::clamp(gridCount, kMinWaterGridCount, kMaxWaterGridCount);
@@ -87,37 +76,6 @@ void WaterStep(TWater& w, uint32_t frameMs) {
             n = {static_cast<float>(nx / len), static_cast<float>(ny / len), static_cast<float>(nz / len)};
         }
     }
-}
-
-void WaterDraw(const TWater& w) {
-    const int g = w.GridCount;
-    glPushMatrix();
-    glTranslatef(w.Position.x, w.Position.y, w.Position.z);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, w.Texture);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_COLOR, GL_ONE);
-    glColor4ub(255, 255, 255, 100);
-    for (int s = 0; s + 1 < g; ++s) {
-        glBegin(GL_QUAD_STRIP);
-        for (int i = 0; i < g; ++i) {
-            const Vec3& n1 = w.Normals[w.Index(i, s + 1)];
-            const Vec3& v1 = w.Vertices[w.Index(i, s + 1)];
-            glTexCoord2f(static_cast<float>(i) * w.TexScale, static_cast<float>(s + 1) * w.TexScale);
-            glNormal3f(n1.x, n1.y, n1.z);
-            glVertex3f(v1.x, v1.y, v1.z);
-            const Vec3& n0 = w.Normals[w.Index(i, s)];
-            const Vec3& v0 = w.Vertices[w.Index(i, s)];
-            glTexCoord2f(static_cast<float>(i) * w.TexScale, static_cast<float>(s) * w.TexScale);
-            glNormal3f(n0.x, n0.y, n0.z);
-            glVertex3f(v0.x, v0.y, v0.z);
-        }
-        glEnd();
-    }
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glPopMatrix();
 }
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 //
 // Local frame: y-up. Sample (i, j) sits at x = i * CellSize - Size / 2, z = j * CellSize - Size / 2
 // with its displayed height in y; drawing turns this frame 90 degrees about x so y becomes world z.
+// WaterSetTexture and WaterDraw are the GL side (water_draw.cpp); the wave rule touches no GL.
 
 #include <cstdint>
 #include <string>

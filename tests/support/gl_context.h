@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/gl_context_sdl.h"
+#include "sdl/gl_context_sdl.h"
 
 namespace tv::test {
 

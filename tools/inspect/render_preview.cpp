@@ -12,7 +12,7 @@
 
 #include "common/binary_io.h"
 #include "models/model.h"
-#include "platform/sdl/gl_context_sdl.h"
+#include "sdl/gl_context_sdl.h"
 #include "render/png_file.h"
 #include "render/texture.h"
 

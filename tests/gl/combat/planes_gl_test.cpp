@@ -10,6 +10,7 @@
 #include "math/frustum.h"
 #include "math/random.h"
 #include "platform/clock.h"
+#include "render/gl_matrices.h"
 #include "render/texture.h"
 #include "world/particles.h"
 
@@ -46,7 +47,7 @@ TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
     double camera[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, camera);
     Frustum frustum;
-    frustum.Calculate();
+    CalculateFrustum(frustum);
 
     planes->Target = {500, 500, 50};
     planes->Spawn(0, 1, 60, 0, 100, 0, 0, 0, 0.0f, 3.0f, 1);

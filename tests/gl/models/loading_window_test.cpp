@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "gl_context.h"
-#include "models/loading_progress.h"
-#include "platform/sdl/loading_window_sdl.h"
+#include "platform/loading_progress.h"
+#include "sdl/loading_window_sdl.h"
 
 namespace tv::sdl {
 namespace {

@@ -11,6 +11,7 @@
 #include "math/random.h"
 #include "models/model_file.h"
 #include "platform/clock.h"
+#include "render/gl_matrices.h"
 #include "render/texture.h"
 #include "world/level_file.h"
 #include "world/map_objects.h"
@@ -249,7 +250,7 @@ TEST_F(LevelGl, OneFrameCullsAndDrawsEveryKind) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     Frustum view;
-    view.Calculate();
+    CalculateFrustum(view);
     BillboardSides sides;
     ParticleProgram program;
     MapObjectsFrame frame;

@@ -21,7 +21,6 @@
 #include "models/bone_math.h"
 #include "models/model_file.h"
 #include "models/smd_file.h"
-#include "render/texture.h"
 #include "world/level_file.h"
 #include "world/particle_file.h"
 #include "world/terrain_file.h"
@@ -442,7 +441,7 @@ TEST_F(DataSet, TerrainIsLevelUnderTheTurretAndPondsHoldTheirWater) {
 // Loads an image through DevIL with no origin mode, as the game does; returns RGBA rows in
 // the order the library delivers them.
 std::vector<uint8_t> LoadLikeTheGame(const std::string& path, int& w, int& h) {
-    static bool ready = (InitImageLibrary(), true);
+    static bool ready = (ilInit(), true);
     (void)ready;
     ILuint id;
     ilGenImages(1, &id);

@@ -14,7 +14,6 @@
 #include "image.h"
 #include "mesh.h"
 #include "model_build.h"
-#include "render/texture.h"
 
 namespace tv::datagen {
 namespace {
@@ -204,7 +203,7 @@ TEST(Noise, PeriodicNoiseTiles) {
 
 // Both encoders: rows reach the game (DevIL, no origin mode) in the order they were painted.
 TEST(Encoders, RowsKeepTheirOrderThroughTheGamesLoader) {
-    InitImageLibrary();
+    ilInit();
     Image img(16, 16, {0, 0, 0, 1});
     for (int x = 0; x < 16; ++x)
         for (int row = 0; row < 4; ++row) img.At(x, row) = {1, 1, 1, 1};  // bright top band

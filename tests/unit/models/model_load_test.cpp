@@ -8,7 +8,7 @@
 
 #include "common/binary_io.h"
 #include "models/animation_load.h"
-#include "models/loading_progress.h"
+#include "platform/loading_progress.h"
 #include "models/model.h"
 #include "models/model_file.h"
 #include "models/smd_file.h"

@@ -20,7 +20,7 @@ void BuildGrid(TLand& land, int n, float s, F height) {
         for (int j = 0; j <= n; ++j) h.push_back(height(i, j));
     std::vector<float> uv(static_cast<size_t>(n) * n * 12);
     for (size_t k = 0; k < uv.size(); ++k) uv[k] = static_cast<float>(k);
-    land.Build(n, s, h, uv);
+    land.BuildMesh(n, s, h, uv);
 }
 
 TEST(Terrain, OneCellGridHasTwoTrianglesInVertexOrder) {
@@ -61,16 +61,16 @@ TEST(Terrain, NormalsAreFlatAndPointUp) {
 
 TEST(Terrain, RejectsEmptyOrHugeGrid) {
     TLand land;
-    EXPECT_THROW(land.Build(0, 10.0f, {}, {}), std::invalid_argument);
-    EXPECT_THROW(land.Build(-3, 10.0f, {}, {}), std::invalid_argument);
-    EXPECT_THROW(land.Build(kMaxTerrainGridSize + 1, 10.0f, {}, {}), std::invalid_argument);
+    EXPECT_THROW(land.BuildMesh(0, 10.0f, {}, {}), std::invalid_argument);
+    EXPECT_THROW(land.BuildMesh(-3, 10.0f, {}, {}), std::invalid_argument);
+    EXPECT_THROW(land.BuildMesh(kMaxTerrainGridSize + 1, 10.0f, {}, {}), std::invalid_argument);
     EXPECT_EQ(land.Built, 0);
 }
 
 TEST(Terrain, MissingValuesCountAsZero) {
     TLand land;
     land.RenderMode = 2;
-    land.Build(2, 4.0f, {7.0f}, {});
+    land.BuildMesh(2, 4.0f, {7.0f}, {});
     EXPECT_FLOAT_EQ(land.Vertex(0, 0).z, 7.0f);
     EXPECT_FLOAT_EQ(land.Vertex(2, 2).z, 0.0f);
     EXPECT_FLOAT_EQ(land.Vertex(2, 1).y, 2.0f);

@@ -1,6 +1,6 @@
 #pragma once
 // What the model loaders tell the small loading window while they read a mesh. The SDL
-// window implements it (platform/sdl/loading_window_sdl.h); tests record the calls.
+// window implements it (sdl/loading_window_sdl.h); tests record the calls.
 // Texts are UTF-8. Every call repaints nothing by itself except Repaint.
 
 #include <string>

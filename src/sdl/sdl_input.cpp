@@ -1,4 +1,4 @@
-#include "platform/sdl/sdl_input.h"
+#include "sdl/sdl_input.h"
 
 #include <SDL2/SDL.h>
 

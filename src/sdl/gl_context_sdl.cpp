@@ -1,4 +1,4 @@
-#include "platform/sdl/gl_context_sdl.h"
+#include "sdl/gl_context_sdl.h"
 
 #include <SDL2/SDL.h>
 

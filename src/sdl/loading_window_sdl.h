@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "models/loading_progress.h"
+#include "platform/loading_progress.h"
 
 struct SDL_Window;
 struct SDL_Surface;

@@ -1,8 +1,9 @@
-#include "math/oriented_box.h"
+#include "render/oriented_box_draw.h"
 
 #include <epoxy/gl.h>
 
 #include "gl_context.h"
+#include "math/oriented_box.h"
 
 namespace tv::test {
 namespace {

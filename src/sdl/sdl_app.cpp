@@ -1,4 +1,4 @@
-#include "platform/sdl/sdl_app.h"
+#include "sdl/sdl_app.h"
 
 #include <SDL2/SDL.h>
 #include <backends/imgui_impl_sdl.h>
@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/sdl_clock.h"
-#include "platform/sdl/loading_window_sdl.h"
-#include "platform/sdl/sdl_input.h"
-#include "platform/sdl/sdl_main_window.h"
+#include "sdl/sdl_clock.h"
+#include "sdl/loading_window_sdl.h"
+#include "sdl/sdl_input.h"
+#include "sdl/sdl_main_window.h"
 #include "shell/frame.h"
 #include "shell/main_form.h"
 #include "shell/replay.h"

@@ -1,4 +1,4 @@
-#include "platform/sdl/loading_window_sdl.h"
+#include "sdl/loading_window_sdl.h"
 
 #include <SDL2/SDL.h>
 #include <ft2build.h>

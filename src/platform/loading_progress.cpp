@@ -1,4 +1,4 @@
-#include "models/loading_progress.h"
+#include "platform/loading_progress.h"
 
 namespace tv {
 

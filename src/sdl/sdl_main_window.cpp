@@ -1,4 +1,4 @@
-#include "platform/sdl/sdl_main_window.h"
+#include "sdl/sdl_main_window.h"
 
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>

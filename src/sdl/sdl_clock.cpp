@@ -1,4 +1,4 @@
-#include "platform/sdl/sdl_clock.h"
+#include "sdl/sdl_clock.h"
 
 #include <SDL2/SDL.h>
 #include <time.h>
