@@ -2,7 +2,6 @@
 
 #include <epoxy/gl.h>
 
-#include "render/gl_handles.h"
 #include "render/shader_program.h"
 
 namespace tv {
@@ -43,25 +42,21 @@ void main() {
 
 }  // namespace
 
-SkinProgram::~SkinProgram() {
-    if (!GlContextIsCurrent()) return;  // the objects went with their context
-    DeleteShaderProgram(program_);
-}
-
 bool SkinProgram::Ensure() {
     if (state_ != State::Untried) return state_ == State::Ready;
     state_ = State::Failed;
-    program_ = BuildShaderProgram("skin", kVertexSource, kFragmentSource, error_);
-    if (program_ == 0) return false;
-    samplerUniform_ = glGetUniformLocationARB(program_, "Texture0");
-    paletteUniform_ = glGetUniformLocationARB(program_, "Palette");
-    tintUniform_ = glGetUniformLocationARB(program_, "Tint");
-    texturedUniform_ = glGetUniformLocationARB(program_, "Textured");
+    program_.Reset(BuildShaderProgram("skin", kVertexSource, kFragmentSource, error_));
+    const uint32_t program = program_.Get();
+    if (program == 0) return false;
+    samplerUniform_ = glGetUniformLocationARB(program, "Texture0");
+    paletteUniform_ = glGetUniformLocationARB(program, "Palette");
+    tintUniform_ = glGetUniformLocationARB(program, "Tint");
+    texturedUniform_ = glGetUniformLocationARB(program, "Textured");
     state_ = State::Ready;
     return true;
 }
 
-void SkinProgram::Use() const { glUseProgramObjectARB(program_); }
+void SkinProgram::Use() const { glUseProgramObjectARB(program_.Get()); }
 void SkinProgram::UseNone() { glUseProgramObjectARB(0); }
 void SkinProgram::SetSampler(int textureUnit) const { glUniform1iARB(samplerUniform_, textureUnit); }
 void SkinProgram::SetPalette(const float* rows, int rowCount) const {

@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <string>
 
+#include "render/gl_handles.h"
+
 namespace tv {
 
 class SkinProgram {
 public:
     SkinProgram() = default;
-    ~SkinProgram();  // deletes the program objects if a context is current
+    ~SkinProgram() = default;  // deletes the program objects if a context is current
     SkinProgram(const SkinProgram&) = delete;
     SkinProgram& operator=(const SkinProgram&) = delete;
 
@@ -41,7 +43,7 @@ public:
     void SetTint(const float* rgba) const;
     void SetTextured(bool textured) const;
 
-    uint32_t Program() const { return program_; }
+    uint32_t Program() const { return program_.Get(); }
     int SamplerUniform() const { return samplerUniform_; }
     int PaletteUniform() const { return paletteUniform_; }
     int TintUniform() const { return tintUniform_; }
@@ -49,7 +51,7 @@ public:
 private:
     enum class State { Untried, Ready, Failed };
     State state_ = State::Untried;
-    uint32_t program_ = 0;
+    GlProgram program_;
     int samplerUniform_ = -1;
     int paletteUniform_ = -1;
     int tintUniform_ = -1;

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <epoxy/gl.h>
 
+#include "render/shader_program.h"
+
 namespace tv {
 
 namespace {
@@ -38,6 +40,11 @@ void DeleteGlTexture(uint32_t name) {
     if (!GlContextIsCurrent()) return;
     GLuint n = name;
     glDeleteTextures(1, &n);
+}
+
+void DeleteGlProgram(uint32_t name) {
+    if (!GlContextIsCurrent()) return;
+    DeleteShaderProgram(name);
 }
 
 }  // namespace detail

@@ -15,6 +15,7 @@ bool GlContextIsCurrent();
 namespace detail {
 void DeleteGlBuffer(uint32_t name);
 void DeleteGlTexture(uint32_t name);
+void DeleteGlProgram(uint32_t name);
 }  // namespace detail
 
 template <void (*Delete)(uint32_t)>
@@ -47,5 +48,7 @@ private:
 
 using GlBuffer = GlName<detail::DeleteGlBuffer>;
 using GlTexture = GlName<detail::DeleteGlTexture>;
+// A program made by BuildShaderProgram (render/shader_program.h); its shaders go with it.
+using GlProgram = GlName<detail::DeleteGlProgram>;
 
 }  // namespace tv

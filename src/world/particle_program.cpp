@@ -60,18 +60,19 @@ void main() {
 }  // namespace
 
 ParticleProgram::ParticleProgram() = default;
-// The program belongs to the GL context and goes with it.
+// Deletes the program while its context is current; otherwise it went with the context.
 ParticleProgram::~ParticleProgram() = default;
 
 bool ParticleProgram::Ensure() {
-    if (program_ != 0) return true;
+    if (program_.Get() != 0) return true;
     if (tried_) return false;
     tried_ = true;
-    program_ = BuildShaderProgram("particle", kVertexShader, kFragmentShader, error_);
-    if (program_ == 0) return false;
-    sampler_ = glGetUniformLocation(program_, "particleTexture");
-    params_ = glGetUniformLocation(program_, "params");
-    corners_ = glGetUniformLocation(program_, "corners");
+    program_.Reset(BuildShaderProgram("particle", kVertexShader, kFragmentShader, error_));
+    const uint32_t program = program_.Get();
+    if (program == 0) return false;
+    sampler_ = glGetUniformLocation(program, "particleTexture");
+    params_ = glGetUniformLocation(program, "params");
+    corners_ = glGetUniformLocation(program, "corners");
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "math/vec3.h"
+#include "render/gl_handles.h"
 
 namespace tv {
 
@@ -111,14 +112,14 @@ public:
     ParticleProgram& operator=(const ParticleProgram&) = delete;
     // Compiles and links if not done yet; false (with Error()) if the driver refuses it.
     bool Ensure();
-    uint32_t Handle() const { return program_; }
+    uint32_t Handle() const { return program_.Get(); }
     int SamplerLocation() const { return sampler_; }
     int ParamsLocation() const { return params_; }
     int CornersLocation() const { return corners_; }
     const std::string& Error() const { return error_; }
 
 private:
-    uint32_t program_ = 0;
+    GlProgram program_;
     int sampler_ = -1;
     int params_ = -1;
     int corners_ = -1;

@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include "gl_context.h"
+#include "render/gl_handles.h"
 
 namespace tv::test {
 namespace {
@@ -38,7 +39,9 @@ TEST_F(ShaderProgramTest, BuiltProgramDrawsAndTakesUniforms) {
     EXPECT_EQ(p.At(0, 0)[0], 255);
     EXPECT_EQ(p.At(0, 0)[1], 255);
     EXPECT_EQ(p.At(0, 0)[2], 0);
-    DeleteShaderProgram(program);
+    {
+        GlProgram owner(program);  // deletes it on leaving, its context being current
+    }
     EXPECT_FALSE(glIsProgram(program));
     EXPECT_EQ(GlError(), 0u);
 }
