@@ -1,9 +1,11 @@
 // Loading and drawing of the aircraft system (GL).
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "combat/planes.h"
+#include "math/frustum.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
 #include "world/particles.h"
@@ -27,6 +29,14 @@ void PlaceAircraft(const double camera[16], const TPlane& p) {
     glRotatef(p.Roll, 1.0f, 0.0f, 0.0f);
     glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
     glRotatef(p.PitchAngle, 0.0f, 1.0f, 0.0f);
+}
+
+// The farthest any point of the model's box lies from its origin, with room to spare for
+// the rounding of the GL transform.
+float ReachOf(const TModel& m) {
+    float r2 = 0.0f;
+    for (const Vec3& c : m.BoxCorners) r2 = std::max(r2, c.x * c.x + c.y * c.y + c.z * c.z);
+    return std::sqrt(r2) * 1.25f + 1.0f;
 }
 
 }  // namespace
@@ -62,12 +72,13 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     smoke->AtlasHeight = kSmokeAtlasHeight;
     smoke->FrameHeight = kSmokeFrameHeight;
     smoke->FrameCount = kSmokeFrames;
+    smoke->Budget = kSmokeParticleBudget;
     system->Smoke = smoke.get();
     smokeSystems.push_back(std::move(smoke));
     return system;
 }
 
-void TPlanes_System::DrawShadows(const Vec3& sunDir) {
+void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -76,11 +87,14 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir) {
         const TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
         if (!model) continue;
+        const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
+        const float sx = p.Pos.x - 7.0f * sunDir.x, sy = p.Pos.y - 7.0f * sunDir.y;
+        // The shadow is the model squashed flat and grown k times: within k reaches of its spot.
+        if (view && !view->SphereInFrustum(sx, sy, 0.01f, k * ReachOf(*model))) continue;
         glPushMatrix();
-        glTranslatef(p.Pos.x - 7.0f * sunDir.x, p.Pos.y - 7.0f * sunDir.y, 0.01f);
+        glTranslatef(sx, sy, 0.01f);
         glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
         glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
-        const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
         glScalef(0.01f, k, k);
         if (model->ModelType == 2)
             model->DrawStaticBuffer();
@@ -113,13 +127,23 @@ void TPlanes_System::Draw(const double camera[16], const PlanesFrame& frame) {
             glShadeModel(GL_SMOOTH);
         }
         if (p.FlameSet >= 0 && p.FlameSet < static_cast<int32_t>(FlameSets.size())) {  // 2: visible or not
-            PlaceAircraft(camera, p);
             T_Fire_Jet& flame = FlameSets[static_cast<size_t>(p.FlameSet)];
             const Vec3 a = p.FlameAnchor;
-            if (p.FlameSet == 0) {
-                DrawFlame(flame, 0, a.x, a.y, a.z);
+            const int flames = p.FlameSet == 0 ? 1 : 5;
+            // Fins around the anchor, up to 7 to either side, Length long.
+            const float reach = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z) + 7.0f + std::fabs(flame.Width) +
+                                std::fabs(flame.Length) + 1.0f;
+            if (frame.frustum && !frame.frustum->SphereInFrustum(p.Pos.x, p.Pos.y, p.Pos.z, reach)) {
+                // Out of view: only the fins' turn, as drawing would have turned them.
+                if (!flame.Textures.empty())
+                    for (int k = 0; k < flames; ++k) AdvanceFlameAngle(flame);
             } else {
-                for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
+                PlaceAircraft(camera, p);
+                if (flames == 1) {
+                    DrawFlame(flame, 0, a.x, a.y, a.z);
+                } else {
+                    for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
+                }
             }
         }
         if (p.HitPoints < 0.0f) {  // 3

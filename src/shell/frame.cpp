@@ -72,7 +72,15 @@ void RenderScene(Game& game) {
     PlaceCamera(game.Camera);                               // 5
     glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview); // 6
     glDisable(GL_LIGHTING);                                 // 7
-    game.Sky.DrawAt(game.Camera.Eye);                      // 8: the sky, around the eye
+    // 8: the sky, around the eye. With a world to draw it goes in behind the ground (see
+    // DrawWorld), so the sky hidden by the terrain is never shaded.
+    if (game.WorldReady) {
+        game.Sky.X = game.Camera.Eye.x;
+        game.Sky.Y = game.Camera.Eye.y;
+        game.Sky.Z = game.Camera.Eye.z;
+    } else {
+        game.Sky.DrawAt(game.Camera.Eye);
+    }
     DrawAxes();                                             // 9
     game.frustum.Calculate();                               // 10
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);  // 11
@@ -107,8 +115,10 @@ void RenderScene(Game& game) {
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
     game.world.land.Draw(1);  // 1
+    // The sky fills what the ground left empty, before anything blends over either.
+    game.Sky.DrawBehind();
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);  // 2
-    if (game.Planes) game.Planes->DrawShadows(game.SunDir);  // 3
+    if (game.Planes) game.Planes->DrawShadows(game.SunDir, &game.frustum);  // 3
     if (game.Turel) game.Turel->Draw(game.SavedModelview);  // 4
     // 1 terrain, 2 turret shadow, 3 aircraft shadows, 4 turret, 5 map objects, 6 aircraft,
     // 7 sight: each joins here with its subsystem.
