@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -16,6 +17,8 @@
 #include "platform/sdl/loading_window_sdl.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_main_window.h"
+#include "render/yardstick.h"
+#include "world/particles.h"
 #include "shell/frame.h"
 #include "shell/main_form.h"
 #include "shell/run_options.h"
@@ -49,12 +52,21 @@ public:
         game_.platform.loading = &loadingWindow_;
         game_.dataDirOverride = options.dataDir;
         window.SetForm(&game_.form);
-        window.SetCaptureFrames(!options.screenshot.empty());
+        // With --autostart the run's frames are those after the start-up.
+        counting_ = !options.autostart;
         SDL_GetMouseState(&lastX_, &lastY_);
     }
 
     Game& game() { return game_; }
     const FrameStats& stats() const { return stats_; }
+    double YardstickMs() const { return yardstickMs_; }
+    // The most smoke particles alive after a frame, and how many the budget cut short.
+    std::string SmokeReport() const {
+        const T_Particles_System* smoke = game_.Planes ? game_.Planes->Smoke : nullptr;
+        if (!smoke) return {};
+        return "smoke particles: peak " + std::to_string(smokePeak_) + " of " + std::to_string(smoke->Budget) +
+               ", replaced " + std::to_string(smoke->Replaced);
+    }
     double WallSeconds() const {
         return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
     }
@@ -74,27 +86,35 @@ public:
             SDL_Event e;
             while (SDL_PollEvent(&e)) HandleEvent(e);
             if (window_.CloseRequested()) break;
+            const bool startupClick = pendingClick_ == kButton3 && !counting_;
             if (!RunButtonClicks()) return false;
             if (window_.CloseRequested()) break;  // "Нет"
+            if (startupClick) AfterStartup();
             if (game_.form.FActive == 0) continue;
             KeepPointerInside();
 
+            // The screenshot reads back only the frame it keeps: the last of a --frames run,
+            // or every frame when nothing says which will be last.
+            const bool lastFrame = counting_ && options_.frames > 0 &&
+                                   static_cast<int64_t>(stats_.Count()) + 1 >= options_.frames;
+            window_.SetCaptureFrames(!options_.screenshot.empty() && (options_.frames == 0 || lastFrame));
+
             auto start = SteadyClock::now();
-            if (!firstFrame_) firstFrame_ = start;
+            if (counting_ && !firstFrame_) firstFrame_ = start;
             if (stepClock_) stepClock_->Advance(static_cast<uint32_t>(options_.frameMs));
             bool done = true;
             ApplicationEvents1Idle(game_, done);
             if (!window_.TakePresented()) window_.PresentControlsOnly();
             lastFrameEnd_ = SteadyClock::now();
-            stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
+            if (counting_) stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
+            if (game_.Planes && game_.Planes->Smoke)
+                smokePeak_ = std::max<int64_t>(smokePeak_, game_.Planes->Smoke->Count);
 
             if (autostartPending) {
                 autostartPending = false;
                 pendingClick_ = kButton3;
             }
-            if (options_.frames > 0 && static_cast<int64_t>(stats_.Count()) >= options_.frames) {
-                window_.Close();
-            }
+            if (lastFrame) window_.Close();
         }
         return true;
     }
@@ -116,6 +136,20 @@ private:
     }
 
     bool GameRunning() const { return game_.InitOK && game_.GLReady; }
+
+    // Right after the autostart's start-up: the counted frames begin, --waves presses
+    // "Еще 50", and a --frames run measures its yardstick layer.
+    void AfterStartup() {
+        counting_ = true;
+        if (options_.waves > 0 && GameRunning()) {
+            for (int64_t w = 0; w < options_.waves; ++w) ClickButton(game_, kButton4);
+        }
+        if (options_.frames > 0 && GameRunning()) {
+            LayerYardstick yardstick;
+            yardstickMs_ = yardstick.MeasureMs(game_.ScreenWidth, game_.ScreenHeight);
+            yardstick.Release();
+        }
+    }
 
     void HandleEvent(const SDL_Event& e) {
         // The loading window's own events are not the main window's business.
@@ -198,6 +232,9 @@ private:
     SdlLoadingWindow loadingWindow_;
     Game game_;
     FrameStats stats_;
+    bool counting_ = true;      // frames go into stats_
+    double yardstickMs_ = 0.0;  // one full-screen layer; 0 when not measured
+    int64_t smokePeak_ = 0;
     std::optional<SteadyClock::time_point> firstFrame_;
     SteadyClock::time_point lastFrameEnd_{};
     FormButtonId pressedButton_ = kFormButtonCount;
@@ -259,8 +296,18 @@ int RunGame(int argc, char** argv) {
             std::fprintf(stderr, "terravik: could not write %s\n", options.screenshot.c_str());
             status = 1;
         }
+        const std::string smokeReport = loop->SmokeReport();  // the aircraft go with FormDestroy
         FormDestroy(loop->game());
-        if (options.frames > 0) std::printf("%s\n", loop->stats().Report(loop->WallSeconds()).c_str());
+        if (options.frames > 0) {
+            const FrameStats& stats = loop->stats();
+            std::printf("%s\n", stats.Report(loop->WallSeconds()).c_str());
+            // The same figures in full-screen layers measured in this run, which a busy machine
+            // moves far less than it moves milliseconds.
+            if (const double layer = loop->YardstickMs(); layer > 0.0)
+                std::printf("yardstick %.2f ms per full-screen layer: avg %.2f layers, p99 %.2f layers\n", layer,
+                            stats.Average() / layer, stats.Percentile(99.0) / layer);
+            if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
+        }
         if (!ok) {
             ShowError(loop->error_, interactive);
             status = 1;
