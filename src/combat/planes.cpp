@@ -308,13 +308,16 @@ void TPlanes_System::Separate() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachNear(pi, [&](int32_t j) {
-            if (j > i && CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
-                pairFlag_[i] = 1;
-                return false;
-            }
-            return true;
-        });
+        pairGrid_.ForEachNear(
+            pi,
+            [&](int32_t j) {
+                if (CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
+                    pairFlag_[i] = 1;
+                    return false;
+                }
+                return true;
+            },
+            i);
     }
     for (int32_t i = 0; i < PlaneCount; ++i)
         if (pairFlag_[i]) Planes[i].Pos.y += 0.5f;
@@ -330,15 +333,18 @@ void TPlanes_System::Collide() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachNear(pi, [&](int32_t j) {
-            if (j > i && CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
-                for (TPlane* p : {&Planes[i], &Planes[j]}) {
-                    p->HitPoints -= 100.0f;
-                    if (p->SoundFlag != 2) p->SoundFlag = 1;
+        pairGrid_.ForEachNear(
+            pi,
+            [&](int32_t j) {
+                if (CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
+                    for (TPlane* p : {&Planes[i], &Planes[j]}) {
+                        p->HitPoints -= 100.0f;
+                        if (p->SoundFlag != 2) p->SoundFlag = 1;
+                    }
                 }
-            }
-            return true;
-        });
+                return true;
+            },
+            i);
     }
 }
 

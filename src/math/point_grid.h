@@ -7,6 +7,7 @@
 // The grid only narrows the candidates: the caller still applies its own exact test, so a pass
 // built on it decides every pair exactly as an all-pairs loop would.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -27,8 +28,9 @@ public:
     // Calls visit(j) for every filed point j in the 27 cubes around p: within a cube in
     // ascending j, cubes in no particular order. visit returns false to stop early. A
     // non-finite p visits nothing.
+    // Only points with an index above `after` are visited (all with the default).
     template <class Visit>
-    void ForEachNear(const Vec3& p, Visit&& visit) const {
+    void ForEachNear(const Vec3& p, Visit&& visit, int32_t after = -1) const {
         int32_t c[3];
         if (keys_.empty() || !CellOf(p, c)) return;
         for (int32_t dz = -1; dz <= 1; ++dz)
@@ -36,8 +38,12 @@ public:
                 for (int32_t dx = -1; dx <= 1; ++dx) {
                     const int32_t slot = Find(Key(c[0] + dx, c[1] + dy, c[2] + dz));
                     if (slot < 0) continue;
-                    for (int32_t k = begin_[slot], e = begin_[slot] + count_[slot]; k < e; ++k)
-                        if (!visit(order_[k])) return;
+                    const int32_t* first = order_.data() + begin_[slot];
+                    const int32_t* last = first + count_[slot];
+                    // A cube lists its points in ascending order: skip those up to `after`.
+                    if (after >= 0) first = std::upper_bound(first, last, after);
+                    for (; first < last; ++first)
+                        if (!visit(*first)) return;
                 }
     }
 
