@@ -1,6 +1,7 @@
 // The bullet pools' simulation: appending, moving, animating, hits and removal. No GL here.
 #include "combat/bullets.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "combat/turret.h"
@@ -121,24 +122,53 @@ void T_Bullets_System_Turel::UpdateShells(uint32_t frameMs, TurretTargets* targe
         // than hanging in the air for ever.
         if (VecDistance(b.Pos, b.Origin) > b.Range || !moved) Burst(b);
     });
+    if (targets) HitTargets(*targets);
+}
 
-    if (!targets) return;
-    const int32_t planes = targets->Count();
+void T_Bullets_System_Turel::HitTargets(TurretTargets& targets) {
+    bool anyFlying = false;
+    for (int32_t s = 0; s < Count && !anyFlying; ++s) anyFlying = Bullets[static_cast<size_t>(s)].Exploding == 0;
+    if (!anyFlying) return;
+
+    // The aircraft once each into flat arrays, then a grid over them: a shell looks only at
+    // the aircraft whose boxes could hold it.
+    const int32_t planes = std::max(targets.Count(), 0);
+    targetPos_.resize(static_cast<size_t>(planes));
+    targetBox_.resize(static_cast<size_t>(planes));
+    float largest = 0.0f;
     for (int32_t p = 0; p < planes; ++p) {
-        const Vec3 at = targets->Position(p);
-        const float box = 2.0f * targets->ModelRadius(p);
-        for (int32_t s = 0; s < Count; ++s) {
-            TBullet& b = Bullets[static_cast<size_t>(s)];
-            if (b.Exploding != 0) continue;
-            if (std::fabs(at.x - b.Pos.x) < box && std::fabs(at.y - b.Pos.y) < box &&
-                std::fabs(at.z - b.Pos.z) < box) {
-                Burst(b);
-                targets->HitPoints(p) -= b.Damage;
-                b.Dest = b.Pos;  // it stops where it hit
-                uint8_t& sound = targets->ExplosionSound(p);
-                if (sound != 2) sound = 1;
-            }
-        }
+        targetPos_[p] = targets.Position(p);
+        targetBox_[p] = 2.0f * targets.ModelRadius(p);
+        if (targetBox_[p] > largest) largest = targetBox_[p];
+    }
+    if (!(largest > 0.0f)) return;  // a box of no size holds nothing
+    targetGrid_.Build(targetPos_.data(), planes, largest);
+
+    // The first aircraft in list order takes the shell; hits land in shell order.
+    hitBy_.assign(static_cast<size_t>(Count), -1);
+    for (int32_t s = 0; s < Count; ++s) {
+        const TBullet& b = Bullets[static_cast<size_t>(s)];
+        if (b.Exploding != 0) continue;
+        int32_t first = -1;
+        targetGrid_.ForEachNear(b.Pos, [&](int32_t p) {
+            if (first >= 0 && p > first) return true;
+            const Vec3& at = targetPos_[p];
+            const float box = targetBox_[p];
+            if (std::fabs(at.x - b.Pos.x) < box && std::fabs(at.y - b.Pos.y) < box && std::fabs(at.z - b.Pos.z) < box)
+                first = p;
+            return true;
+        });
+        hitBy_[s] = first;
+    }
+    for (int32_t s = 0; s < Count; ++s) {
+        const int32_t p = hitBy_[s];
+        if (p < 0) continue;
+        TBullet& b = Bullets[static_cast<size_t>(s)];
+        Burst(b);
+        targets.HitPoints(p) -= b.Damage;
+        b.Dest = b.Pos;  // it stops where it hit
+        uint8_t& sound = targets.ExplosionSound(p);
+        if (sound != 2) sound = 1;
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include "combat/sprites.h"
 #include "combat/turret_links.h"
+#include "math/point_grid.h"
 #include "math/vec3.h"
 
 namespace tv {
@@ -73,6 +74,10 @@ public:
     // (may be null) in list order: a hit takes the shell's Damage off the aircraft's hit
     // points and flags its explosion sound. Never counts a kill.
     void UpdateShells(uint32_t frameMs, TurretTargets* targets);
+    // UpdateShells' two halves: moving, animating and retiring; then the hits. Each flying
+    // shell bursts on the first aircraft in list order whose box (twice its radius either
+    // side, on each axis) holds it, and an aircraft loses its shells' damage in shell order.
+    void HitTargets(TurretTargets& targets);
     void DrawShells() const;
 
     // TurretShells: Fire = FireShell; Update = UpdateShells against Owner's Targets.
@@ -82,6 +87,13 @@ public:
     void Draw() override;
 
     const TTurel* Owner = nullptr;  // whose Targets the shells hit; not owned, may be null
+
+private:
+    // Scratch of the hit pass, reused between frames.
+    std::vector<Vec3> targetPos_;
+    std::vector<float> targetBox_;
+    std::vector<int32_t> hitBy_;
+    PointGrid targetGrid_;
 };
 
 // Shots of the aircraft. They fly to the turret and take its Life when within 10 units.

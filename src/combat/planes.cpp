@@ -1,6 +1,7 @@
 #include "combat/planes.h"
 
 #include <cmath>
+#include <limits>
 
 #include "audio/sound_effects.h"
 #include "combat/turret.h"
@@ -192,6 +193,17 @@ void FireWhenInRange(TPlane& p, const Bearing& b, T_Bullets_System_Planes& bulle
 
 float HeadingAngle(float x1, float y1, float x2, float y2) { return AngleTo2D(x1, y1, x2, y2); }
 
+bool CloserThan(const Vec3& a, const Vec3& b, float reach) {
+    if (!(reach > 0.0f)) return false;  // a distance is never below zero (nor a NaN below anything)
+    const double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y), dz = double(a.z) - double(b.z);
+    const double d2 = dx * dx + dy * dy + dz * dz;
+    const double r2 = double(reach) * double(reach);
+    // A millionth either side is far wider than the float rounding of the distance.
+    if (d2 < r2 * (1.0 - 1e-6)) return true;
+    if (d2 > r2 * (1.0 + 1e-6)) return false;
+    return VecDistance(a, b) < reach;
+}
+
 TPlanes_System::TPlanes_System() {
     Bullets.Init();
     BuildWreckTable(Fragments);
@@ -315,28 +327,70 @@ void TPlanes_System::RemovePlane(int32_t i) {
     --PlaneCount;
 }
 
-void TPlanes_System::Separate() {
-    for (int32_t i = 0; i < PlaneCount; ++i) {
-        const float ri = ModelRadius(i);
-        for (int32_t j = i + 1; j < PlaneCount; ++j) {
-            if (VecDistance(Planes[i].Pos, Planes[j].Pos) < 3.0f * ri + 3.0f * ModelRadius(j)) {
-                Planes[i].Pos.y += 0.5f;
-                break;
-            }
-        }
+float TPlanes_System::GatherPositionsAndRadii() {
+    const size_t n = static_cast<size_t>(PlaneCount);
+    pairPos_.resize(n);
+    pairRadius_.resize(n);
+    float largest = -std::numeric_limits<float>::infinity();
+    for (size_t i = 0; i < n; ++i) {
+        pairPos_[i] = Planes[i].Pos;
+        const TModel* m = ModelOf(Planes[i]);
+        const float r = m ? m->Radius : 0.0f;
+        pairRadius_[i] = r;
+        if (r > largest) largest = r;
     }
+    return largest;
 }
 
-void TPlanes_System::Collide() {
+// An aircraft with a neighbour further down the list within three radii each moves aside by
+// half a unit, once a frame. Every decision reads positions from before the pass (a moved
+// aircraft is never looked at again), so the moves can wait until all are decided.
+void TPlanes_System::Separate() {
+    const float largest = GatherPositionsAndRadii();
+    const float maxReach = 3.0f * largest + 3.0f * largest;
+    if (!(maxReach > 0.0f)) return;  // no pair can be closer than a reach of zero or less
+    pairGrid_.Build(pairPos_.data(), PlaneCount, maxReach);
+    pairFlag_.assign(static_cast<size_t>(PlaneCount), 0);
     for (int32_t i = 0; i < PlaneCount; ++i) {
-        for (int32_t j = i + 1; j < PlaneCount; ++j) {
-            if (VecDistance(Planes[i].Pos, Planes[j].Pos) < ModelRadius(i) / 2.0f + ModelRadius(j) / 2.0f) {
-                for (TPlane* p : {&Planes[i], &Planes[j]}) {
-                    p->HitPoints -= 100.0f;
-                    if (p->SoundFlag != 2) p->SoundFlag = 1;
+        const Vec3 pi = pairPos_[i];
+        const float ri = pairRadius_[i];
+        pairGrid_.ForEachNear(
+            pi,
+            [&](int32_t j) {
+                if (CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
+                    pairFlag_[i] = 1;
+                    return false;
                 }
-            }
-        }
+                return true;
+            },
+            i);
+    }
+    for (int32_t i = 0; i < PlaneCount; ++i)
+        if (pairFlag_[i]) Planes[i].Pos.y += 0.5f;
+}
+
+// Every pair closer than half their radii summed loses 100 hit points each. The losses are
+// all equal, so the order the pairs are found in does not change a bit of the result.
+void TPlanes_System::Collide() {
+    const float largest = GatherPositionsAndRadii();
+    const float maxReach = largest / 2.0f + largest / 2.0f;
+    if (!(maxReach > 0.0f)) return;
+    pairGrid_.Build(pairPos_.data(), PlaneCount, maxReach);
+    for (int32_t i = 0; i < PlaneCount; ++i) {
+        const Vec3 pi = pairPos_[i];
+        const float ri = pairRadius_[i];
+        pairGrid_.ForEachNear(
+            pi,
+            [&](int32_t j) {
+                if (CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
+                    for (TPlane* p : {&Planes[i], &Planes[j]}) {
+                        p->HitPoints -= 100.0f;
+                        if (p->SoundFlag != 2) p->SoundFlag = 1;
+                    }
+                }
+                return true;
+            },
+            i);
     }
 }
 

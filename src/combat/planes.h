@@ -19,6 +19,7 @@
 #include "combat/fragments.h"
 #include "combat/sprites.h"
 #include "combat/turret_links.h"
+#include "math/point_grid.h"
 #include "math/vec3.h"
 #include "models/model.h"
 
@@ -37,6 +38,11 @@ enum : uint8_t { kPlaneAttack = 1, kPlaneBreakAway = 2, kPlaneTurnBack = 3, kPla
 
 inline constexpr int32_t kPlaneModelCount = 8;
 inline constexpr int32_t kPlaneWaveSize = 50;
+// The most smoke particles alive at once; past it a new puff replaces the oldest. One dying
+// aircraft trails about 3,700 at 60 frames a second (21 a frame for the smoke's 3 s), and a
+// wave at play peaked at 3,683; 10,000 leaves room for two or three falling together, while
+// a crowd of a thousand dying ones costs no more smoke to draw than that.
+inline constexpr int32_t kSmokeParticleBudget = 10'000;
 // The explosion sound's sample id in the mixer.
 inline constexpr int32_t kExplosionSample = 1;
 
@@ -111,8 +117,11 @@ public:
     // 21 smoke particles rising from it. Nothing for a living aircraft.
     void AdvanceDying(int32_t i, const PlanesFrame& frame);
 
-    // Drawing (GL), with the camera's modelview in `camera`.
-    void DrawShadows(const Vec3& sunDir);
+    // Drawing (GL), with the camera's modelview in `camera`. Shadows and engine flames whose
+    // footprint lies wholly outside `view` (frame.frustum for Draw) are skipped; a null view
+    // draws them all. A skipped flame still turns its flame set's angle, so the others look
+    // the same.
+    void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr);
     void Draw(const double camera[16], const PlanesFrame& frame);
 
     // TurretTargets.
@@ -136,7 +145,21 @@ public:
 
 private:
     const TModel* ModelOf(const TPlane& p) const;
+    // Copies positions and model radii into the flat scratch arrays; returns the largest
+    // radius (NaN radii left out, -inf when there is none).
+    float GatherPositionsAndRadii();
+
+    // Scratch of the pair passes, reused between frames.
+    std::vector<Vec3> pairPos_;
+    std::vector<float> pairRadius_;
+    std::vector<uint8_t> pairFlag_;
+    PointGrid pairGrid_;
 };
+
+// True when a and b are closer than `reach` as VecDistance measures them. Squared distances
+// decide every pair but a sliver around the boundary, where the distance itself decides, so
+// the answer is the same to the last bit.
+bool CloserThan(const Vec3& a, const Vec3& b, float reach);
 
 // The heading-angle function: degrees from (x1, y1) towards (x2, y2), 0 along +x,
 // counter-clockwise; 90 for two equal points.

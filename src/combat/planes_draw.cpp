@@ -1,9 +1,11 @@
 // Loading and drawing of the aircraft system (GL).
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "combat/planes.h"
+#include "math/frustum.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
 #include "world/particles.h"
@@ -43,13 +45,24 @@ void DrawBody(const double camera[16], const TPlane& p, TModel& model) {
     glShadeModel(GL_SMOOTH);
 }
 
-// Engine flames, drawn whether or not the body is in view: one jet, or the boss's row of five.
-void DrawEngineFlames(const double camera[16], const TPlane& p, std::vector<T_Fire_Jet>& flameSets) {
+// Engine flames, visible body or not: one jet, or the boss's row of five. Out of view only the
+// fins turn, as drawing would have turned them.
+void DrawEngineFlames(const double camera[16], const TPlane& p, std::vector<T_Fire_Jet>& flameSets,
+                      const Frustum* view) {
     if (p.FlameSet < 0 || p.FlameSet >= static_cast<int32_t>(flameSets.size())) return;
-    PlaceAircraft(camera, p);
     T_Fire_Jet& flame = flameSets[static_cast<size_t>(p.FlameSet)];
     const Vec3 a = p.FlameAnchor;
-    if (p.FlameSet == 0) {
+    const int flames = p.FlameSet == 0 ? 1 : 5;
+    // Fins around the anchor, up to 7 to either side, Length long.
+    const float reach = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z) + 7.0f + std::fabs(flame.Width) +
+                        std::fabs(flame.Length) + 1.0f;
+    if (view && !view->SphereInFrustum(p.Pos.x, p.Pos.y, p.Pos.z, reach)) {
+        if (!flame.Textures.empty())
+            for (int k = 0; k < flames; ++k) AdvanceFlameAngle(flame);
+        return;
+    }
+    PlaceAircraft(camera, p);
+    if (flames == 1) {
         DrawFlame(flame, 0, a.x, a.y, a.z);
     } else {
         for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
@@ -66,6 +79,14 @@ void DrawExplosion(const TPlane& p, std::vector<T_Explosion_System>& explosionSe
     const auto f = static_cast<int32_t>(p.ExplosionFrame);
     DrawExplosionFrame(set, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
     DrawExplosionFrame(set, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
+}
+
+// The farthest any point of the model's box lies from its origin, with room to spare for
+// the rounding of the GL transform.
+float ReachOf(const TModel& m) {
+    float r2 = 0.0f;
+    for (const Vec3& c : m.BoxCorners) r2 = std::max(r2, c.x * c.x + c.y * c.y + c.z * c.z);
+    return std::sqrt(r2) * 1.25f + 1.0f;
 }
 
 }  // namespace
@@ -101,12 +122,13 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     smoke->AtlasHeight = kSmokeAtlasHeight;
     smoke->FrameHeight = kSmokeFrameHeight;
     smoke->FrameCount = kSmokeFrames;
+    smoke->Budget = kSmokeParticleBudget;
     system->Smoke = smoke.get();
     smokeSystems.push_back(std::move(smoke));
     return system;
 }
 
-void TPlanes_System::DrawShadows(const Vec3& sunDir) {
+void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -115,11 +137,14 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir) {
         const TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
         if (!model) continue;
+        const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
+        const float sx = p.Pos.x - 7.0f * sunDir.x, sy = p.Pos.y - 7.0f * sunDir.y;
+        // The shadow is the model squashed flat and grown k times: within k reaches of its spot.
+        if (view && !view->SphereInFrustum(sx, sy, 0.01f, k * ReachOf(*model))) continue;
         glPushMatrix();
-        glTranslatef(p.Pos.x - 7.0f * sunDir.x, p.Pos.y - 7.0f * sunDir.y, 0.01f);
+        glTranslatef(sx, sy, 0.01f);
         glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
         glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
-        const float k = std::fabs(p.Pos.z) / 100.0f + 1.0f;  // higher aircraft cast larger shadows
         glScalef(0.01f, k, k);
         if (model->ModelType == ModelType::StaticBuffer)
             model->DrawStaticBuffer();
@@ -140,7 +165,7 @@ void TPlanes_System::Draw(const double camera[16], const PlanesFrame& frame) {
         TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
         if (p.Visible && model) DrawBody(camera, p, *model);
-        DrawEngineFlames(camera, p, FlameSets);
+        DrawEngineFlames(camera, p, FlameSets, frame.frustum);
         if (p.HitPoints < 0.0f) {
             glLoadMatrixd(camera);
             AdvanceDying(i, frame);

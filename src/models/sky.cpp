@@ -21,6 +21,22 @@ void TSky::SetTexture(const std::string& path) {
 void TSky::Draw() {
     if (!Model) return;
     glDisable(GL_DEPTH_TEST);
+    DrawSphere();
+    glEnable(GL_DEPTH_TEST);
+}
+
+void TSky::DrawBehind() {
+    if (!Model) return;
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT);  // the depth range is viewport state
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glDepthRange(1.0, 1.0);
+    DrawSphere();
+    glPopAttrib();
+}
+
+void TSky::DrawSphere() {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glTranslatef(X, Y, Z);
@@ -30,7 +46,6 @@ void TSky::Draw() {
     Model->DrawRest(1, true);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
-    glEnable(GL_DEPTH_TEST);
 }
 
 void TSky::DrawAt(const Vec3& eye) {

@@ -1,6 +1,7 @@
 #pragma once
-// The sky: a textured sphere drawn first every frame, around the eye, without depth test and
-// without writing depth, so everything else draws over it.
+// The sky: a textured sphere around the eye that everything else draws over. Drawn first
+// without depth test (Draw), or after the opaque ground at the far plane, only where nothing
+// has been drawn yet (DrawBehind): the same picture, without shading the hidden sky.
 
 #include <memory>
 #include <string>
@@ -27,8 +28,13 @@ struct TSky {
     void Draw();
     // The frame's sky step: moves the sky to the eye, then Draw.
     void DrawAt(const Vec3& eye);
+    // As Draw, but with the depth test on (less-or-equal) at the far plane and no depth
+    // writes: only pixels still at the cleared depth get sky. The depth state and range are
+    // left as they were.
+    void DrawBehind();
 
 private:
+    void DrawSphere();
     GlTexture texture_;
 };
 

@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -17,6 +18,8 @@
 #include "sdl/loading_window_sdl.h"
 #include "sdl/sdl_input.h"
 #include "sdl/sdl_main_window.h"
+#include "render/yardstick.h"
+#include "world/particles.h"
 #include "shell/frame.h"
 #include "shell/main_form.h"
 #include "shell/replay.h"
@@ -61,12 +64,21 @@ public:
         game_.platform.loading = &loadingWindow_;
         game_.dataDirOverride = options.dataDir;
         window.SetForm(&game_.form);
-        window.SetCaptureFrames(!options.screenshot.empty());
+        // With --autostart the run's frames are those after the start-up.
+        counting_ = !options.autostart;
         SDL_GetMouseState(&lastX_, &lastY_);
     }
 
     Game& game() { return game_; }
     const FrameStats& stats() const { return stats_; }
+    double YardstickMs() const { return yardstickMs_; }
+    // The most smoke particles alive after a frame, and how many the budget cut short.
+    std::string SmokeReport() const {
+        const T_Particles_System* smoke = game_.Planes ? game_.Planes->Smoke : nullptr;
+        if (!smoke) return {};
+        return "smoke particles: peak " + std::to_string(smokePeak_) + " of " + std::to_string(smoke->Budget) +
+               ", replaced " + std::to_string(smoke->Replaced);
+    }
     double WallSeconds() const {
         return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
     }
@@ -91,8 +103,10 @@ public:
             SDL_Event e;
             while (SDL_PollEvent(&e)) HandleEvent(e);
             if (window_.CloseRequested()) break;
+            const bool startupClick = pendingClick_ == kButton3 && !counting_;
             if (!RunButtonClicks()) return false;
             if (window_.CloseRequested()) break;  // "Нет"
+            if (startupClick) AfterStartup();
             if (game_.form.FActive == 0) continue;
             const InputFrame* replayed = nullptr;
             if (replay_) {
@@ -109,29 +123,35 @@ public:
                 KeepPointerInside();
             }
 
+            // The screenshot reads back only the frame it keeps: the last of a --frames run,
+            // or every frame when nothing says which will be last.
+            const bool lastFrame = counting_ && options_.frames > 0 &&
+                                   static_cast<int64_t>(stats_.Count()) + 1 >= options_.frames;
+            window_.SetCaptureFrames(!options_.screenshot.empty() && (options_.frames == 0 || lastFrame));
+
             auto start = SteadyClock::now();
-            if (!firstFrame_) firstFrame_ = start;
+            if (counting_ && !firstFrame_) firstFrame_ = start;
             const uint32_t frameMs = replayed ? replayed->frameMs : NextFrameMs(start);
             if (stepClock_) stepClock_->Advance(frameMs);
             bool done = true;
             ApplicationEvents1Idle(game_, done);
             if (!window_.TakePresented()) window_.PresentControlsOnly();
             lastFrameEnd_ = SteadyClock::now();
-            stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
+            if (counting_) stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
             if (recorder_) {
                 InputFrame& recorded = recordingInput_.Frame();
                 recorded.frameMs = frameMs;
                 recorder_->Write(recorded);
                 recorded = InputFrame{};
             }
+            if (game_.Planes && game_.Planes->Smoke)
+                smokePeak_ = std::max<int64_t>(smokePeak_, game_.Planes->Smoke->Count);
 
             if (autostartPending) {
                 autostartPending = false;
                 pendingClick_ = kButton3;
             }
-            if (options_.frames >= 0 && static_cast<int64_t>(stats_.Count()) >= options_.frames) {
-                window_.Close();
-            }
+            if (lastFrame) window_.Close();
         }
         return true;
     }
@@ -164,13 +184,28 @@ private:
     // can step it the same way.
     uint32_t NextFrameMs(SteadyClock::time_point start) {
         if (options_.frameMs >= 0) return static_cast<uint32_t>(options_.frameMs);
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(start - *firstFrame_).count();
+        if (!wallOrigin_) wallOrigin_ = start;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(start - *wallOrigin_).count();
         const uint32_t ms = static_cast<uint32_t>(elapsed - wallMsGiven_);
         wallMsGiven_ = elapsed;
         return ms;
     }
 
     bool GameRunning() const { return game_.InitOK && game_.GLReady; }
+
+    // Right after the autostart's start-up: the counted frames begin, --waves presses
+    // "Еще 50", and a --frames run measures its yardstick layer.
+    void AfterStartup() {
+        counting_ = true;
+        if (options_.waves > 0 && GameRunning()) {
+            for (int64_t w = 0; w < options_.waves; ++w) ClickButton(game_, kButton4);
+        }
+        if (options_.frames > 0 && GameRunning()) {
+            LayerYardstick yardstick;
+            yardstickMs_ = yardstick.MeasureMs(game_.ScreenWidth, game_.ScreenHeight);
+            yardstick.Release();
+        }
+    }
 
     void HandleEvent(const SDL_Event& e) {
         // The loading window's own events are not the main window's business.
@@ -256,6 +291,7 @@ private:
     const InputRecording* replay_;
     RecordingWriter* recorder_;
     size_t replayNext_ = 0;      // the next recorded frame to play
+    std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     SdlInput input_;
     RecordingInput recordingInput_{input_};
@@ -263,6 +299,9 @@ private:
     SdlLoadingWindow loadingWindow_;
     Game game_;
     FrameStats stats_;
+    bool counting_ = true;      // frames go into stats_
+    double yardstickMs_ = 0.0;  // one full-screen layer; 0 when not measured
+    int64_t smokePeak_ = 0;
     std::optional<SteadyClock::time_point> firstFrame_;
     SteadyClock::time_point lastFrameEnd_{};
     FormButtonId pressedButton_ = kFormButtonCount;
@@ -425,10 +464,19 @@ int RunGame(int argc, char** argv) {
             std::fprintf(stderr, "terravik: could not write %s\n", options.dumpState.c_str());
             status = 1;
         }
+        const std::string smokeReport = loop->SmokeReport();  // the aircraft go with FormDestroy
         FormDestroy(loop->game());
-        if (options.frames >= 0 || !options.replay.empty())
-            std::printf("%s, state_hash %s\n", loop->stats().Report(loop->WallSeconds()).c_str(),
+        if (options.frames >= 0 || !options.replay.empty()) {
+            const FrameStats& stats = loop->stats();
+            std::printf("%s, state_hash %s\n", stats.Report(loop->WallSeconds()).c_str(),
                         HashHex(StateHash(state)).c_str());
+            // The same figures in full-screen layers measured in this run, which a busy machine
+            // moves far less than it moves milliseconds.
+            if (const double layer = loop->YardstickMs(); layer > 0.0)
+                std::printf("yardstick %.2f ms per full-screen layer: avg %.2f layers, p99 %.2f layers\n", layer,
+                            stats.Average() / layer, stats.Percentile(99.0) / layer);
+            if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
+        }
         if (!ok) {
             ShowError(loop->error_, interactive);
             status = 1;

@@ -63,9 +63,17 @@ void PlaceCameraForFrame(Game& game) {
 }
 
 // The sky is drawn around the eye, unlit, before anything it could hide.
+// With a world to draw, the sky only follows the eye here and goes in behind the ground (see
+// DrawWorld), so the sky hidden by the terrain is never shaded.
 void DrawSkyAroundEye(Game& game) {
     glDisable(GL_LIGHTING);
-    game.Sky.DrawAt(game.Camera.Eye);
+    if (game.WorldReady) {
+        game.Sky.X = game.Camera.Eye.x;
+        game.Sky.Y = game.Camera.Eye.y;
+        game.Sky.Z = game.Camera.Eye.z;
+    } else {
+        game.Sky.DrawAt(game.Camera.Eye);
+    }
 }
 
 // The turret and its shells first, then the aircraft.
@@ -183,8 +191,10 @@ void RenderScene(Game& game) {
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
     game.world.land.Draw(1);
+    // The sky fills what the ground left empty, before anything blends over either.
+    game.Sky.DrawBehind();
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);
-    if (game.Planes) game.Planes->DrawShadows(game.SunDir);
+    if (game.Planes) game.Planes->DrawShadows(game.SunDir, &game.frustum);
     if (game.Turel) game.Turel->Draw(game.SavedModelview);
     DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,
                      game.random);

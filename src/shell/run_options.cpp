@@ -32,7 +32,8 @@ std::string UsageText() {
            "  --replay FILE       play FILE's input back instead of the keyboard and mouse\n"
            "  --config FILE       read the settings from FILE instead of\n"
            "                      $XDG_CONFIG_HOME/terravik/settings.ini\n"
-           "  --write-config      write the default settings to that file and exit\n";
+           "  --write-config      write the default settings to that file and exit\n"
+           "  --waves N           press \"Еще 50\" N times right after the start-up\n";
 }
 
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -59,6 +60,10 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
         } else if (a == "--frame-ms") {
             if (!value(v) || !ParseInt(v, o.frameMs, 0) || o.frameMs > 60000)
                 return "--frame-ms needs a whole number from 0 to 60000";
+        } else if (a == "--waves") {
+            // Each wave is fifty aircraft; a thousand waves is far past any machine's frame rate.
+            if (!value(v) || !ParseInt(v, o.waves, 0) || o.waves > 1000)
+                return "--waves needs a whole number from 0 to 1000";
         } else if (a == "--windowed") {
             size_t x = std::string::npos;
             int64_t w = 0, h = 0;
@@ -100,10 +105,14 @@ double FrameStats::Percentile(double percent) const {
     return sorted[std::min(index, sorted.size() - 1)];
 }
 
+double FrameStats::Average() const {
+    if (frameMs_.empty()) return 0.0;
+    return std::accumulate(frameMs_.begin(), frameMs_.end(), 0.0) / static_cast<double>(frameMs_.size());
+}
+
 std::string FrameStats::Report(double wallSeconds) const {
-    double avg = 0, mn = 0, mx = 0;
+    double avg = Average(), mn = 0, mx = 0;
     if (!frameMs_.empty()) {
-        avg = std::accumulate(frameMs_.begin(), frameMs_.end(), 0.0) / static_cast<double>(frameMs_.size());
         auto [lo, hi] = std::minmax_element(frameMs_.begin(), frameMs_.end());
         mn = *lo;
         mx = *hi;

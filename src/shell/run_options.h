@@ -17,6 +17,7 @@ struct RunOptions {
     int64_t frames = -1;       // >= 0: close after this many frames and print the report
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
     std::string screenshot;    // PNG of the last frame, written before closing
+    int64_t waves = 0;         // "Еще 50" pressed this many times right after the start-up
 
     // Replays and the state they reproduce.
     std::string dumpState;     // the game state as JSON, written after the last frame
@@ -40,6 +41,7 @@ public:
     std::string Report(double wallSeconds) const;
     // The smallest duration that at least `percent` % of the frames do not exceed.
     double Percentile(double percent) const;
+    double Average() const;
 
 private:
     std::vector<double> frameMs_;

@@ -1,6 +1,8 @@
 #include "world/particles.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "math/random.h"
 #include "math/rotations.h"
@@ -20,15 +22,44 @@ float AtlasFrameShare(const T_Particles_System& ps) {
 
 }  // namespace
 
+// The slot of the oldest live particle of a full system.
+int32_t OldestSlot(T_Particles_System& ps) {
+    const size_t live = static_cast<size_t>(ps.Count);
+    if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) {
+        ps.OldestFirst.resize(live);
+        std::iota(ps.OldestFirst.begin(), ps.OldestFirst.end(), 0);
+        // Ages counted back from the next serial stay right across the serials' wrap.
+        const uint32_t next = ps.NextSerial;
+        std::sort(ps.OldestFirst.begin(), ps.OldestFirst.end(), [&](int32_t a, int32_t b) {
+            return next - ps.Buffer[static_cast<size_t>(a)].serial > next - ps.Buffer[static_cast<size_t>(b)].serial;
+        });
+        ps.OldestCursor = 0;
+        ps.OldestFirstValid = true;
+    }
+    const int32_t slot = ps.OldestFirst[ps.OldestCursor];
+    ps.OldestCursor = (ps.OldestCursor + 1) % live;
+    return slot;
+}
+
 void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     random.Reseed(clock.PerformanceCounter());
     if (ps.Active != 1) return;
-    ps.Count += 1;
-    if (ps.Capacity < ps.Count) {
-        ps.Capacity += kParticleGrowStep;
-        ps.Buffer.resize(static_cast<size_t>(ps.Capacity));
+    int32_t slot;
+    if (ps.Count >= ps.Budget) {
+        if (ps.Count <= 0) return;  // a budget of none holds nothing
+        slot = OldestSlot(ps);
+        ++ps.Replaced;
+    } else {
+        ps.Count += 1;
+        if (ps.Capacity < ps.Count) {
+            ps.Capacity += kParticleGrowStep;
+            ps.Buffer.resize(static_cast<size_t>(ps.Capacity));
+        }
+        slot = ps.Count - 1;
+        ps.OldestFirstValid = false;
     }
-    Particle& p = ps.Buffer[static_cast<size_t>(ps.Count - 1)];
+    Particle& p = ps.Buffer[static_cast<size_t>(slot)];
+    p.serial = ps.NextSerial++;
     p.x = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.EmitSpread + ps.EmitCentre.x;
     p.y = ps.EmitCentre.y;
     RotateAround(p.x, p.y, static_cast<float>(random.Random(360)), ps.EmitCentre.x, ps.EmitCentre.y);
@@ -50,6 +81,7 @@ void RemoveParticle(T_Particles_System& ps, int32_t index) {
     if (ps.Count <= 0 || index < 0 || index >= ps.Count) return;
     ps.Buffer[static_cast<size_t>(index)] = ps.Buffer[static_cast<size_t>(ps.Count - 1)];
     ps.Count -= 1;
+    ps.OldestFirstValid = false;
 }
 
 void UpdateParticles(T_Particles_System& ps, int mode, uint32_t frameMs) {

@@ -39,6 +39,7 @@ struct Particle {
     float size = 0.0f;   // half the quad's side
     float speed = 0.0f;  // units per second
     float frame = 0.0f;  // integer part is the atlas frame
+    uint32_t serial = 0;  // emission order within its system (wraps; only differences count)
 };
 
 struct T_Particles_System {
@@ -74,6 +75,16 @@ struct T_Particles_System {
     int32_t FrameCount = 0;   // emitted particles start at a random frame below this
 
     std::vector<float> DrawScratch;  // DrawParticles' batched quads, reused between frames
+
+    // The most particles the system holds; once full, each new one replaces the oldest.
+    int32_t Budget = kMaxParticlesPerSystem;
+    uint32_t NextSerial = 0;
+    uint64_t Replaced = 0;  // particles cut short by the budget, for the timedemo's report
+    // The live slots oldest first, for replacing the oldest while full: valid until a particle
+    // is removed or appended, and cycled in order because each replacement becomes the newest.
+    std::vector<int32_t> OldestFirst;
+    size_t OldestCursor = 0;
+    bool OldestFirstValid = false;
 };
 
 // Sets Count to 0, reads the description over the system's fields (a short file leaves the
@@ -84,7 +95,8 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
 // Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
 void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);
 // Reseeds `random` from the clock's performance counter, then (only when Active is 1) adds one
-// particle on the emission disc heading for a point on the target disc.
+// particle on the emission disc heading for a point on the target disc. A system holding its
+// Budget already puts the new particle in the oldest one's slot instead (none when Budget <= 0).
 void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock);
 // Moves the last live particle into slot `index`; nothing when there are none.
 void RemoveParticle(T_Particles_System& ps, int32_t index);

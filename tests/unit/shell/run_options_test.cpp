@@ -13,7 +13,7 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(o.windowedWidth, 0);
 
     EXPECT_EQ(ParseRunOptions({"--data-dir", "/d", "--windowed", "800x600", "--autostart", "--frames", "600",
-                               "--frame-ms", "0", "--screenshot", "out.png"},
+                               "--frame-ms", "0", "--screenshot", "out.png", "--waves", "20"},
                               o),
               "");
     EXPECT_EQ(o.dataDir, "/d");
@@ -23,6 +23,7 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(o.frames, 600);
     EXPECT_EQ(o.frameMs, 0);
     EXPECT_EQ(o.screenshot, "out.png");
+    EXPECT_EQ(o.waves, 20);
 
     // Start up, dump and leave without a frame.
     RunOptions d;
@@ -41,6 +42,8 @@ TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
                                                            {"--windowed", "0x600"},
                                                            {"--windowed", "800x"},
                                                            {"--data-dir"},
+                                                           {"--waves", "-1"},
+                                                           {"--waves", "1001"},
                                                            {"--dump-state"},
                                                            {"--replay", "r.txt", "--frame-ms", "16"},
                                                            {"--replay", "r.txt", "--autostart"},

@@ -2,7 +2,9 @@
 // removal rule, the batched quad vertices and the billboard side vectors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "math/random.h"
 #include "models/model.h"
@@ -120,6 +122,52 @@ TEST(Particles, RemovalMovesTheLastIntoTheHole) {
     RemoveParticle(ps, 0);
     RemoveParticle(ps, 0);  // empty: nothing happens
     EXPECT_EQ(ps.Count, 0);
+}
+
+std::vector<uint32_t> LiveSerials(const T_Particles_System& ps) {
+    std::vector<uint32_t> out;
+    for (int32_t i = 0; i < ps.Count; ++i) out.push_back(ps.Buffer[i].serial);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A full system keeps the newest particles: each new one takes the oldest's slot, also after
+// removals have shuffled the slots and across the serials' wrap.
+TEST(Particles, BudgetKeepsTheNewestAndReplacesTheOldest) {
+    for (uint32_t first : {0u, 0xFFFFFFFEu}) {
+        SCOPED_TRACE(first);
+        T_Particles_System ps = Smoke();
+        ps.Budget = 5;
+        ps.NextSerial = first;
+        GameRandom random;
+        StepClock clock;
+        for (int k = 0; k < 5; ++k) EmitParticle(ps, random, clock);
+        ps.Buffer[1].r = ps.Buffer[1].g = ps.Buffer[1].b = 0.01f;  // the second dies: the last takes its slot
+        UpdateParticles(ps, 2, 100);
+        ASSERT_EQ(ps.Count, 4);
+        EmitParticle(ps, random, clock);  // room again: appended
+        EXPECT_EQ(ps.Replaced, 0u);
+        for (int k = 0; k < 7; ++k) EmitParticle(ps, random, clock);
+        EXPECT_EQ(ps.Count, 5);
+        EXPECT_EQ(ps.Replaced, 7u);
+        std::vector<uint32_t> newest;
+        for (uint32_t k = 8; k <= 12; ++k) newest.push_back(first + k);
+        std::sort(newest.begin(), newest.end());
+        EXPECT_EQ(LiveSerials(ps), newest);
+        // A removal between replacements: the next emission fills the hole, then the oldest go.
+        RemoveParticle(ps, 2);
+        for (int k = 0; k < 3; ++k) EmitParticle(ps, random, clock);
+        EXPECT_EQ(ps.Count, 5);
+        const std::vector<uint32_t> live = LiveSerials(ps);
+        EXPECT_EQ(std::count(live.begin(), live.end(), first + 15u), 1);
+        EXPECT_EQ(std::count(live.begin(), live.end(), first + 8u), 0);  // the oldest left first
+    }
+    T_Particles_System none = Smoke();
+    none.Budget = 0;
+    GameRandom random;
+    StepClock clock;
+    EmitParticle(none, random, clock);
+    EXPECT_EQ(none.Count, 0);
 }
 
 TEST(Particles, ParticleAtItsTargetStaysFinite) {

@@ -1,0 +1,93 @@
+#pragma once
+// A uniform grid over a list of points, for "who is near whom" passes that must not grow with
+// the square of the list. Each point goes into the cube of side `cell` that contains it; two
+// points less than `cell` apart on every axis always sit in the same or in neighbouring cubes,
+// so a query visits the 27 cubes around a point and tests only what it finds there.
+//
+// The grid only narrows the candidates: the caller still applies its own exact test, so a pass
+// built on it decides every pair exactly as an all-pairs loop would.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "math/vec3.h"
+
+namespace tv {
+
+class PointGrid {
+public:
+    // Files points[0..count) by cell. A point with a non-finite coordinate is left out: it is
+    // never closer than a finite distance to anything. A cell size that is not finite and
+    // positive puts every point into one cube (every pair becomes a candidate). Coordinates
+    // far beyond a million cells are clamped onto the outermost cube, which only adds
+    // candidates. Reuses its storage between builds.
+    void Build(const Vec3* points, int32_t count, float cell);
+
+    // Calls visit(j) for every filed point j in the 27 cubes around p: within a cube in
+    // ascending j, cubes in no particular order. visit returns false to stop early. A
+    // non-finite p visits nothing.
+    // Only points with an index above `after` are visited (all with the default).
+    template <class Visit>
+    void ForEachNear(const Vec3& p, Visit&& visit, int32_t after = -1) const {
+        int32_t c[3];
+        if (keys_.empty() || !CellOf(p, c)) return;
+        for (int32_t dz = -1; dz <= 1; ++dz)
+            for (int32_t dy = -1; dy <= 1; ++dy)
+                for (int32_t dx = -1; dx <= 1; ++dx) {
+                    const int32_t slot = Find(Key(c[0] + dx, c[1] + dy, c[2] + dz));
+                    if (slot < 0) continue;
+                    const int32_t* first = order_.data() + begin_[slot];
+                    const int32_t* last = first + count_[slot];
+                    // A cube lists its points in ascending order: skip those up to `after`.
+                    if (after >= 0) first = std::upper_bound(first, last, after);
+                    for (; first < last; ++first)
+                        if (!visit(*first)) return;
+                }
+    }
+
+private:
+    static constexpr uint64_t kEmpty = ~uint64_t{0};
+    // Cube coordinates are clamped to +-kLimit so a neighbour (+-1) still packs into 21 bits.
+    static constexpr int32_t kLimit = (1 << 20) - 2;
+    static constexpr int32_t kOffset = 1 << 20;
+
+    static int32_t ClampedCell(double v) {
+        const double f = std::floor(v);
+        if (f < -kLimit) return -kLimit;
+        if (f > kLimit) return kLimit;
+        return static_cast<int32_t>(f);
+    }
+    bool CellOf(const Vec3& p, int32_t c[3]) const {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+        c[0] = ClampedCell(p.x * inverseCell_);
+        c[1] = ClampedCell(p.y * inverseCell_);
+        c[2] = ClampedCell(p.z * inverseCell_);
+        return true;
+    }
+    static uint64_t Key(int32_t x, int32_t y, int32_t z) {
+        return (static_cast<uint64_t>(x + kOffset) << 42) | (static_cast<uint64_t>(y + kOffset) << 21) |
+               static_cast<uint64_t>(z + kOffset);
+    }
+    // Fibonacci hashing spreads neighbouring cubes over the table.
+    uint64_t Home(uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> 20 & mask_; }
+    // The table slot holding key, or -1.
+    int32_t Find(uint64_t key) const {
+        for (uint64_t s = Home(key);; s = (s + 1) & mask_) {
+            if (keys_[s] == key) return static_cast<int32_t>(s);
+            if (keys_[s] == kEmpty) return -1;
+        }
+    }
+    int32_t Insert(uint64_t key);  // the slot for key, claimed if new
+
+    double inverseCell_ = 0.0;  // 0: everything in one cube
+    uint64_t mask_ = 0;
+    std::vector<uint64_t> keys_;     // open-addressing table of cube keys; kEmpty where free
+    std::vector<int32_t> begin_;     // per slot: first entry in order_
+    std::vector<int32_t> count_;     // per slot: entries in order_
+    std::vector<int32_t> slotOf_;    // per point: its slot, or -1 when left out
+    std::vector<int32_t> order_;     // point indices grouped by cube, ascending within one
+};
+
+}  // namespace tv
