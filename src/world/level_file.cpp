@@ -1,10 +1,13 @@
 #include "world/level_file.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include "common/binary_io.h"
+#include "world/water.h"
 
 namespace tv {
 
@@ -67,6 +70,13 @@ bool ShortReadCursor::String(std::string& out) {
 }
 
 namespace {
+
+// The side of the grid a water's grid-points field gives, as the water code clamps it.
+int WaterGridSide(float gridPoints) {
+    const float t = std::isfinite(gridPoints) ? std::trunc(gridPoints) : 0.0f;
+    if (t > static_cast<float>(kMaxWaterGridCount)) return kMaxWaterGridCount;
+    return std::max(kMinWaterGridCount, t < 0.0f ? 0 : static_cast<int>(t));
+}
 
 void ReadPlacement(ShortReadCursor& c, LevelObject& o) {
     c.F32(o.position.x);
@@ -135,6 +145,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     // First record per non-empty path -> its model index: what a scan of the earlier records
     // for the same path would find, without the quadratic cost on long levels.
     std::unordered_map<std::string_view, int32_t> firstByPath;
+    uint64_t waterCells = 0;
 
     for (size_t k = 0; k < level.objects.size(); ++k) {
         LevelObject& o = level.objects[k];
@@ -167,12 +178,22 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         }
         // Tested on the record's kind, which a model may just have set to 4 or 5.
         if (o.kind == kLevelWater) {
+            const size_t waterAt = c.Offset();
             ReadModelFields(c, o);
             c.F32(o.gridPoints);
             c.I32(o.sideLength);
             c.F32(o.damping);
             c.String(o.textureName);
             o.hasWaterBlock = true;
+            // Each water simulates its own grid (32 bytes a cell, up to 1024 x 1024 cells): a
+            // few hundred bytes of records could otherwise cost gigabytes.
+            const uint64_t side = static_cast<uint64_t>(WaterGridSide(o.gridPoints));
+            waterCells += side * side;
+            if (waterCells > kMaxLevelWaterCells) {
+                throw DataError(fileName, waterAt, "water grid points",
+                                "the level's water grids exceed " + std::to_string(kMaxLevelWaterCells) +
+                                    " cells in all");
+            }
         }
         if (o.kind == kLevelEmitter) {
             ReadPlacement(c, o);

@@ -100,10 +100,14 @@ using ModelKindLookup = std::function<uint8_t(const std::string& modelPath)>;
 
 // No real level comes near this many objects; each costs a map object in the game.
 inline constexpr uint32_t kMaxLevelObjects = 65536;
+// Nor this many water cells in all (each water's grid side clamped as the water code does;
+// a cell costs 32 bytes): real levels hold a few small ponds.
+inline constexpr uint64_t kMaxLevelWaterCells = uint64_t{1} << 22;
 
 // Parses a level. A count larger than the remaining bytes (one byte per record at least) or
-// than kMaxLevelObjects raises DataError; a file ending mid-record does not: the missing
-// fields stay zero and one warning goes to stderr, as does a negative count (no objects).
+// than kMaxLevelObjects, or water grids beyond kMaxLevelWaterCells, raise DataError; a file
+// ending mid-record does not: the missing fields stay zero and one warning goes to stderr,
+// as does a negative count (no objects).
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
                     const ModelKindLookup& modelKind);
 LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind);

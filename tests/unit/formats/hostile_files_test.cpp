@@ -72,7 +72,7 @@ TEST(HostileFiles, IoFailuresAreDataErrorsNamingFileAndReason) {
     EXPECT_EQ(ExpectDataError([] { ReadWholeFile("/dev/null"); }).message(), "not a regular file");
 }
 
-TEST(HostileFiles, LevelOfTwoMillionOneByteRecordsIsRefusedCheaply) {
+TEST(HostileFiles, LevelsThatWouldCostGigabytesAreRefusedCheaply) {
     // Count 2,000,000 then as many zero bytes: each byte is a whole (empty) record, which
     // passes a bytes-left check and used to cost about a kilobyte of memory per byte.
     const fs::path path = TempDir() / "huge.wrd";
@@ -95,6 +95,20 @@ TEST(HostileFiles, LevelOfTwoMillionOneByteRecordsIsRefusedCheaply) {
     w.I32(65536);
     w.Data().resize(4 + 65536, 0);
     EXPECT_EQ(ReadLevel(w.Data(), "cap.wrd", AnyKind).objects.size(), 65536u);
+
+    // Water records of about a hundred bytes whose grids (clamped to 1024 a side) would each
+    // cost 32 MB: four fit the budget, the fifth is refused at its record.
+    LevelFile level;
+    LevelObject water;
+    water.typeByte = water.kind = kLevelWater;
+    water.gridPoints = 1e9f;
+    level.objects.assign(5, water);
+    const std::vector<uint8_t> ponds = WriteLevel(level);
+    const DataError big = ExpectDataError([&] { ReadLevel(ponds, "ponds.wrd", AnyKind); });
+    EXPECT_EQ(big.field(), "water grid points");
+    EXPECT_EQ(big.offset(), 4 + 4 * (ponds.size() - 4) / 5 + 1);
+    level.objects.resize(4);
+    EXPECT_EQ(ReadLevel(WriteLevel(level), "four.wrd", AnyKind).objects.size(), 4u);
 }
 
 TEST(HostileFiles, LargeValidSmdLoadsWithinBoundedMemory) {
