@@ -153,7 +153,7 @@ void TPlanes_System::UpdatePlane(int32_t i, const PlanesFrame& frame) {
     TPlane& p = Planes[i];
 
     if (p.SoundFlag == 1) {  // 1: the first damage plays the explosion once
-        if (frame.mixer) PlaySample(*frame.mixer, kExplosionSample, false, p.Pos);
+        if (frame.mixer) PlaySample(*frame.mixer, frame.explosionSample, false, p.Pos);
         p.SoundFlag = 2;
     }
 

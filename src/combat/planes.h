@@ -37,8 +37,6 @@ enum : uint8_t { kPlaneAttack = 1, kPlaneBreakAway = 2, kPlaneTurnBack = 3, kPla
 
 inline constexpr int32_t kPlaneModelCount = 8;
 inline constexpr int32_t kPlaneWaveSize = 50;
-// The explosion sound's sample id in the mixer.
-inline constexpr int32_t kExplosionSample = 1;
 
 struct TPlane {
     Vec3 Pos;
@@ -75,6 +73,7 @@ struct PlanesFrame {
     GameRandom* random = nullptr;   // required
     Clock* clock = nullptr;         // required when smoke is set (emission reseeds from it)
     SoundMixer* mixer = nullptr;
+    int32_t explosionSample = -1;  // the mixer's id of the explosion sound
 };
 
 class TPlanes_System : public TurretTargets {

@@ -15,7 +15,8 @@
 #include "combat/turret_links.h"
 #include "math/collision_records.h"
 #include "math/vec3.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
+#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -106,8 +107,8 @@ private:
     Vec3 MarkerPoint(int32_t triangle) const;
     void DrawBeams(const double camera[16]);
 
-    GlTexture sightTexture_;
-    GlTexture radarTexture_;
+    Texture sightTexture_;
+    Texture radarTexture_;
 };
 
 // Where an aircraft at `aircraft` shows on a radar centred at (cx, cy) for a turret at

@@ -12,14 +12,10 @@ namespace tv {
 std::unique_ptr<TTurel> TTurel::Create(const std::string& modelPath, const std::string& dataRoot,
                                        const ModelLoadContext& context) {
     auto turret = std::make_unique<TTurel>(TModel::Create(modelPath, context));
-    unsigned name = 0;
-    LoadTexture(DataPath(dataRoot, paths::kSightTexture), name);
-    turret->sightTexture_.Reset(name);
-    turret->Sight.Texture = name;
-    name = 0;
-    LoadTexture(DataPath(dataRoot, paths::kRadarTexture), name);
-    turret->radarTexture_.Reset(name);
-    turret->RadarTexture = name;
+    turret->sightTexture_ = LoadTexture(DataPath(dataRoot, paths::kSightTexture));
+    turret->Sight.Texture = turret->sightTexture_.id();
+    turret->radarTexture_ = LoadTexture(DataPath(dataRoot, paths::kRadarTexture));
+    turret->RadarTexture = turret->radarTexture_.id();
     return turret;
 }
 

@@ -17,7 +17,8 @@
 #include "math/collision_records.h"
 #include "math/vec3.h"
 #include "models/bone_math.h"
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -201,7 +202,7 @@ private:
 
     std::shared_ptr<ModelRenderShared> shared_;
     GlBuffer vertexBuffer_;
-    std::vector<GlTexture> ownedTextures_;
+    std::vector<Texture> ownedTextures_;
 };
 
 // The upright quad at the billboard's origin, facing the viewer through the side vectors.

@@ -166,8 +166,8 @@ void TModel::Load(const std::string& path, const ModelLoadContext& context, bool
                 const std::string texturePath = TextureNames[k] == kNoTextureName
                                                     ? context.DataRoot + kNoTexturePath
                                                     : folder + "\\" + TextureNames[k];
-                LoadTexture(texturePath, Textures[k]);
-                ownedTextures_.emplace_back(Textures[k]);
+                ownedTextures_.push_back(LoadTexture(texturePath));
+                Textures[k] = ownedTextures_.back().id();
             }
         }
         if (file.HasMesh()) PoseRest();

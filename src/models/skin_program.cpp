@@ -2,7 +2,7 @@
 
 #include <epoxy/gl.h>
 
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 #include "render/shader_program.h"
 
 namespace tv {

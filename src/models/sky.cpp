@@ -9,11 +9,9 @@
 namespace tv {
 
 void TSky::SetTexture(const std::string& path) {
-    if (!TextureFileName.empty()) texture_.Reset();
+    if (!TextureFileName.empty()) texture_.Unload();
     TextureFileName = path;
-    unsigned name = 0;
-    LoadTexture(path, name);
-    texture_.Reset(name);
+    texture_ = LoadTexture(path);
     const size_t cut = TextureFileName.find_last_of("\\/");
     if (cut != std::string::npos) TextureFileName.erase(0, cut + 1);
 }
@@ -26,7 +24,7 @@ void TSky::Draw() {
     glTranslatef(X, Y, Z);
     glEnable(GL_TEXTURE_2D);
     glScalef(Scale, Scale, Scale);
-    if (!Model->Textures.empty()) Model->Textures[0] = texture_.Get();
+    if (!Model->Textures.empty()) Model->Textures[0] = texture_.id();
     Model->DrawRest(1, 1);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "models/gl_handles.h"
+#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -16,7 +16,7 @@ struct TSky {
     std::string TextureFileName;         // file-name part of the last texture path
     std::unique_ptr<TModel> Model;       // loaded with TModel::CreateGeometryOnly
 
-    uint32_t Texture() const { return texture_.Get(); }
+    uint32_t Texture() const { return texture_.id(); }
 
     // Replaces the sky texture: deletes the old one if a texture was set before, loads `path`
     // (a GL context must be current), then keeps only the file-name part of the path.
@@ -29,7 +29,7 @@ struct TSky {
     void DrawAt(const Vec3& eye);
 
 private:
-    GlTexture texture_;
+    tv::Texture texture_;
 };
 
 class LoadingProgress;

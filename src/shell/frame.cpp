@@ -22,6 +22,7 @@ PlanesFrame AircraftFrame(Game& game) {
     f.random = &game.random;
     f.clock = game.platform.clock;
     f.mixer = &game.Mixer;
+    f.explosionSample = game.Sounds.Explosion;
     return f;
 }
 
@@ -97,7 +98,7 @@ void RenderScene(Game& game) {
         game.Hud.Kills = game.Planes->Kills;
         game.Hud.PlaneCount = game.Planes->PlaneCount;
     }
-    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
+    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);  // 18
     game.platform.window->SwapBuffers();                    // 19
     SetListenerOrientation(game.Mixer, CameraDirection(game.Camera), {0.0f, 0.0f, 1.0f});  // 20
     SetListenerPosition(game.Mixer, game.Camera.Eye);

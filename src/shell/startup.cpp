@@ -84,9 +84,10 @@ void StepMusicAndSound(Game& game) {
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;
     }
-    // 21: ids 1 explosion, 2 laser, 3 cannon, in this order.
-    for (std::string_view sound : {paths::kExplosionSound, paths::kLaserSound, paths::kCannonSound})
-        LoadSample(game.Mixer, DataPath(game.ProgramDir, sound));
+    // 21: in this order, so the ids come out as they always have (1, 2, 3).
+    game.Sounds.Explosion = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kExplosionSound));
+    game.Sounds.Laser = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kLaserSound));
+    game.Sounds.Cannon = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kCannonSound));
     game.Music->Play(true);  // 22
 }
 
@@ -167,7 +168,7 @@ void InitGame(Game& game) {
     if (game.GLReady) InitLighting();                                      // 9
     StepInputDevices(game);                                                // 10, 11
     Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False",    // 12
-            [] { InitImageLibrary(); });
+            [&] { game.Images = std::make_unique<ImageLibrary>(); });
     Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] {         // 13
         if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
         CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
@@ -204,7 +205,7 @@ void InitGame(Game& game) {
         if (!game.Planes) throw std::runtime_error("no aircraft system");
         game.Planes->SpawnWave(game.random, true);
     });
-    if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);  // 28
+    if (game.GLReady) game.FontTexture = LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture));  // 28
     StepCloseLoadingWindow(game);                                          // 29
     LogClose(game.GameLog);                                                // 30
 }

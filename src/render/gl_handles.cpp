@@ -1,4 +1,4 @@
-#include "models/gl_handles.h"
+#include "render/gl_handles.h"
 
 #include <dlfcn.h>
 #include <epoxy/gl.h>
