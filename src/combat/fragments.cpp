@@ -54,10 +54,8 @@ void InitFragments(T_Fragments_System_Planes& fs, const ModelLoadContext& contex
         ++fs.PieceModelCount;
     }
     for (size_t k = 0; k < kKindTextures.size(); ++k) {
-        unsigned name = 0;
-        LoadTexture(DataPath(context.DataRoot, kKindTextures[k]), name);
-        fs.OwnedTextures.emplace_back(name);
-        fs.KindTable[k].Texture = name;
+        fs.OwnedTextures.push_back(LoadTexture(DataPath(context.DataRoot, kKindTextures[k])));
+        fs.KindTable[k].Texture = fs.OwnedTextures.back().id();
     }
 }
 

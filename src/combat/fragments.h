@@ -14,6 +14,7 @@
 
 #include "math/vec3.h"
 #include "render/gl_handles.h"
+#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -48,7 +49,7 @@ struct T_Fragments_System_Planes {
     int32_t KindCount = 0;
     std::vector<std::unique_ptr<TModel>> PieceModels;
     int32_t PieceModelCount = 0;
-    std::vector<GlTexture> OwnedTextures;  // the kinds' textures
+    std::vector<Texture> OwnedTextures;    // the kinds' textures
 };
 
 // Empties the pool and builds the four kinds' piece lists (models 0..9 in file order: three

@@ -92,9 +92,9 @@ void EnterState(TPlane& p, uint8_t state) {
 }
 
 // The first damage plays the explosion once.
-void PlayFirstDamageExplosion(TPlane& p, SoundMixer* mixer) {
+void PlayFirstDamageExplosion(TPlane& p, SoundMixer* mixer, int32_t sample) {
     if (p.SoundFlag != 1) return;
-    if (mixer) PlaySample(*mixer, kExplosionSample, false, p.Pos);
+    if (mixer) PlaySample(*mixer, sample, false, p.Pos);
     p.SoundFlag = 2;
 }
 
@@ -279,7 +279,7 @@ void TPlanes_System::UpdatePlane(int32_t i, const PlanesFrame& frame) {
     GameRandom& random = *frame.random;
     const float dt = static_cast<float>(frame.frameMs);
     TPlane& p = Planes[i];
-    PlayFirstDamageExplosion(p, frame.mixer);
+    PlayFirstDamageExplosion(p, frame.mixer, frame.explosionSample);
     const Bearing bearing = BearingOf(p, Target);
     BreakAwayOverTarget(p, bearing, random);
     TurnBackWhenFar(p, bearing, Target, frame.farDistance, random);

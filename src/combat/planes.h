@@ -43,8 +43,6 @@ inline constexpr int32_t kPlaneWaveSize = 50;
 // wave at play peaked at 3,683; 10,000 leaves room for two or three falling together, while
 // a crowd of a thousand dying ones costs no more smoke to draw than that.
 inline constexpr int32_t kSmokeParticleBudget = 10'000;
-// The explosion sound's sample id in the mixer.
-inline constexpr int32_t kExplosionSample = 1;
 
 struct TPlane {
     Vec3 Pos;
@@ -81,6 +79,7 @@ struct PlanesFrame {
     GameRandom* random = nullptr;   // required
     Clock* clock = nullptr;         // required when smoke is set (emission reseeds from it)
     SoundMixer* mixer = nullptr;
+    int32_t explosionSample = -1;  // the mixer's id of the explosion sound
 };
 
 class TPlanes_System : public TurretTargets {

@@ -14,11 +14,7 @@ std::array<float, 16> CurrentModelview() {
     return m;
 }
 
-void LoadInto(std::vector<GlTexture>& textures, const std::string& path) {
-    unsigned name = 0;
-    LoadTexture(path, name);
-    textures.emplace_back(name);
-}
+void LoadInto(std::vector<Texture>& textures, const std::string& path) { textures.push_back(LoadTexture(path)); }
 
 void EmitStrip(const std::array<Vec3, 4>& corners, const float (&st)[4][2]) {
     glBegin(GL_TRIANGLE_STRIP);
@@ -75,7 +71,7 @@ void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t te
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, set.Textures[static_cast<size_t>(textureIndex)].Get());
+    glBindTexture(GL_TEXTURE_2D, set.Textures[static_cast<size_t>(textureIndex)].id());
     const AtlasRows rows = ExplosionFrameRows(set, frame);
     const float st[4][2] = {{1, rows.T0}, {0, rows.T0}, {1, rows.T1}, {0, rows.T1}};
     EmitStrip(FacingCorners(m.data(), {x, y, z}, set.Size), st);
@@ -90,7 +86,7 @@ void DrawFlame(T_Fire_Jet& flame, int32_t textureIndex, float x, float y, float 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, flame.Textures[static_cast<size_t>(textureIndex)].Get());
+    glBindTexture(GL_TEXTURE_2D, flame.Textures[static_cast<size_t>(textureIndex)].id());
     AdvanceFlameAngle(flame);
     const float top = z + flame.Length;
     glBegin(GL_QUADS);

@@ -11,13 +11,14 @@
 
 #include "math/vec3.h"
 #include "render/gl_handles.h"
+#include "render/texture.h"
 
 namespace tv {
 
 // An animated atlas: a vertical strip of FrameHeight-pixel frames, in several image layers.
 struct T_Explosion_System {
     float Size = 0.0f;                 // half extent along the camera's right and up
-    std::vector<GlTexture> Textures;   // layers of the same layout
+    std::vector<Texture> Textures;     // layers of the same layout
     int32_t AtlasHeight = 0;           // pixels
     int32_t FrameHeight = 0;           // pixels
     int32_t FrameCount = 0;            // frames callers cycle through
@@ -28,7 +29,7 @@ struct T_Fire_Jet {
     float Angle = 0.0f;   // degrees, advanced by every draw
     float Length = 0.0f;  // extent along model z (negative points backwards)
     float Width = 0.0f;   // width of each fin
-    std::vector<GlTexture> Textures;
+    std::vector<Texture> Textures;
 };
 
 // One camera-facing quad.

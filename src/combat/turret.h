@@ -16,6 +16,7 @@
 #include "math/collision_records.h"
 #include "math/vec3.h"
 #include "render/gl_handles.h"
+#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -97,7 +98,7 @@ public:
     uint8_t Weapon = 1;
     uint32_t CannonTimer = 0;
     int32_t Shells = 0;
-    uint32_t RadarTexture() const { return radarTexture_.Get(); }  // owned by the turret
+    uint32_t RadarTexture() const { return radarTexture_.id(); }  // owned by the turret
 
     // Links to the rest of combat; not owned, null when absent.
     TurretTargets* Targets = nullptr;
@@ -107,8 +108,8 @@ private:
     Vec3 MarkerPoint(int32_t triangle) const;
     void DrawBeams(const double camera[16]);
 
-    GlTexture sightTexture_;
-    GlTexture radarTexture_;
+    Texture sightTexture_;
+    Texture radarTexture_;
 };
 
 // Where an aircraft at `aircraft` shows on a radar centred at (cx, cy) for a turret at

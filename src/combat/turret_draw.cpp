@@ -12,13 +12,9 @@ namespace tv {
 std::unique_ptr<TTurel> TTurel::Create(const std::string& modelPath, const std::string& dataRoot,
                                        const ModelLoadContext& context) {
     auto turret = std::make_unique<TTurel>(TModel::Create(modelPath, context));
-    unsigned name = 0;
-    LoadTexture(DataPath(dataRoot, paths::kSightTexture), name);
-    turret->sightTexture_.Reset(name);
-    turret->Sight.Texture = name;
-    name = 0;
-    LoadTexture(DataPath(dataRoot, paths::kRadarTexture), name);
-    turret->radarTexture_.Reset(name);
+    turret->sightTexture_ = LoadTexture(DataPath(dataRoot, paths::kSightTexture));
+    turret->Sight.Texture = turret->sightTexture_.id();
+    turret->radarTexture_ = LoadTexture(DataPath(dataRoot, paths::kRadarTexture));
     return turret;
 }
 
@@ -90,7 +86,7 @@ void TTurel::DrawRadar(float cx, float cy, float halfSize, float range, int32_t 
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, radarTexture_.Get());
+    glBindTexture(GL_TEXTURE_2D, radarTexture_.id());
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();

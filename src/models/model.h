@@ -20,6 +20,7 @@
 #include "models/bone_math.h"
 #include "render/gl_handles.h"
 #include "models/model_file.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -239,7 +240,7 @@ private:
 
     std::shared_ptr<ModelRenderShared> shared_;
     GlBuffer vertexBuffer_;
-    std::vector<GlTexture> ownedTextures_;  // one per slot; empty for geometry-only models
+    std::vector<tv::Texture> ownedTextures_;  // one per slot; empty for geometry-only models
     std::optional<uint32_t> firstTexture_;
 };
 

@@ -37,7 +37,7 @@ void TModel::ForEachGroup(DrawRange&& draw) {
 
 uint32_t TModel::Texture(size_t slot) const {
     if (slot == 0 && firstTexture_) return *firstTexture_;
-    return slot < ownedTextures_.size() ? ownedTextures_[slot].Get() : 0u;
+    return slot < ownedTextures_.size() ? ownedTextures_[slot].id() : 0u;
 }
 
 void TModel::Draw(uint8_t alphaKey, bool textured, bool animate, int32_t animation, float time) {

@@ -207,9 +207,7 @@ void TModel::TakeTextures(const ModelFile& file, const LoadSource& source) {
     for (const std::string& textureName : TextureNames) {
         const std::string texturePath = textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
                                                                       : folder + "\\" + textureName;
-        unsigned name = 0;
-        LoadTexture(texturePath, name);
-        ownedTextures_.emplace_back(name);
+        ownedTextures_.push_back(LoadTexture(texturePath));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include "render/gl_handles.h"
 #include "render/shader_program.h"
 
 namespace tv {

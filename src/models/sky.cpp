@@ -9,11 +9,9 @@
 namespace tv {
 
 void TSky::SetTexture(const std::string& path) {
-    if (!TextureFileName.empty()) texture_.Reset();
+    if (!TextureFileName.empty()) texture_.Unload();
     TextureFileName = path;
-    unsigned name = 0;
-    LoadTexture(path, name);
-    texture_.Reset(name);
+    texture_ = LoadTexture(path);
     const size_t cut = TextureFileName.find_last_of("\\/");
     if (cut != std::string::npos) TextureFileName.erase(0, cut + 1);
 }
@@ -42,7 +40,7 @@ void TSky::DrawSphere() {
     glTranslatef(X, Y, Z);
     glEnable(GL_TEXTURE_2D);
     glScalef(Scale, Scale, Scale);
-    if (!Model->TextureNames.empty()) Model->SetFirstTexture(texture_.Get());
+    if (!Model->TextureNames.empty()) Model->SetFirstTexture(texture_.id());
     Model->DrawRest(1, true);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "render/gl_handles.h"
+#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -17,7 +18,7 @@ struct TSky {
     std::string TextureFileName;         // file-name part of the last texture path
     std::unique_ptr<TModel> Model;       // loaded with TModel::CreateGeometryOnly
 
-    uint32_t Texture() const { return texture_.Get(); }
+    uint32_t Texture() const { return texture_.id(); }
 
     // Replaces the sky texture: deletes the old one if a texture was set before, loads `path`
     // (a GL context must be current), then keeps only the file-name part of the path.
@@ -35,7 +36,7 @@ struct TSky {
 
 private:
     void DrawSphere();
-    GlTexture texture_;
+    tv::Texture texture_;
 };
 
 class LoadingProgress;

@@ -1,136 +1,119 @@
 #include "render/texture.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
 #include <epoxy/gl.h>
 // GLU after epoxy, which provides the GL declarations it needs.
 #include <GL/glu.h>
 
-#include <cstddef>
-#include <cstring>
-#include <stdexcept>
+#include <iostream>
 #include <vector>
 
+#include "common/binary_io.h"
 #include "platform/paths.h"
 
 namespace tv {
 namespace {
 
-// The image library keeps one process-wide state of its own; these mirror it.
-bool g_imageLibraryReady = false;
-std::string g_lastError;
-
-// Brings the current image to 8-bit channels in a layout GL takes directly.
-void NormaliseCurrentImage() {
-    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-    const ILint type = ilGetInteger(IL_IMAGE_TYPE);
-    ILenum target = 0;
-    switch (format) {
-        case IL_COLOUR_INDEX: {
-            const ILint pal = ilGetInteger(IL_PALETTE_TYPE);
-            target = (pal == IL_PAL_RGBA32 || pal == IL_PAL_BGRA32) ? IL_RGBA : IL_RGB;
-            break;
-        }
-        case IL_BGR:
-            target = IL_RGB;
-            break;
-        case IL_BGRA:
-            target = IL_RGBA;
-            break;
-        default:
-            if (type != IL_UNSIGNED_BYTE) target = static_cast<ILenum>(format);
-            break;
-    }
-    if (target != 0) ilConvertImage(target, IL_UNSIGNED_BYTE);
-}
-
-GLenum PixelFormat(ILint bytesPerPixel, ILint ilFormat) {
-    switch (bytesPerPixel) {
+GLenum PixelFormat(int channels) {
+    switch (channels) {
         case 1:
-            return ilFormat == IL_ALPHA ? GL_ALPHA : GL_LUMINANCE;
+            return GL_LUMINANCE;
         case 2:
             return GL_LUMINANCE_ALPHA;
         case 3:
             return GL_RGB;
-        case 4:
-            return GL_RGBA;
         default:
-            return 0;
+            return GL_RGBA;
     }
 }
 
-}  // namespace
+bool IsPowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
 
-void InitImageLibrary() {
-    ilInit();
-    iluInit();
-    if (ilGetInteger(IL_VERSION_NUM) < IL_VERSION || iluGetInteger(ILU_VERSION_NUM) < ILU_VERSION) {
-        throw std::runtime_error("image library older than the one the game was built with");
-    }
-    g_imageLibraryReady = true;
-}
-
-const std::string& LastTextureLoadError() {
-    return g_lastError;
-}
-
-void LoadTexture(const std::string& path, unsigned& texture) {
-    if (!g_imageLibraryReady) {
-        try {
-            InitImageLibrary();
-        } catch (const std::exception&) {
-            // Carry on: the texture is still created, just empty.
-        }
-    }
-    const std::string resolved = ResolvePath(path);
-    const ILboolean loaded = ilLoad(IL_TYPE_UNKNOWN, resolved.c_str());
-
-    // Drain the library's error stack so one failure does not linger into the next load.
-    g_lastError.clear();
-    for (ILenum err = ilGetError(); err != IL_NO_ERROR; err = ilGetError()) {
-        if (g_lastError.empty()) {
-            const char* text = iluErrorString(err);
-            g_lastError = text ? text : "image library error";
-        }
-    }
-    if (!loaded && g_lastError.empty()) g_lastError = "image could not be loaded";
-
-    // A failed load leaves the library's current image as it was; that image is uploaded.
-    NormaliseCurrentImage();
-    while (ilGetError() != IL_NO_ERROR) {
-    }
-    const ILint w = ilGetInteger(IL_IMAGE_WIDTH);
-    const ILint h = ilGetInteger(IL_IMAGE_HEIGHT);
-    const ILint b = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
-    const GLenum format = PixelFormat(b, ilGetInteger(IL_IMAGE_FORMAT));
-    std::vector<unsigned char> pixels;
-    if (w > 0 && h > 0 && format != 0) {
-        const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * static_cast<size_t>(b);
-        const ILubyte* data = ilGetData();
-        const ILint available = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
-        if (data != nullptr && available >= 0 && static_cast<size_t>(available) >= bytes) {
-            pixels.assign(data, data + bytes);
-        }
-    }
-
+// A new name, bound, with the parameters every game texture has.
+GlTexture NewBoundTexture() {
     GLuint name = 0;
     glGenTextures(1, &name);
-    texture = name;
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    if (!pixels.empty()) {
-        // The library delivers tightly packed rows; GL's default 4-byte row alignment would
-        // shear RGB images whose rows are not a multiple of four bytes.
-        GLint alignment = 4;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), w, h, format, GL_UNSIGNED_BYTE,
-                          pixels.data());
-        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    return GlTexture(name);
+}
+
+// Uploads level 0 into the bound texture; "" on success, else why not.
+std::string Upload(const DecodedImage& image, int& width, int& height) {
+    if (image.width <= 0 || image.height <= 0 || image.channels < 1 || image.channels > 4 ||
+        image.pixels.size() !=
+            static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * static_cast<size_t>(image.channels)) {
+        return "pixels do not match the image's size";
     }
+    const GLenum format = PixelFormat(image.channels);
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    // Rows are tightly packed; GL's default 4-byte row alignment would shear RGB images whose
+    // rows are not a multiple of four bytes.
+    GLint unpackAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    std::string failure;
+    if (IsPowerOfTwo(image.width) && IsPowerOfTwo(image.height) && image.width <= maxSide && image.height <= maxSide) {
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
+                     GL_UNSIGNED_BYTE, image.pixels.data());
+    } else {
+        // Other sides are scaled to powers of two by the mip-map builder, whose level 0 is the
+        // picture the game has always shown; the smaller levels come along unused. Every
+        // texture of the game's data has power-of-two sides and takes the branch above.
+        if (gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), image.width, image.height, format,
+                              GL_UNSIGNED_BYTE, image.pixels.data()) != 0) {
+            failure = "cannot scale to a power of two";
+        }
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    if (failure.empty()) {
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    }
+    return failure;
+}
+
+}  // namespace
+
+void Texture::Unload() {
+    name_.Reset();
+    valid_ = false;
+    reason_.clear();
+    width_ = height_ = 0;
+}
+
+Texture LoadTextureFromImage(const DecodedImage& image) {
+    Texture t;
+    t.name_ = NewBoundTexture();
+    t.reason_ = Upload(image, t.width_, t.height_);
+    t.valid_ = t.reason_.empty();
+    return t;
+}
+
+Texture LoadTexture(const std::string& path) {
+    std::string reason;
+    DecodedImage image;
+    try {
+        const std::string resolved = ResolvePath(path);
+        const std::vector<uint8_t> bytes = ReadWholeFile(resolved);
+        image = DecodeImage(resolved, bytes.data(), bytes.size());
+    } catch (const std::exception& e) {
+        reason = e.what();
+    }
+    Texture t;
+    if (reason.empty()) {
+        t = LoadTextureFromImage(image);
+        reason = t.reason_;
+    } else {
+        // A failed load still gives a bound, empty texture: callers draw with it as before.
+        t.name_ = NewBoundTexture();
+        t.reason_ = reason;
+    }
+    if (!t.valid_) std::cerr << "texture " << path << " not loaded: " << reason << '\n';
+    return t;
 }
 
 }  // namespace tv

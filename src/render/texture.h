@@ -1,26 +1,51 @@
 #pragma once
-// Every image the game shows goes through LoadTexture: decoded by DevIL, uploaded as a
-// mip-mapped 2D texture with linear filtering and repeat wrapping.
+// Every image the game shows goes through LoadTexture: decoded by DecodeImage, uploaded as a
+// 2D texture with linear filtering and repeat wrapping. A Texture owns its GL name.
 
+#include <cstdint>
 #include <string>
+
+#include "render/gl_handles.h"
+#include "render/image_decode.h"
 
 namespace tv {
 
-// ilInit then iluInit; once, before the first LoadTexture. Throws std::runtime_error on failure.
-void InitImageLibrary();
+// One GL texture and what became of loading it. Move-only; the name is deleted when the
+// Texture goes (or on Unload), in the context current then (see GlName).
+class Texture {
+public:
+    Texture() = default;
 
-// Needs a current GL context. Always generates a new texture name into `texture` and leaves it
-// bound to GL_TEXTURE_2D, even when the file is missing or cannot be decoded (the texture then
-// holds whatever image the library last held, or stays empty). Never throws, logs nothing.
-// `path` may use backslashes; it is resolved with ResolvePath.
-// Pixel layouts beyond plain RGB / RGBA bytes are widened so the image still shows:
-// 1 byte per pixel is grey (luminance; an alpha-only image stays alpha), 2 bytes per pixel is
-// grey plus alpha, paletted, BGR(A) and 16-bit images are converted to 8-bit RGB(A).
-// Initialises the image library itself if InitImageLibrary has not run yet.
-void LoadTexture(const std::string& path, unsigned& texture);
+    uint32_t id() const { return name_.Get(); }     // GL name; 0 when none was made
+    bool valid() const { return valid_; }            // the image was decoded and uploaded
+    const std::string& reason() const { return reason_; }  // why not, "" when valid
+    int width() const { return width_; }             // of the uploaded level 0, texels
+    int height() const { return height_; }
 
-// The image library's message for the last LoadTexture that failed to decode its file, or ""
-// when the last one succeeded. Nothing is logged; this is for tools and tests.
-const std::string& LastTextureLoadError();
+    // Deletes the GL name and forgets the load: id() is 0 and valid() false afterwards.
+    void Unload();
+
+private:
+    friend Texture LoadTexture(const std::string& path);
+    friend Texture LoadTextureFromImage(const DecodedImage& image);
+
+    GlTexture name_;
+    bool valid_ = false;
+    std::string reason_;
+    int width_ = 0, height_ = 0;
+};
+
+// Needs a current GL context and InitImageLibrary. Always makes a new texture name and leaves
+// it bound to GL_TEXTURE_2D with the fixed parameters. When the file is missing, cannot be
+// decoded or is over the size caps, the texture stays empty (nothing is uploaded), valid() is
+// false, reason() says why and one line naming the file and the reason goes to stderr.
+// `path` may use backslashes; it is resolved with ResolvePath. Never throws.
+Texture LoadTexture(const std::string& path);
+
+// The same upload for pixels already in memory. Power-of-two sides give level 0 alone: the
+// linear minification filter never samples smaller ones. Other sides go through GLU's
+// mip-map builder, which scales them to powers of two (every row and column still spans the
+// texture) exactly as the game always has.
+Texture LoadTextureFromImage(const DecodedImage& image);
 
 }  // namespace tv

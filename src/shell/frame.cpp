@@ -23,6 +23,7 @@ PlanesFrame AircraftFrame(Game& game) {
     f.random = &game.random;
     f.clock = game.platform.clock;
     f.mixer = &game.Mixer;
+    f.explosionSample = game.Sounds.Explosion;
     return f;
 }
 
@@ -111,7 +112,7 @@ void DrawHud(Game& game) {
         game.Hud.Kills = game.Planes->Kills;
         game.Hud.PlaneCount = game.Planes->PlaneCount;
     }
-    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
+    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
 }
 
 // The listener hears from the eye, facing where the camera looks; UpdateSound commits that
@@ -131,8 +132,8 @@ void ReleaseInputDevices(InputDevices* input) {
 
 void StopSound(Game& game) {
     game.Music.reset();
-    FreeSample(game.Mixer, 1);
-    FreeSample(game.Mixer, 2);
+    FreeSample(game.Mixer, game.Sounds.Explosion);
+    FreeSample(game.Mixer, game.Sounds.Laser);
 }
 
 // Objects that own GL names go while the context is still current, then the context itself.

@@ -21,6 +21,8 @@
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/window.h"
+#include "render/image_decode.h"
+#include "render/texture.h"
 #include "shell/camera.h"
 #include "shell/hud.h"
 #include "shell/lens_flare.h"
@@ -63,6 +65,13 @@ struct TForm1 {
     }};
 };
 
+// Sample ids as LoadSample returned them; -1 for a sample that did not load (it stays silent).
+struct GameSounds {
+    int32_t Explosion = -1;
+    int32_t Laser = -1;
+    int32_t Cannon = -1;
+};
+
 struct Game {
     PlatformPorts platform;
     TForm1 form;
@@ -101,7 +110,7 @@ struct Game {
 
     GameRandom random;
     TLogFile GameLog;
-    unsigned FontTexture = 0;  // the HUD font strip, 256 glyphs in code-page order
+    Texture FontTexture;       // the HUD font strip, 256 glyphs in code-page order
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare
 
@@ -113,7 +122,9 @@ struct Game {
     std::unique_ptr<TPlanes_System> Planes;  // the enemy aircraft; absent until its start-up step
     MusicDevice musicDevice;        // the music's own output device
     std::unique_ptr<TOGG> Music;    // the background music; absent until its start-up step
-    SoundMixer Mixer;               // sound effects: samples 1 explosion, 2 laser, 3 cannon
+    SoundMixer Mixer;               // sound effects
+    GameSounds Sounds;              // the mixer's ids of the game's samples
+    std::unique_ptr<ImageLibrary> Images;  // the image decoder, from its start-up step on
 };
 
 }  // namespace tv

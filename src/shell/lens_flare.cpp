@@ -39,9 +39,7 @@ void TFlare::FlareInit(const std::string& dataRoot, int32_t width, int32_t heigh
     SunZ = z;
     SetScreenSize(width, height);
     for (int i = 0; i < kFlareTextureCount; ++i) {
-        unsigned name = 0;
-        LoadTexture(dataRoot + std::string(paths::kFlarePrefix) + std::to_string(i) + ".jpg", name);
-        Textures[i].Reset(name);
+        Textures[i] = LoadTexture(dataRoot + std::string(paths::kFlarePrefix) + std::to_string(i) + ".jpg");
     }
     Brightness = 0.0f;
     Ready = true;
@@ -135,7 +133,7 @@ void TFlare::FlareDraw(const FlareView& view) {
             glPushMatrix();
             glTranslatef(CenterX + el.k * dx, CenterY + el.k * dy, -5.0f);
             if (e == 0 && CenterX != 0.0f) glRotatef(static_cast<float>(sight.sx) / CenterX * 90.0f, 0.0f, 0.0f, 1.0f);
-            glBindTexture(GL_TEXTURE_2D, Textures[el.texture].Get());
+            glBindTexture(GL_TEXTURE_2D, Textures[el.texture].id());
             FlareQuad(el.m * BaseSize);
             glPopMatrix();
             if (e == 1) glColor3f(a - 0.1f, a - 0.1f, a - 0.1f);
@@ -148,7 +146,7 @@ void TFlare::FlareDraw(const FlareView& view) {
 }
 
 void TFlare::Release() {
-    for (GlTexture& t : Textures) t.Reset();
+    for (Texture& t : Textures) t.Unload();
     Ready = false;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "render/gl_handles.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -38,7 +39,7 @@ struct TFlare {
     float BaseSize = 0.0f;          // half edge of the largest element, Width / 4
     float Brightness = 0.0f;        // may end slightly above 0.7 or below 0: no clamping
     bool Ready = false;             // FlareInit has run; FlareDraw does nothing before
-    std::array<GlTexture, kFlareTextureCount> Textures;
+    std::array<Texture, kFlareTextureCount> Textures;
 
     // Stores the window size and the sun and loads the nine element textures
     // <dataRoot>k_resurs\flare\Flare<i>.jpg. Needs a current GL context.

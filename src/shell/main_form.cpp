@@ -3,14 +3,6 @@
 #include "shell/startup.h"
 
 namespace tv {
-namespace {
-
-// Sample ids in the order the start-up loads them.
-constexpr int32_t kLaserSample = 2;
-constexpr int32_t kCannonSample = 3;
-
-}  // namespace
-
 void Button3Click(Game& game) {
     InitGame(game);
     auto& b = game.form.buttons;
@@ -68,12 +60,11 @@ void FormResize(Game& game) {
 void FormMouseDown(Game& game, MouseButton button) {
     game.FireHeld = true;
     if (game.InitOK && button == MouseButton::Left && game.Turel) {
-        // The looping weapon sound at the turret: sample 3 (cannon) with shells left, sample 2
-        // (laser).
+        // The looping weapon sound at the turret: the cannon's with shells left, or the laser's.
         const TTurel& turret = *game.Turel;
         int32_t sample = 0;
-        if (turret.Weapon == 1 && turret.Shells > 0) sample = kCannonSample;
-        if (turret.Weapon == 2) sample = kLaserSample;
+        if (turret.Weapon == 1 && turret.Shells > 0) sample = game.Sounds.Cannon;
+        if (turret.Weapon == 2) sample = game.Sounds.Laser;
         if (sample != 0) {
             // A second press before the frame saw the release must not orphan a looping sound.
             if (game.FireSoundOn) StopChannel(game.Mixer, game.FireChannel);

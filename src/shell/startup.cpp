@@ -121,10 +121,11 @@ void InitSoundEffects(Game& game) {
     }
 }
 
-// The mixer hands out ids in load order: 1 explosion, 2 laser, 3 cannon.
+// The game keeps the ids the mixer hands out; loading in this order keeps them 1, 2, 3.
 void LoadSoundSamples(Game& game) {
-    for (std::string_view sound : {paths::kExplosionSound, paths::kLaserSound, paths::kCannonSound})
-        LoadSample(game.Mixer, DataPath(game.ProgramDir, sound));
+    game.Sounds.Explosion = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kExplosionSound));
+    game.Sounds.Laser = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kLaserSound));
+    game.Sounds.Cannon = LoadSample(game.Mixer, DataPath(game.ProgramDir, paths::kCannonSound));
 }
 
 void StartMusic(Game& game) { game.Music->Play(true); }
@@ -177,7 +178,7 @@ void SpawnStartWave(Game& game) {
 }
 
 void LoadHudFont(Game& game) {
-    if (game.GLReady) LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture), game.FontTexture);
+    if (game.GLReady) game.FontTexture = LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture));
 }
 
 void CloseLoadingWindow(Game& game) {
@@ -223,7 +224,7 @@ void InitGame(Game& game) {
     FitViewportToWindow(game);
     if (game.GLReady) InitLighting();
     InitInputDevices(game);
-    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False", [] { InitImageLibrary(); });
+    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False", [&] { game.Images = std::make_unique<ImageLibrary>(); });
     Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] { CreateGameLandscape(game); });
     Guarded(game, "ODE иницилизирован ОК", "ODE иницилизирован False", [&] { CreatePhysics(game); });
     PlaceSun(game);

@@ -20,6 +20,7 @@
 
 #include "math/vec3.h"
 #include "render/gl_handles.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -60,7 +61,7 @@ struct T_Particles_System {
     float Period = 0.0f;
     uint8_t BlendMode = 0;    // GPU path: 0 (SRC_ALPHA, ONE), 1 (SRC_ALPHA, 1-SRC_ALPHA), 2 (ONE, ONE)
     std::string TextureName;  // file name only, after loading
-    uint32_t Texture = 0;
+    tv::Texture Texture;      // owned; bound for every draw
     float Radius = 0.0f;   // culling radius
     float Elapsed = 0.0f;  // seconds into the current period (GPU path)
     uint32_t VertexBuffer = 0;

@@ -60,12 +60,9 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
 }
 
 void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath) {
-    if (!ps.TextureName.empty() && ps.Texture != 0) {
-        glDeleteTextures(1, &ps.Texture);
-        ps.Texture = 0;
-    }
+    ps.Texture.Unload();
     ps.TextureName = fullPath;
-    LoadTexture(fullPath, ps.Texture);
+    ps.Texture = LoadTexture(fullPath);
     ps.TextureName = FileNameOnly(fullPath);
 }
 
@@ -74,7 +71,7 @@ void DrawParticles(T_Particles_System& ps) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture);
+    glBindTexture(GL_TEXTURE_2D, ps.Texture.id());
     if (ps.Count > 0) {
         // One matrix read per frame, one draw for all particles.
         double m[16];
@@ -159,7 +156,7 @@ void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program) 
         default: break;  // keeps whatever blend function is current
     }
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture);
+    glBindTexture(GL_TEXTURE_2D, ps.Texture.id());
     glUseProgram(program.Handle());
     glUniform1i(program.SamplerLocation(), 0);
     glUniform4fv(program.ParamsLocation(), 4, ps.ShaderParams.data());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "math/vec3.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -78,7 +79,7 @@ public:
 
     uint32_t VertexBuffer = 0;     // GL buffer name, render mode 1
     int32_t VertexBufferSize = 0;  // bytes, 180 per triangle
-    uint32_t Texture = 0;          // GL texture name
+    tv::Texture Texture;           // owned
     int32_t TextureNameCount = 0;  // name count read from the file
     uint8_t Built = 0;             // 1 once a mesh has been built
     int32_t RenderMode = 1;        // 1 = vertex buffer, 2 = client-side arrays

@@ -22,7 +22,7 @@ void TLand::Load(const std::string& path, const std::string& dataRoot) {
     TextureName = file.TextureName;
     // Like the first build, the texture comes before the mesh so the buffer upload is the
     // last GL call of the load.
-    LoadTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName), Texture);
+    Texture = LoadTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName));
     Build(file.GridSize, file.Size, file.Heights, file.TexCoords);
 }
 
@@ -55,7 +55,7 @@ void TLand::Draw(uint8_t textured) const {
         glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
         if (textured == 1) {
             glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, Texture);
+            glBindTexture(GL_TEXTURE_2D, Texture.id());
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         }
@@ -72,7 +72,7 @@ void TLand::Draw(uint8_t textured) const {
     } else if (RenderMode == 2) {
         glColor3f(1.0f, 1.0f, 1.0f);
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, Texture);
+        glBindTexture(GL_TEXTURE_2D, Texture.id());
         glVertexPointer(3, GL_FLOAT, 0, Positions.data());
         glTexCoordPointer(2, GL_FLOAT, 0, TexCoords2.data());
         glEnableClientState(GL_VERTEX_ARRAY);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "math/vec3.h"
+#include "render/texture.h"
 
 namespace tv {
 
@@ -25,7 +26,7 @@ inline constexpr int kMaxWaterGridCount = 1024;
 
 struct TWater {
     Vec3 Position;              // world position of the centre
-    uint32_t Texture = 0;       // GL texture name
+    tv::Texture Texture;        // owned
     std::string TextureName;    // texture file name under "k_resurs\water\"
     float Size = 0.0f;          // side length, world units
     float CellSize = 0.0f;      // Size / (GridCount - 1)

@@ -9,9 +9,9 @@
 namespace tv {
 
 void WaterSetTexture(TWater& w, const std::string& dataRoot, const std::string& name) {
-    if (!w.TextureName.empty() && w.Texture != 0) glDeleteTextures(1, &w.Texture);
+    w.Texture.Unload();
     w.TextureName = name;
-    LoadTexture(DataPath(dataRoot, std::string(paths::kWaterFolder) + name), w.Texture);
+    w.Texture = LoadTexture(DataPath(dataRoot, std::string(paths::kWaterFolder) + name));
 }
 
 void WaterDraw(const TWater& w) {
@@ -20,7 +20,7 @@ void WaterDraw(const TWater& w) {
     glTranslatef(w.Position.x, w.Position.y, w.Position.z);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, w.Texture);
+    glBindTexture(GL_TEXTURE_2D, w.Texture.id());
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
     glColor4ub(255, 255, 255, 100);

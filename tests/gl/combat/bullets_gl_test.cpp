@@ -43,7 +43,7 @@ TEST_F(BulletsGl, ShellsShowTheirFlightSpriteThenTheImpactAndRestoreState) {
     ASSERT_EQ(pool.SpriteSets.size(), 1u);
     ASSERT_EQ(pool.SpriteSets[0].Textures.size(), 2u);
     ASSERT_EQ(pool.Impact.Textures.size(), 3u);
-    EXPECT_TRUE(glIsTexture(pool.SpriteSets[0].Textures[1].Get()));
+    EXPECT_TRUE(glIsTexture(pool.SpriteSets[0].Textures[1].id()));
 
     long in = 0, out = 0;
     glClear(GL_COLOR_BUFFER_BIT);

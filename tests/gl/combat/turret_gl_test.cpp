@@ -120,20 +120,16 @@ TEST_F(TurretGl, ExplosionFrameShowsItsRowsOfTheAtlasAndWrapsPastTheStrip) {
             px[1] = row < 4 ? 0 : 255;
             px[2] = 0;
         }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 8, 0, GL_RGBA, GL_UNSIGNED_BYTE, img.data());
+    T_Explosion_System set;
+    set.Textures.push_back(LoadTextureFromImage({4, 8, 4, img}));  // left bound
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 
-    T_Explosion_System set;
     set.Size = 0.5f;
     set.AtlasHeight = 8;
     set.FrameHeight = 4;
     set.FrameCount = 2;
-    set.Textures.emplace_back(name);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

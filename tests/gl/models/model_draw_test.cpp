@@ -236,11 +236,10 @@ TEST_F(ModelDraw, BillboardsTurnToFaceTheViewer) {
     ASSERT_EQ(model->ModelType, ModelType::Billboard);
     // Another drawer's texture is bound when the billboard's turn comes.
     WriteTexture(dir + "/green.png", 4, 4, [](int, int) { return Rgba{0, 255, 0, 255}; });
-    unsigned other = 0;
-    LoadTexture(dir + "/green.png", other);
+    const Texture other = LoadTexture(dir + "/green.png");
     for (auto [ex, ey] : {std::pair{0.0f, -3.0f}, {3.0f, 0.0f}, {-2.0f, 2.0f}}) {
         LookAt(*model, ex, ey);
-        glBindTexture(GL_TEXTURE_2D, other);
+        glBindTexture(GL_TEXTURE_2D, other.id());
         model->Draw(0, true, false, 0, 0);
         const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
         // Half width 1 times the half-length side vector: 0.5 either side of the axis, red on

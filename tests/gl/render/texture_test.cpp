@@ -2,6 +2,9 @@
 
 #include <epoxy/gl.h>
 
+#include <GL/glu.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +16,7 @@ namespace {
 
 class TextureTest : public GlTest {
   protected:
+    static void SetUpTestSuite() { InitImageLibrary(); }
     void SetUp() override {
         GlTest::SetUp();
         dir_ = ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -66,11 +70,10 @@ TEST_F(TextureTest, RgbaPngKeepsItsAlphaAndGetsTheFixedParameters) {
         for (int x = 0; x < 4; ++x) px.insert(px.end(), {uint8_t(60 * x), 200, 10, alphas[x]});
     ASSERT_TRUE(WriteTestPng(Path("alpha.png"), 4, 4, PNG_COLOR_TYPE_RGB_ALPHA, px));
 
-    unsigned tex = 0;
-    LoadTexture(Path("alpha.png"), tex);
-    ASSERT_NE(tex, 0u);
-    EXPECT_EQ(Bound(), static_cast<GLint>(tex));
-    EXPECT_TRUE(LastTextureLoadError().empty()) << LastTextureLoadError();
+    const Texture tex = LoadTexture(Path("alpha.png"));
+    ASSERT_TRUE(tex.valid()) << tex.reason();
+    EXPECT_TRUE(tex.reason().empty());
+    EXPECT_EQ(Bound(), static_cast<GLint>(tex.id()));
     const Pixels level0 = Level(0);
     ASSERT_EQ(level0.width, 4);
     ASSERT_EQ(level0.height, 4);
@@ -81,8 +84,8 @@ TEST_F(TextureTest, RgbaPngKeepsItsAlphaAndGetsTheFixedParameters) {
             EXPECT_EQ(level0.At(x, y)[1], 200);
         }
     }
-    // The whole mip-map chain is there, down to 1 x 1.
-    EXPECT_EQ(Level(2).width, 1);
+    // Only level 0: the linear minification filter never samples a smaller one.
+    EXPECT_EQ(Level(1).width, 0);
 
     GLfloat value = 0;
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
@@ -109,8 +112,7 @@ TEST_F(TextureTest, NonPowerOfTwoRgbImageIsRescaledAndSpansTheTexture) {
                 px.insert(px.end(), {0, 0, 255});
         }
     ASSERT_TRUE(WriteTestPng(Path("npot.png"), 6, 10, PNG_COLOR_TYPE_RGB, px));
-    unsigned tex = 0;
-    LoadTexture(Path("npot.png"), tex);
+    const Texture tex = LoadTexture(Path("npot.png"));
     const Pixels level0 = Level(0);
     EXPECT_EQ(level0.width & (level0.width - 1), 0) << level0.width;
     EXPECT_EQ(level0.height & (level0.height - 1), 0) << level0.height;
@@ -139,55 +141,114 @@ TEST_F(TextureTest, NonPowerOfTwoRgbImageIsRescaledAndSpansTheTexture) {
     EXPECT_EQ(alignment, 4);
 }
 
-TEST_F(TextureTest, SameFileTwiceGivesTwoNames) {
+// Every load owns its own name; Unload, a move or the owner going away deletes it once.
+TEST_F(TextureTest, EachLoadOwnsOneNameUntilItIsUnloaded) {
     ASSERT_TRUE(WriteTestPng(Path("a.png"), 2, 2, PNG_COLOR_TYPE_RGB, std::vector<uint8_t>(12, 90)));
-    unsigned first = 0, second = 0;
-    LoadTexture(Path("a.png"), first);
-    LoadTexture(Path("a.png"), second);
-    EXPECT_NE(first, 0u);
-    EXPECT_NE(second, 0u);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(Bound(), static_cast<GLint>(second));
+    Texture first = LoadTexture(Path("a.png"));
+    const GLuint firstName = first.id();
+    GLuint secondName = 0;
+    {
+        const Texture second = LoadTexture(Path("a.png"));
+        secondName = second.id();
+        EXPECT_NE(firstName, 0u);
+        EXPECT_NE(firstName, secondName);
+        EXPECT_EQ(Bound(), static_cast<GLint>(secondName));
+    }
+    EXPECT_FALSE(glIsTexture(secondName));
+
+    Texture moved = std::move(first);
+    EXPECT_EQ(first.id(), 0u);
+    EXPECT_EQ(moved.id(), firstName);
+    EXPECT_TRUE(glIsTexture(firstName));
+    moved.Unload();
+    EXPECT_FALSE(glIsTexture(firstName));
+    EXPECT_FALSE(moved.valid());
+    EXPECT_EQ(GlError(), 0u);
 }
 
-// A missing or broken file must not crash and still yields a bound texture name; it is
-// made from the image the library already held.
-TEST_F(TextureTest, MissingOrCorruptFileStillYieldsATexture) {
+// A file that is missing, cut short or over the size caps is reported (return value and one
+// stderr line naming the file) and gets a bound texture with nothing in it, never the image
+// decoded before it.
+TEST_F(TextureTest, FailedLoadSaysWhyAndUploadsNothing) {
     ASSERT_TRUE(WriteTestPng(Path("green.png"), 2, 2, PNG_COLOR_TYPE_RGB,
                              {0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0}));
-    unsigned good = 0, missing = 0, corrupt = 0;
-    LoadTexture(Path("green.png"), good);
+    const Texture good = LoadTexture(Path("green.png"));
+    ASSERT_TRUE(good.valid()) << good.reason();
 
-    LoadTexture(Path("no_such_file.png"), missing);
-    EXPECT_NE(missing, 0u);
-    EXPECT_NE(missing, good);
-    EXPECT_EQ(Bound(), static_cast<GLint>(missing));
-    EXPECT_FALSE(LastTextureLoadError().empty());
-    const Pixels kept = Level(0);
-    ASSERT_EQ(kept.width, 2);
-    EXPECT_EQ(kept.At(0, 0)[1], 255);
-
-    // Half of a real PNG, then garbage.
     std::ifstream in(Path("green.png"), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::ofstream(Path("broken.png"), std::ios::binary)
         << bytes.substr(0, bytes.size() / 2) << std::string(40, '\xff');
-    LoadTexture(Path("broken.png"), corrupt);
-    EXPECT_NE(corrupt, 0u);
-    EXPECT_EQ(Bound(), static_cast<GLint>(corrupt));
+    // 20000 pixels wide: over the cap on a side.
+    std::string huge = bytes;
+    huge[16] = 0, huge[17] = 0, huge[18] = 0x4e, huge[19] = 0x20;
+    std::ofstream(Path("huge.png"), std::ios::binary) << huge;
 
-    // A good load afterwards clears the error again.
-    unsigned again = 0;
-    LoadTexture(Path("green.png"), again);
-    EXPECT_TRUE(LastTextureLoadError().empty());
+    for (const char* name : {"no_such_file.png", "broken.png", "huge.png"}) {
+        ::testing::internal::CaptureStderr();
+        const Texture bad = LoadTexture(Path(name));
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(bad.valid()) << name;
+        EXPECT_NE(bad.reason().find(name), std::string::npos) << bad.reason();
+        EXPECT_NE(err.find(name), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(bad.id(), 0u);
+        EXPECT_NE(bad.id(), good.id());
+        EXPECT_EQ(Bound(), static_cast<GLint>(bad.id()));
+        EXPECT_EQ(Level(0).width, 0) << name << ": something was uploaded";
+    }
+
+    // A good load afterwards is unaffected.
+    const Texture again = LoadTexture(Path("green.png"));
+    EXPECT_TRUE(again.valid()) << again.reason();
+    EXPECT_EQ(Level(0).At(1, 1)[1], 255);
+    EXPECT_EQ(GlError(), 0u);
+}
+
+// Level 0 is texel for texel what the full mip-map builder made for the same pixels, for
+// every layout and for sides that are powers of two, rounded up or rounded down; images
+// with power-of-two sides get level 0 alone.
+TEST_F(TextureTest, LevelZeroMatchesTheMipmapBuilder) {
+    const int sizes[][2] = {{4, 4}, {6, 10}, {5, 3}, {100, 37}, {257, 255}, {1, 9}, {64, 48}};
+    for (int channels = 1; channels <= 4; ++channels) {
+        for (const auto& size : sizes) {
+            DecodedImage image{size[0], size[1], channels, {}};
+            image.pixels.resize(static_cast<size_t>(size[0]) * size[1] * channels);
+            for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 37 + i / 7);
+            const Texture ours = LoadTextureFromImage(image);
+            ASSERT_TRUE(ours.valid()) << ours.reason();
+            const Pixels mine = Level(0);
+
+            GLuint reference = 0;
+            glGenTextures(1, &reference);
+            glBindTexture(GL_TEXTURE_2D, reference);
+            const GLenum format = channels == 1   ? GL_LUMINANCE
+                                  : channels == 2 ? GL_LUMINANCE_ALPHA
+                                  : channels == 3 ? GL_RGB
+                                                  : GL_RGBA;
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), size[0], size[1], format, GL_UNSIGNED_BYTE,
+                              image.pixels.data());
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            const Pixels theirs = Level(0);
+            glDeleteTextures(1, &reference);
+
+            EXPECT_EQ(mine.width, theirs.width) << channels << ": " << size[0] << "x" << size[1];
+            EXPECT_EQ(mine.height, theirs.height) << channels << ": " << size[0] << "x" << size[1];
+            EXPECT_TRUE(mine.rgba == theirs.rgba) << channels << ": " << size[0] << "x" << size[1];
+            EXPECT_EQ(ours.width(), theirs.width);
+            if (size[0] == 4 || size[0] == 64) {
+                EXPECT_EQ(mine.width, size[0]);
+            }
+        }
+    }
     EXPECT_EQ(GlError(), 0u);
 }
 
 // Grey, grey with alpha and paletted images show as what they are, not as empty textures.
 TEST_F(TextureTest, GreyGreyAlphaAndPalettedImagesShow) {
-    unsigned tex = 0;
     ASSERT_TRUE(WriteTestPng(Path("grey.png"), 2, 2, PNG_COLOR_TYPE_GRAY, {200, 200, 200, 200}));
-    LoadTexture(Path("grey.png"), tex);
+    Texture tex = LoadTexture(Path("grey.png"));
     DrawFullScreen();
     Pixels screen = ReadPixels(kWidth / 2, kHeight / 2, 1, 1);
     EXPECT_EQ(screen.At(0, 0)[0], 200);
@@ -197,7 +258,7 @@ TEST_F(TextureTest, GreyGreyAlphaAndPalettedImagesShow) {
 
     ASSERT_TRUE(WriteTestPng(Path("grey_alpha.png"), 2, 2, PNG_COLOR_TYPE_GRAY_ALPHA,
                              {100, 30, 100, 30, 100, 30, 100, 30}));
-    LoadTexture(Path("grey_alpha.png"), tex);
+    tex = LoadTexture(Path("grey_alpha.png"));
     DrawFullScreen();
     screen = ReadPixels(kWidth / 2, kHeight / 2, 1, 1);
     EXPECT_EQ(screen.At(0, 0)[0], 100);
@@ -206,7 +267,7 @@ TEST_F(TextureTest, GreyGreyAlphaAndPalettedImagesShow) {
 
     ASSERT_TRUE(WriteTestPng(Path("palette.png"), 2, 2, PNG_COLOR_TYPE_PALETTE, {1, 1, 1, 1},
                              {{0, 0, 0}, {10, 120, 250}}));
-    LoadTexture(Path("palette.png"), tex);
+    tex = LoadTexture(Path("palette.png"));
     const Pixels p = Level(0);
     ASSERT_EQ(p.width, 2);
     EXPECT_EQ(p.At(0, 1)[0], 10);
@@ -219,9 +280,8 @@ TEST_F(TextureTest, GreyGreyAlphaAndPalettedImagesShow) {
 TEST_F(TextureTest, PathWithBackslashesAndOtherCaseIsFound) {
     std::filesystem::create_directories(Path("Fonts"));
     ASSERT_TRUE(WriteTestPng(Path("Fonts/FONT.png"), 1, 1, PNG_COLOR_TYPE_RGB, {7, 77, 177}));
-    unsigned tex = 0;
-    LoadTexture(dir_ + "\\fonts\\font.PNG", tex);
-    EXPECT_TRUE(LastTextureLoadError().empty()) << LastTextureLoadError();
+    const Texture tex = LoadTexture(dir_ + "\\fonts\\font.PNG");
+    EXPECT_TRUE(tex.valid()) << tex.reason();
     const Pixels p = Level(0);
     ASSERT_EQ(p.width, 1);
     EXPECT_EQ(p.At(0, 0)[1], 77);

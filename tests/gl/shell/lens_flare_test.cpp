@@ -15,16 +15,7 @@
 namespace tv::test {
 namespace {
 
-GlTexture FlatTexture(uint8_t level) {
-    std::vector<uint8_t> texels(4 * 4 * 4, level);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    return GlTexture(name);
-}
+Texture FlatTexture(uint8_t level) { return LoadTextureFromImage({4, 4, 4, std::vector<uint8_t>(4 * 4 * 4, level)}); }
 
 class LensFlareTest : public GlTest {
 protected:
@@ -264,8 +255,8 @@ TEST_F(LensFlareInitTest, InitLaysOutForTheWindowAndLoadsTheNineImages) {
     EXPECT_FLOAT_EQ(flare.Brightness, 0.0f);
     EXPECT_DOUBLE_EQ(flare.SunZ, 500.0);
     for (int i = 0; i < kFlareTextureCount; ++i) {
-        ASSERT_TRUE(glIsTexture(flare.Textures[i].Get())) << i;
-        glBindTexture(GL_TEXTURE_2D, flare.Textures[i].Get());
+        ASSERT_TRUE(glIsTexture(flare.Textures[i].id())) << i;
+        glBindTexture(GL_TEXTURE_2D, flare.Textures[i].id());
         GLint w = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
         EXPECT_GT(w, 1) << "Flare" << i << ".jpg";

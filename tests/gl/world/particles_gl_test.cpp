@@ -32,19 +32,7 @@ protected:
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
     }
-    static GLuint WhiteTexture() {
-        GLuint t = 0;
-        glGenTextures(1, &t);
-        glBindTexture(GL_TEXTURE_2D, t);
-        const uint8_t white[4 * 4 * 4] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-                                          255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-                                          255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
-                                          255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        return t;
-    }
+    static Texture WhiteTexture() { return LoadTextureFromImage({4, 4, 4, std::vector<uint8_t>(4 * 4 * 4, 255)}); }
     // The pixel showing world point (x, y).
     static const uint8_t* PixelAt(const Pixels& p, float x, float y) {
         return p.At(static_cast<int>((x + 10.0f) / 20.0f * kWidth), static_cast<int>((y + 10.0f) / 20.0f * kHeight));
@@ -71,7 +59,7 @@ TEST_F(ParticlesGl, LoadReadsTheDescriptionAndItsTexture) {
     EXPECT_EQ(ps.Count, 7);
     EXPECT_FLOAT_EQ(ps.Radius, 12.0f);  // the larger spread beats the distance
     EXPECT_EQ(ps.TextureName, "flame.png");
-    EXPECT_NE(ps.Texture, 0u);
+    EXPECT_NE(ps.Texture.id(), 0u);  // made even though the file is missing
     EXPECT_EQ(ps.BlendMode, 1);
     EXPECT_FLOAT_EQ(ps.TargetCentre.y, 12.0f);
 

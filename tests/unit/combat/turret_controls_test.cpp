@@ -70,7 +70,8 @@ TEST_F(TurretControls, RightButtonBlocksFiringAndTheTurretTurnsWithTheCamera) {
 }
 
 TEST_F(TurretControls, MouseDownLoopsTheWeaponSoundAndTheRulesStopIt) {
-    // Three one-second samples on the silent back-end: 1 explosion, 2 laser, 3 cannon.
+    // Three one-second samples on the silent back-end, loaded in the start-up's order but
+    // known to the game only by the ids the mixer hands out.
     namespace fs = std::filesystem;
     const fs::path dir = fs::path(TERRAVIK_TEST_TMP) / "turret_controls_sound";
     fs::create_directories(dir);
@@ -79,25 +80,27 @@ TEST_F(TurretControls, MouseDownLoopsTheWeaponSoundAndTheRulesStopIt) {
     w.Samples.assign(2000, 0x10);
     const std::vector<uint8_t> bytes = WriteWave(w);
     ASSERT_TRUE(InitSound(f.game.Mixer, f.clock, MakeSilentSoundBackend(kSoundChannelCount, f.clock)));
-    for (const char* name : {"1.wav", "2.wav", "3.wav"}) {
+    std::vector<int32_t> ids;
+    for (const char* name : {"other.wav", "1.wav", "2.wav", "3.wav"}) {
         std::ofstream((dir / name).string(), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        LoadSample(f.game.Mixer, (dir / name).string());
+        ids.push_back(LoadSample(f.game.Mixer, (dir / name).string()));
     }
+    f.game.Sounds = {ids[1], ids[2], ids[3]};
     // Someone else's sound on channel 0, where the fire channel starts out.
-    ASSERT_EQ(PlaySample(f.game.Mixer, 1, false, {}), 0);
+    ASSERT_EQ(PlaySample(f.game.Mixer, ids[0], false, {}), 0);
     TTurel& t = *f.game.Turel;
     auto playing = [&](int32_t channel) {
         bool on = false;
         return f.game.Mixer.backend->VoiceStatus(channel, on) && on;
     };
 
-    // The cannon: sample 3, looping; releasing fire stops it, and only it.
+    // The cannon's sample, looping; releasing fire stops it, and only it.
     FormMouseDown(f.game, MouseButton::Left);
     ASSERT_TRUE(f.game.FireSoundOn);
     const int32_t cannon = f.game.FireChannel;
     ASSERT_TRUE(IsChannelValid(f.game.Mixer, cannon));
-    EXPECT_EQ(f.game.Mixer.channels[cannon].sampleId, 3);
+    EXPECT_EQ(f.game.Mixer.channels[cannon].sampleId, f.game.Sounds.Cannon);
     FormMouseUp(f.game);
     ProcessInput(f.game);
     EXPECT_FALSE(f.game.FireSoundOn);
@@ -111,15 +114,15 @@ TEST_F(TurretControls, MouseDownLoopsTheWeaponSoundAndTheRulesStopIt) {
     EXPECT_TRUE(playing(0));
     f.input.keys[kKey1] = 0;
 
-    // The laser: sample 2. Pressed twice before a frame, the first loop is not left behind.
+    // The laser's sample. Pressed twice before a frame, the first loop is not left behind.
     t.SelectWeapon(2);
     FormMouseDown(f.game, MouseButton::Left);
     const int32_t first = f.game.FireChannel;
     FormMouseDown(f.game, MouseButton::Left);
-    EXPECT_EQ(f.game.Mixer.channels[f.game.FireChannel].sampleId, 2);
+    EXPECT_EQ(f.game.Mixer.channels[f.game.FireChannel].sampleId, f.game.Sounds.Laser);
     int loops = 0;
     for (int32_t c = 0; c < kSoundChannelCount; ++c)
-        if (playing(c) && f.game.Mixer.channels[c].sampleId == 2) ++loops;
+        if (playing(c) && f.game.Mixer.channels[c].sampleId == f.game.Sounds.Laser) ++loops;
     EXPECT_EQ(loops, 1) << "first channel " << first;
     // Out of shells the cannon starts nothing.
     f.input.next.rgbButtons[0] = kDown;

@@ -65,7 +65,10 @@ TEST(Particles, SpreadPlacesParticlesOnTheDiscsReproducibly) {
     a.EmitSpread = 3.0f;
     a.TargetSpread = 7.0f;
     a.FrameCount = 16;
-    T_Particles_System b = a;
+    T_Particles_System b = Smoke();
+    b.EmitSpread = a.EmitSpread;
+    b.TargetSpread = a.TargetSpread;
+    b.FrameCount = a.FrameCount;
     GameRandom ra, rb;
     StepClock ca, cb;
     bool someOffCentre = false;

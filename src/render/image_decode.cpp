@@ -1,0 +1,314 @@
+#include "render/image_decode.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "common/binary_io.h"
+
+namespace tv {
+namespace {
+
+enum class ImageFormat { Unknown, Png, Jpeg, Tga, Bmp };
+
+// What the header promises, before the decoder runs.
+struct HeaderSize {
+    uint64_t width = 0, height = 0;
+    uint64_t bytesPerPixel = 4;  // the widest form the image may take on its way to 8-bit RGBA
+    size_t offset = 0;           // where the width field starts
+};
+
+ImageFormat FormatFromName(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    const size_t slash = name.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return ImageFormat::Unknown;
+    std::string ext = name.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == "png") return ImageFormat::Png;
+    if (ext == "jpg" || ext == "jpeg" || ext == "jpe") return ImageFormat::Jpeg;
+    if (ext == "tga") return ImageFormat::Tga;
+    if (ext == "bmp") return ImageFormat::Bmp;
+    return ImageFormat::Unknown;
+}
+
+ImageFormat FormatFromBytes(const uint8_t* d, size_t n) {
+    if (n >= 8 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageFormat::Png;
+    if (n >= 2 && d[0] == 0xFF && d[1] == 0xD8) return ImageFormat::Jpeg;
+    if (n >= 2 && d[0] == 'B' && d[1] == 'M') return ImageFormat::Bmp;
+    return ImageFormat::Unknown;
+}
+
+// Bounds-checked fixed-position reads for the header peeks.
+class HeaderBytes {
+public:
+    HeaderBytes(const std::string& name, const uint8_t* d, size_t n) : name_(name), d_(d), n_(n) {}
+    void Need(size_t at, size_t count, const char* field) const {
+        if (at > n_ || count > n_ - at) throw DataError(name_, at, field, "file ends inside the image header");
+    }
+    uint8_t U8(size_t at, const char* field) const {
+        Need(at, 1, field);
+        return d_[at];
+    }
+    uint32_t Be16(size_t at, const char* field) const {
+        Need(at, 2, field);
+        return (uint32_t(d_[at]) << 8) | d_[at + 1];
+    }
+    uint32_t Be32(size_t at, const char* field) const {
+        Need(at, 4, field);
+        return (uint32_t(d_[at]) << 24) | (uint32_t(d_[at + 1]) << 16) | (uint32_t(d_[at + 2]) << 8) | d_[at + 3];
+    }
+    uint32_t Le16(size_t at, const char* field) const {
+        Need(at, 2, field);
+        return d_[at] | (uint32_t(d_[at + 1]) << 8);
+    }
+    int32_t Le32(size_t at, const char* field) const {
+        Need(at, 4, field);
+        return static_cast<int32_t>(d_[at] | (uint32_t(d_[at + 1]) << 8) | (uint32_t(d_[at + 2]) << 16) |
+                                    (uint32_t(d_[at + 3]) << 24));
+    }
+    size_t Size() const { return n_; }
+
+private:
+    const std::string& name_;
+    const uint8_t* d_;
+    size_t n_;
+};
+
+HeaderSize PngHeader(const HeaderBytes& b) {
+    HeaderSize s;
+    s.offset = 16;
+    s.width = b.Be32(16, "PNG width");
+    s.height = b.Be32(20, "PNG height");
+    if (b.U8(24, "PNG bit depth") > 8) s.bytesPerPixel = 8;  // 16-bit samples are held as such first
+    return s;
+}
+
+HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b) {
+    // Walk the marker segments to the first frame header.
+    size_t at = 2;
+    for (;;) {
+        if (b.U8(at, "JPEG marker") != 0xFF) throw DataError(name, at, "JPEG marker", "not a marker");
+        uint8_t marker = 0xFF;
+        while (marker == 0xFF) marker = b.U8(++at, "JPEG marker");
+        ++at;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
+        if (marker == 0xD9 || marker == 0xDA) {
+            throw DataError(name, at - 2, "JPEG frame header", "image data before any frame header");
+        }
+        const uint32_t length = b.Be16(at, "JPEG segment length");
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            HeaderSize s;
+            s.offset = at + 5;
+            s.height = b.Be16(at + 3, "JPEG height");
+            s.width = b.Be16(at + 5, "JPEG width");
+            return s;
+        }
+        if (length < 2) throw DataError(name, at, "JPEG segment length", "shorter than its own length field");
+        at += length;
+    }
+}
+
+HeaderSize TgaHeader(const HeaderBytes& b) {
+    HeaderSize s;
+    b.Need(0, 18, "TGA header");
+    s.offset = 12;
+    s.width = b.Le16(12, "TGA width");
+    s.height = b.Le16(14, "TGA height");
+    return s;
+}
+
+HeaderSize BmpHeader(const HeaderBytes& b) {
+    HeaderSize s;
+    s.offset = 18;
+    const int32_t infoSize = b.Le32(14, "BMP info header size");
+    if (infoSize == 12) {  // the old core header: 16-bit sides
+        s.width = b.Le16(18, "BMP width");
+        s.height = b.Le16(20, "BMP height");
+    } else {
+        // Negative heights mean top-down rows; the magnitude is what is allocated.
+        const int64_t w = b.Le32(18, "BMP width");
+        const int64_t h = b.Le32(22, "BMP height");
+        s.width = static_cast<uint64_t>(w < 0 ? -w : w);
+        s.height = static_cast<uint64_t>(h < 0 ? -h : h);
+    }
+    return s;
+}
+
+// One DevIL image bound for the length of a decode, deleted on every way out.
+class BoundImage {
+public:
+    BoundImage() {
+        ilGenImages(1, &id_);
+        ilBindImage(id_);
+    }
+    ~BoundImage() {
+        ilBindImage(0);
+        ilDeleteImages(1, &id_);
+    }
+    BoundImage(const BoundImage&) = delete;
+    BoundImage& operator=(const BoundImage&) = delete;
+
+private:
+    ILuint id_ = 0;
+};
+
+// The first message on the library's error stack, and the stack emptied.
+std::string TakeLibraryError() {
+    std::string message;
+    for (ILenum err = ilGetError(); err != IL_NO_ERROR; err = ilGetError()) {
+        if (message.empty()) {
+            const char* text = iluErrorString(err);
+            message = text ? text : "image library error";
+        }
+    }
+    return message;
+}
+
+// The layout conversions that bring the bound image to 8-bit grey, grey-alpha, RGB or RGBA,
+// or 0 when it already is one of those.
+ILenum ConversionTarget(ILint format, ILint type) {
+    switch (format) {
+        case IL_COLOUR_INDEX: {
+            const ILint pal = ilGetInteger(IL_PALETTE_TYPE);
+            return (pal == IL_PAL_RGBA32 || pal == IL_PAL_BGRA32) ? IL_RGBA : IL_RGB;
+        }
+        case IL_BGR:
+            return IL_RGB;
+        case IL_BGRA:
+            return IL_RGBA;
+        case IL_RGB:
+        case IL_RGBA:
+        case IL_LUMINANCE:
+        case IL_LUMINANCE_ALPHA:
+        case IL_ALPHA:
+            return type == IL_UNSIGNED_BYTE ? 0 : static_cast<ILenum>(format);
+        default:
+            return IL_RGBA;
+    }
+}
+
+uint64_t ChannelsOf(ILenum format) {
+    switch (format) {
+        case IL_LUMINANCE:
+        case IL_ALPHA:
+            return 1;
+        case IL_LUMINANCE_ALPHA:
+            return 2;
+        case IL_RGB:
+            return 3;
+        default:
+            return 4;
+    }
+}
+
+}  // namespace
+
+void InitImageLibrary() {
+    ilInit();
+    iluInit();
+    if (ilGetInteger(IL_VERSION_NUM) < IL_VERSION || iluGetInteger(ILU_VERSION_NUM) < ILU_VERSION) {
+        throw std::runtime_error("image library older than the one the game was built with");
+    }
+}
+
+void ShutdownImageLibrary() {
+    ilShutDown();
+}
+
+void CheckImageSize(const std::string& name, size_t offset, const char* field, uint64_t width, uint64_t height,
+                    uint64_t bytesPerPixel) {
+    if (width == 0 || height == 0) throw DataError(name, offset, field, "image has no pixels");
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        throw DataError(name, offset, field,
+                        std::to_string(width) + " x " + std::to_string(height) + " is larger than " +
+                            std::to_string(kMaxImageSide) + " pixels a side");
+    }
+    // Both sides are at most 2^14 here, so the product cannot overflow 64 bits.
+    const uint64_t bytes = width * height * bytesPerPixel;
+    if (bytes > kMaxImageBytes) {
+        throw DataError(name, offset, field,
+                        std::to_string(width) + " x " + std::to_string(height) + " would decode to " +
+                            std::to_string(bytes) + " bytes, more than " + std::to_string(kMaxImageBytes));
+    }
+}
+
+DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t size) {
+    if (data == nullptr || size == 0) throw DataError(name, 0, "file", "empty image file");
+    if (size > std::numeric_limits<ILuint>::max()) throw DataError(name, 0, "file", "image file over 4 GB");
+
+    ImageFormat format = FormatFromName(name);
+    if (format == ImageFormat::Unknown) format = FormatFromBytes(data, size);
+    const HeaderBytes bytes(name, data, size);
+    HeaderSize header;
+    ILenum type = IL_TYPE_UNKNOWN;
+    switch (format) {
+        case ImageFormat::Png:
+            header = PngHeader(bytes);
+            type = IL_PNG;
+            break;
+        case ImageFormat::Jpeg:
+            header = JpegHeader(name, bytes);
+            type = IL_JPG;
+            break;
+        case ImageFormat::Tga:
+            header = TgaHeader(bytes);
+            type = IL_TGA;
+            break;
+        case ImageFormat::Bmp:
+            header = BmpHeader(bytes);
+            type = IL_BMP;
+            break;
+        case ImageFormat::Unknown:
+            throw DataError(name, 0, "format", "not a PNG, JPEG, TGA or BMP image");
+    }
+    CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
+
+    BoundImage image;
+    TakeLibraryError();  // nothing left over from an earlier call counts against this one
+    if (!ilLoadL(type, data, static_cast<ILuint>(size))) {
+        std::string why = TakeLibraryError();
+        throw DataError(name, 0, "image data", why.empty() ? "the image could not be decoded" : why);
+    }
+    TakeLibraryError();
+
+    // What the decoder made, checked again before the conversion touches it.
+    const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+    const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+    const ILint depth = ilGetInteger(IL_IMAGE_DEPTH);
+    const ILint ilFormat = ilGetInteger(IL_IMAGE_FORMAT);
+    const ILint ilType = ilGetInteger(IL_IMAGE_TYPE);
+    if (width <= 0 || height <= 0 || depth != 1) {
+        throw DataError(name, header.offset, "image size", "the decoder made an image without a usable size");
+    }
+    const ILenum target = ConversionTarget(ilFormat, ilType);
+    const uint64_t channels = ChannelsOf(target != 0 ? target : static_cast<ILenum>(ilFormat));
+    CheckImageSize(name, header.offset, "image size", static_cast<uint64_t>(width), static_cast<uint64_t>(height),
+                   channels);
+    if (target != 0 && !ilConvertImage(target, IL_UNSIGNED_BYTE)) {
+        throw DataError(name, 0, "pixel format", "cannot convert to 8-bit channels: " + TakeLibraryError());
+    }
+
+    DecodedImage out;
+    out.width = width;
+    out.height = height;
+    out.channels = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
+    if (out.channels < 1 || out.channels > 4 || ilGetInteger(IL_IMAGE_TYPE) != IL_UNSIGNED_BYTE) {
+        throw DataError(name, 0, "pixel format", "unexpected pixel layout after conversion");
+    }
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(out.channels);
+    const ILubyte* pixels = ilGetData();
+    const ILint available = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
+    if (pixels == nullptr || available < 0 || static_cast<size_t>(available) < count) {
+        throw DataError(name, 0, "image data", "the decoder delivered fewer bytes than the image needs");
+    }
+    out.pixels.assign(pixels, pixels + count);
+    return out;
+}
+
+}  // namespace tv
