@@ -74,7 +74,7 @@ public:
     // (may be null) in list order: a hit takes the shell's Damage off the aircraft's hit
     // points and flags its explosion sound. Never counts a kill.
     void UpdateShells(uint32_t frameMs, TurretTargets* targets);
-    // UpdateShells' two halves: moving, animating and retiring; then the hits. Each flying
+    // UpdateShells' second half, after moving, animating and retiring the shells. Each flying
     // shell bursts on the first aircraft in list order whose box (twice its radius either
     // side, on each axis) holds it, and an aircraft loses its shells' damage in shell order.
     void HitTargets(TurretTargets& targets);

@@ -1,51 +1,28 @@
-#include "render/gl_handles.h"
-
-#include <dlfcn.h>
+// The GL half of the name owners: how each kind of name is deleted.
 #include <epoxy/gl.h>
 
+#include <atomic>
+
+#include "render/gl_handles.h"
 #include "render/shader_program.h"
 
-namespace tv {
+namespace tv::detail {
+
+extern std::atomic<void (*)(GlNameKind, uint32_t)> g_glDeleter;
 
 namespace {
 
-// Asks an already loaded GL binding library for its current context. A library that is not
-// loaded cannot have made a context current, so it is never loaded here.
-bool CurrentIn(const char* library, const char* function) {
-    void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle) return false;
-    using GetCurrent = void* (*)();
-    const auto get = reinterpret_cast<GetCurrent>(dlsym(handle, function));
-    const bool current = get && get() != nullptr;
-    dlclose(handle);
-    return current;
+void DeleteWithGl(GlNameKind kind, uint32_t name) {
+    GLuint n = name;
+    switch (kind) {
+        case GlNameKind::Buffer: glDeleteBuffers(1, &n); break;
+        case GlNameKind::Texture: glDeleteTextures(1, &n); break;
+        case GlNameKind::Program: DeleteShaderProgram(name); break;
+    }
 }
 
 }  // namespace
 
-bool GlContextIsCurrent() {
-    return CurrentIn("libGLX.so.0", "glXGetCurrentContext") || CurrentIn("libGL.so.1", "glXGetCurrentContext") ||
-           CurrentIn("libEGL.so.1", "eglGetCurrentContext");
-}
+void InstallGlDeleters() { g_glDeleter.store(&DeleteWithGl); }
 
-namespace detail {
-
-void DeleteGlBuffer(uint32_t name) {
-    if (!GlContextIsCurrent()) return;
-    GLuint n = name;
-    glDeleteBuffers(1, &n);
-}
-
-void DeleteGlTexture(uint32_t name) {
-    if (!GlContextIsCurrent()) return;
-    GLuint n = name;
-    glDeleteTextures(1, &n);
-}
-
-void DeleteGlProgram(uint32_t name) {
-    if (!GlContextIsCurrent()) return;
-    DeleteShaderProgram(name);
-}
-
-}  // namespace detail
-}  // namespace tv
+}  // namespace tv::detail

@@ -3,6 +3,10 @@
 // that is current then, which should be the one the name was made in. With no current context
 // nothing is deleted: the names went with their context (the game deletes its context before
 // the Game object and its models go away).
+//
+// Holding, moving and dropping an owner needs no GL: simulation code may keep owners in its
+// records without linking GL. Only adopting a name (the constructor taking one, Reset(name))
+// belongs to the GL layer, which then also says how its names are deleted.
 
 #include <cstdint>
 #include <utility>
@@ -13,16 +17,20 @@ namespace tv {
 bool GlContextIsCurrent();
 
 namespace detail {
-void DeleteGlBuffer(uint32_t name);
-void DeleteGlTexture(uint32_t name);
-void DeleteGlProgram(uint32_t name);
+enum class GlNameKind { Buffer, Texture, Program };
+// Deletes the name when a context is current and the GL layer has said how (see below).
+void DeleteGlName(GlNameKind kind, uint32_t name);
+// Tells DeleteGlName how to delete each kind of name; defined by the GL layer, idempotent.
+void InstallGlDeleters();
 }  // namespace detail
 
-template <void (*Delete)(uint32_t)>
+template <detail::GlNameKind Kind>
 class GlName {
 public:
     GlName() = default;
-    explicit GlName(uint32_t name) : name_(name) {}
+    explicit GlName(uint32_t name) : name_(name) {
+        if (name != 0) detail::InstallGlDeleters();
+    }
     ~GlName() { Reset(); }
     GlName(const GlName&) = delete;
     GlName& operator=(const GlName&) = delete;
@@ -37,8 +45,15 @@ public:
     uint32_t Get() const { return name_; }
     // Gives up ownership without deleting.
     uint32_t Release() { return std::exchange(name_, 0u); }
-    void Reset(uint32_t name = 0) {
-        if (name_ != 0) Delete(name_);
+    // Deletes the name held, if any.
+    void Reset() {
+        if (name_ != 0) detail::DeleteGlName(Kind, name_);
+        name_ = 0;
+    }
+    // Deletes the name held and adopts `name`.
+    void Reset(uint32_t name) {
+        Reset();
+        if (name != 0) detail::InstallGlDeleters();
         name_ = name;
     }
 
@@ -46,9 +61,9 @@ private:
     uint32_t name_ = 0;
 };
 
-using GlBuffer = GlName<detail::DeleteGlBuffer>;
-using GlTexture = GlName<detail::DeleteGlTexture>;
+using GlBuffer = GlName<detail::GlNameKind::Buffer>;
+using GlTexture = GlName<detail::GlNameKind::Texture>;
 // A program made by BuildShaderProgram (render/shader_program.h); its shaders go with it.
-using GlProgram = GlName<detail::DeleteGlProgram>;
+using GlProgram = GlName<detail::GlNameKind::Program>;
 
 }  // namespace tv

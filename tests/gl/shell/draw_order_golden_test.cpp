@@ -12,6 +12,7 @@
 #include "../../unit/shell/fakes.h"
 #include "gl_context.h"
 #include "math/frustum.h"
+#include "render/gl_matrices.h"
 #include "shell/controls.h"
 #include "shell/frame.h"
 #include "shell/startup.h"
@@ -59,7 +60,7 @@ void ReferenceRenderScene(Game& game) {
     glDisable(GL_LIGHTING);
     game.Sky.DrawAt(game.Camera.Eye);
     DrawAxes();
-    game.frustum.Calculate();
+    CalculateFrustum(game.frustum);
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);
     if (game.Planes) game.Planes->Update(ReferenceAircraftFrame(game));
     ReferenceDrawWorld(game);
@@ -82,7 +83,7 @@ void ReferenceRenderScene(Game& game) {
         game.Hud.Kills = game.Planes->Kills;
         game.Hud.PlaneCount = game.Planes->PlaneCount;
     }
-    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
+    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
     game.platform.window->SwapBuffers();
 }
 
