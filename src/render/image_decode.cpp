@@ -45,10 +45,11 @@ ImageFormat FormatFromBytes(const uint8_t* d, size_t n) {
 
 // Bounds-checked fixed-position reads for the header peeks.
 class HeaderBytes {
-public:
+  public:
     HeaderBytes(const std::string& name, const uint8_t* d, size_t n) : name_(name), d_(d), n_(n) {}
     void Need(size_t at, size_t count, const char* field) const {
-        if (at > n_ || count > n_ - at) throw DataError(name_, at, field, "file ends inside the image header");
+        if (at > n_ || count > n_ - at)
+            throw DataError(name_, at, field, "file ends inside the image header");
     }
     uint8_t U8(size_t at, const char* field) const {
         Need(at, 1, field);
@@ -60,7 +61,8 @@ public:
     }
     uint32_t Be32(size_t at, const char* field) const {
         Need(at, 4, field);
-        return (uint32_t(d_[at]) << 24) | (uint32_t(d_[at + 1]) << 16) | (uint32_t(d_[at + 2]) << 8) | d_[at + 3];
+        return (uint32_t(d_[at]) << 24) | (uint32_t(d_[at + 1]) << 16) | (uint32_t(d_[at + 2]) << 8) |
+               d_[at + 3];
     }
     uint32_t Le16(size_t at, const char* field) const {
         Need(at, 2, field);
@@ -73,7 +75,7 @@ public:
     }
     size_t Size() const { return n_; }
 
-private:
+  private:
     const std::string& name_;
     const uint8_t* d_;
     size_t n_;
@@ -101,7 +103,8 @@ HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b) {
             throw DataError(name, at - 2, "JPEG frame header", "image data before any frame header");
         }
         const uint32_t length = b.Be16(at, "JPEG segment length");
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             HeaderSize s;
             s.offset = at + 5;
@@ -142,7 +145,7 @@ HeaderSize BmpHeader(const HeaderBytes& b) {
 
 // One DevIL image bound for the length of a decode, deleted on every way out.
 class BoundImage {
-public:
+  public:
     BoundImage() {
         ilGenImages(1, &id_);
         ilBindImage(id_);
@@ -154,7 +157,7 @@ public:
     BoundImage(const BoundImage&) = delete;
     BoundImage& operator=(const BoundImage&) = delete;
 
-private:
+  private:
     ILuint id_ = 0;
 };
 
@@ -221,8 +224,8 @@ void ShutdownImageLibrary() {
     ilShutDown();
 }
 
-void CheckImageSize(const std::string& name, size_t offset, const char* field, uint64_t width, uint64_t height,
-                    uint64_t bytesPerPixel) {
+void CheckImageSize(const std::string& name, size_t offset, const char* field, uint64_t width,
+                    uint64_t height, uint64_t bytesPerPixel) {
     if (width == 0 || height == 0) throw DataError(name, offset, field, "image has no pixels");
     if (width > kMaxImageSide || height > kMaxImageSide) {
         throw DataError(name, offset, field,
@@ -288,8 +291,8 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
     }
     const ILenum target = ConversionTarget(ilFormat, ilType);
     const uint64_t channels = ChannelsOf(target != 0 ? target : static_cast<ILenum>(ilFormat));
-    CheckImageSize(name, header.offset, "image size", static_cast<uint64_t>(width), static_cast<uint64_t>(height),
-                   channels);
+    CheckImageSize(name, header.offset, "image size", static_cast<uint64_t>(width),
+                   static_cast<uint64_t>(height), channels);
     if (target != 0 && !ilConvertImage(target, IL_UNSIGNED_BYTE)) {
         throw DataError(name, 0, "pixel format", "cannot convert to 8-bit channels: " + TakeLibraryError());
     }
@@ -301,7 +304,8 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
     if (out.channels < 1 || out.channels > 4 || ilGetInteger(IL_IMAGE_TYPE) != IL_UNSIGNED_BYTE) {
         throw DataError(name, 0, "pixel format", "unexpected pixel layout after conversion");
     }
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(out.channels);
+    const size_t count =
+        static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(out.channels);
     const ILubyte* pixels = ilGetData();
     const ILint available = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
     if (pixels == nullptr || available < 0 || static_cast<size_t>(available) < count) {

@@ -10,8 +10,8 @@
 namespace tv {
 
 // Absolute caps no real texture reaches; checked in 64 bits before anything is converted.
-inline constexpr uint64_t kMaxImageSide = 16384;                     // pixels, width and height
-inline constexpr uint64_t kMaxImageBytes = 256ull * 1024 * 1024;     // decoded bytes
+inline constexpr uint64_t kMaxImageSide = 16384;                  // pixels, width and height
+inline constexpr uint64_t kMaxImageBytes = 256ull * 1024 * 1024;  // decoded bytes
 
 // 8-bit pixels, tightly packed rows in the order the file's decoder delivers them (no origin
 // flip). channels: 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA.
@@ -28,7 +28,7 @@ void ShutdownImageLibrary();
 
 // The image library for as long as it lives.
 class ImageLibrary {
-public:
+  public:
     ImageLibrary() { InitImageLibrary(); }
     ~ImageLibrary() { ShutdownImageLibrary(); }
     ImageLibrary(const ImageLibrary&) = delete;
@@ -37,8 +37,8 @@ public:
 
 // Throws DataError(name, offset, field) when an image of width x height x bytesPerPixel
 // breaks the caps above (or is empty). All products in 64 bits.
-void CheckImageSize(const std::string& name, size_t offset, const char* field, uint64_t width, uint64_t height,
-                    uint64_t bytesPerPixel);
+void CheckImageSize(const std::string& name, size_t offset, const char* field, uint64_t width,
+                    uint64_t height, uint64_t bytesPerPixel);
 
 // Decodes a whole file held in memory. The format comes from the name's extension (.png,
 // .jpg/.jpeg/.jpe, .tga, .bmp), or from the leading bytes when the name has none of those.

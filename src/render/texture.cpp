@@ -26,7 +26,9 @@ GLenum PixelFormat(int channels) {
     }
 }
 
-bool IsPowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
+bool IsPowerOfTwo(int v) {
+    return v > 0 && (v & (v - 1)) == 0;
+}
 
 // A new name, bound, with the parameters every game texture has.
 GlTexture NewBoundTexture() {
@@ -43,8 +45,8 @@ GlTexture NewBoundTexture() {
 // Uploads level 0 into the bound texture; "" on success, else why not.
 std::string Upload(const DecodedImage& image, int& width, int& height) {
     if (image.width <= 0 || image.height <= 0 || image.channels < 1 || image.channels > 4 ||
-        image.pixels.size() !=
-            static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * static_cast<size_t>(image.channels)) {
+        image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) *
+                                   static_cast<size_t>(image.channels)) {
         return "pixels do not match the image's size";
     }
     const GLenum format = PixelFormat(image.channels);
@@ -56,7 +58,8 @@ std::string Upload(const DecodedImage& image, int& width, int& height) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     std::string failure;
-    if (IsPowerOfTwo(image.width) && IsPowerOfTwo(image.height) && image.width <= maxSide && image.height <= maxSide) {
+    if (IsPowerOfTwo(image.width) && IsPowerOfTwo(image.height) && image.width <= maxSide &&
+        image.height <= maxSide) {
         glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
                      GL_UNSIGNED_BYTE, image.pixels.data());
     } else {

@@ -13,19 +13,19 @@ namespace tv {
 // One GL texture and what became of loading it. Move-only; the name is deleted when the
 // Texture goes (or on Unload), in the context current then (see GlName).
 class Texture {
-public:
+  public:
     Texture() = default;
 
-    uint32_t id() const { return name_.Get(); }     // GL name; 0 when none was made
-    bool valid() const { return valid_; }            // the image was decoded and uploaded
+    uint32_t id() const { return name_.Get(); }            // GL name; 0 when none was made
+    bool valid() const { return valid_; }                  // the image was decoded and uploaded
     const std::string& reason() const { return reason_; }  // why not, "" when valid
-    int width() const { return width_; }             // of the uploaded level 0, texels
+    int width() const { return width_; }                   // of the uploaded level 0, texels
     int height() const { return height_; }
 
     // Deletes the GL name and forgets the load: id() is 0 and valid() false afterwards.
     void Unload();
 
-private:
+  private:
     friend Texture LoadTexture(const std::string& path);
     friend Texture LoadTextureFromImage(const DecodedImage& image);
 

@@ -15,7 +15,7 @@ namespace tv {
 namespace {
 
 class ImageDecode : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { InitImageLibrary(); }
 };
 
@@ -82,9 +82,10 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
     std::vector<uint8_t> bmp(64, 0);
     bmp = withBytes(bmp, 0, {'B', 'M'});
     bmp = withBytes(bmp, 14, {40, 0, 0, 0, 0, 0, 0, 0x80, 1, 0, 0, 0});  // width -2^31
-    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xC0, 0, 11, 8,
-                                       0xFF, 0xFF, 0xFF, 0xFF, 3, 1, 0x11, 0};
-    const std::vector<uint8_t> halfPng(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0,    4,    0, 0, 0xFF, 0xC0, 0,
+                                       11,   8,    0xFF, 0xFF, 0xFF, 0xFF, 3, 1, 0x11, 0};
+    const std::vector<uint8_t> halfPng(good.begin(),
+                                       good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
 
     struct Case {
         const char* name;
