@@ -24,8 +24,9 @@ if [ ! -d "$game" ]; then
     exit 1
 fi
 
+mkdir -p "$out"
 CC=clang CXX=clang++ cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTERRAVIK_FUZZ=ON \
-    -DBUILD_TESTING=OFF >"$out.configure.log" 2>&1 || { cat "$out.configure.log"; exit 1; }
+    -DBUILD_TESTING=OFF >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
 cmake --build "$out" --target fuzz_targets -j "$(nproc)"
 
 # Seeds: every generated file of the target's format, cut to 64 KB (longer inputs only slow

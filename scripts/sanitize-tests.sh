@@ -13,8 +13,9 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_odr_violation=0:${ASA
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}
 
-cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTERRAVIK_SANITIZE=ON >"$out.configure.log" 2>&1 ||
-    { cat "$out.configure.log"; exit 1; }
+mkdir -p "$out"
+cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTERRAVIK_SANITIZE=ON >"$out/configure.log" 2>&1 ||
+    { cat "$out/configure.log"; exit 1; }
 # Only what the unit and GL tests need (they pull in the data set and the inspector).
 targets=$(cmake --build "$out" --target help | sed -n 's/^\.\.\. \(\(unit\|gl\)_[a-z_]*\).*/\1/p')
 # shellcheck disable=SC2086
