@@ -196,10 +196,11 @@ std::unique_ptr<MusicOutput> MusicDevice::CreateOutput(int channels, int rate) c
 }
 
 bool OpenMusicDevice(MusicDevice& device) {
-    if (device.initialised) return true;
-    device.al = AlDevice::OpenDefault();
-    device.initialised = true;
-    return true;
+    if (!device.initialised) {
+        device.al = AlDevice::OpenDefault();
+        device.initialised = true;  // silent when there is no device, so the game plays on
+    }
+    return device.al != nullptr;
 }
 
 }  // namespace tv

@@ -38,7 +38,8 @@ struct MusicDevice {
 };
 
 // Opens the default device once; with no device the music runs silent (the play position
-// still moves at the stream's rate). True once initialised.
+// still moves at the stream's rate). True when a real device is open, false when the music
+// runs silent.
 bool OpenMusicDevice(MusicDevice& device);
 
 std::unique_ptr<MusicOutput> MakeOpenAlMusicOutput(std::shared_ptr<AlDevice> device, int channels, int rate);

@@ -45,8 +45,10 @@ bool IsPlaying(SoundMixer& mixer, int32_t index, bool& statusOk) {
 bool InitSound(SoundMixer& mixer, Clock& clock) {
     if (mixer.initialised) return false;
     auto backend = OpenOpenAlSoundBackend(kSoundChannelCount);
-    if (!backend) backend = MakeSilentSoundBackend(kSoundChannelCount, clock);
-    return InitSound(mixer, clock, std::move(backend));
+    if (backend) return InitSound(mixer, clock, std::move(backend));
+    // No device: the step fails, but the mixer runs silent so the game can go on without sound.
+    InitSound(mixer, clock, MakeSilentSoundBackend(kSoundChannelCount, clock));
+    return false;
 }
 
 bool InitSound(SoundMixer& mixer, Clock& clock, std::unique_ptr<SoundBackend> backend) {

@@ -38,7 +38,7 @@ struct TChannel {
 };
 
 // The one mixer; the Game holds it. Every operation but InitSound does nothing (or fails)
-// until InitSound has succeeded.
+// until InitSound has run (on the silent back-end when there is no device).
 struct SoundMixer {
     bool initialised = false;
     std::unique_ptr<SoundBackend> backend;
@@ -53,7 +53,8 @@ struct SoundMixer {
 };
 
 // Opens the default output device. With no device the mixer runs on the silent back-end, so
-// the game plays on without sound. False if already initialised.
+// the game plays on without sound, and the result is false (the device failed). False too if
+// already initialised.
 bool InitSound(SoundMixer& mixer, Clock& clock);
 // The same on a given back-end (tests, or a forced silent run). False if already
 // initialised or the back-end is absent.

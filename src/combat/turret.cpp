@@ -172,9 +172,9 @@ void TTurel::TraceBeams(uint32_t frameMs, const TLand* land) {
         hp -= damage;
         if (sound != 2) sound = 1;
     }
-    // Counted in the frame the aircraft drops below zero. One left at exactly 0 by an earlier
-    // hit still counts when the beam finishes it.
-    if (before >= 0.0f && hp < 0.0f) Targets->CountKill();
+    // Counted in the frame the aircraft goes from alive (above 0) to dead (below 0). Exactly 0
+    // is neither, so one left there by an earlier hit is not counted when the beam finishes it.
+    if (before > 0.0f && hp < 0.0f) Targets->CountKill();
 }
 
 bool TTurel::CannonSoundMustStop(const WeaponButtons& buttons, bool soundPlaying) const {

@@ -115,7 +115,7 @@ void WriteModelFields(ByteWriter& w, const LevelObject& o) {
 }  // namespace
 
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
-                    const ModelKindLookup& modelKind) {
+                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord) {
     LevelFile level;
     ShortReadCursor c(bytes, fileName);
     if (!c.I32(level.objectCount)) {
@@ -154,7 +154,6 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
 
         if (o.kind == kLevelModel) {
             ReadModelFields(c, o);
-            o.hasModelBlock = true;
             // Shares the model of an earlier record with the same path (exact bytes, never
             // empty), else loads one if the path lies under 3DOBJEKT.
             bool found = false;
@@ -166,8 +165,17 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
                 }
             }
             if (!found && o.modelPath.find("3DOBJEKT") != std::string::npos) {
+                uint8_t kind = 0;
+                try {
+                    kind = modelKind(o.modelPath);
+                } catch (...) {
+                    // The records before this one stay created; this one keeps what was read
+                    // and has no model.
+                    if (onRecord) onRecord(level, k);
+                    throw;
+                }
                 level.models.push_back(o.modelPath);
-                modelKinds.push_back(modelKind(o.modelPath));
+                modelKinds.push_back(kind);
                 o.modelIndex = static_cast<int32_t>(level.models.size() - 1);
                 found = true;
             }
@@ -175,6 +183,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
             if (found && static_cast<size_t>(o.modelIndex) < modelKinds.size()) {
                 o.kind = modelKinds[static_cast<size_t>(o.modelIndex)];
             }
+            o.hasModelBlock = true;
         }
         // Tested on the record's kind, which a model may just have set to 4 or 5.
         if (o.kind == kLevelWater) {
@@ -204,6 +213,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         }
         // Keys view the objects' own strings: level.objects is never resized from here on.
         if (!o.modelPath.empty()) firstByPath.emplace(o.modelPath, o.modelIndex);
+        if (onRecord) onRecord(level, k);
     }
     if (c.Cut()) {
         WarnData(fileName, c.CutOffset(), "objects",
@@ -213,8 +223,8 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     return level;
 }
 
-LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind) {
-    return ReadLevel(ReadWholeFile(path), path, modelKind);
+LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord) {
+    return ReadLevel(ReadWholeFile(path), path, modelKind, onRecord);
 }
 
 std::vector<uint8_t> WriteLevel(const LevelFile& level) {

@@ -98,6 +98,13 @@ struct LevelFile {
 // model right there. May throw; the exception leaves ReadLevel.
 using ModelKindLookup = std::function<uint8_t(const std::string& modelPath)>;
 
+// Called as soon as record `index` is read (its model loaded), in file order, so a loader can
+// create each object before the next record is read. `level.objects` already holds all
+// objectCount records; those after `index` are still zero. When the model lookup of a record
+// throws, the handler is called for that record first (fields as read, no model block, model
+// index 0), then the exception leaves ReadLevel.
+using LevelRecordHandler = std::function<void(const LevelFile& level, size_t index)>;
+
 // No real level comes near this many objects; each costs a map object in the game.
 inline constexpr uint32_t kMaxLevelObjects = 65536;
 // Nor this many water cells in all (each water's grid side clamped as the water code does;
@@ -109,8 +116,9 @@ inline constexpr uint64_t kMaxLevelWaterCells = uint64_t{1} << 22;
 // ending mid-record does not: the missing fields stay zero and one warning goes to stderr,
 // as does a negative count (no objects).
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
-                    const ModelKindLookup& modelKind);
-LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind);
+                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord = {});
+LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind,
+                        const LevelRecordHandler& onRecord = {});
 
 // Writes objects.size() records: the type byte, then the model block if the type byte is 1,
 // then (on the record's kind: the type byte, or for models `kind`) the water or emitter block.

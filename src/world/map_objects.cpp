@@ -36,23 +36,25 @@ int WaterGridFromField(float gridPoints) {
 void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, const LevelLoadContext& context) {
     land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot);
 
-    // Models load while the file is read: a model's object kind decides how its record goes on.
+    // Every object is created as soon as its record is read, in file order: a model's object
+    // kind decides how its record goes on, and a failure part-way keeps what came before it.
     // Data copied from Windows has mixed case: every path goes through the resolver.
-    const LevelFile level = ReadLevelFile(ResolvePath(levelPath), [&](const std::string& modelPath) -> uint8_t {
+    objects.Objects.clear();
+    objects.MapObjectCount = 0;
+    const auto loadModel = [&](const std::string& modelPath) -> uint8_t {
         std::unique_ptr<TModel> model = TModel::Create(ResolvePath(DataPath(context.DataRoot, modelPath)), context.Models);
         const uint8_t kind = model->ObjectKind;
         objects.MapModels.push_back(std::move(model));
         objects.MapModelCount = static_cast<int32_t>(objects.MapModels.size());
         return kind;
-    });
-
-    objects.MapObjectCount = level.objectCount;
-    objects.Objects.clear();
-    if (level.objectCount <= 0) return;
-    objects.Objects.resize(level.objects.size());
-    for (size_t k = 0; k < level.objects.size(); ++k) {
+    };
+    const auto createObject = [&](const LevelFile& read, size_t k) {
+        if (k == 0) {
+            objects.MapObjectCount = read.objectCount;
+            objects.Objects.resize(read.objects.size());
+        }
         objects.CurrentObjectNumber = static_cast<int32_t>(k + 1);
-        const LevelObject& rec = level.objects[k];
+        const LevelObject& rec = read.objects[k];
         ObjectKart& o = objects.Objects[k];
         o.Kind = rec.typeByte;
         o.Position = rec.position;
@@ -66,7 +68,9 @@ void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, c
         if (rec.hasModelBlock) CreateMapObject(objects, kCreateModel, rec, context);
         if (rec.hasWaterBlock) CreateMapObject(objects, kCreateWater, rec, context);
         if (rec.hasEmitterBlock) CreateMapObject(objects, kCreateEmitter, rec, context);
-    }
+    };
+    const LevelFile level = ReadLevelFile(ResolvePath(levelPath), loadModel, createObject);
+    objects.MapObjectCount = level.objectCount;
 }
 
 void CreateMapObject(MapObjects& objects, int kind, const LevelObject& rec, const LevelLoadContext& context) {

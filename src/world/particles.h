@@ -91,7 +91,7 @@ struct T_Particles_System {
 // Sets Count to 0, reads the description over the system's fields (a short file leaves the
 // rest as they were), loads dataRoot + "k_resurs\particles\texture\" + the texture name and
 // computes Radius. Raises DataError if the file cannot be read or asks for more than
-// kMaxParticlesPerSystem particles. Needs a current GL context.
+// kMaxParticlesPerSystem particles; a negative count means none (one warning). Needs a current GL context.
 void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot);
 // Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
 void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);

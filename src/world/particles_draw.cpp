@@ -37,7 +37,12 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
     f.BlendMode = ps.BlendMode;
     f.TextureName = ps.TextureName;
     ReadParticlesInto(f, ReadWholeFile(ResolvePath(path)), path);
-    if (f.Count < 0 || f.Count > kMaxParticlesPerSystem) {
+    if (f.Count < 0) {
+        // Starting a negative count emits nothing.
+        WarnData(path, 0, "count", "negative particle count " + std::to_string(f.Count) + ": no particles");
+        f.Count = 0;
+    }
+    if (f.Count > kMaxParticlesPerSystem) {
         throw DataError(path, 0, "count",
                         "particle count " + std::to_string(f.Count) + " is outside 0.." +
                             std::to_string(kMaxParticlesPerSystem));

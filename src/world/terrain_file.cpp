@@ -20,16 +20,17 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
                             std::to_string(kMaxTerrainGrid));
     }
     c.F32(t.Size);
-    // The heights must all be there: a grid larger than the file could describe is rejected
-    // before anything is allocated. Texture coordinates and names may be cut short.
+    // The grid cap bounds what a short file can cost; heights, texture coordinates and names
+    // the file lacks stay 0 (or empty).
     const uint64_t side = static_cast<uint64_t>(t.GridSize) + 1;
-    if (side * side > c.Remaining() / 4) {  // side * side cannot overflow: side <= 2^31
-        throw DataError(fileName, 0, "grid size",
-                        "grid size " + std::to_string(t.GridSize) + " needs more heights than the " +
-                            std::to_string(c.Remaining()) + " bytes left");
-    }
     t.Heights.assign(side * side, 0.0f);
-    for (float& h : t.Heights) c.F32(h);
+    for (float& h : t.Heights) {
+        if (!c.F32(h)) break;
+    }
+    if (c.Cut()) {
+        WarnData(fileName, c.CutOffset(), c.CutOffset() < 8 ? "side length" : "heights",
+                 "the file ends before its heights do: the missing ones stay 0");
+    }
     const size_t cells = static_cast<size_t>(t.GridSize) * static_cast<size_t>(t.GridSize);
     t.TexCoords.assign(cells * 12, 0.0f);
     for (float& uv : t.TexCoords) {
@@ -45,7 +46,7 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
         t.TextureName = name;
         t.TextureNames.push_back(std::move(name));
     }
-    if (c.Cut()) {
+    if (c.Cut() && c.CutOffset() >= 8 + side * side * 4) {
         WarnData(fileName, c.CutOffset(), "texture coordinates",
                  "the file ends early: the missing coordinates and names stay empty");
     }

@@ -25,13 +25,13 @@ struct TerrainFile {
     }
 };
 
-// No real terrain comes near this grid (the texture coordinates cost 48 bytes a cell).
-inline constexpr uint32_t kMaxTerrainGrid = 2048;
+// No real terrain comes near this grid (the texture coordinates cost 48 bytes a cell). A short
+// file still gets its whole grid, so this cap is what bounds the memory a few bytes can cost.
+inline constexpr uint32_t kMaxTerrainGrid = 1024;
 
-// Parses a terrain. A grid size <= 0, above kMaxTerrainGrid, or one whose heights the
-// remaining bytes cannot hold, raises DataError. Past that, reads beyond the end transfer
-// nothing: texture coordinates stay 0 and a name that is cut off reads as empty (one warning
-// on stderr).
+// Parses a terrain. A grid size <= 0 or above kMaxTerrainGrid raises DataError. Past that,
+// reads beyond the end transfer nothing: missing heights and texture coordinates stay 0 and a
+// name that is cut off reads as empty (one warning on stderr naming the first missing field).
 TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName);
 TerrainFile ReadTerrainFile(const std::string& path);
 

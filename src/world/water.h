@@ -19,8 +19,9 @@ namespace tv {
 class GameRandom;
 
 // Smallest grid the water accepts: smaller counts are raised to it, so the random kicks
-// (rows 2 .. G - 2) always land inside the arrays and inside the simulated interior.
-inline constexpr int kMinWaterGridCount = 5;
+// (2 + Random(G - 3)) always land inside the arrays. Grids of 3 and 4 are valid: they have no
+// simulated interior and stay flat.
+inline constexpr int kMinWaterGridCount = 3;
 // Largest grid: a corrupt level cannot ask for an unbounded allocation.
 inline constexpr int kMaxWaterGridCount = 1024;
 

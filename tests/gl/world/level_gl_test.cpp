@@ -1,6 +1,7 @@
 // Loading a level into the map-object table: model sharing by exact path, the "3DOBJEKT"
-// rule, water and emitter creation, the model's kind taking over, truncated files and
-// unknown type bytes; then one frame of culling and drawing.
+// rule, water and emitter creation, the model's kind taking over, truncated files, unknown
+// type bytes, odd data that loading tolerates and a model failing part-way; then one frame of
+// culling and drawing.
 #include <epoxy/gl.h>
 
 #include <filesystem>
@@ -235,6 +236,66 @@ TEST_F(LevelGl, EmptyLevelAndMissingFiles) {
     EXPECT_THROW(LoadLevel(root + "world/1.wrd", land, again, context), DataError);
     WriteLevelFile({ModelRecord("3DOBJEKT\\tree\\missing.3dk", {0, 0, 0})});
     EXPECT_THROW(LoadLevel(root + "world/1.wrd", land, again, context), DataError);
+}
+
+TEST_F(LevelGl, ShortTerrainAndNegativeParticleCountKeepLoading) {
+    // A terrain cut off after five of its nine heights: the rest of the grid lies at 0.
+    TerrainFile t;
+    t.GridSize = 2;
+    t.Size = 100.0f;
+    t.Heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    t.TexCoords.assign(48, 0.5f);
+    t.TextureNames = {"ground.png"};
+    std::vector<uint8_t> terrain = WriteTerrain(t);
+    terrain.resize(8 + 5 * 4);
+    WriteWholeFile(root + "world/1.wrd.map", terrain);
+    // An emitter asking for fewer than no particles makes none; the records after it load.
+    ParticleFile none;
+    none.Count = -5;
+    none.Period = 1.0f;
+    WriteWholeFile(root + "k_resurs/particles/none.kpr", WriteParticles(none));
+    WriteLevelFile({EmitterRecord("none.kpr", {1, 1, 1}), ModelRecord("3DOBJEKT\\tree\\t.3dk", {2, 2, 2}),
+                    EmitterRecord("fire.kpr", {3, 3, 3})});
+    Load();
+    EXPECT_EQ(land.Built, 1);
+    ASSERT_EQ(land.GridSize, 2);
+    EXPECT_EQ(land.Vertex(1, 1).z, 5.0f);
+    EXPECT_EQ(land.Vertex(1, 2).z, 0.0f);
+    EXPECT_EQ(land.Vertex(2, 2).z, 0.0f);
+    ASSERT_EQ(map.Objects.size(), 3u);
+    EXPECT_EQ(map.Objects[0].Kind, kMapKindEmitter);
+    EXPECT_EQ(map.Objects[0].Particles.Count, 0);
+    EXPECT_EQ(map.Objects[1].Kind, 1);
+    EXPECT_EQ(map.Objects[2].Kind, kMapKindEmitter);
+    EXPECT_EQ(map.Objects[2].Particles.Count, 20);
+}
+
+TEST_F(LevelGl, ModelFailingPartWayKeepsTheObjectsCreatedBeforeIt) {
+    WriteWholeFile(root + "3DOBJEKT/tree/broken.3dk", {1, 2, 3});
+    LevelObject pond = ModelRecord("3DOBJEKT\\pond\\p.3dk", {1, 1, 1});
+    pond.kind = 4;
+    pond.gridPoints = 8.0f;
+    pond.textureName = "w.png";
+    WriteLevelFile({ModelRecord("3DOBJEKT\\tree\\t.3dk", {1, 2, 3}), pond, EmitterRecord("fire.kpr", {4, 5, 6}),
+                    ModelRecord("3DOBJEKT\\tree\\broken.3dk", {7, 8, 9}), ModelRecord("3DOBJEKT\\tree\\t.3dk", {0, 0, 0})});
+    EXPECT_THROW(Load(), DataError);
+    ASSERT_EQ(map.Objects.size(), 5u);
+    EXPECT_EQ(map.MapObjectCount, 5);
+    EXPECT_EQ(map.MapModelCount, 2);  // the tree and the pond; the broken model is not listed
+    EXPECT_EQ(map.Objects[0].Kind, 1);
+    EXPECT_FLOAT_EQ(map.Objects[0].Position.z, 3.0f);
+    EXPECT_EQ(map.Objects[1].Kind, kMapKindWater);
+    EXPECT_EQ(map.Objects[1].ModelIndex, 1);
+    EXPECT_EQ(map.Objects[1].Water.GridCount, 8);
+    EXPECT_EQ(map.Objects[2].Kind, kMapKindEmitter);
+    EXPECT_EQ(map.Objects[2].Particles.Count, 20);
+    // The failing record keeps what was read, with no model of its own; the one after it was
+    // never read.
+    EXPECT_EQ(map.Objects[3].Kind, 1);
+    EXPECT_EQ(map.Objects[3].ModelName, "3DOBJEKT\\tree\\broken.3dk");
+    EXPECT_FLOAT_EQ(map.Objects[3].Position.y, 8.0f);
+    EXPECT_EQ(map.Objects[3].ModelIndex, 0);
+    EXPECT_EQ(map.Objects[4].Kind, 0);
 }
 
 TEST_F(LevelGl, OneFrameCullsAndDrawsEveryKind) {

@@ -173,7 +173,7 @@ TEST(TurretLaser, NearestAircraftUnderBeamTakesDamageAndKillCountsOnce) {
     EXPECT_FLOAT_EQ(air.planes[0].hp, hp);
 }
 
-TEST(TurretLaser, BlockedBeamDoesNoDamageAndZeroHitPointsStillEndInAKill) {
+TEST(TurretLaser, BlockedBeamDoesNoDamageAndZeroHitPointsAreNoKill) {
     // Rising ground blocks both beams: the aircraft beyond takes nothing.
     TLand land;
     BuildGround(land, 10, 100.0f, [](int, int j) { return j >= 7 ? 50.0f : 0.0f; });
@@ -186,14 +186,14 @@ TEST(TurretLaser, BlockedBeamDoesNoDamageAndZeroHitPointsStillEndInAKill) {
     EXPECT_FLOAT_EQ(air.planes[0].hp, 1.0f);
     EXPECT_FLOAT_EQ(t->BeamLength1, 10.0f);
 
-    // An aircraft left at exactly 0 is finished by the next hit and counted then.
+    // An aircraft at exactly 0 is not alive: the beam takes it below 0 without counting a kill.
     auto open = MakeTurret();
     open->Targets = &air;
     air.planes = {{{498.95f, 600, 4.8f}, 10, 0.0f}};
     open->LaserOn = 1;
     open->Update(10, nullptr);
     EXPECT_LT(air.planes[0].hp, 0.0f);
-    EXPECT_EQ(air.kills, 1);
+    EXPECT_EQ(air.kills, 0);
 }
 
 TEST(TurretLaser, PowerDrainsInASecondAndRefillsAtOnce) {

@@ -230,14 +230,25 @@ TEST(TerrainFile, ShortFilesAndBadGrids) {
     t = ReadTerrain(cut, "t.map");
     EXPECT_EQ(t.TextureNameCount, 3);
     EXPECT_EQ(t.TextureName, "");
-    // Heights must be complete; grid sizes <= 0 and huge ones are rejected.
-    for (int32_t n : {0, -1, 0x7fffffff, 0x40000000, 8}) {
+    // Cut inside the heights: what is there is read, the rest of the grid is 0.
+    t = ReadTerrain(std::vector<uint8_t>(full.begin(), full.begin() + heightsEnd - 3), "h.map");
+    ASSERT_EQ(t.Heights.size(), 9u);
+    EXPECT_EQ(t.Heights[7], 7 * 0.5f - 3);
+    EXPECT_EQ(t.Heights[8], 0.0f);
+    EXPECT_EQ(t.TexCoords, std::vector<float>(48, 0.0f));
+    // A grid larger than the file describes is a short file too, up to the cap.
+    std::vector<uint8_t> bigger = full;
+    bigger[0] = 8;
+    t = ReadTerrain(bigger, "g.map");
+    ASSERT_EQ(t.Heights.size(), 81u);
+    EXPECT_EQ(t.Heights[8], 8 * 0.5f - 3);
+    EXPECT_EQ(t.Heights[80], 0.0f);
+    // Grid sizes <= 0 and above the cap are rejected, as is a file without a grid size.
+    for (int32_t n : {0, -1, 0x7fffffff, 0x40000000, static_cast<int32_t>(kMaxTerrainGrid) + 1}) {
         std::vector<uint8_t> bad = full;
         for (int i = 0; i < 4; ++i) bad[i] = static_cast<uint8_t>(static_cast<uint32_t>(n) >> (8 * i));
         EXPECT_THROW(ReadTerrain(bad, "b.map"), DataError) << n;
     }
-    EXPECT_THROW(ReadTerrain(std::vector<uint8_t>(full.begin(), full.begin() + heightsEnd - 1), "h.map"),
-                 DataError);
     EXPECT_THROW(ReadTerrain({}, "e.map"), DataError);
 }
 
