@@ -185,6 +185,18 @@ private:
 
     bool GameRunning() const { return game_.InitOK && game_.GLReady; }
 
+    // Once the start-up is over (its loading window gone), the main window takes the focus
+    // back, so aiming starts without a click.
+    void FocusWhenPlayStarts() {
+        const bool running = GameRunning();
+        if (running && !wasRunning_ && !replay_) {
+            SDL_RaiseWindow(window_.Handle());
+            SDL_SetWindowInputFocus(window_.Handle());
+            wantCapture_ = true;
+        }
+        wasRunning_ = running;
+    }
+
     void HandleEvent(const SDL_Event& e) {
         // The loading window's own events are not the main window's business.
         const Uint32 mainId = SDL_GetWindowID(window_.Handle());
@@ -359,6 +371,7 @@ private:
     // The pointer is captured (hidden, confined, every count turns the view) while the game runs
     // unpaused in the focused window and the player has not freed it.
     void UpdatePointerCapture() {
+        FocusWhenPlayStarts();
         const bool focused = (SDL_GetWindowFlags(window_.Handle()) & SDL_WINDOW_INPUT_FOCUS) != 0;
         const bool capture = GameRunning() && !replay_ && !game_.Paused && wantCapture_ && focused &&
                              pressedButton_ == kFormButtonCount;
@@ -368,6 +381,9 @@ private:
                 input_.SetAiming(true);
                 return;
             }
+            // The first motion after capturing only tells SDL where the pointer is: make that
+            // one a warp to the middle, not the player's first move.
+            if (capture) SDL_WarpMouseInWindow(window_.Handle(), window_.Width() / 2, window_.Height() / 2);
         }
         if (capture && !input_.Aiming()) input_.DropMotion();
         input_.SetAiming(capture);
@@ -410,6 +426,7 @@ private:
     SteadyClock::time_point lastFrameEnd_{};
     FormButtonId pressedButton_ = kFormButtonCount;
     FormButtonId pendingClick_ = kFormButtonCount;
+    bool wasRunning_ = false;   // the game was running at the last capture update
     bool wantCapture_ = true;   // the player has not freed the pointer (Tab) or lost the focus
     bool swallowUp_ = false;    // the click that captured the pointer is not the game's
     bool triggerHeld_ = false;  // the controller's right trigger is past its firing point
