@@ -68,6 +68,11 @@ public:
         free_ = all_;
     }
 
+    void Pause() override {
+        AlContextScope scope(*device_);
+        alSourcePause(source_);
+    }
+
     bool IsPlaying() override {
         AlContextScope scope(*device_);
         ALint state = AL_STOPPED;
@@ -116,11 +121,20 @@ public:
         if (playing_ || queue_.empty()) return;
         playing_ = true;
         start_ = Clock::now();
-        consumedBefore_ = 0.0;
-        intoHead_ = 0;
+        consumedBefore_ = -static_cast<double>(pausedInHead_);
+        intoHead_ = pausedInHead_;
+        pausedInHead_ = 0;
+    }
+    void Pause() override {
+        Advance();
+        if (!playing_) return;
+        // Play starts the clock afresh; what was consumed of the head segment stays counted.
+        playing_ = false;
+        pausedInHead_ = intoHead_;
     }
     void Stop() override {
         playing_ = false;
+        pausedInHead_ = 0;
         queue_.clear();
         played_ = 0;
         intoHead_ = 0;
@@ -159,6 +173,7 @@ private:
     double consumedBefore_ = 0.0;
     size_t played_ = 0;
     size_t intoHead_ = 0;
+    size_t pausedInHead_ = 0;  // bytes of the head segment played before a pause
 };
 
 }  // namespace

@@ -21,6 +21,8 @@ public:
     virtual void Play() = 0;
     // Stops and empties the queue.
     virtual void Stop() = 0;
+    // Holds the play position where it is, queue kept; Play goes on from there.
+    virtual void Pause() = 0;
     virtual bool IsPlaying() = 0;
     // How far the play position is past the start of the oldest queued segment, in bytes.
     virtual uint32_t BytesIntoQueue() = 0;

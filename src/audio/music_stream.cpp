@@ -73,8 +73,18 @@ void TOGG::Stop() {
     output_->Stop();
     ring_.Reset();
     playing_ = false;
+    paused_ = false;
     needsRewind_ = true;
     finished_ = true;
+}
+
+void TOGG::Pause(bool paused) {
+    if (!loaded_ || !playing_) return;
+    std::lock_guard lock(mutex_);
+    if (paused == paused_) return;
+    paused_ = paused;
+    if (paused) output_->Pause();
+    else output_->Play();
 }
 
 bool TOGG::IsPlaying() const { return loaded_ && playing_; }
@@ -97,7 +107,7 @@ void TOGG::RefillPass() {
     ring_.Refill(*source_, *output_, looping_, finished_);
     // The ring never stops by itself: a source that ran dry while the thread was held up
     // plays on from what is queued now.
-    if (playing_ && !output_->IsPlaying()) output_->Play();
+    if (playing_ && !paused_ && !output_->IsPlaying()) output_->Play();
 }
 
 void TOGG::RefillThread() {

@@ -42,6 +42,9 @@ public:
     // end of the stream a looping one goes on from its first sample.
     void Play(bool loop);
     void Stop();
+    // Pause(true) holds the music where it is (the play position stops moving); Pause(false)
+    // goes on from there. Nothing while not playing.
+    void Pause(bool paused);
     bool IsPlaying() const;
     bool finished() const { return finished_; }
 
@@ -59,6 +62,7 @@ private:
     bool looping_ = false;
     bool needsRewind_ = false;
     bool finished_ = false;
+    bool paused_ = false;  // guarded by mutex_
     std::unique_ptr<PcmSource> source_;
     std::unique_ptr<MusicOutput> output_;
     MusicRing ring_;

@@ -33,6 +33,8 @@ public:
     // Stops the voice and puts its cursor at 0.
     virtual bool StopVoice(int v) = 0;
     virtual void SetVoicePosition(int v, const Vec3& position) = 0;  // deferred
+    // Holds every playing voice where it is (true), or lets the held ones go on (false).
+    virtual void PauseVoices(bool paused) = 0;
 
     // Listener settings, all deferred.
     virtual void SetDistanceFactor(float metresPerUnit) = 0;

@@ -104,6 +104,28 @@ public:
         return alGetError() == AL_NO_ERROR;
     }
 
+    void PauseVoices(bool paused) override {
+        AlContextScope scope(*device_);
+        if (paused) {
+            held_.clear();
+            for (ALuint s : sources_) {
+                ALint state = AL_STOPPED;
+                alGetSourcei(s, AL_SOURCE_STATE, &state);
+                if (state == AL_PLAYING) {
+                    alSourcePause(s);
+                    held_.push_back(s);
+                }
+            }
+        } else {
+            for (ALuint s : held_) {
+                ALint state = AL_STOPPED;
+                alGetSourcei(s, AL_SOURCE_STATE, &state);
+                if (state == AL_PAUSED) alSourcePlay(s);
+            }
+            held_.clear();
+        }
+    }
+
     void SetVoicePosition(int v, const Vec3& position) override {
         voices_[v].position = position;
         voices_[v].dirty = true;
@@ -163,6 +185,7 @@ private:
     std::vector<ALuint> sources_;
     std::vector<Voice> voices_;
     std::vector<ALuint> buffers_;
+    std::vector<ALuint> held_;  // the sources PauseVoices(true) paused
     float distanceFactor_ = 1.0f;
     float listenerGain_ = 1.0f;
     bool gainDirty_ = false;

@@ -54,6 +54,8 @@ public:
         return true;
     }
     void SetVoicePosition(int, const Vec3&) override {}
+    // Voices age on the game's clock, which stands still while the game is paused.
+    void PauseVoices(bool) override {}
 
     void SetDistanceFactor(float) override {}
     void SetRolloffFactor(float) override {}

@@ -174,6 +174,10 @@ void SetListenerOrientation(SoundMixer& mixer, const Vec3& front, const Vec3& to
     if (mixer.initialised) mixer.backend->SetListenerOrientation(front, top);
 }
 
+void PauseSounds(SoundMixer& mixer, bool paused) {
+    if (mixer.initialised) mixer.backend->PauseVoices(paused);
+}
+
 void UpdateSound(SoundMixer& mixer) {
     if (!mixer.initialised) return;
     mixer.activeChannels = 0;

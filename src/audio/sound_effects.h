@@ -83,6 +83,8 @@ void SetListenerOrientation(SoundMixer& mixer, const Vec3& front, const Vec3& to
 // The player's effects volume in percent (clamped to 0..100), on the same curve as the
 // music's volume; deferred like the listener.
 void SetEffectsVolume(SoundMixer& mixer, int32_t percent);
+// Holds every playing sound where it is (true) or lets them go on (false), for the pause.
+void PauseSounds(SoundMixer& mixer, bool paused);
 
 // Once per frame: re-positions the playing channels, counts active and playing channels,
 // empties channels silent for kChannelReclaimMs after their start, commits the deferred

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -25,19 +26,13 @@
 #include "shell/replay.h"
 #include "shell/run_options.h"
 #include "shell/state_dump.h"
+#include "shell/screenshot_path.h"
 #include "shell/settings.h"
 
 namespace tv::sdl {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-// While the game runs, a pointer that comes this close to the window's edge is put back in
-// the middle, so aiming never stops at the edge while the pointer stays free for the buttons.
-// Wide enough that one event rarely carries the pointer into the screen's edge (where the
-// system would clamp it and lose counts), narrow enough to keep clear of the buttons, the
-// nearest of which starts 24 pixels below the top.
-constexpr int kEdgeMargin = 20;
 
 std::string ExecutablePath(const char* argv0) {
     std::error_code ec;
@@ -52,10 +47,12 @@ constexpr std::uintmax_t kMaxRecordingBytes = 256u << 20;
 class MainLoop {
 public:
     // `replay` (may be null) supplies the input instead of the devices; `recorder` (may be
-    // null, open) receives the input as it is played. A replay or a recording needs stepClock.
+    // null, open) receives the input as it is played. A replay or a recording needs stepClock;
+    // `systemClock` is the clock when the game runs on the system's time (held while paused).
     MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock,
-             const InputRecording* replay, RecordingWriter* recorder)
-        : options_(options), window_(window), stepClock_(stepClock), replay_(replay), recorder_(recorder) {
+             SdlClock* systemClock, const InputRecording* replay, RecordingWriter* recorder)
+        : options_(options), window_(window), stepClock_(stepClock), systemClock_(systemClock), replay_(replay),
+          recorder_(recorder) {
         game_.platform.clock = &clock;
         game_.platform.input = replay_ ? static_cast<InputDevices*>(&replayInput_)
                                : recorder_ ? static_cast<InputDevices*>(&recordingInput_)
@@ -66,7 +63,16 @@ public:
         window.SetForm(&game_.form);
         // With --autostart the run's frames are those after the start-up.
         counting_ = !options.autostart;
-        SDL_GetMouseState(&lastX_, &lastY_);
+        // The captured pointer reads its counts from pointer motion re-centred by SDL rather
+        // than from raw device input, which misses synthetic pointers (remote desktops, input
+        // tools) on X11. SDL_MOUSE_RELATIVE_MODE_WARP in the environment still decides.
+        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "1", SDL_HINT_DEFAULT);
+        // Controllers are optional: without the subsystem the game plays on mouse and keys.
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+            std::fprintf(stderr, "terravik: no game controllers: %s\n", SDL_GetError());
+    }
+    ~MainLoop() {
+        if (SDL_GetRelativeMouseMode()) SDL_SetRelativeMouseMode(SDL_FALSE);
     }
 
     Game& game() { return game_; }
@@ -85,6 +91,7 @@ public:
 
     // Runs until the window closes. Returns false if an unguarded step raised.
     bool Run() {
+        ApplyInputSettings();
         SDL_ShowWindow(window_.Handle());
         SDL_RaiseWindow(window_.Handle());
         FormActivate(game_);  // showing the window activates it
@@ -108,6 +115,10 @@ public:
             if (window_.CloseRequested()) break;  // "Нет"
             if (startupClick) AfterStartup();
             if (game_.form.FActive == 0) continue;
+            if (game_.Paused) {
+                ShowPausedFrame();
+                continue;
+            }
             const InputFrame* replayed = nullptr;
             if (replay_) {
                 if (replayNext_ >= replay_->frames.size()) {
@@ -120,7 +131,7 @@ public:
                 if (window_.CloseRequested()) break;  // "Нет"
                 replayInput_.SetFrame(replayed);
             } else {
-                KeepPointerInside();
+                UpdatePointerCapture();
             }
 
             // The screenshot reads back only the frame it keeps: the last of a --frames run,
@@ -136,6 +147,7 @@ public:
             bool done = true;
             ApplicationEvents1Idle(game_, done);
             if (!window_.TakePresented()) window_.PresentControlsOnly();
+            WriteScreenshotIfAsked();
             lastFrameEnd_ = SteadyClock::now();
             if (counting_) stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
             if (recorder_) {
@@ -186,6 +198,7 @@ private:
         if (options_.frameMs >= 0) return static_cast<uint32_t>(options_.frameMs);
         if (!wallOrigin_) wallOrigin_ = start;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(start - *wallOrigin_).count();
+        // Time spent paused is not the game's: it was added to wallMsGiven_ on resuming.
         const uint32_t ms = static_cast<uint32_t>(elapsed - wallMsGiven_);
         wallMsGiven_ = elapsed;
         return ms;
@@ -207,6 +220,18 @@ private:
         }
     }
 
+    // Once the start-up is over (its loading window gone), the main window takes the focus
+    // back, so aiming starts without a click.
+    void FocusWhenPlayStarts() {
+        const bool running = GameRunning();
+        if (running && !wasRunning_ && !replay_) {
+            SDL_RaiseWindow(window_.Handle());
+            SDL_SetWindowInputFocus(window_.Handle());
+            wantCapture_ = true;
+        }
+        wasRunning_ = running;
+    }
+
     void HandleEvent(const SDL_Event& e) {
         // The loading window's own events are not the main window's business.
         const Uint32 mainId = SDL_GetWindowID(window_.Handle());
@@ -217,7 +242,8 @@ private:
         ImGui_ImplSDL2_ProcessEvent(&e);
         // A replay's input comes from the recording; the real devices only close the window.
         if (replay_ && (e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
-                        e.type == SDL_KEYDOWN || e.type == SDL_MOUSEWHEEL))
+                        e.type == SDL_KEYDOWN || e.type == SDL_MOUSEWHEEL || e.type == SDL_CONTROLLERBUTTONDOWN ||
+                        e.type == SDL_CONTROLLERAXISMOTION))
             return;
         switch (e.type) {
             case SDL_QUIT: window_.Close(); break;
@@ -226,22 +252,34 @@ private:
                     case SDL_WINDOWEVENT_CLOSE: window_.Close(); break;
                     case SDL_WINDOWEVENT_MINIMIZED: ApplicationEvents1Minimize(game_); break;
                     case SDL_WINDOWEVENT_RESTORED: ApplicationEvents1Restore(game_); break;
-                    case SDL_WINDOWEVENT_FOCUS_GAINED: FormActivate(game_); break;
+                    case SDL_WINDOWEVENT_FOCUS_GAINED:
+                        FormActivate(game_);
+                        wantCapture_ = true;  // back in the game, aiming goes on
+                        break;
+                    case SDL_WINDOWEVENT_FOCUS_LOST:
+                        // The pointer goes back to the desktop until the window has the focus again.
+                        wantCapture_ = false;
+                        if (game_.settings.audio.pauseOnFocusLoss) SetPaused(true);
+                        break;
                     case SDL_WINDOWEVENT_SIZE_CHANGED: FormResize(game_); break;
                     default: break;
                 }
                 break;
             case SDL_MOUSEMOTION:
-                // Counts come from the pointer's own positions, so a warp back to the middle
-                // (which moves lastX_/lastY_ with it) never reads as movement.
-                input_.AddMotion(e.motion.x - lastX_, e.motion.y - lastY_);
-                lastX_ = e.motion.x;
-                lastY_ = e.motion.y;
+                // Relative counts: only a captured pointer aims (SdlInput drops the rest).
+                input_.AddMotion(e.motion.xrel, e.motion.yrel);
                 break;
             case SDL_MOUSEBUTTONDOWN: {
-                FormButtonId hit = ButtonAt(game_.form, e.button.x, e.button.y);
+                // A captured pointer is hidden: its clicks are the game's, never a button's.
+                const bool captured = SDL_GetRelativeMouseMode();
+                FormButtonId hit = captured ? kFormButtonCount : ButtonAt(game_.form, e.button.x, e.button.y);
                 if (e.button.button == SDL_BUTTON_LEFT && hit != kFormButtonCount) {
                     pressedButton_ = hit;  // the press belongs to the button, not the window
+                } else if (hit == kFormButtonCount && !captured && GameRunning()) {
+                    // A click into the view takes the pointer back (not while paused); it does
+                    // not fire.
+                    if (!game_.Paused) wantCapture_ = true;
+                    swallowUp_ = true;
                 } else if (hit == kFormButtonCount) {
                     MouseButton b = e.button.button == SDL_BUTTON_LEFT    ? MouseButton::Left
                                     : e.button.button == SDL_BUTTON_RIGHT ? MouseButton::Right
@@ -254,11 +292,22 @@ private:
                 if (e.button.button == SDL_BUTTON_LEFT && pressedButton_ != kFormButtonCount) {
                     if (ButtonAt(game_.form, e.button.x, e.button.y) == pressedButton_) pendingClick_ = pressedButton_;
                     pressedButton_ = kFormButtonCount;
+                } else if (swallowUp_) {
+                    swallowUp_ = false;
                 } else {
                     Deliver({WindowMessageKind::MouseUp, 0});
                 }
                 break;
-            case SDL_KEYDOWN: input_.LatchKey(e.key.keysym.scancode); break;
+            case SDL_KEYDOWN:
+                input_.LatchKey(e.key.keysym.scancode);
+                if (!e.key.repeat) HandleShortcut(e.key.keysym.sym);
+                break;
+            case SDL_CONTROLLERDEVICEADDED: input_.OpenController(e.cdevice.which); break;
+            case SDL_CONTROLLERDEVICEREMOVED: input_.CloseController(e.cdevice.which); break;
+            case SDL_CONTROLLERBUTTONDOWN: HandleControllerButton(e.cbutton.button); break;
+            case SDL_CONTROLLERAXISMOTION:
+                if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) HandleTrigger(e.caxis.value);
+                break;
             case SDL_MOUSEWHEEL:
                 input_.AddWheel(e.wheel.y);
                 // One event is one step, whatever its amount.
@@ -269,16 +318,125 @@ private:
         }
     }
 
-    void KeepPointerInside() {
-        if (!GameRunning() || pressedButton_ != kFormButtonCount) return;
-        if (!(SDL_GetWindowFlags(window_.Handle()) & SDL_WINDOW_MOUSE_FOCUS)) return;
-        int w = window_.Width(), h = window_.Height();
-        if (w <= 4 * kEdgeMargin || h <= 4 * kEdgeMargin) return;
-        if (lastX_ >= kEdgeMargin && lastX_ < w - kEdgeMargin && lastY_ >= kEdgeMargin && lastY_ < h - kEdgeMargin)
-            return;
-        lastX_ = w / 2;
-        lastY_ = h / 2;
-        SDL_WarpMouseInWindow(window_.Handle(), lastX_, lastY_);
+    // The player's sensitivity and keys. The scaled counts are what a recording keeps, so a
+    // replay never depends on the replaying player's settings.
+    void ApplyInputSettings() {
+        const Settings& s = game_.settings;
+        input_.SetMouseScale(s.input.mouseSensitivity, s.input.invertY);
+        input_.SetStickScale(s.input.controllerSensitivity);
+        keyMore_ = SDL_GetKeyFromName(s.keys.moreAircraft.c_str());
+        keyPause_ = SDL_GetKeyFromName(s.keys.pause.c_str());
+        keyScreenshot_ = SDL_GetKeyFromName(s.keys.screenshot.c_str());
+        keyFreePointer_ = SDL_GetKeyFromName(s.keys.freePointer.c_str());
+    }
+
+    // The keys around the game: more aircraft, pause, screenshot, free the pointer.
+    void HandleShortcut(SDL_Keycode key) {
+        if (key == SDLK_UNKNOWN) return;
+        if (key == keyScreenshot_) AskScreenshot();
+        if (!GameRunning()) return;
+        if (key == keyMore_) ClickMoreAircraft();
+        if (key == keyPause_) SetPaused(!game_.Paused);
+        if (key == keyFreePointer_ && !game_.Paused) {
+            wantCapture_ = !wantCapture_;
+            UpdatePointerCapture();  // the next click already meets the pointer as it is now
+        }
+    }
+
+    // Shoulders choose the weapon as keys 1 and 2 do, through the keyboard the game reads (and
+    // a recording keeps); Back quits the same way Escape does.
+    void HandleControllerButton(uint8_t button) {
+        switch (button) {
+            case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: input_.LatchKey(SDL_SCANCODE_1); break;
+            case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: input_.LatchKey(SDL_SCANCODE_2); break;
+            case SDL_CONTROLLER_BUTTON_Y:
+                if (GameRunning()) ClickMoreAircraft();
+                break;
+            case SDL_CONTROLLER_BUTTON_START:
+                if (GameRunning()) SetPaused(!game_.Paused);
+                break;
+            case SDL_CONTROLLER_BUTTON_BACK:
+                if (GameRunning()) input_.LatchKey(SDL_SCANCODE_ESCAPE);
+                else window_.Close();
+                break;
+            default: break;
+        }
+    }
+
+    // The right trigger presses and releases fire as the left mouse button does on the view.
+    void HandleTrigger(int16_t value) {
+        const bool held = value >= kTriggerFires * 32767.0;
+        if (held == triggerHeld_ || game_.Paused) return;
+        triggerHeld_ = held;
+        if (held) Deliver({WindowMessageKind::MouseDown, static_cast<int32_t>(MouseButton::Left)});
+        else Deliver({WindowMessageKind::MouseUp, 0});
+    }
+
+    // "Еще 50" from a key or the controller: the button's click, recorded like the mouse's.
+    void ClickMoreAircraft() {
+        const FormButton& more = game_.form.buttons[kButton4];
+        if (more.visible && pendingClick_ == kFormButtonCount) pendingClick_ = kButton4;
+    }
+
+    // Pausing stops the game's clock, frees the pointer and holds the sound; no frame runs
+    // (so nothing is recorded) until the game goes on.
+    void SetPaused(bool paused) {
+        if (paused == game_.Paused || replay_) return;
+        if (paused) {
+            BeginPause(game_);
+            pauseStart_ = SteadyClock::now();
+        } else {
+            EndPause(game_);
+            wallMsGiven_ += std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - pauseStart_).count();
+            input_.DropMotion();
+        }
+        if (systemClock_) systemClock_->Hold(paused);
+        UpdatePointerCapture();
+    }
+
+    // The paused picture, then a wait for the next event instead of a busy loop.
+    void ShowPausedFrame() {
+        UpdatePointerCapture();
+        PausedFrame(game_);
+        if (!window_.TakePresented()) window_.PresentControlsOnly();
+        WriteScreenshotIfAsked();
+        SDL_WaitEventTimeout(nullptr, 50);
+    }
+
+    // The pointer is captured (hidden, confined, every count turns the view) while the game runs
+    // unpaused in the focused window and the player has not freed it.
+    void UpdatePointerCapture() {
+        FocusWhenPlayStarts();
+        const bool focused = (SDL_GetWindowFlags(window_.Handle()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+        const bool capture = GameRunning() && !replay_ && !game_.Paused && wantCapture_ && focused &&
+                             pressedButton_ == kFormButtonCount;
+        if (capture != static_cast<bool>(SDL_GetRelativeMouseMode())) {
+            if (SDL_SetRelativeMouseMode(capture ? SDL_TRUE : SDL_FALSE) != 0 && capture) {
+                // No relative mode here: aim with the free pointer rather than not at all.
+                input_.SetAiming(true);
+                return;
+            }
+            // The first motion after capturing only tells SDL where the pointer is: make that
+            // one a warp to the middle, not the player's first move.
+            if (capture) SDL_WarpMouseInWindow(window_.Handle(), window_.Width() / 2, window_.Height() / 2);
+        }
+        if (capture && !input_.Aiming()) input_.DropMotion();
+        input_.SetAiming(capture);
+    }
+
+    void AskScreenshot() {
+        screenshotPending_ = true;
+        window_.SetCaptureFrames(true);
+    }
+
+    // Writes the frame just presented when the screenshot key asked for it.
+    void WriteScreenshotIfAsked() {
+        if (!screenshotPending_) return;
+        screenshotPending_ = false;
+        const std::string path = ScreenshotPath(ScreenshotFolder(), std::time(nullptr));
+        if (window_.WriteLastFrame(path)) std::fprintf(stderr, "terravik: screenshot %s\n", path.c_str());
+        else std::fprintf(stderr, "terravik: could not write the screenshot %s\n", path.c_str());
+        window_.SetCaptureFrames(!options_.screenshot.empty());
     }
 
 public:
@@ -288,6 +446,7 @@ private:
     const RunOptions& options_;
     SdlMainWindow& window_;
     StepClock* stepClock_;
+    SdlClock* systemClock_;
     const InputRecording* replay_;
     RecordingWriter* recorder_;
     size_t replayNext_ = 0;      // the next recorded frame to play
@@ -306,8 +465,16 @@ private:
     SteadyClock::time_point lastFrameEnd_{};
     FormButtonId pressedButton_ = kFormButtonCount;
     FormButtonId pendingClick_ = kFormButtonCount;
-    int lastX_ = 0;
-    int lastY_ = 0;
+    bool wasRunning_ = false;   // the game was running at the last capture update
+    bool wantCapture_ = true;   // the player has not freed the pointer (Tab) or lost the focus
+    bool swallowUp_ = false;    // the click that captured the pointer is not the game's
+    bool triggerHeld_ = false;  // the controller's right trigger is past its firing point
+    bool screenshotPending_ = false;
+    SteadyClock::time_point pauseStart_{};
+    SDL_Keycode keyMore_ = SDLK_UNKNOWN;
+    SDL_Keycode keyPause_ = SDLK_UNKNOWN;
+    SDL_Keycode keyScreenshot_ = SDLK_UNKNOWN;
+    SDL_Keycode keyFreePointer_ = SDLK_UNKNOWN;
 };
 
 void ShowError(const std::string& text, bool interactive) {
@@ -445,6 +612,7 @@ int RunGame(int argc, char** argv) {
         bool fixedStep = options.frameMs >= 0 || !options.record.empty() || !options.replay.empty();
         Clock& clock = fixedStep ? static_cast<Clock&>(stepClock) : systemClock;
         auto loop = std::make_unique<MainLoop>(options, window, clock, fixedStep ? &stepClock : nullptr,
+                                               fixedStep ? nullptr : &systemClock,
                                                options.replay.empty() ? nullptr : &replay,
                                                options.record.empty() ? nullptr : &recorder);
         loop->game().executablePath = ExecutablePath(argv[0]);

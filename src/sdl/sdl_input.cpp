@@ -2,7 +2,17 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tv::sdl {
+
+double StickDeflection(int16_t axisValue) {
+    const double v = axisValue < 0 ? axisValue / 32768.0 : axisValue / 32767.0;
+    const double magnitude = std::fabs(v);
+    if (magnitude <= kStickDeadZone) return 0.0;
+    return std::copysign((magnitude - kStickDeadZone) / (1.0 - kStickDeadZone), v);
+}
 
 uint8_t DirectInputCode(int sc) {
     switch (sc) {
@@ -93,7 +103,8 @@ int SdlInput::InitKeyboard() {
 
 int SdlInput::InitMouse() {
     mouse_ = object_;
-    dx_ = dy_ = wheel_ = 0;
+    dx_ = dy_ = 0.0;
+    wheel_ = 0;
     return mouse_ ? kInputOk : kInputFailed;
 }
 
@@ -116,19 +127,67 @@ int SdlInput::ReadKeyboard(KeyboardState& keys) {
     return kInputOk;
 }
 
+void SdlInput::AddMotion(int dx, int dy) {
+    if (!aiming_) return;
+    dx_ += dx * mouseScale_;
+    dy_ += (invertY_ ? -dy : dy) * mouseScale_;
+}
+
+void SdlInput::AddStickMotion() {
+    const uint32_t now = SDL_GetTicks();
+    const uint32_t elapsedMs = lastStickTicks_ ? now - lastStickTicks_ : 0;
+    lastStickTicks_ = now;
+    if (!controller_ || elapsedMs == 0) return;
+    // A read held up for long (a stall, a breakpoint) must not swing the aim around.
+    const double seconds = std::min(elapsedMs, 100u) / 1000.0;
+    const double counts = kStickCountsPerSecond * stickScale_ * seconds;
+    const double x = StickDeflection(SDL_GameControllerGetAxis(controller_, SDL_CONTROLLER_AXIS_RIGHTX));
+    const double y = StickDeflection(SDL_GameControllerGetAxis(controller_, SDL_CONTROLLER_AXIS_RIGHTY));
+    dx_ += x * counts;
+    dy_ += (invertY_ ? -y : y) * counts;
+}
+
 int SdlInput::ReadMouse(MouseState& mouse) {
     if (!mouse_) return kInputFailed;
+    AddStickMotion();
     mouse = MouseState{};
-    mouse.lX = dx_;
-    mouse.lY = dy_;
+    // Whole counts go to the game; the fraction waits for the next read.
+    const double wholeX = std::trunc(dx_), wholeY = std::trunc(dy_);
+    mouse.lX = static_cast<int32_t>(wholeX);
+    mouse.lY = static_cast<int32_t>(wholeY);
+    dx_ -= wholeX;
+    dy_ -= wholeY;
     mouse.lZ = wheel_;
-    dx_ = dy_ = wheel_ = 0;
-    Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
-    mouse.rgbButtons[0] = (buttons & SDL_BUTTON_LMASK) ? kDown : 0;
-    mouse.rgbButtons[1] = (buttons & SDL_BUTTON_RMASK) ? kDown : 0;
-    mouse.rgbButtons[2] = (buttons & SDL_BUTTON_MMASK) ? kDown : 0;
-    mouse.rgbButtons[3] = (buttons & SDL_BUTTON_X1MASK) ? kDown : 0;
+    wheel_ = 0;
+    if (aiming_) {
+        Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+        mouse.rgbButtons[0] = (buttons & SDL_BUTTON_LMASK) ? kDown : 0;
+        mouse.rgbButtons[1] = (buttons & SDL_BUTTON_RMASK) ? kDown : 0;
+        mouse.rgbButtons[2] = (buttons & SDL_BUTTON_MMASK) ? kDown : 0;
+        mouse.rgbButtons[3] = (buttons & SDL_BUTTON_X1MASK) ? kDown : 0;
+    }
+    if (controller_ &&
+        SDL_GameControllerGetAxis(controller_, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) >= kTriggerFires * 32767.0)
+        mouse.rgbButtons[0] = kDown;
     return kInputOk;
+}
+
+void SdlInput::OpenController(int deviceIndex) {
+    if (controller_ || !SDL_IsGameController(deviceIndex)) return;
+    controller_ = SDL_GameControllerOpen(deviceIndex);
+    lastStickTicks_ = 0;
+}
+
+void SdlInput::CloseController(SDL_JoystickID instanceId) {
+    if (!controller_ || SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller_)) != instanceId) return;
+    SDL_GameControllerClose(controller_);
+    controller_ = nullptr;
+    // Another one still plugged in takes over.
+    for (int i = 0; i < SDL_NumJoysticks() && !controller_; ++i) OpenController(i);
+}
+
+SdlInput::~SdlInput() {
+    if (controller_) SDL_GameControllerClose(controller_);
 }
 
 }  // namespace tv::sdl

@@ -1,6 +1,11 @@
 #pragma once
-// Keyboard and mouse devices over SDL. The mouse reports relative counts gathered from the
-// motion events since the last read; the keyboard maps SDL scancodes to DirectInput codes.
+// Keyboard, mouse and game controllers over SDL. The mouse reports relative counts gathered
+// from the motion events since the last read, already scaled by the player's sensitivity, so a
+// recording of the reads replays the same whatever the replaying player's settings; the
+// keyboard maps SDL scancodes to DirectInput codes. A game controller's right stick adds to
+// the mouse counts and its right trigger reads as the left mouse button.
+
+#include <SDL2/SDL.h>
 
 #include <cstdint>
 
@@ -22,25 +27,66 @@ public:
     void ReleaseInputObject() override { object_ = false; }
     void ReleaseMouse() override { mouse_ = false; }
 
-    // Fed by the event loop.
-    void AddMotion(int dx, int dy) {
-        dx_ += dx;
-        dy_ += dy;
+    // Mouse counts per device count (> 0) and whether pitch is flipped.
+    void SetMouseScale(double sensitivity, bool invertY) {
+        mouseScale_ = sensitivity;
+        invertY_ = invertY;
+    }
+    // Controller counts: at full deflection the right stick turns this multiple of the base
+    // rate (kStickCountsPerSecond).
+    void SetStickScale(double sensitivity) { stickScale_ = sensitivity; }
+    // While false (the pointer is free), motion does not turn and the buttons read as up.
+    void SetAiming(bool on) { aiming_ = on; }
+    bool Aiming() const { return aiming_; }
+
+    // Fed by the event loop: device counts of one motion event.
+    void AddMotion(int dx, int dy);
+    // Drops the motion gathered so far (after a pause, when the pointer is captured again).
+    void DropMotion() {
+        dx_ = dy_ = 0.0;
+        lastStickTicks_ = 0;
     }
     void AddWheel(int notches) { wheel_ += notches * 120; }  // one notch is 120 counts
     // A key pressed since the last read reads as down once, so a tap shorter than a frame
     // is not lost.
     void LatchKey(int sdlScancode);
 
+    // Game controllers: opened when SDL reports them (at start and when plugged in), closed
+    // when removed. The first open one drives aim and fire.
+    void OpenController(int deviceIndex);
+    void CloseController(SDL_JoystickID instanceId);
+    bool HasController() const { return controller_ != nullptr; }
+    ~SdlInput() override;
+
 private:
+    // Adds the right stick's deflection over the time since the last read.
+    void AddStickMotion();
+
+    SDL_GameController* controller_ = nullptr;
+    double mouseScale_ = 1.0;
+    double stickScale_ = 1.0;
+    bool invertY_ = false;
+    bool aiming_ = true;
+    uint32_t lastStickTicks_ = 0;
     bool object_ = false;
     bool keyboard_ = false;
     bool mouse_ = false;
-    int32_t dx_ = 0;
-    int32_t dy_ = 0;
+    double dx_ = 0.0;  // scaled counts not yet read; fractions carry over to the next read
+    double dy_ = 0.0;
     int32_t wheel_ = 0;
     KeyboardState latched_{};
 };
+
+// Right-stick counts per second at full deflection and controller sensitivity 1, and the
+// share of the stick's travel ignored around its centre.
+inline constexpr double kStickCountsPerSecond = 900.0;
+inline constexpr double kStickDeadZone = 0.2;
+// How far the right trigger goes in before it fires (of its travel).
+inline constexpr double kTriggerFires = 0.5;
+
+// A stick axis value (-32768..32767) as -1..1 with the dead zone cut out and the rest
+// rescaled, so aim starts smoothly at the dead zone's edge.
+double StickDeflection(int16_t axisValue);
 
 // The DirectInput code of an SDL scancode, or 0 if the game has no use for that key.
 uint8_t DirectInputCode(int sdlScancode);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/text_encoding.h"
 #include "render/gl_matrices.h"
 #include "shell/controls.h"
 
@@ -218,6 +219,73 @@ void DrawAxes() {
     glVertex3f(0.0f, 0.0f, 50.0f);
     glEnd();
     glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+void BeginPause(Game& game) {
+    if (game.Paused) return;
+    game.Paused = true;
+    game.PausedPicture.clear();
+    if (game.GLReady && game.ScreenWidth > 0 && game.ScreenHeight > 0) {
+        // The front buffer holds the last frame shown; the back buffer's is gone after the swap.
+        game.PausedWidth = game.ScreenWidth;
+        game.PausedHeight = game.ScreenHeight;
+        game.PausedPicture.resize(static_cast<size_t>(game.PausedWidth) * game.PausedHeight * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_FRONT);
+        glReadPixels(0, 0, game.PausedWidth, game.PausedHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                     game.PausedPicture.data());
+        glReadBuffer(GL_BACK);
+    }
+    PauseSounds(game.Mixer, true);
+    if (game.Music) game.Music->Pause(true);
+}
+
+void PausedFrame(Game& game) {
+    if (!game.Paused || !game.GLReady) return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+    if (!game.PausedPicture.empty()) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelZoom(1.0f, 1.0f);
+        glRasterPos2f(-1.0f, -1.0f);
+        glDrawPixels(game.PausedWidth, game.PausedHeight, GL_RGBA, GL_UNSIGNED_BYTE, game.PausedPicture.data());
+    }
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    // Glyph i of n spans x - 10 + i*size/2 .. x - 10 + (i+1)*size/2: centre the n glyphs.
+    const std::string text = Utf8ToCp1251("Пауза");
+    constexpr float kSize = 30.0f;
+    const float width = text.size() * kSize / 2.0f;
+    const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - kSize / 2.0f;
+    const float y = game.ScreenHeight / 2.0f - kSize / 2.0f;
+    PrintText({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, text, x, y, kSize);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+    game.platform.window->SwapBuffers();
+}
+
+void EndPause(Game& game) {
+    if (!game.Paused) return;
+    game.Paused = false;
+    game.PausedPicture.clear();
+    PauseSounds(game.Mixer, false);
+    if (game.Music) game.Music->Pause(false);
 }
 
 void FormDestroy(Game& game) {

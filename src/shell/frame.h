@@ -21,6 +21,14 @@ void DrawWorld(Game& game);
 // The three coloured axes at the origin; leaves line width 10 and line smoothing on.
 void DrawAxes();
 
+// Pause. BeginPause keeps the picture now on screen and holds the music and every playing
+// sound; PausedFrame shows that picture with "Пауза" centred in the HUD's font and colour;
+// EndPause lets the sound go on. No game time passes in between: the caller runs no GameFrame
+// and keeps the clock still.
+void BeginPause(Game& game);
+void PausedFrame(Game& game);
+void EndPause(Game& game);
+
 // Releases the devices and the rendering context, in that order.
 void FormDestroy(Game& game);
 

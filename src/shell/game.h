@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/music_stream.h"
 #include "audio/sound_effects.h"
@@ -103,6 +104,12 @@ struct Game {
     bool FireSoundOn = false;
     MouseState mouse;
     KeyboardState keys{};
+
+    // Pause: no frame runs; the last picture stays on screen under "Пауза".
+    bool Paused = false;
+    std::vector<uint8_t> PausedPicture;  // RGBA rows bottom-up, PausedWidth x PausedHeight
+    int32_t PausedWidth = 0;
+    int32_t PausedHeight = 0;
 
     // World constants set by the start-up.
     Vec3 SunPos;

@@ -140,6 +140,7 @@ def main():
         xdo("mousedown", "1")
         track(aim, lead, 600)
         xdo("mouseup", "1")
+        xdo("key", "Tab")  # free the captured pointer to reach the button
         xdo("mousemove", 797, 68)
         time.sleep(0.5)
         xdo("click", "1")

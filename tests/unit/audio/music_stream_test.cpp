@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
+#include <thread>
 #include <filesystem>
 #include <mutex>
 #include <vector>
@@ -49,6 +51,10 @@ public:
     void Play() override {
         std::lock_guard lock(s_->m);
         s_->playing = !s_->queue.empty();
+    }
+    void Pause() override {
+        std::lock_guard lock(s_->m);
+        s_->playing = false;
     }
     void Stop() override {
         std::lock_guard lock(s_->m);
@@ -206,6 +212,33 @@ TEST(Music, PlayPrefillsAndStopThenPlayStartsAgainFromTheBeginning) {
     music.Play(false);
     EXPECT_EQ(source->rewinds, 2);
     EXPECT_FALSE(music.finished());
+}
+
+// A paused stream stays paused through the refill passes (which restart a source that ran dry),
+// and on the silent device its play position holds until it resumes.
+TEST(Music, PauseHoldsThePlayPositionUntilResumed) {
+    auto shared = std::make_shared<ManualOutput::Shared>();
+    TOGG manual(std::make_unique<CountingSource>(10 * MusicRing::kBytes), std::make_unique<ManualOutput>(shared));
+    manual.Play(true);
+    manual.Pause(true);
+    manual.RefillPass();
+    EXPECT_FALSE(shared->playing);
+    EXPECT_TRUE(manual.IsPlaying());  // paused is still playing, not stopped
+    manual.Pause(false);
+    EXPECT_TRUE(shared->playing);
+
+    // 1,000 bytes a second: 50 ms move the position by about 50 bytes.
+    TOGG silent(std::make_unique<CountingSource>(10 * MusicRing::kBytes), MakeSilentMusicOutput(1, 500));
+    silent.Play(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    silent.Pause(true);
+    const uint64_t held = silent.PlayedBytes();
+    EXPECT_GT(held, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(silent.PlayedBytes(), held);
+    silent.Pause(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_GT(silent.PlayedBytes(), held);
 }
 
 TEST(Music, AMissingFileIsNotLoadedAndEveryCallDoesNothing) {
