@@ -2,7 +2,6 @@
 
 #include <epoxy/gl.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -76,9 +75,7 @@ std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values) {
 
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values) {
     const std::array<std::string, 5> lines = HudLines(fps, values);
-    // The first line sits 738 pixels up, as designed; a window too short for that keeps the
-    // lines' size and moves them down just enough to show the first one whole.
-    float y = std::min(738.0f, static_cast<float>(font.screenHeight) - 30.0f);
+    float y = 738.0f;
     for (const std::string& line : lines) {
         PrintText(font, line, 10.0f, y, 30.0f);
         y -= 30.0f;

@@ -135,19 +135,5 @@ TEST_F(HudTextTest, HudLinesSitAtTheirFixedRows) {
     for (int x = 0; x < kWidth; ++x) ASSERT_EQ(below.At(x, 0)[0], 0) << x;
 }
 
-TEST_F(HudTextTest, InAShortWindowTheLinesMoveDownToStayOnScreen) {
-    // 480 high: the top line would start at 738, off the window; it ends at the top edge now.
-    font.screenHeight = 480;
-    PrintHud(font, 60, HudValues{});
-    auto rowLit = [&](int screenY) {
-        const Pixels row = ReadPixels(0, screenY * kHeight / 480, kWidth, 1);
-        int lit = 0;
-        for (int x = 0; x < kWidth; ++x) lit += row.At(x, 0)[0] > 0;
-        return lit;
-    };
-    for (int line = 0; line < 5; ++line) EXPECT_GT(rowLit(450 - 30 * line + 15), 0) << "line " << line;
-    EXPECT_EQ(rowLit(300), 0);  // below the last line
-}
-
 }  // namespace
 }  // namespace tv::test
