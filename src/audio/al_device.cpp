@@ -1,6 +1,12 @@
 #include "audio/al_device.h"
 
 #include <AL/alext.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tv {
 namespace {
@@ -29,14 +35,56 @@ const ThreadContextFns& ThreadContextEntryPoints() {
     return fns;
 }
 
+// Points stderr at /dev/null for its lifetime. Opening a device walks every back-end
+// (PulseAudio, ALSA, JACK, OSS), and on a machine without a sound card each one complains on
+// stderr in its own words; none of that helps the player.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+void ReportNoDevice() {
+    static std::atomic<bool> reported{false};
+    if (!reported.exchange(true)) std::fprintf(stderr, "terravik: no audio device: playing silent\n");
+}
+
 }  // namespace
 
 std::shared_ptr<AlDevice> AlDevice::OpenDefault() {
-    ALCdevice* device = alcOpenDevice(nullptr);
-    if (!device) return nullptr;
-    ALCcontext* context = alcCreateContext(device, nullptr);
+    // The library's own log is for its developers; a player's own setting is kept.
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+    {
+        QuietStderr quiet;
+        device = alcOpenDevice(nullptr);
+        if (device) context = alcCreateContext(device, nullptr);
+    }
+    if (!device) {
+        ReportNoDevice();
+        return nullptr;
+    }
     if (!context) {
         alcCloseDevice(device);
+        ReportNoDevice();
         return nullptr;
     }
     std::shared_ptr<AlDevice> d(new AlDevice());

@@ -12,7 +12,9 @@ namespace tv {
 
 class AlDevice {
 public:
-    // The default output device; null when none can be opened or it gives no context.
+    // The default output device; null when none can be opened or it gives no context. What
+    // the sound libraries print while looking for a device is kept off stderr; the first
+    // failure in a run prints one line saying the game plays silent instead.
     static std::shared_ptr<AlDevice> OpenDefault();
     ~AlDevice();
     AlDevice(const AlDevice&) = delete;

@@ -13,8 +13,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/paths.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/loading_window_sdl.h"
 #include "sdl/sdl_input.h"
@@ -28,11 +30,16 @@
 #include "shell/state_dump.h"
 #include "shell/screenshot_path.h"
 #include "shell/settings.h"
+#include "shell/startup.h"
 
 namespace tv::sdl {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// While nothing moves (the title screen, the start-up question) the loop waits this long for
+// an event before drawing again, so the caption's frame count still ticks over.
+constexpr int kIdleWaitMs = 100;
 
 std::string ExecutablePath(const char* argv0) {
     std::error_code ec;
@@ -102,6 +109,7 @@ public:
             return RunButtonClicks();
         }
         while (!window_.CloseRequested()) {
+            PlaceButtons();
             if (game_.form.FActive == 0) {
                 // Minimised: nothing runs until something happens.
                 SDL_Event e;
@@ -164,11 +172,45 @@ public:
                 pendingClick_ = kButton3;
             }
             if (lastFrame) window_.Close();
+            Pace(start);
         }
         return true;
     }
 
 private:
+    // The buttons follow the window's size, which the player may change at any time.
+    void PlaceButtons() {
+        int w = 0, h = 0;
+        window_.WindowSize(w, h);
+        LayoutButtons(game_.form, w, h);
+    }
+
+    // Ends a frame that began at `start` no sooner than the player's frame cap allows; on a
+    // screen where nothing moves, waits for the player instead of drawing the same picture
+    // again. Timed runs and replays never wait.
+    void Pace(SteadyClock::time_point start) {
+        if (options_.frames >= 0 || replay_) return;
+        if (!game_.InitOK && !window_.CloseRequested()) {
+            SDL_Event e;
+            if (SDL_WaitEventTimeout(&e, kIdleWaitMs)) HandleEvent(e);
+            return;
+        }
+        const int maxFps = game_.settings.video.maxFps;
+        if (maxFps > 0) std::this_thread::sleep_until(start + std::chrono::microseconds(1000000 / maxFps));
+    }
+
+    // F11 (or the player's key) and Alt+Enter switch between full screen and a window. True
+    // when the key was one of them; such a key means nothing to the game.
+    bool HandleWindowKey(const SDL_KeyboardEvent& key) {
+        if (key.repeat) return false;
+        const SDL_Keycode toggle = SDL_GetKeyFromName(game_.settings.keys.fullscreen.c_str());
+        const bool altEnter = (key.keysym.sym == SDLK_RETURN || key.keysym.sym == SDLK_KP_ENTER) &&
+                              (key.keysym.mod & KMOD_ALT);
+        if (!altEnter && (toggle == SDLK_UNKNOWN || key.keysym.sym != toggle)) return false;
+        window_.ToggleFullscreen();
+        return true;
+    }
+
     // Handlers run between frames, never inside one; an exception here is an unguarded
     // start-up step failing.
     bool RunButtonClicks() {
@@ -299,6 +341,7 @@ private:
                 }
                 break;
             case SDL_KEYDOWN:
+                if (HandleWindowKey(e.key)) break;
                 input_.LatchKey(e.key.keysym.scancode);
                 if (!e.key.repeat) HandleShortcut(e.key.keysym.sym);
                 break;
@@ -576,6 +619,17 @@ int RunGame(int argc, char** argv) {
         }
     }
 
+    // A data folder that is not there is the player's to fix, before any window opens.
+    {
+        const std::string root =
+            options.dataDir.empty() ? DataRootForExecutable(ExecutablePath(argv[0])) : options.dataDir;
+        std::string problem = DataRootProblem(root, !options.dataDir.empty());
+        if (!problem.empty()) {
+            std::fprintf(stderr, "terravik: %s\n", problem.c_str());
+            return 2;
+        }
+    }
+
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         ShowError(std::string("cannot start the video system: ") + SDL_GetError(), false);
         return 1;
@@ -583,13 +637,13 @@ int RunGame(int argc, char** argv) {
     Settings settings = LoadPlayerSettings(options);
     int status = 0;
     {
-        SdlMainWindow window(settings.video.fullscreen ? 0 : settings.video.width,
-                             settings.video.fullscreen ? 0 : settings.video.height);
+        SdlMainWindow window(settings.video.fullscreen, settings.video.width, settings.video.height);
         if (!window.Ok()) {
             ShowError("cannot open the main window: " + window.Error(), interactive);
             SDL_Quit();
             return 1;
         }
+        window.SetVsync(settings.video.vsync);
         if (!options.replay.empty() && (window.Width() != replay.width || window.Height() != replay.height)) {
             ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
                           " window, got " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()),

@@ -19,32 +19,37 @@ constexpr float kFontPixels = 13.0f;
 // The window's face colour, shown wherever the game draws nothing.
 constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
 
+// The desktop's size, where the full-screen window goes.
+void DesktopSize(int& w, int& h) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        w = mode.w;
+        h = mode.h;
+    } else {
+        w = 1014;
+        h = 702;
+    }
+}
+
 }  // namespace
 
-SdlMainWindow::SdlMainWindow(int windowedWidth, int windowedHeight) {
-    Uint32 flags = SDL_WINDOW_RESIZABLE;
-    int x = 0, y = 0, w = windowedWidth, h = windowedHeight;
-    if (w > 0 && h > 0) {
-        x = y = SDL_WINDOWPOS_CENTERED;
-    } else {
+SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight)
+    : fullscreen_(fullscreen), windowedWidth_(windowedWidth), windowedHeight_(windowedHeight) {
+    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = windowedWidth, h = windowedHeight;
+    if (fullscreen) {
         // Borderless and maximised; the size is the desktop's in case no window manager
         // honours the maximise request.
         flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_MAXIMIZED;
-        SDL_DisplayMode mode;
-        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-            w = mode.w;
-            h = mode.h;
-        } else {
-            w = 1014;
-            h = 702;
-        }
+        x = y = 0;
+        DesktopSize(w, h);
     }
     gl_ = std::make_unique<GlWindow>("Form1", x, y, w, h, flags);
     if (!gl_->Ok()) {
         error_ = gl_->Error();
         return;
     }
-    SDL_GL_SetSwapInterval(0);  // no cap on the frame rate
+    SetVsync(false);
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
@@ -88,14 +93,50 @@ void SdlMainWindow::SetCaption(const std::string& caption) {
 
 int SdlMainWindow::Width() const {
     int w = 0, h = 0;
-    SDL_GetWindowSize(gl_->Window(), &w, &h);
+    SDL_GL_GetDrawableSize(gl_->Window(), &w, &h);
     return w;
 }
 
 int SdlMainWindow::Height() const {
     int w = 0, h = 0;
-    SDL_GetWindowSize(gl_->Window(), &w, &h);
+    SDL_GL_GetDrawableSize(gl_->Window(), &w, &h);
     return h;
+}
+
+void SdlMainWindow::WindowSize(int& width, int& height) const {
+    SDL_GetWindowSize(gl_->Window(), &width, &height);
+}
+
+void SdlMainWindow::ToggleFullscreen() {
+    if (!Ok()) return;
+    SDL_Window* window = gl_->Window();
+    if (fullscreen_) {
+        SDL_RestoreWindow(window);
+        SDL_SetWindowBordered(window, SDL_TRUE);
+        SDL_SetWindowSize(window, windowedWidth_, windowedHeight_);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        // Remembered so that leaving full screen again gives back the size the player chose.
+        SDL_GetWindowSize(window, &windowedWidth_, &windowedHeight_);
+        int w = 0, h = 0;
+        DesktopSize(w, h);
+        SDL_SetWindowBordered(window, SDL_FALSE);
+        SDL_SetWindowPosition(window, 0, 0);
+        SDL_SetWindowSize(window, w, h);
+        SDL_MaximizeWindow(window);
+    }
+    fullscreen_ = !fullscreen_;
+}
+
+void SdlMainWindow::SetVsync(bool on) {
+    if (!Ok()) return;
+    if (on) {
+        // -1 is adaptive sync (a late frame is shown at once instead of waiting a whole
+        // refresh); drivers without it refuse, and plain sync is the next best.
+        if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
+    } else {
+        SDL_GL_SetSwapInterval(0);
+    }
 }
 
 bool SdlMainWindow::MakeGLCurrent() {

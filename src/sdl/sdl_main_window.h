@@ -1,6 +1,7 @@
 #pragma once
-// The main window over SDL: a borderless maximised window (or a normal one of a given size)
-// with an OpenGL compatibility context, and its buttons drawn with Dear ImGui over each frame.
+// The main window over SDL: full screen (a borderless window the size of the desktop) or a
+// normal resizable window, switchable at any time, with an OpenGL compatibility context, and
+// its buttons drawn with Dear ImGui over each frame.
 
 #include <cstdint>
 #include <memory>
@@ -18,8 +19,9 @@ namespace tv::sdl {
 
 class SdlMainWindow : public MainWindowPort {
 public:
-    // Creates the window and its context; Ok() tells whether both exist.
-    SdlMainWindow(int windowedWidth, int windowedHeight);
+    // Creates the window and its context; Ok() tells whether both exist. The windowed size is
+    // used now when not `fullscreen`, and whenever the player leaves full screen.
+    SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight);
     ~SdlMainWindow() override;
     SdlMainWindow(const SdlMainWindow&) = delete;
     SdlMainWindow& operator=(const SdlMainWindow&) = delete;
@@ -30,8 +32,12 @@ public:
 
     void SetCaption(const std::string& caption) override;
     void Close() override { closeRequested_ = true; }
+    // The drawable's size in pixels, which the 3D view fills (larger than the window's own
+    // size on a high-DPI screen).
     int Width() const override;
     int Height() const override;
+    // The window's size in window coordinates, the ones mouse events and buttons use.
+    void WindowSize(int& width, int& height) const;
     bool MakeGLCurrent() override;
     // Nothing is drawn after this; the context itself goes with the window, once every GL
     // object of the game has been released.
@@ -39,6 +45,12 @@ public:
     void SwapBuffers() override;
 
     bool CloseRequested() const { return closeRequested_; }
+    bool Fullscreen() const { return fullscreen_; }
+    // Full screen <-> the windowed size (the windowed size the player last left it at).
+    void ToggleFullscreen();
+    // Swaps wait for the display's refresh when on: adaptive sync where the driver offers it,
+    // plain sync otherwise. Off, frames are presented as soon as they are drawn.
+    void SetVsync(bool on);
     // The buttons drawn over the next frames.
     void SetForm(const TForm1* form) { form_ = form; }
     // Clears to the window's face colour and shows only the buttons (when the game draws nothing).
@@ -59,6 +71,9 @@ private:
     bool deleteRequested_ = false;
     bool presented_ = false;
     bool capture_ = false;
+    bool fullscreen_ = false;
+    int windowedWidth_ = 0;  // the size to return to from full screen
+    int windowedHeight_ = 0;
     const TForm1* form_ = nullptr;
     std::string error_;
     int lastWidth_ = 0;

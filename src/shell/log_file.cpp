@@ -1,6 +1,7 @@
 #include "shell/log_file.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/clock.h"
@@ -21,6 +22,26 @@ void LogOpen(TLogFile& log, const std::string& path) {
     }
     log.file = std::fopen(path.c_str(), "wb");
     log.Opened = log.file != nullptr;
+    log.Path = log.Opened ? path : std::string();
+}
+
+std::string StateLogPathFor(const char* xdgStateHome, const char* home) {
+    if (xdgStateHome && xdgStateHome[0] == '/') return std::string(xdgStateHome) + "/terravik/Log_File.txt";
+    if (home && home[0] == '/') return std::string(home) + "/.local/state/terravik/Log_File.txt";
+    return {};
+}
+
+std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback) {
+    LogOpen(log, path);
+    if (log.Opened) return {};
+    if (!fallback.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), ec);
+        LogOpen(log, fallback);
+        if (log.Opened) return "cannot write the log " + path + "; it goes to " + fallback;
+    }
+    return "cannot write the log " + path + (fallback.empty() ? "" : " or " + fallback) +
+           "; playing without it";
 }
 
 void LogWrite(TLogFile& log, std::string_view text) {

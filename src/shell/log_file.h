@@ -13,6 +13,8 @@ namespace tv {
 
 struct TLogFile {
     bool Opened = false;
+    std::string Path;  // where the log was last opened (kept after closing); empty if it failed
+
     std::FILE* file = nullptr;
     // Source of the time of day in milliseconds since midnight; the local clock by default.
     std::function<uint32_t()> msOfDay;
@@ -25,6 +27,16 @@ struct TLogFile {
 
 // Creates or truncates the file. A file that cannot be created leaves Opened false, silently.
 void LogOpen(TLogFile& log, const std::string& path);
+// $XDG_STATE_HOME/terravik/Log_File.txt, or $HOME/.local/state/terravik/Log_File.txt when the
+// variable is unset, empty or relative. Empty when neither gives an absolute folder. The
+// arguments are the variables' values (null when unset).
+std::string StateLogPathFor(const char* xdgStateHome, const char* home);
+
+// Opens the log at `path`; when that cannot be created (a read-only data folder), at
+// `fallback` instead, creating its folders. Returns what the player should be told on
+// stderr: where the log went instead, or that there is none; empty when `path` opened.
+std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback);
+
 // Writes one line if Opened; `text` is UTF-8 and is stored as Windows-1251.
 // Throws std::runtime_error if the write fails.
 void LogWrite(TLogFile& log, std::string_view text);

@@ -1,12 +1,19 @@
 #include "shell/main_form.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "shell/startup.h"
+
 
 namespace tv {
 void Button3Click(Game& game) {
     InitGame(game);
     auto& b = game.form.buttons;
     if (!game.InitOK) {
+        // The question alone does not say what went wrong; the log and stderr do.
+        if (!game.GameLog.Path.empty())
+            std::fprintf(stderr, "terravik: the start-up had errors; its log is %s\n", game.GameLog.Path.c_str());
         b[kButton5].visible = true;
         b[kButton6].visible = true;
         b[kButton7].visible = true;
@@ -48,6 +55,16 @@ FormButtonId ButtonAt(const TForm1& form, int x, int y) {
         }
     }
     return kFormButtonCount;
+}
+
+void LayoutButtons(TForm1& form, int windowWidth, int windowHeight) {
+    static const TForm1 design;
+    for (int i = 0; i < kFormButtonCount; ++i) {
+        const FormButton& d = design.buttons[i];
+        FormButton& b = form.buttons[i];
+        b.left = std::max(0, std::min(d.left, windowWidth - d.width));
+        b.top = std::max(0, std::min(d.top, windowHeight - d.height));
+    }
 }
 
 void FormResize(Game& game) {

@@ -21,6 +21,11 @@ void ClickButton(Game& game, FormButtonId id);
 // The visible, clickable button under a window pixel, or kFormButtonCount.
 FormButtonId ButtonAt(const TForm1& form, int x, int y);
 
+// Places the buttons for a window of this size (window coordinates): each keeps its design
+// position where it fits and otherwise moves left and up just enough to lie wholly inside.
+// Sizes never change; a window smaller than a button puts it at the window's corner.
+void LayoutButtons(TForm1& form, int windowWidth, int windowHeight);
+
 // Only while InitOK: takes the window's size and resets viewport and projection.
 void FormResize(Game& game);
 

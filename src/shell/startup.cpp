@@ -4,7 +4,11 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <stdexcept>
 
 #include "common/data_paths.h"
@@ -15,15 +19,26 @@
 namespace tv {
 namespace {
 
+// One stderr line for a start-up step that failed: the step, then the reason (a loader's
+// reason names the file, the byte offset and the field).
+void ReportFailedStep(const char* step, const std::string& reason) {
+    std::fprintf(stderr, "terravik: start-up step \"%s\" failed: %s\n", step, reason.c_str());
+}
+
 // Runs one guarded step: every exception becomes the step's False line and clears InitOK.
 // The OK line is written inside the guard, so a failing log write counts as the step failing.
 template <class Step>
-void Guarded(Game& game, const char* okLine, const char* falseLine, Step&& step) {
+void Guarded(Game& game, const char* stepName, const char* okLine, const char* falseLine, Step&& step) {
     try {
         step();
         LogWrite(game.GameLog, okLine);
+    } catch (const std::exception& ex) {
+        game.InitOK = false;
+        ReportFailedStep(stepName, ex.what());
+        LogWrite(game.GameLog, falseLine);
     } catch (...) {
         game.InitOK = false;
+        ReportFailedStep(stepName, "unknown error");
         LogWrite(game.GameLog, falseLine);
     }
 }
@@ -103,10 +118,14 @@ void OpenMusic(Game& game) {
     if (OpenMusicDevice(game.musicDevice)) {
         LogWrite(game.GameLog, "Движок ogg иницилизирован ОК");
     } else {
+        ReportFailedStep("music device", "no device could be opened");
         LogWrite(game.GameLog, "Движок ogg иницилизирован False");
         game.InitOK = false;
     }
-    game.Music = std::make_unique<TOGG>(game.musicDevice, DataPath(game.ProgramDir, paths::kMusic));
+    const std::string musicFile = DataPath(game.ProgramDir, paths::kMusic);
+    game.Music = std::make_unique<TOGG>(game.musicDevice, musicFile);
+    if (!game.Music->loaded())
+        ReportFailedStep("music", ResolvePath(musicFile) + ": not a readable Ogg Vorbis file");
     LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
     game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
 }
@@ -116,6 +135,7 @@ void InitSoundEffects(Game& game) {
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
         SetEffectsVolume(game.Mixer, game.settings.EffectsPercent());  // the player's effects volume
     } else {
+        ReportFailedStep("sound effects", "the mixer could not start");
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;
     }
@@ -214,34 +234,55 @@ void SetViewportAndProjection(const Game& game) {
     glMatrixMode(GL_MODELVIEW);
 }
 
+std::string DataRootProblem(const std::string& root, bool named) {
+    std::error_code ec;
+    if (named && !std::filesystem::is_directory(root, ec))
+        return "the data folder " + root + " does not exist (--data-dir)";
+    std::string rootWithSlash = root;
+    if (rootWithSlash.empty() || rootWithSlash.back() != '/') rootWithSlash += '/';
+    const std::string level = ResolvePath(DataPath(rootWithSlash, paths::kLevel));
+    if (!std::filesystem::is_regular_file(level, ec))
+        return "no level file in the data folder " + root + " (looked for " + level + ")";
+    return {};
+}
+
 void InitGame(Game& game) {
     game.InitOK = true;
     FindDataRoot(game);
-    LogOpen(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile));
+    // A read-only data folder (an installed game) keeps its log in the player's state folder.
+    const std::string logNote =
+        LogOpenWithFallback(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile),
+                            StateLogPathFor(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
+    if (!logNote.empty()) std::fprintf(stderr, "terravik: %s\n", logNote.c_str());
     SetCameraPlanes(game);
-    Guarded(game, "иницилизация opengl ОК", "иницилизация opengl False", [&] { InitOpenGL(game); });
+    Guarded(game, "OpenGL", "иницилизация opengl ОК", "иницилизация opengl False", [&] { InitOpenGL(game); });
     CheckVertexBuffers(game);
     FitViewportToWindow(game);
     if (game.GLReady) InitLighting();
     InitInputDevices(game);
-    Guarded(game, "иницилизация Davil ОК", "иницилизация Davil False", [&] { game.Images = std::make_unique<ImageLibrary>(); });
-    Guarded(game, "Ландщафт создан ОК", "Ландщафт создан False", [&] { CreateGameLandscape(game); });
-    Guarded(game, "ODE иницилизирован ОК", "ODE иницилизирован False", [&] { CreatePhysics(game); });
+    Guarded(game, "image library", "иницилизация Davil ОК", "иницилизация Davil False",
+            [&] { game.Images = std::make_unique<ImageLibrary>(); });
+    Guarded(game, "landscape", "Ландщафт создан ОК", "Ландщафт создан False",
+            [&] { CreateGameLandscape(game); });
+    Guarded(game, "physics", "ODE иницилизирован ОК", "ODE иницилизирован False",
+            [&] { CreatePhysics(game); });
     PlaceSun(game);
-    Guarded(game, "Солнечные блики иницилизированы ОК", "Солнечные блики иницилизированы False",
+    Guarded(game, "sun flare", "Солнечные блики иницилизированы ОК", "Солнечные блики иницилизированы False",
             [&] { InitSunFlare(game); });
     StartClock(game);
     OpenMusic(game);
     InitSoundEffects(game);
     LoadSoundSamples(game);
     StartMusic(game);
-    Guarded(game, "Турель иницилизирована  ОК", "Турель иницилизирована False", [&] { LoadTurret(game); });
+    Guarded(game, "turret", "Турель иницилизирована  ОК", "Турель иницилизирована False",
+            [&] { LoadTurret(game); });
     ArmTurretWithShells(game);
-    Guarded(game, "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] { LoadSky(game); });
+    Guarded(game, "sky", "Небо иницилизировано  ОК", "Небо иницилизировано  False", [&] { LoadSky(game); });
     AnchorCameraOnTurret(game);
-    Guarded(game, "Система самолетов иницилизирована  ОК", "Система самолетов иницилизирована  False",
-            [&] { CreateAircraftSystem(game); });
-    Guarded(game, "Самолеты иницилизированы  ОК", "Самолеты иницилизированы False", [&] { SpawnStartWave(game); });
+    Guarded(game, "aircraft system", "Система самолетов иницилизирована  ОК",
+            "Система самолетов иницилизирована  False", [&] { CreateAircraftSystem(game); });
+    Guarded(game, "aircraft", "Самолеты иницилизированы  ОК", "Самолеты иницилизированы False",
+            [&] { SpawnStartWave(game); });
     LoadHudFont(game);
     CloseLoadingWindow(game);
     LogClose(game.GameLog);

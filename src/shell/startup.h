@@ -2,11 +2,17 @@
 // The start-up sequence run by the start button. Each step writes its log line; guarded
 // steps that fail clear InitOK and the sequence goes on.
 
+#include <string>
+
 #include "shell/game.h"
 
 namespace tv {
 
 void InitGame(Game& game);
+
+// What keeps a data root from being played, as one line for stderr, or empty when it has a
+// level file. `named` says the root came from the command line (and may simply not exist).
+std::string DataRootProblem(const std::string& root, bool named);
 
 // Makes the window's context current and sets the renderer's fixed state (grey clear colour,
 // depth test with less-or-equal, smooth shading). Throws if there is no context.

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A data root where the log cannot be created: the game still starts and plays exactly as it
-# does with a writable one, writes nothing there and shows no message. Write permissions
-# alone do not stop root, so the log's name is also taken by a directory, which no user can
-# open as a file.
+# does with a writable one, writes nothing there and shows no message; the log goes to the
+# player's state folder and stderr says so. Write permissions alone do not stop root, so the
+# log's name is also taken by a directory, which no user can open as a file.
 game=$(cd "$1" && pwd)
 source "$(dirname "$0")/lib.sh"
 
 start_xvfb
+export XDG_STATE_HOME="$E2E_TMP/state"
 run_game() {  # run_game ROOT SCREENSHOT: a short fixed-step run that presses "Старт" itself
     set +e
     timeout 120 "$1/bin/terravik" --autostart --frames 120 --frame-ms 16 --screenshot "$2" \
@@ -36,7 +37,11 @@ trap restore_permissions EXIT
 before=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
 
 run_game "$root" "$E2E_TMP/readonly.png"
-[ ! -s "$E2E_TMP/err.txt" ] || fail "the game complained: $(cat "$E2E_TMP/err.txt")"
+state_log="$XDG_STATE_HOME/terravik/Log_File.txt"
+[ "$(wc -l <"$E2E_TMP/err.txt")" = "1" ] && grep -qF "$state_log" "$E2E_TMP/err.txt" ||
+    fail "stderr should say where the log went, once: $(cat "$E2E_TMP/err.txt")"
+cmp -s <(cut -c26- "$writable/Log_File.txt") <(cut -c26- "$state_log") ||
+    fail "the state folder's log differs from the writable root's"
 after=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
 [ "$before" = "$after" ] || fail "the data root changed: $(diff <(echo "$before") <(echo "$after"))"
 [ -d "$root/Log_File.txt" ] && [ -z "$(ls -A "$root/Log_File.txt")" ] || fail "a log was written"

@@ -83,6 +83,40 @@ TEST(LogFile, AnUncreatableFileLeavesNoLogAndNoError) {
     EXPECT_FALSE(log.Opened);
 }
 
+TEST(LogFile, AnUnwritableDataFolderSendsTheLogToTheStateFolder) {
+    EXPECT_EQ(StateLogPathFor("/s", "/h"), "/s/terravik/Log_File.txt");
+    EXPECT_EQ(StateLogPathFor(nullptr, "/h"), "/h/.local/state/terravik/Log_File.txt");
+    EXPECT_EQ(StateLogPathFor("", "/h"), "/h/.local/state/terravik/Log_File.txt");
+    EXPECT_EQ(StateLogPathFor("relative", "/h"), "/h/.local/state/terravik/Log_File.txt");
+    EXPECT_EQ(StateLogPathFor(nullptr, nullptr), "");
+
+    std::string dir = Scratch("log_fallback");
+    std::filesystem::create_directory(dir + "/Log_File.txt");  // not openable, even by root
+    const std::string fallback = dir + "/state/terravik/Log_File.txt";
+    TLogFile log;
+    log.msOfDay = [] { return 0u; };
+    std::string note = LogOpenWithFallback(log, dir + "/Log_File.txt", fallback);
+    ASSERT_TRUE(log.Opened);
+    EXPECT_EQ(log.Path, fallback);
+    EXPECT_NE(note.find(fallback), std::string::npos) << note;
+    LogWrite(log, "ok");
+    LogClose(log);
+    EXPECT_EQ(ReadAll(fallback), " 0.00000000000000E+0000--ok\r\n");
+    EXPECT_EQ(log.Path, fallback);  // still known after closing, for the question's hint
+
+    // A writable data folder keeps the log and says nothing.
+    EXPECT_EQ(LogOpenWithFallback(log, dir + "/state/Log_File.txt", fallback), "");
+    EXPECT_EQ(log.Path, dir + "/state/Log_File.txt");
+    LogClose(log);
+
+    // Neither place works: no log, and the player hears about it.
+    std::ofstream(dir + "/a-file") << "x";  // no folder can be made under a file
+    note = LogOpenWithFallback(log, dir + "/Log_File.txt", dir + "/a-file/x/Log_File.txt");
+    EXPECT_FALSE(log.Opened);
+    EXPECT_TRUE(log.Path.empty());
+    EXPECT_NE(note.find("without it"), std::string::npos) << note;
+}
+
 TEST(LogFile, AWriteErrorAfterAGoodOpenRaises) {
     struct stat st {};
     if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
