@@ -13,7 +13,7 @@ ARGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build play test bench clean install
+.PHONY: all deps configure build play test bench soak install clean install
 
 all: build
 
@@ -44,6 +44,10 @@ test: build
 	  echo "sanitizer build and tests: $$(( $$(date +%s) - start )) s"
 	@start=$$(date +%s); FUZZ_RUNS=$(FUZZ_RUNS) bash scripts/fuzz-smoke.sh $(BUILD_DIR)/game $(FUZZ_BUILD_DIR) && \
 	  echo "fuzz build and smoke: $$(( $$(date +%s) - start )) s"
+
+# Long memory run, not part of make test: SOAK_FRAMES=N (default 20000 frames at 16 ms).
+soak: build
+	bash scripts/soak.sh $(BUILD_DIR)/game $(SOAK_FRAMES)
 
 bench: build
 	$(BUILD_DIR)/bench/terravik_bench

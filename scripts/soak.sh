@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Soak run: the game headless under Xvfb with a fixed frame time and ten extra waves, its
+# resident memory sampled every few seconds. Fails when the memory still grows over the last
+# half of the run (more than 2 % from the middle sample to the last, once the pools have
+# filled), when the game fails, or when a sanitizer reports anything.
+#
+#   scripts/soak.sh GAME_DIR [FRAMES]      (default 20000 frames; SOAK_WAVES=N, SOAK_SAMPLE_S=N)
+set -euo pipefail
+game=${1:?usage: scripts/soak.sh GAME_DIR [FRAMES]}
+frames=${2:-20000}
+waves=${SOAK_WAVES:-10}
+every=${SOAK_SAMPLE_S:-5}
+work=$(mktemp -d /tmp/terravik-soak.XXXXXX)
+trap 'kill "${xvfb:-}" "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do n=$(head -n1 "$work/display" 2>/dev/null || true); [ -n "$n" ] && break; sleep 0.1; done
+[ -n "${n:-}" ] || { echo "soak: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$n" ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$work/config"
+unset SDL_VIDEODRIVER
+
+"$game/bin/terravik" --windowed 800x600 --autostart --frame-ms 16 --waves "$waves" --frames "$frames" \
+    >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+start=$SECONDS
+: >"$work/rss.txt"
+while kill -0 "$pid" 2>/dev/null; do
+    rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+    [ -n "$rss" ] && echo "$((SECONDS - start)) $rss" >>"$work/rss.txt"
+    sleep "$every"
+done
+status=0
+wait "$pid" || status=$?
+cat "$work/out.txt"
+samples=$(wc -l <"$work/rss.txt")
+echo "soak: $frames frames, $waves extra waves, $((SECONDS - start)) s, $samples RSS samples (s kB):"
+awk 'NR == 1 || NR % 12 == 0 {printf "  %s\n", $0} END {printf "  %s (last)\n", $0}' "$work/rss.txt"
+if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$work/err.txt"; then
+    echo "soak: FAIL: a sanitizer reported an error" >&2; grep -m5 -E 'Sanitizer|runtime error' "$work/err.txt" >&2; exit 1
+fi
+[ "$status" -eq 0 ] || { echo "soak: FAIL: the game exited with $status" >&2; tail -5 "$work/err.txt" >&2; exit 1; }
+[ "$samples" -ge 4 ] || { echo "soak: FAIL: too few samples for a verdict (run more frames)" >&2; exit 1; }
+mid=$(awk -v n="$samples" 'NR == int(n / 2) {print $2}' "$work/rss.txt")
+last=$(tail -n1 "$work/rss.txt" | awk '{print $2}')
+growth=$(awk -v a="$mid" -v b="$last" 'BEGIN {printf "%.2f", (b - a) * 100 / a}')
+echo "soak: RSS middle ${mid} kB, last ${last} kB, growth over the last half ${growth} %"
+awk -v g="$growth" 'BEGIN {exit !(g > 2.0)}' && { echo "soak: FAIL: memory still grows" >&2; exit 1; }
+echo "soak: passed"
