@@ -271,7 +271,7 @@ void PausedFrame(Game& game) {
     const float width = text.size() * kSize / 2.0f;
     const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - kSize / 2.0f;
     const float y = game.ScreenHeight / 2.0f - kSize / 2.0f;
-    PrintText({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, text, x, y, kSize);
+    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, kSize);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
