@@ -84,6 +84,8 @@ public:
 
     Game& game() { return game_; }
     const FrameStats& stats() const { return stats_; }
+    // Every frame the loop ran, the title screen's too (the timing stats may start later).
+    int64_t FramesRun() const { return framesRun_; }
     double YardstickMs() const { return yardstickMs_; }
     // The most smoke particles alive after a frame, and how many the budget cut short.
     std::string SmokeReport() const {
@@ -146,7 +148,9 @@ public:
             // or every frame when nothing says which will be last.
             const bool lastFrame = counting_ && options_.frames > 0 &&
                                    static_cast<int64_t>(stats_.Count()) + 1 >= options_.frames;
-            window_.SetCaptureFrames(!options_.screenshot.empty() && (options_.frames == 0 || lastFrame));
+            // A screenshot key pressed since the last frame wants this one too.
+            window_.SetCaptureFrames(screenshotPending_ ||
+                                     (!options_.screenshot.empty() && (options_.frames < 0 || lastFrame)));
 
             auto start = SteadyClock::now();
             if (counting_ && !firstFrame_) firstFrame_ = start;
@@ -154,6 +158,7 @@ public:
             if (stepClock_) stepClock_->Advance(frameMs);
             bool done = true;
             ApplicationEvents1Idle(game_, done);
+            ++framesRun_;
             if (!window_.TakePresented()) window_.PresentControlsOnly();
             WriteScreenshotIfAsked();
             lastFrameEnd_ = SteadyClock::now();
@@ -479,7 +484,6 @@ private:
         const std::string path = ScreenshotPath(ScreenshotFolder(), std::time(nullptr));
         if (window_.WriteLastFrame(path)) std::fprintf(stderr, "terravik: screenshot %s\n", path.c_str());
         else std::fprintf(stderr, "terravik: could not write the screenshot %s\n", path.c_str());
-        window_.SetCaptureFrames(!options_.screenshot.empty());
     }
 
 public:
@@ -513,6 +517,7 @@ private:
     bool swallowUp_ = false;    // the click that captured the pointer is not the game's
     bool triggerHeld_ = false;  // the controller's right trigger is past its firing point
     bool screenshotPending_ = false;
+    int64_t framesRun_ = 0;
     SteadyClock::time_point pauseStart_{};
     SDL_Keycode keyMore_ = SDLK_UNKNOWN;
     SDL_Keycode keyPause_ = SDLK_UNKNOWN;
@@ -681,7 +686,7 @@ int RunGame(int argc, char** argv) {
             std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
             status = 1;
         }
-        const GameStateSnapshot state = TakeSnapshot(loop->game(), static_cast<int64_t>(loop->stats().Count()));
+        const GameStateSnapshot state = TakeSnapshot(loop->game(), loop->FramesRun());
         if (!options.dumpState.empty() && !WriteTextFile(options.dumpState, StateJson(state) + "\n")) {
             std::fprintf(stderr, "terravik: could not write %s\n", options.dumpState.c_str());
             status = 1;

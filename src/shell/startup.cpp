@@ -118,7 +118,7 @@ void OpenMusic(Game& game) {
     if (OpenMusicDevice(game.musicDevice)) {
         LogWrite(game.GameLog, "Движок ogg иницилизирован ОК");
     } else {
-        ReportFailedStep("music device", "no device could be opened");
+        // The audio layer has said so on stderr once ("no audio device: playing silent").
         LogWrite(game.GameLog, "Движок ogg иницилизирован False");
         game.InitOK = false;
     }
@@ -135,7 +135,7 @@ void InitSoundEffects(Game& game) {
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
         SetEffectsVolume(game.Mixer, game.settings.EffectsPercent());  // the player's effects volume
     } else {
-        ReportFailedStep("sound effects", "the mixer could not start");
+        // As for the music: the one "no audio device" line names this failure.
         LogWrite(game.GameLog, "Движок звука иницилизирован False");
         game.InitOK = false;
     }
