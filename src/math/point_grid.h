@@ -81,7 +81,7 @@ private:
     }
     int32_t Insert(uint64_t key);  // the slot for key, claimed if new
 
-    double inverseCell_ = 0.0;  // 0: everything in one cube
+    double inverseCell_ = 0.0;  // zero: everything in one cube
     uint64_t mask_ = 0;
     std::vector<uint64_t> keys_;     // open-addressing table of cube keys; kEmpty where free
     std::vector<int32_t> begin_;     // per slot: first entry in order_

@@ -18,7 +18,7 @@ struct VideoSettings {
     int width = 1280;  // the windowed size, pixels
     int height = 800;
     bool vsync = true;
-    int maxFps = 0;  // 0: no cap
+    int maxFps = 0;  // zero: no cap
 };
 
 struct InputSettings {
