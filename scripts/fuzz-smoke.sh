@@ -60,6 +60,7 @@ done
 # A small quarantine, so the RSS limit measures the program rather than ASan's bookkeeping.
 export ASAN_OPTIONS=quarantine_size_mb=16:detect_leaks=1:malloc_context_size=10:${ASAN_OPTIONS:-}
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan-fuzz.supp:print_suppressions=0:${LSAN_OPTIONS:-}
 status=0
 printf '%-12s %10s %10s %8s %6s\n' target executions exec/s rss_mb result
 while read -r t; do
