@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sanitizer run: builds the unit and GL tests with ASan + UBSan (-DTERRAVIK_SANITIZE=ON) in
-# their own folder and runs them with leak checks. Only the GL driver's and D-Bus's own leaks
-# are suppressed (scripts/lsan.supp); any sanitizer report fails its test.
+# their own folder and runs them, the unit tests with leak checks (only the GL driver's and
+# D-Bus's own leaks are suppressed, scripts/lsan.supp); any sanitizer report fails its test.
 #
 #   scripts/sanitize-tests.sh [BUILD_DIR] [ctest arguments...]    (default folder: build-asan)
 set -euo pipefail
@@ -24,5 +24,10 @@ targets=$(cmake --build "$out" --target help | sed -n 's/^\.\.\. \(\(unit\|gl\)_
 cmake --build "$out" -j "$(nproc)" --target $targets terravik
 # Tests carry their kind as a label; --no-tests=error keeps a selection that matches nothing
 # from passing quietly.
-bash "$root/scripts/run-tests.sh" "$out" --no-tests=error -L '^(unit|gl)$' "$@"
-bash "$root/scripts/run-tests.sh" "$out" --no-tests=error -R '^replay_under_fire$' "$@"
+bash "$root/scripts/run-tests.sh" "$out" --no-tests=error -L '^unit$' "$@"
+# Whatever runs a GL context leaves the Mesa driver's allocations behind, and the driver is
+# unloaded before the leak check runs: its frames show as "<unknown module>", which no
+# suppression can name. Those runs keep ASan's memory-error checks and UBSan, without the
+# leak check.
+ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0 bash "$root/scripts/run-tests.sh" "$out" --no-tests=error -L '^gl$' "$@"
+ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0 bash "$root/scripts/run-tests.sh" "$out" --no-tests=error -R '^replay_under_fire$' "$@"
