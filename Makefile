@@ -13,7 +13,7 @@ ARGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build play test bench soak install clean install
+.PHONY: all deps configure build play test bench soak install clean
 
 all: build
 
@@ -31,13 +31,13 @@ play: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik game_data
 	$(BUILD_DIR)/game/bin/terravik $(ARGS)
 
-# Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
-# (skipped without clang). Each stage prints how long it took.
 # Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX.
 install: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik terravik-datagen terravik-inspect game_data game_icon
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
+# Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
+# (skipped without clang). Each stage prints how long it took.
 test: build
 	bash scripts/run-tests.sh $(BUILD_DIR)
 	@start=$$(date +%s); bash scripts/sanitize-tests.sh $(ASAN_BUILD_DIR) && \
