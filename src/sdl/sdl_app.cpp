@@ -376,6 +376,13 @@ private:
         keyPause_ = SDL_GetKeyFromName(s.keys.pause.c_str());
         keyScreenshot_ = SDL_GetKeyFromName(s.keys.screenshot.c_str());
         keyFreePointer_ = SDL_GetKeyFromName(s.keys.freePointer.c_str());
+        auto bind = [&](uint8_t code, const std::string& name) {
+            const SDL_Keycode key = SDL_GetKeyFromName(name.c_str());
+            if (key != SDLK_UNKNOWN) input_.BindGameKey(code, SDL_GetScancodeFromKey(key));
+        };
+        bind(kKey1, s.keys.cannon);
+        bind(kKey2, s.keys.laser);
+        bind(kKeyEscape, s.keys.quit);
     }
 
     // The keys around the game: more aircraft, pause, screenshot, free the pointer.
@@ -391,12 +398,12 @@ private:
         }
     }
 
-    // Shoulders choose the weapon as keys 1 and 2 do, through the keyboard the game reads (and
-    // a recording keeps); Back quits the same way Escape does.
+    // Shoulders choose the weapon as the cannon and laser keys do, through the keyboard the
+    // game reads (and a recording keeps); Back quits the same way the quit key does.
     void HandleControllerButton(uint8_t button) {
         switch (button) {
-            case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: input_.LatchKey(SDL_SCANCODE_1); break;
-            case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: input_.LatchKey(SDL_SCANCODE_2); break;
+            case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: input_.LatchCode(kKey1); break;
+            case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: input_.LatchCode(kKey2); break;
             case SDL_CONTROLLER_BUTTON_Y:
                 if (GameRunning()) ClickMoreAircraft();
                 break;
@@ -404,7 +411,7 @@ private:
                 if (GameRunning()) SetPaused(!game_.Paused);
                 break;
             case SDL_CONTROLLER_BUTTON_BACK:
-                if (GameRunning()) input_.LatchKey(SDL_SCANCODE_ESCAPE);
+                if (GameRunning()) input_.LatchCode(kKeyEscape);
                 else window_.Close();
                 break;
             default: break;

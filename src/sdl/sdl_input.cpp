@@ -108,8 +108,22 @@ int SdlInput::InitMouse() {
     return mouse_ ? kInputOk : kInputFailed;
 }
 
+void SdlInput::BindGameKey(uint8_t code, SDL_Scancode key) {
+    for (Binding& b : bindings_)
+        if (b.code == code) b.scancode = key;
+}
+
+uint8_t SdlInput::CodeOf(int sdlScancode) const {
+    for (const Binding& b : bindings_)
+        if (b.scancode == sdlScancode) return b.code;
+    const uint8_t code = DirectInputCode(sdlScancode);
+    for (const Binding& b : bindings_)
+        if (b.code == code) return 0;  // that code now lives on the player's key
+    return code;
+}
+
 void SdlInput::LatchKey(int sdlScancode) {
-    uint8_t code = DirectInputCode(sdlScancode);
+    uint8_t code = CodeOf(sdlScancode);
     if (code) latched_[code] = kDown;
 }
 
@@ -121,7 +135,7 @@ int SdlInput::ReadKeyboard(KeyboardState& keys) {
     latched_.fill(0);
     for (int sc = 0; sc < count; ++sc) {
         if (!state[sc]) continue;
-        uint8_t code = DirectInputCode(sc);
+        uint8_t code = CodeOf(sc);
         if (code) keys[code] = kDown;
     }
     return kInputOk;

@@ -7,6 +7,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <array>
 #include <cstdint>
 
 #include "platform/input.h"
@@ -50,6 +51,15 @@ public:
     // A key pressed since the last read reads as down once, so a tap shorter than a frame
     // is not lost.
     void LatchKey(int sdlScancode);
+    // The same for a game key code itself (a controller button standing for a key).
+    void LatchCode(uint8_t code) { latched_[code] = kDown; }
+
+    // Puts one of the game's own keys (kKey1, kKey2, kKeyEscape) on the key the player chose:
+    // that key then reads as the game's code, and the key it sits on by default reads as
+    // nothing. Unbound codes keep their usual keys.
+    void BindGameKey(uint8_t code, SDL_Scancode key);
+    // The game code a key reads as under the current bindings, or 0.
+    uint8_t CodeOf(int sdlScancode) const;
 
     // Game controllers: opened when SDL reports them (at start and when plugged in), closed
     // when removed. The first open one drives aim and fire.
@@ -75,6 +85,11 @@ private:
     double dy_ = 0.0;
     int32_t wheel_ = 0;
     KeyboardState latched_{};
+    struct Binding {
+        uint8_t code;
+        int scancode;
+    };
+    std::array<Binding, 3> bindings_{{{kKey1, SDL_SCANCODE_1}, {kKey2, SDL_SCANCODE_2}, {kKeyEscape, SDL_SCANCODE_ESCAPE}}};
 };
 
 // Right-stick counts per second at full deflection and controller sensitivity 1, and the

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/text_encoding.h"
@@ -221,6 +222,16 @@ void DrawAxes() {
     glColor3f(1.0f, 1.0f, 1.0f);
 }
 
+namespace {
+// One stderr line at each end of a pause, with how far the music has played: the two figures
+// match when the pause held the music.
+void ReportMusicPosition(Game& game, const char* what) {
+    if (!game.Music || !game.Music->loaded()) return;
+    std::fprintf(stderr, "terravik: %s; music at byte %llu\n", what,
+                 static_cast<unsigned long long>(game.Music->PlayedBytes()));
+}
+}  // namespace
+
 void BeginPause(Game& game) {
     if (game.Paused) return;
     game.Paused = true;
@@ -238,6 +249,7 @@ void BeginPause(Game& game) {
     }
     PauseSounds(game.Mixer, true);
     if (game.Music) game.Music->Pause(true);
+    ReportMusicPosition(game, "paused");
 }
 
 void PausedFrame(Game& game) {
@@ -284,6 +296,7 @@ void EndPause(Game& game) {
     if (!game.Paused) return;
     game.Paused = false;
     game.PausedPicture.clear();
+    ReportMusicPosition(game, "going on");
     PauseSounds(game.Mixer, false);
     if (game.Music) game.Music->Pause(false);
 }

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -75,7 +76,9 @@ std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values) {
 
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values) {
     const std::array<std::string, 5> lines = HudLines(fps, values);
-    float y = 738.0f;
+    // Rows fixed in pixels from the bottom; a window lower than 768 moves the block down just
+    // enough to keep its top line inside.
+    float y = std::min(738.0f, static_cast<float>(font.screenHeight) - 30.0f);
     for (const std::string& line : lines) {
         PrintText(font, line, 10.0f, y, 30.0f);
         y -= 30.0f;

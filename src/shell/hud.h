@@ -41,8 +41,8 @@ int32_t TruncatedLife(float life);
 // The five HUD lines in Windows-1251, top to bottom: frame rate, kills, enemies, life, shells.
 std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values);
 
-// Prints HudLines at x = 10, size 30, y = 738, 708, 678, 648, 618 (fixed pixels; a window
-// lower than 768 cuts the top line off).
+// Prints HudLines at x = 10, size 30, y = 738, 708, 678, 648, 618 (fixed pixels). In a window
+// lower than 768 the rows move down together so the top one ends at the window's top edge.
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values);
 
 }  // namespace tv

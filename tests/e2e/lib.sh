@@ -19,10 +19,11 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display (it picks the number itself) and exports DISPLAY.
+# Starts Xvfb on a free display (it picks the number itself) and exports DISPLAY. The screen
+# is 1024x768 unless a size (WxH) is given.
 start_xvfb() {
     local fifo="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
     XVFB_PID=$!
     local n=""
     for _ in $(seq 100); do

@@ -27,6 +27,10 @@ button_shown "$E2E_TMP/small-running.png" 75x25+565+24 && fail "\"Старт\" i
 # The scene fills the window (the grey clear colour or the sky, not the window's face).
 [ "$(count_pixels "$E2E_TMP/small-running.png" 200x200+200+200 'r==240 && g==240 && b==240')" -lt 1000 ] ||
     fail "the game does not draw over the window"
+# The HUD's five lines stay inside: the top one ("FPS =") at the top edge. The text adds full
+# green to whatever is behind it.
+hud_top=$(count_pixels "$E2E_TMP/small-running.png" 300x28+0+1 'g >= 250 && r < 200')
+[ "$hud_top" -gt 20 ] || fail "no HUD line at the top of the 640x480 window ($hud_top green pixels)"
 
 # F11: full screen is the desktop's size (Xvfb's 1024x768); the buttons go back to their places.
 xdotool windowfocus --sync "$wid" || true

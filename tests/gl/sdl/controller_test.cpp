@@ -116,5 +116,22 @@ TEST(StickDeflection, DeadZoneCutOutAndTheRestRescaled) {
     EXPECT_NEAR(StickDeflection(static_cast<int16_t>(32767 * (kStickDeadZone + 1.0) / 2.0)), 0.5, 1e-4);
 }
 
+// The player's keys for cannon, laser and quit read as the game's codes; the keys those codes
+// sit on by default go quiet, and the other keys keep their codes.
+TEST(GameKeyBindings, ChosenKeysTakeTheGameCodesAndFreeTheDefaults) {
+    SdlInput input;
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_1), kKey1);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_2), kKey2);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_ESCAPE), kKeyEscape);
+    input.BindGameKey(kKey1, SDL_SCANCODE_2);  // cannon and laser swapped
+    input.BindGameKey(kKey2, SDL_SCANCODE_1);
+    input.BindGameKey(kKeyEscape, SDL_SCANCODE_Q);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_2), kKey1);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_1), kKey2);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_Q), kKeyEscape);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_ESCAPE), 0);
+    EXPECT_EQ(input.CodeOf(SDL_SCANCODE_N), DirectInputCode(SDL_SCANCODE_N));
+}
+
 }  // namespace
 }  // namespace tv::sdl

@@ -135,5 +135,20 @@ TEST_F(HudTextTest, HudLinesSitAtTheirFixedRows) {
     for (int x = 0; x < kWidth; ++x) ASSERT_EQ(below.At(x, 0)[0], 0) << x;
 }
 
+TEST_F(HudTextTest, AShortWindowKeepsEveryLineInsideFromItsTopEdge) {
+    // The test window is 256 high: the block moves down so its top line ends at the top edge.
+    ASSERT_LT(kHeight, 768);
+    PrintHud(font, 60, HudValues{});
+    auto lit = [&](int y) {
+        const Pixels row = ReadPixels(0, y, kWidth, 1);
+        int n = 0;
+        for (int x = 0; x < kWidth; ++x) n += row.At(x, 0)[0] > 0;
+        return n;
+    };
+    for (int line = 0; line < 5; ++line) EXPECT_GT(lit(kHeight - 15 - 30 * line), 0) << "line " << line;
+    EXPECT_GT(lit(kHeight - 1), 0);            // the top line reaches the edge
+    EXPECT_EQ(lit(kHeight - 150 - 5), 0);      // and nothing below the fifth
+}
+
 }  // namespace
 }  // namespace tv::test

@@ -5,6 +5,8 @@
 #include <GL/glu.h>
 
 #include "gl_context.h"
+#include "render/image_decode.h"
+#include "render/texture.h"
 #include "shell/frame.h"
 #include "shell/startup.h"
 
@@ -38,6 +40,11 @@ protected:
         game.ScreenWidth = kWidth;
         game.ScreenHeight = kHeight;
         SetViewportAndProjection(game);
+        // An all-black font: the HUD, which covers most of this small window, adds nothing to
+        // the picture (text blends additively), so the axes show as drawn.
+        DecodedImage black{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 0)};
+        game.FontTexture = LoadTextureFromImage(black);
+        ASSERT_TRUE(game.FontTexture.valid()) << game.FontTexture.reason();
     }
 
     // Window pixel of a world point under the frame's camera and projection.
