@@ -193,16 +193,7 @@ void FireWhenInRange(TPlane& p, const Bearing& b, T_Bullets_System_Planes& bulle
 
 float HeadingAngle(float x1, float y1, float x2, float y2) { return AngleTo2D(x1, y1, x2, y2); }
 
-bool CloserThan(const Vec3& a, const Vec3& b, float reach) {
-    if (!(reach > 0.0f)) return false;  // a distance is never below zero (nor a NaN below anything)
-    const double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y), dz = double(a.z) - double(b.z);
-    const double d2 = dx * dx + dy * dy + dz * dz;
-    const double r2 = double(reach) * double(reach);
-    // A millionth either side is far wider than the float rounding of the distance.
-    if (d2 < r2 * (1.0 - 1e-6)) return true;
-    if (d2 > r2 * (1.0 + 1e-6)) return false;
-    return VecDistance(a, b) < reach;
-}
+bool DistanceBelow(const Vec3& a, const Vec3& b, float reach) { return VecDistance(a, b) < reach; }
 
 TPlanes_System::TPlanes_System() {
     Bullets.Init();
@@ -349,13 +340,14 @@ void TPlanes_System::Separate() {
     const float largest = GatherPositionsAndRadii();
     const float maxReach = 3.0f * largest + 3.0f * largest;
     if (!(maxReach > 0.0f)) return;  // no pair can be closer than a reach of zero or less
-    pairGrid_.Build(pairPos_.data(), PlaneCount, maxReach);
+    // Cubes twice the reach: each aircraft looks into at most eight of them.
+    pairGrid_.Build(pairPos_.data(), PlaneCount, 2.0f * maxReach);
     pairFlag_.assign(static_cast<size_t>(PlaneCount), 0);
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachNear(
-            pi,
+        pairGrid_.ForEachInReach(
+            pi, 3.0f * ri + 3.0f * largest,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
                     pairFlag_[i] = 1;
@@ -375,12 +367,12 @@ void TPlanes_System::Collide() {
     const float largest = GatherPositionsAndRadii();
     const float maxReach = largest / 2.0f + largest / 2.0f;
     if (!(maxReach > 0.0f)) return;
-    pairGrid_.Build(pairPos_.data(), PlaneCount, maxReach);
+    pairGrid_.Build(pairPos_.data(), PlaneCount, 2.0f * maxReach);
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachNear(
-            pi,
+        pairGrid_.ForEachInReach(
+            pi, ri / 2.0f + largest / 2.0f,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
                     for (TPlane* p : {&Planes[i], &Planes[j]}) {

@@ -158,7 +158,22 @@ private:
 // True when a and b are closer than `reach` as VecDistance measures them. Squared distances
 // decide every pair but a sliver around the boundary, where the distance itself decides, so
 // the answer is the same to the last bit.
-bool CloserThan(const Vec3& a, const Vec3& b, float reach);
+// Inline: the pair passes call it for every candidate.
+bool DistanceBelow(const Vec3& a, const Vec3& b, float reach);  // VecDistance(a, b) < reach
+inline bool CloserThan(const Vec3& a, const Vec3& b, float reach) {
+    if (!(reach > 0.0f)) return false;  // a distance is never below zero (nor a NaN below anything)
+    // Most candidates are far: single precision rules them out with a margin of a percent,
+    // far wider than its rounding (an overflow to infinity is far as well).
+    const float fx = a.x - b.x, fy = a.y - b.y, fz = a.z - b.z;
+    if (fx * fx + fy * fy + fz * fz > reach * reach * 1.01f) return false;
+    const double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y), dz = double(a.z) - double(b.z);
+    const double d2 = dx * dx + dy * dy + dz * dz;
+    const double r2 = double(reach) * double(reach);
+    // A millionth either side is far wider than the float rounding of the distance.
+    if (d2 < r2 * (1.0 - 1e-6)) return true;
+    if (d2 > r2 * (1.0 + 1e-6)) return false;
+    return DistanceBelow(a, b, reach);
+}
 
 // The heading-angle function: degrees from (x1, y1) towards (x2, y2), 0 along +x,
 // counter-clockwise; 90 for two equal points.

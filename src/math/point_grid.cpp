@@ -18,7 +18,11 @@ void PointGrid::Build(const Vec3* points, int32_t count, float cell) {
     inverseCell_ = (std::isfinite(cell) && cell > 0.0f) ? 1.0 / (static_cast<double>(cell) * 1.0001) : 0.0;
     // At most one cube per point: a table at least twice that stays short of clustering.
     size_t size = 16;
-    while (size < 2 * static_cast<size_t>(count)) size *= 2;
+    shift_ = 60;
+    while (size < 2 * static_cast<size_t>(count)) {
+        size *= 2;
+        --shift_;
+    }
     mask_ = size - 1;
     keys_.assign(size, kEmpty);
     count_.assign(size, 0);

@@ -47,7 +47,53 @@ public:
                 }
     }
 
+    // The same for the points that can lie within `reach` of p: only the cubes the box
+    // p +- reach overlaps (a little wider, so rounding never drops a pair). With cubes at least
+    // twice the reach that is at most eight cubes instead of twenty-seven.
+    template <class Visit>
+    void ForEachInReach(const Vec3& p, float reach, Visit&& visit, int32_t after = -1) const {
+        int32_t own[3], lo[3], hi[3];
+        if (keys_.empty() || !ReachBox(p, reach, own, lo, hi)) return;
+        // p's own cube first: a visitor looking for any close point stops soonest there.
+        auto visitCube = [&](int32_t x, int32_t y, int32_t z) {
+            const int32_t slot = Find(Key(x, y, z));
+            if (slot < 0) return true;
+            const int32_t* first = order_.data() + begin_[slot];
+            const int32_t* last = first + count_[slot];
+            if (after >= 0) first = std::upper_bound(first, last, after);
+            for (; first < last; ++first)
+                if (!visit(*first)) return false;
+            return true;
+        };
+        if (!visitCube(own[0], own[1], own[2])) return;
+        for (int32_t z = lo[2]; z <= hi[2]; ++z)
+            for (int32_t y = lo[1]; y <= hi[1]; ++y)
+                for (int32_t x = lo[0]; x <= hi[0]; ++x)
+                    if ((x != own[0] || y != own[1] || z != own[2]) && !visitCube(x, y, z)) return;
+    }
+
 private:
+    // p's cube and the cube ranges, per axis, of the box p +- reach (widened by a thousandth); false for a
+    // non-finite p. A reach that is not finite and positive, or a box of more than three cubes
+    // a side, falls back to the 27 cubes around p's own.
+    bool ReachBox(const Vec3& p, float reach, int32_t c[3], int32_t lo[3], int32_t hi[3]) const {
+        if (!CellOf(p, c)) return false;
+        const double r = static_cast<double>(reach) * 1.001;
+        const double v[3] = {p.x, p.y, p.z};
+        bool narrow = std::isfinite(r) && r > 0.0;
+        for (int a = 0; a < 3 && narrow; ++a) {
+            lo[a] = ClampedCell((v[a] - r) * inverseCell_);
+            hi[a] = ClampedCell((v[a] + r) * inverseCell_);
+            narrow = hi[a] - lo[a] <= 2;
+        }
+        if (!narrow)
+            for (int a = 0; a < 3; ++a) {
+                lo[a] = c[a] - 1;
+                hi[a] = c[a] + 1;
+            }
+        return true;
+    }
+
     static constexpr uint64_t kEmpty = ~uint64_t{0};
     // Cube coordinates are clamped to +-kLimit so a neighbour (+-1) still packs into 21 bits.
     static constexpr int32_t kLimit = (1 << 20) - 2;
@@ -70,8 +116,9 @@ private:
         return (static_cast<uint64_t>(x + kOffset) << 42) | (static_cast<uint64_t>(y + kOffset) << 21) |
                static_cast<uint64_t>(z + kOffset);
     }
-    // Fibonacci hashing spreads neighbouring cubes over the table.
-    uint64_t Home(uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> 20 & mask_; }
+    // Fibonacci hashing: the product's top bits depend on every bit of the key (its low bits
+    // would ignore the x coordinate and pile whole rows of cubes onto one slot).
+    uint64_t Home(uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> shift_; }
     // The table slot holding key, or -1.
     int32_t Find(uint64_t key) const {
         for (uint64_t s = Home(key);; s = (s + 1) & mask_) {
@@ -83,6 +130,7 @@ private:
 
     double inverseCell_ = 0.0;  // zero: everything in one cube
     uint64_t mask_ = 0;
+    int shift_ = 60;  // 64 - log2(table size)
     std::vector<uint64_t> keys_;     // open-addressing table of cube keys; kEmpty where free
     std::vector<int32_t> begin_;     // per slot: first entry in order_
     std::vector<int32_t> count_;     // per slot: entries in order_
