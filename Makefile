@@ -13,7 +13,7 @@ ARGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build play test bench soak install clean
+.PHONY: all deps configure build play test bench fuzz soak install clean
 
 all: build
 
@@ -45,9 +45,15 @@ test: build
 	@start=$$(date +%s); FUZZ_RUNS=$(FUZZ_RUNS) bash scripts/fuzz-smoke.sh $(BUILD_DIR)/game $(FUZZ_BUILD_DIR) && \
 	  echo "fuzz build and smoke: $$(( $$(date +%s) - start )) s"
 
-# Long memory run, not part of make test: SOAK_FRAMES=N (default 20000 frames at 16 ms).
+# Long fuzzing, not part of make test: every target for FUZZ_SECONDS (default 600) each.
+FUZZ_SECONDS ?= 600
+fuzz: build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz-smoke.sh $(BUILD_DIR)/game $(FUZZ_BUILD_DIR)
+
+# Long memory run, not part of make test: SOAK_FRAMES=N (default 20000 frames at 16 ms), or
+# SOAK_SECONDS=N for a run of N seconds (e.g. 1200 for twenty minutes).
 soak: build
-	bash scripts/soak.sh $(BUILD_DIR)/game $(SOAK_FRAMES)
+	SOAK_SECONDS=$(SOAK_SECONDS) bash scripts/soak.sh $(BUILD_DIR)/game $(SOAK_FRAMES)
 
 bench: build
 	$(BUILD_DIR)/bench/terravik_bench

@@ -5,7 +5,8 @@
 # escaping exception other than DataError, a failed round trip, or goes past 256 MB of RSS.
 #
 #   scripts/fuzz-smoke.sh [GAME_DIR] [FUZZ_BUILD_DIR]    (defaults: build/game build-fuzz)
-#   FUZZ_RUNS=N   executions per target (default 4000)
+#   FUZZ_RUNS=N      executions per target (default 4000)
+#   FUZZ_SECONDS=N   instead, run each target for N seconds (the long runs of `make fuzz`)
 #
 # Skipped (with a note, exit 0) when clang or its libFuzzer runtime is missing.
 set -euo pipefail
@@ -13,6 +14,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 game=$(realpath -m "${1:-$root/build/game}")
 out=$(realpath -m "${2:-$root/build-fuzz}")
 runs=${FUZZ_RUNS:-4000}
+seconds=${FUZZ_SECONDS:-}
+if [ -n "$seconds" ]; then limit=(-max_total_time="$seconds"); else limit=(-runs="$runs"); fi
 
 if ! command -v clang++ >/dev/null || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long){return 0;}' |
     clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
@@ -62,23 +65,26 @@ export ASAN_OPTIONS=quarantine_size_mb=16:detect_leaks=1:malloc_context_size=10:
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan-fuzz.supp:print_suppressions=0:${LSAN_OPTIONS:-}
 status=0
-printf '%-12s %10s %10s %8s %6s\n' target executions exec/s rss_mb result
+printf '%-12s %10s %10s %8s %9s %9s %6s\n' target executions exec/s rss_mb cov_start cov_end result
 while read -r t; do
     [ -n "$t" ] || continue
     log=$out/fuzz/$t.log
     mkdir -p "$out/fuzz/artifacts/$t" "$corpus/$t"
     rc=0
-    (cd "$out/fuzz/artifacts/$t" && "$out/fuzz/fuzz_$t" -runs="$runs" -seed=1 -rss_limit_mb=256 -max_len=65536 \
+    (cd "$out/fuzz/artifacts/$t" && "$out/fuzz/fuzz_$t" "${limit[@]}" -seed=1 -rss_limit_mb=256 -max_len=65536 \
         -timeout=30 -close_fd_mask=3 -print_final_stats=1 "$corpus/$t") >"$log" 2>&1 || rc=$?
     execs=$(awk '/stat::number_of_executed_units/ {print $2}' "$log")
     speed=$(awk '/stat::average_exec_per_sec/ {print $2}' "$log")
     rss=$(awk '/stat::peak_rss_mb/ {print $2}' "$log")
+    # Coverage (edges) once the seeds are in, and at the end.
+    cov0=$(sed -nE 's/.*INITED cov: ([0-9]+).*/\1/p' "$log" | head -n1)
+    cov1=$(sed -nE 's/.* cov: ([0-9]+) .*/\1/p' "$log" | tail -n1)
     result=ok
     if [ "$rc" -ne 0 ]; then
         result=FAIL
         status=1
     fi
-    printf '%-12s %10s %10s %8s %6s\n' "$t" "${execs:-?}" "${speed:-?}" "${rss:-?}" "$result"
+    printf '%-12s %10s %10s %8s %9s %9s %6s\n' "$t" "${execs:-?}" "${speed:-?}" "${rss:-?}" "${cov0:-?}" "${cov1:-?}" "$result"
     if [ "$rc" -ne 0 ]; then
         grep -v '^#\|^INFO\|NEW_FUNC' "$log" | head -n 40
         echo "(full log: $log; reproducer in $out/fuzz/artifacts/$t)"

@@ -5,9 +5,13 @@
 # filled), when the game fails, or when a sanitizer reports anything.
 #
 #   scripts/soak.sh GAME_DIR [FRAMES]      (default 20000 frames; SOAK_WAVES=N, SOAK_SAMPLE_S=N)
+#   SOAK_SECONDS=N: run for N seconds of wall time instead of a number of frames (the game is
+#   asked to close, as a desktop session would, and prints its figures for the frames it ran)
 set -euo pipefail
 game=${1:?usage: scripts/soak.sh GAME_DIR [FRAMES]}
 frames=${2:-20000}
+seconds=${SOAK_SECONDS:-}
+[ -z "$seconds" ] || frames=100000000
 waves=${SOAK_WAVES:-10}
 every=${SOAK_SAMPLE_S:-5}
 work=$(mktemp -d /tmp/terravik-soak.XXXXXX)
@@ -24,6 +28,9 @@ unset SDL_VIDEODRIVER
     >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
 start=$SECONDS
+if [ -n "$seconds" ]; then
+    (sleep "$seconds"; kill -TERM "$pid" 2>/dev/null || true) &
+fi
 : >"$work/rss.txt"
 while kill -0 "$pid" 2>/dev/null; do
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
@@ -34,7 +41,7 @@ status=0
 wait "$pid" || status=$?
 cat "$work/out.txt"
 samples=$(wc -l <"$work/rss.txt")
-echo "soak: $frames frames, $waves extra waves, $((SECONDS - start)) s, $samples RSS samples (s kB):"
+echo "soak: up to $frames frames, $waves extra waves, $((SECONDS - start)) s, $samples RSS samples (s kB):"
 awk 'NR == 1 || NR % 12 == 0 {printf "  %s\n", $0} END {printf "  %s (last)\n", $0}' "$work/rss.txt"
 if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$work/err.txt"; then
     echo "soak: FAIL: a sanitizer reported an error" >&2; grep -m5 -E 'Sanitizer|runtime error' "$work/err.txt" >&2; exit 1
