@@ -36,6 +36,8 @@ namespace tv::sdl {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+// Taken while the program initialises, before main runs: the start of the start-up time.
+const SteadyClock::time_point kProgramStart = SteadyClock::now();
 
 // While nothing moves (the title screen, the start-up question) the loop waits this long for
 // an event before drawing again, so the caption's frame count still ticks over.
@@ -93,6 +95,10 @@ public:
         if (!smoke) return {};
         return "smoke particles: peak " + std::to_string(smokePeak_) + " of " + std::to_string(smoke->Budget) +
                ", replaced " + std::to_string(smoke->Replaced);
+    }
+    // From the program's start to the first frame of the game (zero before that frame).
+    double StartupSeconds() const {
+        return firstFrame_ ? std::chrono::duration<double>(*firstFrame_ - programStart_).count() : 0.0;
     }
     double WallSeconds() const {
         return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
@@ -504,6 +510,7 @@ private:
     const InputRecording* replay_;
     RecordingWriter* recorder_;
     size_t replayNext_ = 0;      // the next recorded frame to play
+    SteadyClock::time_point programStart_ = kProgramStart;
     std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     SdlInput input_;
@@ -710,6 +717,8 @@ int RunGame(int argc, char** argv) {
                 std::printf("yardstick %.2f ms per full-screen layer: avg %.2f layers, p99 %.2f layers\n", layer,
                             stats.Average() / layer, stats.Percentile(99.0) / layer);
             if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
+            if (const double startup = loop->StartupSeconds(); startup > 0.0)
+                std::printf("start-up %.3f s from the program's start to the first frame\n", startup);
         }
         if (!ok) {
             ShowError(loop->error_, interactive);
