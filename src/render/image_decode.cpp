@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 
 #include "common/binary_io.h"
@@ -210,9 +211,15 @@ uint64_t ChannelsOf(ILenum format) {
     }
 }
 
+std::mutex& LibraryMutex() {
+    static std::mutex m;
+    return m;
+}
+
 }  // namespace
 
 void InitImageLibrary() {
+    std::lock_guard<std::mutex> lock(LibraryMutex());
     ilInit();
     iluInit();
     if (ilGetInteger(IL_VERSION_NUM) < IL_VERSION || iluGetInteger(ILU_VERSION_NUM) < ILU_VERSION) {
@@ -221,6 +228,7 @@ void InitImageLibrary() {
 }
 
 void ShutdownImageLibrary() {
+    std::lock_guard<std::mutex> lock(LibraryMutex());
     ilShutDown();
 }
 
@@ -272,6 +280,9 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
     }
     CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
 
+    // The library keeps one bound image and one error stack for the whole process: one decode
+    // at a time (the start-up's prefetch thread decodes beside the main thread).
+    std::lock_guard<std::mutex> lock(LibraryMutex());
     BoundImage image;
     TakeLibraryError();  // nothing left over from an earlier call counts against this one
     if (!ilLoadL(type, data, static_cast<ILuint>(size))) {

@@ -7,8 +7,7 @@
 #include <iostream>
 #include <vector>
 
-#include "common/binary_io.h"
-#include "platform/paths.h"
+#include "render/image_prefetch.h"
 
 namespace tv {
 namespace {
@@ -97,15 +96,9 @@ Texture LoadTextureFromImage(const DecodedImage& image) {
 }
 
 Texture LoadTexture(const std::string& path) {
-    std::string reason;
-    DecodedImage image;
-    try {
-        const std::string resolved = ResolvePath(path);
-        const std::vector<uint8_t> bytes = ReadWholeFile(resolved);
-        image = DecodeImage(resolved, bytes.data(), bytes.size());
-    } catch (const std::exception& e) {
-        reason = e.what();
-    }
+    PrefetchedImage decoded = ReadAndDecodeImage(path);
+    DecodedImage& image = decoded.image;
+    std::string reason = decoded.error;
     Texture t;
     if (reason.empty()) {
         t = LoadTextureFromImage(image);

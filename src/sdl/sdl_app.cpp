@@ -96,9 +96,10 @@ public:
         return "smoke particles: peak " + std::to_string(smokePeak_) + " of " + std::to_string(smoke->Budget) +
                ", replaced " + std::to_string(smoke->Replaced);
     }
-    // From the program's start to the first frame of the game (zero before that frame).
+    // From the program's start to the end of the start-up, when the game's first frame can run
+    // (zero before that). The yardstick's measurement after it does not count.
     double StartupSeconds() const {
-        return firstFrame_ ? std::chrono::duration<double>(*firstFrame_ - programStart_).count() : 0.0;
+        return startupDone_ ? std::chrono::duration<double>(*startupDone_ - programStart_).count() : 0.0;
     }
     double WallSeconds() const {
         return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
@@ -262,6 +263,7 @@ private:
     // Right after the autostart's start-up: the counted frames begin, --waves presses
     // "Еще 50", and a --frames run measures its yardstick layer.
     void AfterStartup() {
+        if (GameRunning()) startupDone_ = SteadyClock::now();
         counting_ = true;
         if (options_.waves > 0 && GameRunning()) {
             for (int64_t w = 0; w < options_.waves; ++w) ClickButton(game_, kButton4);
@@ -511,6 +513,7 @@ private:
     RecordingWriter* recorder_;
     size_t replayNext_ = 0;      // the next recorded frame to play
     SteadyClock::time_point programStart_ = kProgramStart;
+    std::optional<SteadyClock::time_point> startupDone_;
     std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     SdlInput input_;
@@ -718,7 +721,7 @@ int RunGame(int argc, char** argv) {
                             stats.Average() / layer, stats.Percentile(99.0) / layer);
             if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
             if (const double startup = loop->StartupSeconds(); startup > 0.0)
-                std::printf("start-up %.3f s from the program's start to the first frame\n", startup);
+                std::printf("start-up %.3f s from the program's start to the game's first frame\n", startup);
         }
         if (!ok) {
             ShowError(loop->error_, interactive);

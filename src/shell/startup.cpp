@@ -9,11 +9,13 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "common/data_paths.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
+#include "render/image_prefetch.h"
 #include "render/texture.h"
 
 namespace tv {
@@ -246,6 +248,23 @@ std::string DataRootProblem(const std::string& root, bool named) {
     return {};
 }
 
+namespace {
+// The images the start-up loads after the landscape whose names do not depend on the level or
+// the models, in the order it needs them.
+std::vector<std::string> FixedStartupImages(const std::string& root) {
+    std::vector<std::string> files;
+    for (int i = 0; i < paths::kFlareCount; ++i)
+        files.push_back(root + std::string(paths::kFlarePrefix) + std::to_string(i) + ".jpg");
+    for (std::string_view p : {paths::kSightTexture, paths::kRadarTexture, paths::kEnemyFire, paths::kEnemyFire1})
+        files.push_back(DataPath(root, p));
+    for (std::string_view p : paths::kExplosionTextures) files.push_back(DataPath(root, p));
+    for (std::string_view p : {paths::kSkyTexture, paths::kSu25Texture, paths::kStealthTexture,
+                               paths::kFighterTexture, paths::kFlame, paths::kFontTexture})
+        files.push_back(DataPath(root, p));
+    return files;
+}
+}  // namespace
+
 void InitGame(Game& game) {
     game.InitOK = true;
     FindDataRoot(game);
@@ -262,6 +281,14 @@ void InitGame(Game& game) {
     InitInputDevices(game);
     Guarded(game, "image library", "иницилизация Davil ОК", "иницилизация Davil False",
             [&] { game.Images = std::make_unique<ImageLibrary>(); });
+    // Decodes the fixed images on a second thread while the landscape loads, and decodes each
+    // shared image once for the whole start-up.
+    std::optional<ImagePrefetch> prefetch;
+    std::optional<ScopedImagePrefetch> prefetchInstalled;
+    if (game.Images) {
+        prefetch.emplace(FixedStartupImages(game.ProgramDir));
+        prefetchInstalled.emplace(*prefetch);
+    }
     Guarded(game, "landscape", "Ландщафт создан ОК", "Ландщафт создан False",
             [&] { CreateGameLandscape(game); });
     Guarded(game, "physics", "ODE иницилизирован ОК", "ODE иницилизирован False",
