@@ -144,7 +144,8 @@ void TModel::LoadBufferedMesh(ModelFile& file, const LoadSource& source) {
     TakeBox(file);
     if (source.context.VBOSupported) {
         // Upload fills the buffer with VertexBufferData().
-        VertexBufferSize = static_cast<int32_t>(static_cast<size_t>(TriangleCount) * 3 * VertexFloats() * sizeof(float));
+        const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
+        VertexBufferSize = static_cast<int32_t>(vertexCount * VertexFloats() * sizeof(float));
     } else {
         ModelType = ModelType::ClientArrays;
         BuildClientArrays();
