@@ -179,8 +179,6 @@ void T_Bullets_System_Turel::Fire(const Vec3& from, const Vec3& toward, float ra
 
 void T_Bullets_System_Turel::Update(uint32_t frameMs) { UpdateShells(frameMs, Owner ? Owner->Targets : nullptr); }
 
-void T_Bullets_System_Turel::Draw() { DrawShells(); }
-
 void T_Bullets_System_Planes::Init() { InitPool(*this, 3.0f, 1.0f); }
 
 void T_Bullets_System_Planes::FireShot(int32_t spriteSet, const Vec3& position, const Vec3& destination, float speed,

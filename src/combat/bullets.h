@@ -84,7 +84,6 @@ public:
     void Fire(const Vec3& from, const Vec3& toward, float range, float speed, float damage,
               int32_t spriteSet) override;
     void Update(uint32_t frameMs) override;
-    void Draw() override;
 
     const TTurel* Owner = nullptr;  // whose Targets the shells hit; not owned, may be null
 

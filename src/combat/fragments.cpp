@@ -1,30 +1,16 @@
+// The wreck-fragment pool's table and simulation. No GL.
 #include "combat/fragments.h"
 
-#include <epoxy/gl.h>
-
-#include <string>
-#include <string_view>
-
-#include "common/data_paths.h"
 #include "math/random.h"
 #include "math/vector_math.h"
-#include "platform/paths.h"
-#include "render/texture.h"
 #include "world/particles.h"
 
 namespace tv {
 
 namespace {
 
-// Piece files in model-index order and, per kind, how many of them it owns.
-constexpr std::array<std::string_view, 10> kPieceFiles = {
-    paths::kSu25Fragments[0],    paths::kSu25Fragments[1],    paths::kSu25Fragments[2],
-    paths::kStealthFragments[0], paths::kStealthFragments[1], paths::kStealthFragments[2],
-    paths::kFighterFragments[0], paths::kFighterFragments[1], paths::kBossFragments[0],
-    paths::kBossFragments[1]};
+// How many piece models each aircraft kind owns, in model-index order.
 constexpr std::array<int32_t, 4> kPiecesPerKind = {3, 3, 2, 2};
-constexpr std::array<std::string_view, 4> kKindTextures = {paths::kSu25Texture, paths::kStealthTexture,
-                                                           paths::kFighterTexture, paths::kSaucerTexture};
 
 }  // namespace
 
@@ -42,20 +28,6 @@ void BuildWreckTable(T_Fragments_System_Planes& fs) {
         d.PieceCount = pieces;
         fs.KindTable.push_back(d);
         ++fs.KindCount;
-    }
-}
-
-void InitFragments(T_Fragments_System_Planes& fs, const ModelLoadContext& context) {
-    BuildWreckTable(fs);
-    fs.PieceModels.clear();
-    fs.OwnedTextures.clear();
-    for (std::string_view file : kPieceFiles) {
-        fs.PieceModels.push_back(TModel::Create(DataPath(context.DataRoot, file), context));
-        ++fs.PieceModelCount;
-    }
-    for (size_t k = 0; k < kKindTextures.size(); ++k) {
-        fs.OwnedTextures.push_back(LoadTexture(DataPath(context.DataRoot, kKindTextures[k])));
-        fs.KindTable[k].Texture = fs.OwnedTextures.back().id();
     }
 }
 
@@ -103,22 +75,6 @@ void UpdateFragments(T_Fragments_System_Planes& fs, uint32_t frameMs, T_Particle
             --fs.Count;
         }
     }
-}
-
-void DrawFragments(T_Fragments_System_Planes& fs, const double camera[16]) {
-    glEnable(GL_TEXTURE_2D);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    for (int32_t i = 0; i < fs.Count; ++i) {
-        const TFragment& f = fs.Fragments[i];
-        if (f.PieceModel < 0 || f.PieceModel >= static_cast<int32_t>(fs.PieceModels.size())) continue;
-        TModel* model = fs.PieceModels[f.PieceModel].get();
-        if (!model) continue;
-        glLoadMatrixd(camera);
-        glTranslatef(f.Pos.x, f.Pos.y, f.Pos.z);
-        model->SetFirstTexture(f.Texture);
-        model->DrawRest(1, true);
-    }
-    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace tv

@@ -4,8 +4,8 @@
 // smoke particle per frame, and leaves the pool below z = 0. Positions in world units, speeds
 // in units per ms, z up.
 //
-// The table and the simulation need no GL; LoadFragmentModels and DrawFragments need the GL
-// context the aircraft models live in.
+// The table and the simulation need no GL; InitFragments and DrawFragments (fragments_draw.cpp)
+// need the GL context the aircraft models live in.
 
 #include <array>
 #include <cstdint>

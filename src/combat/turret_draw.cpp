@@ -52,7 +52,6 @@ void TTurel::Draw(const double camera[16]) {
         if (LaserOn == 1) DrawBeams(camera);
         glPopMatrix();
     }
-    if (Bullets) Bullets->Draw();
 }
 
 void TTurel::DrawBeams(const double camera[16]) {

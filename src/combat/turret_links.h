@@ -31,7 +31,8 @@ public:
     virtual void Fire(const Vec3& from, const Vec3& toward, float range, float speed, float damage,
                       int32_t spriteSet) = 0;
     virtual void Update(uint32_t frameMs) = 0;
-    virtual void Draw() = 0;  // with the camera's modelview current
+    // Drawing the shells is not part of the link: their owner draws them after the turret,
+    // so the simulation never reaches GL through it.
 };
 
 }  // namespace tv

@@ -1,12 +1,14 @@
 #pragma once
-// TModel: one loaded .3dk model in GL: its mesh (vertex buffer, client arrays or CPU-skinned
+// TModel: one loaded .3dk model: its mesh (vertex buffer, client arrays or CPU-skinned
 // triangles), textures, skeleton with rest pose and animations, box, collision shapes and
 // the flags other parts read. A model has no place of its own: the caller sets the modelview
 // matrix before a draw and restores it afterwards.
 //
-// Loading: model_load.cpp. Posing: model_pose.cpp. Drawing: model_draw.cpp. The GPU skinning
-// program for SkinnedBuffer models: skin_program.h. Every operation needs the GL context the model was
-// loaded in to be current, also its destruction (it deletes its buffer and textures).
+// Reading (no GL): model_load.cpp. Posing (no GL): model_pose.cpp. The GPU objects (textures,
+// vertex buffer): model_upload.cpp. Drawing: model_draw.cpp. The GPU skinning program for
+// SkinnedBuffer models: skin_program.h. Reading, posing and holding a model need no GL
+// context; uploading and drawing need the one the model draws in, and so does destroying an
+// uploaded model for its buffer and textures to be deleted (see GlName).
 
 #include <array>
 #include <cstdint>
@@ -113,14 +115,27 @@ enum class PoseMode {
 
 class TModel {
 public:
-    // Full loader: mesh, textures (through LoadTexture; "NOTEXTURE" means the data root's
-    // k_resurs\addition\NOTEXTURE.jpg), vertex buffer or client arrays, rest pose, box
-    // corners and Radius, collision shapes, flags, vectors A and B. Raises DataError when the
-    // file is missing, truncated or inconsistent (counts, bone and parent indices).
-    static std::unique_ptr<TModel> Create(const std::string& path, const ModelLoadContext& context);
-    // The sky's loader: no textures loaded (every slot draws texture 0), no corners, Radius 0;
+    // Full reader, no GL: mesh, texture slots and the paths of their textures ("NOTEXTURE"
+    // means the data root's k_resurs\addition\NOTEXTURE.jpg), vertex-buffer layout or client
+    // arrays, rest pose, box corners and Radius, collision shapes, flags, vectors A and B.
+    // Raises DataError when the file is missing, truncated or inconsistent (counts, bone and
+    // parent indices). The model has no GPU objects until Upload.
+    static std::unique_ptr<TModel> Read(const std::string& path, const ModelLoadContext& context);
+    // The sky's reader: no texture paths (every slot draws texture 0), no corners, Radius 0;
     // billboards read nothing after the header; CPU-skinned meshes stop after the box.
+    static std::unique_ptr<TModel> ReadGeometryOnly(const std::string& path, const ModelLoadContext& context);
+    // The full loaders (GL): Read or ReadGeometryOnly, then Upload, in the current context.
+    static std::unique_ptr<TModel> Create(const std::string& path, const ModelLoadContext& context);
     static std::unique_ptr<TModel> CreateGeometryOnly(const std::string& path, const ModelLoadContext& context);
+    // Makes the model's GPU objects in the current context (GL): one texture per slot through
+    // LoadTexture (none for a geometry-only model), then the vertex buffer of a buffered mesh
+    // filled with VertexBufferData(). Called once, after Read.
+    void Upload();
+    // The interleaved vertices of a buffered mesh, VertexFloats() per vertex: (s, 1 - t),
+    // for SkinnedBuffer three (palette bone, weight) pairs, normal, position; the skinned
+    // layout's last float stays 0. VertexBufferSize is their size in bytes.
+    std::vector<float> VertexBufferData() const;
+    size_t VertexFloats() const;  // 15 for SkinnedBuffer, else 8
 
     TModel();
     ~TModel();
@@ -227,7 +242,7 @@ private:
     void TakeTail(ModelFile& file);
     void PoseRest();
     bool PoseAnimation(int32_t animation, float time);
-    void UploadVertexBuffer();
+    void UploadVertexBuffer();  // GL
     void BuildClientArrays();
 
     void DrawWithState(uint8_t alphaKey, bool textured, const DrawRequest& request);
@@ -240,7 +255,8 @@ private:
 
     std::shared_ptr<ModelRenderShared> shared_;
     GlBuffer vertexBuffer_;
-    std::vector<tv::Texture> ownedTextures_;  // one per slot; empty for geometry-only models
+    std::vector<std::string> texturePaths_;   // one per slot, set by Read; empty for geometry-only models
+    std::vector<tv::Texture> ownedTextures_;  // one per path, made by Upload
     std::optional<uint32_t> firstTexture_;
 };
 

@@ -35,11 +35,6 @@ void TModel::ForEachGroup(DrawRange&& draw) {
     }
 }
 
-uint32_t TModel::Texture(size_t slot) const {
-    if (slot == 0 && firstTexture_) return *firstTexture_;
-    return slot < ownedTextures_.size() ? ownedTextures_[slot].id() : 0u;
-}
-
 void TModel::Draw(uint8_t alphaKey, bool textured, bool animate, int32_t animation, float time) {
     DrawWithState(alphaKey, textured, {animate ? PoseMode::Animation : PoseMode::Rest, animation, time, true});
 }

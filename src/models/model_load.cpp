@@ -1,8 +1,6 @@
-// TModel's two loaders: the file is parsed into plain data (model_file.h), then the GL side
-// is built from it: textures, the vertex buffer in its interleaved layout or client arrays,
-// the rest pose, the box.
-
-#include <epoxy/gl.h>
+// TModel's two readers: the file is parsed into plain data (model_file.h), then the model's
+// CPU side is built from it: mesh arrays or client arrays, the paths of its textures, the rest
+// pose, the box. No GL here: the GPU objects are made by Upload (model_upload.cpp).
 
 #include "common/binary_io.h"
 #include "platform/loading_progress.h"
@@ -10,7 +8,6 @@
 #include "models/model_file.h"
 #include "models/skin_program.h"
 #include "platform/paths.h"
-#include "render/texture.h"
 
 namespace tv {
 
@@ -67,16 +64,21 @@ ModelRenderShared::~ModelRenderShared() = default;
 TModel::TModel() : shared_(std::make_shared<ModelRenderShared>()) {}
 TModel::~TModel() = default;
 
-std::unique_ptr<TModel> TModel::Create(const std::string& path, const ModelLoadContext& context) {
+std::unique_ptr<TModel> TModel::Read(const std::string& path, const ModelLoadContext& context) {
     auto model = std::make_unique<TModel>();
     model->Load(path, context, false);
     return model;
 }
 
-std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, const ModelLoadContext& context) {
+std::unique_ptr<TModel> TModel::ReadGeometryOnly(const std::string& path, const ModelLoadContext& context) {
     auto model = std::make_unique<TModel>();
     model->Load(path, context, true);
     return model;
+}
+
+uint32_t TModel::Texture(size_t slot) const {
+    if (slot == 0 && firstTexture_) return *firstTexture_;
+    return slot < ownedTextures_.size() ? ownedTextures_[slot].id() : 0u;
 }
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
@@ -141,7 +143,9 @@ void TModel::LoadBufferedMesh(ModelFile& file, const LoadSource& source) {
     PoseRest();
     TakeBox(file);
     if (source.context.VBOSupported) {
-        UploadVertexBuffer();
+        // Upload fills the buffer with VertexBufferData().
+        const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
+        VertexBufferSize = static_cast<int32_t>(vertexCount * VertexFloats() * sizeof(float));
     } else {
         ModelType = ModelType::ClientArrays;
         BuildClientArrays();
@@ -203,11 +207,10 @@ void TModel::TakeTextures(const ModelFile& file, const LoadSource& source) {
     TextureNames = file.TextureNames;
     if (source.geometryOnly) return;
     const std::string folder = ModelFolder(source.path);
-    ownedTextures_.reserve(TextureNames.size());
+    texturePaths_.reserve(TextureNames.size());
     for (const std::string& textureName : TextureNames) {
-        const std::string texturePath = textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
-                                                                      : folder + "\\" + textureName;
-        ownedTextures_.push_back(LoadTexture(texturePath));
+        texturePaths_.push_back(textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
+                                                              : folder + "\\" + textureName);
     }
 }
 
@@ -226,10 +229,12 @@ void TModel::TakeTail(ModelFile& file) {
     VectorB = file.VectorB;
 }
 
-void TModel::UploadVertexBuffer() {
+size_t TModel::VertexFloats() const { return ModelType == ModelType::SkinnedBuffer ? 15 : 8; }
+
+std::vector<float> TModel::VertexBufferData() const {
     const size_t vertexCount = static_cast<size_t>(TriangleCount) * 3;
     const bool weighted = ModelType == ModelType::SkinnedBuffer;
-    const size_t floatsPerVertex = weighted ? 15 : 8;
+    const size_t floatsPerVertex = VertexFloats();
     // The 60-byte layout leaves its last float (the position's w) unwritten; it stays 0 here
     // and the skinning program never reads it.
     std::vector<float> scratch(vertexCount * floatsPerVertex, 0.0f);
@@ -253,13 +258,7 @@ void TModel::UploadVertexBuffer() {
         out[0] = n.x, out[1] = n.y, out[2] = n.z;
         out[3] = p.x, out[4] = p.y, out[5] = p.z;
     }
-    VertexBufferSize = static_cast<int32_t>(scratch.size() * sizeof(float));
-    GLuint name = 0;
-    glGenBuffers(1, &name);
-    vertexBuffer_.Reset(name);
-    glBindBuffer(GL_ARRAY_BUFFER, name);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(VertexBufferSize), scratch.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return scratch;
 }
 
 void TModel::BuildClientArrays() {

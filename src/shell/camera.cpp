@@ -1,8 +1,5 @@
 #include "shell/camera.h"
 
-#include <epoxy/gl.h>
-#include <GL/glu.h>
-
 #include "math/rotations.h"
 #include "math/vector_math.h"
 
@@ -19,11 +16,6 @@ void ComputeCameraPlacement(TCamera& c) {
     RotateAround(target.x, target.y, c.Yaw, eye.x, eye.y);
     eye.y -= c.Zoom;
     RotateAround(eye.x, eye.y, c.Yaw, a.x, a.y);
-}
-
-void PlaceCamera(TCamera& c) {
-    ComputeCameraPlacement(c);
-    gluLookAt(c.Eye.x, c.Eye.y, c.Eye.z, c.Target.x, c.Target.y, c.Target.z, 0.0, 0.0, 1.0);
 }
 
 Vec3 CameraDirection(const TCamera& c) {

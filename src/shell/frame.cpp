@@ -198,7 +198,11 @@ void DrawWorld(Game& game) {
     game.Sky.DrawBehind();
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);
     if (game.Planes) game.Planes->DrawShadows(game.SunDir, &game.frustum);
-    if (game.Turel) game.Turel->Draw(game.SavedModelview);
+    if (game.Turel) {
+        game.Turel->Draw(game.SavedModelview);
+        // The shells the turret fired, with the camera's modelview its draw left current.
+        if (game.Turel->Bullets) game.TurelShells.DrawShells();
+    }
     DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,
                      game.random);
     if (game.Planes) game.Planes->Draw(game.SavedModelview, AircraftFrame(game));

@@ -1,26 +1,12 @@
+// The main window's buttons and mouse messages that need no GL. The start button, a resize
+// and the dispatch of clicks are in window_events.cpp: they start or reshape the GL game.
 #include "shell/main_form.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "shell/startup.h"
-
+#include "shell/game.h"
 
 namespace tv {
-void Button3Click(Game& game) {
-    InitGame(game);
-    auto& b = game.form.buttons;
-    if (!game.InitOK) {
-        // The question alone does not say what went wrong; the log and stderr do.
-        if (!game.GameLog.Path.empty())
-            std::fprintf(stderr, "terravik: the start-up had errors; its log is %s\n", game.GameLog.Path.c_str());
-        b[kButton5].visible = true;
-        b[kButton6].visible = true;
-        b[kButton7].visible = true;
-    }
-    b[kButton3].visible = false;
-    b[kButton4].visible = true;
-}
 
 void Button4Click(Game& game) {
     if (game.Planes) game.Planes->SpawnWave(game.random, false);  // "Еще 50"
@@ -35,16 +21,6 @@ void Button6Click(Game& game) {
 }
 
 void Button7Click(Game& game) { game.platform.window->Close(); }
-
-void ClickButton(Game& game, FormButtonId id) {
-    switch (id) {
-        case kButton3: Button3Click(game); break;
-        case kButton4: Button4Click(game); break;
-        case kButton6: Button6Click(game); break;
-        case kButton7: Button7Click(game); break;
-        default: break;
-    }
-}
 
 FormButtonId ButtonAt(const TForm1& form, int x, int y) {
     for (int i = 0; i < kFormButtonCount; ++i) {
@@ -65,13 +41,6 @@ void LayoutButtons(TForm1& form, int windowWidth, int windowHeight) {
         b.left = std::max(0, std::min(d.left, windowWidth - d.width));
         b.top = std::max(0, std::min(d.top, windowHeight - d.height));
     }
-}
-
-void FormResize(Game& game) {
-    if (!game.InitOK) return;
-    game.ScreenWidth = game.platform.window->Width();
-    game.ScreenHeight = game.platform.window->Height();
-    if (game.GLReady) SetViewportAndProjection(game);
 }
 
 void FormMouseDown(Game& game, MouseButton button) {

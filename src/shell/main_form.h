@@ -1,5 +1,7 @@
 #pragma once
 // The main window's behaviour: its buttons, resizing and the mouse messages it receives.
+// Button3Click, ClickButton and FormResize reach the GL game (window_events.cpp); the rest
+// needs no GL.
 
 #include "shell/game.h"
 

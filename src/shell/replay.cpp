@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "shell/game.h"
-#include "shell/main_form.h"
 
 namespace tv {
 namespace {
@@ -194,20 +193,6 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
         return false;
     }
     return true;
-}
-
-void SendWindowMessage(Game& game, const WindowMessage& m) {
-    switch (m.kind) {
-        case WindowMessageKind::MouseDown:
-            FormMouseDown(game, m.arg == 1 ? MouseButton::Right : m.arg == 2 ? MouseButton::Middle : MouseButton::Left);
-            break;
-        case WindowMessageKind::MouseUp: FormMouseUp(game); break;
-        case WindowMessageKind::WheelDown: FormMouseWheelDown(game); break;
-        case WindowMessageKind::WheelUp: FormMouseWheelUp(game); break;
-        case WindowMessageKind::Click:
-            if (m.arg >= 0 && m.arg < kFormButtonCount) ClickButton(game, static_cast<FormButtonId>(m.arg));
-            break;
-    }
 }
 
 RecordingWriter::~RecordingWriter() { Close(); }

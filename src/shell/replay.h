@@ -63,8 +63,8 @@ std::string FormatInputFrame(const InputFrame& frame);
 // what is wrong; `out` is then unspecified.
 bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
 
-// Delivers one message to the game as the main window does. A click may run the start-up, whose
-// unguarded steps throw.
+// Delivers one message to the game as the main window does (GL: window_events.cpp). A click
+// may run the start-up, whose unguarded steps throw.
 void SendWindowMessage(Game& game, const WindowMessage& message);
 
 // Writes a recording as the game runs, one frame at a time, so a run that ends abruptly still

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 
@@ -234,18 +233,6 @@ void SetViewportAndProjection(const Game& game) {
     gluPerspective(45.0, static_cast<double>(game.ScreenWidth) / static_cast<double>(game.ScreenHeight),
                    game.Camera.Near, game.Camera.Far);
     glMatrixMode(GL_MODELVIEW);
-}
-
-std::string DataRootProblem(const std::string& root, bool named) {
-    std::error_code ec;
-    if (named && !std::filesystem::is_directory(root, ec))
-        return "the data folder " + root + " does not exist (--data-dir)";
-    std::string rootWithSlash = root;
-    if (rootWithSlash.empty() || rootWithSlash.back() != '/') rootWithSlash += '/';
-    const std::string level = ResolvePath(DataPath(rootWithSlash, paths::kLevel));
-    if (!std::filesystem::is_regular_file(level, ec))
-        return "no level file in the data folder " + root + " (looked for " + level + ")";
-    return {};
 }
 
 namespace {

@@ -65,6 +65,7 @@ struct LevelLoadContext {
     Clock* GameClock = nullptr;    // its performance counter seeds each particle
 };
 
+// Loading and drawing need the game's GL context (map_objects_draw.cpp); culling needs none.
 // Loads the terrain (levelPath + ".map") into `land`, then reads the level file and creates
 // every object it names, in file order. Models are loaded as the file names them and shared by
 // exact path. Raises DataError (or what the model loader raises) on a missing or unreadable
@@ -87,6 +88,8 @@ struct MapObjectsFrame {
     BillboardSides* Sides = nullptr;     // the shared side vectors to update (may be null)
 };
 
+// The object's model, null when its model index names no loaded model.
+TModel* MapObjectModel(MapObjects& objects, const ObjectKart& object);
 // Sets Visible: water always; a billboard model always; another model if a rotated box corner
 // is in view or (x, y, 2.0) is within its Radius of the eye; an emitter if its sphere is in view.
 // A model object whose model index names no loaded model is never visible.

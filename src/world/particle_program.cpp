@@ -59,10 +59,6 @@ void main() {
 
 }  // namespace
 
-ParticleProgram::ParticleProgram() = default;
-// Deletes the program while its context is current; otherwise it went with the context.
-ParticleProgram::~ParticleProgram() = default;
-
 bool ParticleProgram::Ensure() {
     if (program_.Get() != 0) return true;
     if (tried_) return false;

@@ -169,4 +169,9 @@ void ComputeBillboardVectors(const Vec3& eye, const Vec3& target, BillboardSides
     Rotate2D(sides.RightX, sides.RightY, -90.0f);
 }
 
+// Holding the emitters' program needs no GL; building it does (particle_program.cpp).
+ParticleProgram::ParticleProgram() = default;
+// Deletes the program while its context is current; otherwise it went with the context.
+ParticleProgram::~ParticleProgram() = default;
+
 }  // namespace tv

@@ -222,7 +222,7 @@ TEST_F(PlanesFixture, FiresInRangeAndReloadsInMoreThanTwoHundredMs) {
 void FlatLand(TLand& land, float h) {
     land.RenderMode = 2;
     const int n = 10;
-    land.Build(n, 1000.0f, std::vector<float>((n + 1) * (n + 1), h), std::vector<float>(n * n * 12, 0.0f));
+    land.BuildMesh(n, 1000.0f, std::vector<float>((n + 1) * (n + 1), h), std::vector<float>(n * n * 12, 0.0f));
 }
 
 TEST_F(PlanesFixture, LowAircraftAreLiftedAndThoseBelowTheGroundCrash) {

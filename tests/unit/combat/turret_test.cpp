@@ -28,7 +28,7 @@ void BuildGround(TLand& land, int n, float s, F height) {
     std::vector<float> h;
     for (int i = 0; i <= n; ++i)
         for (int j = 0; j <= n; ++j) h.push_back(height(i, j));
-    land.Build(n, s, h, std::vector<float>(static_cast<size_t>(n) * n * 12));
+    land.BuildMesh(n, s, h, std::vector<float>(static_cast<size_t>(n) * n * 12));
 }
 
 class FakeAircraft : public TurretTargets {
@@ -60,7 +60,6 @@ public:
         shots.push_back({from, toward, range, speed, damage, set});
     }
     void Update(uint32_t ms) override { updatedMs += ms; }
-    void Draw() override {}
     std::vector<Shot> shots;
     uint32_t updatedMs = 0;
 };

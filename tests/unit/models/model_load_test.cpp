@@ -1,4 +1,4 @@
-// The loaders without GL (no textures, vertex buffers reported absent): what the loading
+// The readers without GL (no textures, vertex buffers reported absent): what the loading
 // window is told, the fields the loaders fill, and the geometry-only loader's differences.
 
 #include <gtest/gtest.h>
@@ -110,19 +110,19 @@ TEST(LoadingProgress, TriangleCountsDriveTheBarAndCaptions) {
     // 40 triangles: nothing until the end.
     RecordingProgress p40;
     const std::string path40 = WriteFixture(dir, "m40.3dk", Mesh(ModelType::StaticBuffer, 40));
-    TModel::Create(path40, NoGl(&p40));
+    TModel::Read(path40, NoGl(&p40));
     EXPECT_EQ(p40.calls, Expected(path40, {}, 40));
 
     // 300 triangles, divisor 3: every 51st triangle.
     RecordingProgress p300;
     const std::string path300 = WriteFixture(dir, "m300.3dk", Mesh(ModelType::StaticBuffer, 300));
-    TModel::Create(path300, NoGl(&p300));
+    TModel::Read(path300, NoGl(&p300));
     EXPECT_EQ(p300.calls, Expected(path300, {{17, 51}, {34, 102}, {51, 153}, {68, 204}, {85, 255}}, 300));
 
     // 1000 triangles, divisor 10, skinned on the CPU.
     RecordingProgress p1000;
     const std::string path1000 = WriteFixture(dir, "m1000.3dk", Mesh(ModelType::CpuSkinned, 1000));
-    TModel::Create(path1000, NoGl(&p1000));
+    TModel::Read(path1000, NoGl(&p1000));
     std::vector<std::pair<int, int>> updates;
     for (int done = 51; done <= 1000; done += 51) updates.push_back({done / 10, done});
     EXPECT_EQ(updates.size(), 19u);
@@ -131,19 +131,19 @@ TEST(LoadingProgress, TriangleCountsDriveTheBarAndCaptions) {
     // Under 100 triangles the divisor would be 0: the true percentage instead.
     RecordingProgress p60;
     const std::string path60 = WriteFixture(dir, "m60.3dk", Mesh(ModelType::SkinnedBuffer, 60));
-    TModel::Create(path60, NoGl(&p60));
+    TModel::Read(path60, NoGl(&p60));
     EXPECT_EQ(p60.calls, Expected(path60, {{85, 51}}, 60));
 
     // Billboards leave the window alone.
     RecordingProgress pBillboard;
     ModelFile billboard = Mesh(ModelType::Billboard, 0);
-    TModel::Create(WriteFixture(dir, "b.3dk", billboard), NoGl(&pBillboard));
+    TModel::Read(WriteFixture(dir, "b.3dk", billboard), NoGl(&pBillboard));
     EXPECT_TRUE(pBillboard.calls.empty());
 }
 
 TEST(ModelCreate, FillsFieldsAndFallsBackToClientArraysWithoutVertexBuffers) {
     const std::string dir = Scratch("fields");
-    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(ModelType::SkinnedBuffer, 2)), NoGl(nullptr));
+    auto model = TModel::Read(WriteFixture(dir, "m.3dk", Mesh(ModelType::SkinnedBuffer, 2)), NoGl(nullptr));
     EXPECT_EQ(model->ModelType, ModelType::ClientArrays);
     EXPECT_EQ(model->ObjectKind, 7);
     EXPECT_EQ(model->VertexBuffer(), 0u);
@@ -182,19 +182,42 @@ TEST(ModelCreate, FillsFieldsAndFallsBackToClientArraysWithoutVertexBuffers) {
     EXPECT_FLOAT_EQ(model->RestPose.Quaternions[0].z, std::sin(0.25f));
 }
 
+// With vertex buffers available the reader keeps the buffered layout and sizes its buffer, but
+// makes no GPU object: those come from Upload, in a GL context.
+TEST(ModelCreate, ReadingWithVertexBuffersMakesNoGpuObjects) {
+    const std::string dir = Scratch("buffered");
+    ModelFile m = Mesh(ModelType::SkinnedBuffer, 2);
+    m.DrawGroups = {{0, 2}};
+    m.TextureNames = {"absent.jpg"};
+    ModelLoadContext context = NoGl(nullptr);
+    context.VBOSupported = true;
+    auto skinned = TModel::Read(WriteFixture(dir, "skinned.3dk", m), context);
+    EXPECT_EQ(skinned->ModelType, ModelType::SkinnedBuffer);
+    EXPECT_EQ(skinned->VertexBuffer(), 0u);
+    EXPECT_EQ(skinned->Texture(0), 0u);
+    EXPECT_TRUE(skinned->FallbackPositions.empty());
+    EXPECT_EQ(skinned->VertexBufferSize, 2 * 3 * 15 * 4);
+    EXPECT_EQ(skinned->VertexBufferData().size() * sizeof(float), size_t(skinned->VertexBufferSize));
+
+    m.ModelType = ModelType::StaticBuffer;
+    auto flat = TModel::Read(WriteFixture(dir, "static.3dk", m), context);
+    EXPECT_EQ(flat->VertexBufferSize, 2 * 3 * 8 * 4);
+    EXPECT_EQ(flat->VertexBufferData().size() * sizeof(float), size_t(flat->VertexBufferSize));
+}
+
 TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     const std::string dir = Scratch("geometry");
     ModelFile withNames = Mesh(ModelType::StaticBuffer, 3);
     withNames.DrawGroups = {{0, 3}};
     withNames.TextureNames = {"sky.jpg"};
-    auto sky = TModel::CreateGeometryOnly(WriteFixture(dir, "sky.3dk", withNames), NoGl(nullptr));
+    auto sky = TModel::ReadGeometryOnly(WriteFixture(dir, "sky.3dk", withNames), NoGl(nullptr));
     EXPECT_EQ(sky->Texture(0), 0u);  // a slot, but no texture loaded
     EXPECT_EQ(sky->TextureNames, std::vector<std::string>{"sky.jpg"});
     EXPECT_EQ(sky->Radius, 0.0f);
     EXPECT_EQ(sky->BoxCorners[0].x, 0.0f);
     EXPECT_EQ(sky->Transparent, 1);  // static meshes are read to the end
 
-    auto skinned = TModel::CreateGeometryOnly(WriteFixture(dir, "s.3dk", Mesh(ModelType::CpuSkinned, 3)), NoGl(nullptr));
+    auto skinned = TModel::ReadGeometryOnly(WriteFixture(dir, "s.3dk", Mesh(ModelType::CpuSkinned, 3)), NoGl(nullptr));
     EXPECT_EQ(skinned->SkinTriangles.Source.size(), 3u);
     EXPECT_EQ(skinned->BoundingBox.size.z, 6.0f);
     EXPECT_EQ(skinned->CollisionBoxes.size(), 0u);
@@ -203,7 +226,7 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
 
     ModelFile billboard = Mesh(ModelType::Billboard, 0);
     billboard.Billboard.halfWidth = 2.0f;
-    auto flat = TModel::CreateGeometryOnly(WriteFixture(dir, "b.3dk", billboard), NoGl(nullptr));
+    auto flat = TModel::ReadGeometryOnly(WriteFixture(dir, "b.3dk", billboard), NoGl(nullptr));
     EXPECT_EQ(flat->ModelType, ModelType::Billboard);
     EXPECT_EQ(flat->Billboard.HalfWidth, 0.0f);
     EXPECT_EQ(flat->Transparent, 0);
@@ -211,30 +234,30 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     // What the sky's loader never reads may be missing: a billboard of two bytes, a skinned
     // mesh that ends with its box. Anything cut shorter still fails.
     WriteWholeFile(dir + "/header.3dk", {3, 9});
-    EXPECT_EQ(TModel::CreateGeometryOnly(dir + "/header.3dk", NoGl(nullptr))->ObjectKind, 9);
-    EXPECT_THROW(TModel::Create(dir + "/header.3dk", NoGl(nullptr)), DataError);
+    EXPECT_EQ(TModel::ReadGeometryOnly(dir + "/header.3dk", NoGl(nullptr))->ObjectKind, 9);
+    EXPECT_THROW(TModel::Read(dir + "/header.3dk", NoGl(nullptr)), DataError);
     ModelFile plain = Mesh(ModelType::CpuSkinned, 3);
     plain.CollisionBoxes.clear();
     plain.CollisionSpheres.clear();
     std::vector<uint8_t> bytes = WriteModel(plain);
     bytes.resize(bytes.size() - 14);  // two counts, body parameter, two flags
     WriteWholeFile(dir + "/boxend.3dk", bytes);
-    auto cut = TModel::CreateGeometryOnly(dir + "/boxend.3dk", NoGl(nullptr));
+    auto cut = TModel::ReadGeometryOnly(dir + "/boxend.3dk", NoGl(nullptr));
     EXPECT_EQ(cut->SkinTriangles.Source.size(), 3u);
     EXPECT_EQ(cut->BoundingBox.size.y, 4.0f);
-    EXPECT_THROW(TModel::Create(dir + "/boxend.3dk", NoGl(nullptr)), DataError);
+    EXPECT_THROW(TModel::Read(dir + "/boxend.3dk", NoGl(nullptr)), DataError);
     bytes.resize(bytes.size() - 1);  // into the box
     WriteWholeFile(dir + "/inbox.3dk", bytes);
-    EXPECT_THROW(TModel::CreateGeometryOnly(dir + "/inbox.3dk", NoGl(nullptr)), DataError);
+    EXPECT_THROW(TModel::ReadGeometryOnly(dir + "/inbox.3dk", NoGl(nullptr)), DataError);
 }
 
 TEST(ModelCreate, MissingAndTruncatedFilesRaiseDataError) {
     const std::string dir = Scratch("bad");
-    EXPECT_THROW(TModel::Create(dir + "/absent.3dk", NoGl(nullptr)), DataError);
+    EXPECT_THROW(TModel::Read(dir + "/absent.3dk", NoGl(nullptr)), DataError);
     std::vector<uint8_t> bytes = WriteModel(Mesh(ModelType::StaticBuffer, 5));
     bytes.resize(bytes.size() / 2);
     WriteWholeFile(dir + "/short.3dk", bytes);
-    EXPECT_THROW(TModel::Create(dir + "/short.3dk", NoGl(nullptr)), DataError);
+    EXPECT_THROW(TModel::Read(dir + "/short.3dk", NoGl(nullptr)), DataError);
 }
 
 TEST(LoadSmdFrames, FramesBecomeAnAnimationThatPosesTheModel) {
@@ -249,7 +272,7 @@ TEST(LoadSmdFrames, FramesBecomeAnAnimationThatPosesTheModel) {
         smd.frames.push_back(frame);
     }
     WriteWholeFile(dir + "/run.smd", WriteSmd(smd, {-1}));
-    auto model = TModel::Create(WriteFixture(dir, "m.3dk", Mesh(ModelType::CpuSkinned, 1)), NoGl(nullptr));
+    auto model = TModel::Read(WriteFixture(dir, "m.3dk", Mesh(ModelType::CpuSkinned, 1)), NoGl(nullptr));
     EXPECT_EQ(AddSmdAnimation(*model, dir + "/run.smd"), 0);
     ASSERT_EQ(model->Animations[0].Frames.size(), 3u);
     EXPECT_FLOAT_EQ(model->Animations[0].Frames[2].Quaternions[0].z, std::sin(0.5f));

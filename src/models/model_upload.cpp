@@ -1,0 +1,42 @@
+// The GPU half of loading a model: its textures and the vertex buffer of a buffered mesh,
+// made from what Read left in the model. The full loaders are Read followed by Upload.
+
+#include <epoxy/gl.h>
+
+#include "models/model.h"
+#include "render/texture.h"
+
+namespace tv {
+
+std::unique_ptr<TModel> TModel::Create(const std::string& path, const ModelLoadContext& context) {
+    std::unique_ptr<TModel> model = Read(path, context);
+    model->Upload();
+    return model;
+}
+
+std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, const ModelLoadContext& context) {
+    std::unique_ptr<TModel> model = ReadGeometryOnly(path, context);
+    model->Upload();
+    return model;
+}
+
+void TModel::Upload() {
+    // Textures first, then the buffer: the order the names were always made in.
+    ownedTextures_.clear();
+    ownedTextures_.reserve(texturePaths_.size());
+    for (const std::string& path : texturePaths_) ownedTextures_.push_back(LoadTexture(path));
+    if (ModelType == ModelType::SkinnedBuffer || ModelType == ModelType::StaticBuffer) UploadVertexBuffer();
+}
+
+void TModel::UploadVertexBuffer() {
+    const std::vector<float> vertices = VertexBufferData();
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    vertexBuffer_.Reset(name);
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+}  // namespace tv

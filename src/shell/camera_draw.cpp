@@ -1,0 +1,13 @@
+// Placing the camera on the GL matrix stack.
+#include <GL/glu.h>
+
+#include "shell/camera.h"
+
+namespace tv {
+
+void PlaceCamera(TCamera& c) {
+    ComputeCameraPlacement(c);
+    gluLookAt(c.Eye.x, c.Eye.y, c.Eye.z, c.Target.x, c.Target.y, c.Target.z, 0.0, 0.0, 1.0);
+}
+
+}  // namespace tv

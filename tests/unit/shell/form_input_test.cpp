@@ -1,0 +1,68 @@
+// The controls and the window's mouse messages and buttons, driven through fake platform
+// ports with no GL.
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "shell/controls.h"
+#include "shell/main_form.h"
+
+namespace tv::test {
+namespace {
+
+TEST(Controls, AFailedReadCostsOneFrameAndReacquires) {
+    FakeGame f;
+    f.input.InitKeyboard();
+    f.input.InitMouse();
+    f.game.InitOK = true;
+    f.input.mouseReadFails = true;
+    f.input.keyboardReadFails = true;
+    f.input.keys[kKeyEscape] = kDown;
+    f.game.mouse.lX = 77;  // stale state from an earlier frame
+    ProcessInput(f.game);
+    EXPECT_EQ(f.game.mouse.lX, 0);
+    EXPECT_EQ(f.game.Camera.Yaw, 0.0f);
+    EXPECT_EQ(f.input.mouseAcquires, 1);
+    EXPECT_EQ(f.input.keyboardAcquires, 1);
+    EXPECT_FALSE(f.window.closed);
+}
+
+TEST(Controls, WithoutAKeyboardEscapeDoesNothing) {
+    FakeGame f;
+    f.input.keyboardResult = -1;
+    f.input.InitKeyboard();
+    f.input.InitMouse();
+    f.game.InitOK = true;
+    f.input.keys[kKeyEscape] = kDown;
+    ProcessInput(f.game);
+    EXPECT_FALSE(f.window.closed);
+}
+
+TEST(MainForm, MouseButtonsAndWheel) {
+    FakeGame f;
+    FormMouseDown(f.game, MouseButton::Right);
+    EXPECT_TRUE(f.game.FireHeld);
+    FormMouseUp(f.game);
+    EXPECT_FALSE(f.game.FireHeld);
+
+    for (int i = 0; i < 3; ++i) FormMouseWheelDown(f.game);
+    FormMouseWheelUp(f.game);
+    EXPECT_FLOAT_EQ(f.game.WheelZoom, 20.0f);  // each notch is 10, the camera zoom a tenth of it
+    for (int i = 0; i < 5; ++i) FormMouseWheelUp(f.game);
+    EXPECT_FLOAT_EQ(f.game.WheelZoom, -30.0f);  // no limits
+}
+
+TEST(MainForm, ButtonsAreHitOnlyWhereTheyAreVisible) {
+    TForm1 form;
+    EXPECT_EQ(ButtonAt(form, 760, 24), kButton3);
+    EXPECT_EQ(ButtonAt(form, 834, 48), kButton3);
+    EXPECT_EQ(ButtonAt(form, 835, 48), kFormButtonCount);
+    EXPECT_EQ(ButtonAt(form, 797, 68), kFormButtonCount);  // "Еще 50" starts hidden
+    form.buttons[kButton4].visible = true;
+    form.buttons[kButton5].visible = true;
+    EXPECT_EQ(ButtonAt(form, 797, 68), kButton4);
+    EXPECT_EQ(ButtonAt(form, 300, 140), kFormButtonCount);  // the question is only a label
+}
+
+}  // namespace
+}  // namespace tv::test
