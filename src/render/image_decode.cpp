@@ -91,15 +91,72 @@ HeaderSize PngHeader(const HeaderBytes& b) {
     return s;
 }
 
-HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b) {
+// A marker's second byte at `at`, after any fill bytes (0xFF) before it; `at` ends past it.
+uint8_t JpegMarker(const HeaderBytes& b, size_t& at) {
+    uint8_t marker = 0xFF;
+    while (marker == 0xFF) marker = b.U8(++at, "JPEG marker");
+    ++at;
+    return marker;
+}
+
+bool JpegMarkerWithoutLength(uint8_t marker) {
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
+
+// Where the entropy-coded data that starts at `at` ends: the next marker that is neither a
+// stuffed zero nor a restart, or the end of the file.
+size_t JpegScanEnd(const uint8_t* d, size_t n, size_t at) {
+    while (at < n) {
+        const void* ff = std::memchr(d + at, 0xFF, n - at);
+        if (ff == nullptr) return n;
+        at = static_cast<size_t>(static_cast<const uint8_t*>(ff) - d);
+        size_t next = at + 1;
+        while (next < n && d[next] == 0xFF) ++next;
+        if (next >= n) return n;
+        if (d[next] != 0x00 && !(d[next] >= 0xD0 && d[next] <= 0xD7)) return at;
+        at = next + 1;
+    }
+    return n;
+}
+
+// Checks the segments after the frame header up to the end of the image: every segment must
+// lie wholly inside the file. The decoder, asked to skip a segment that runs past the end,
+// can spin for minutes on a file of a few hundred bytes. Stray bytes between segments are
+// passed over, as the decoder does; a file that simply stops is left to the decoder.
+void CheckJpegSegments(const std::string& name, const HeaderBytes& b, const uint8_t* d, size_t at) {
+    const size_t n = b.Size();
+    while (at < n) {
+        if (d[at] != 0xFF) {
+            const void* ff = std::memchr(d + at, 0xFF, n - at);
+            if (ff == nullptr) return;
+            at = static_cast<size_t>(static_cast<const uint8_t*>(ff) - d);
+        }
+        const size_t markerAt = at;
+        if (at + 1 >= n) return;
+        const uint8_t marker = JpegMarker(b, at);
+        if (marker == 0xD9) return;  // end of image
+        if (marker == 0x00 || JpegMarkerWithoutLength(marker)) continue;
+        if (at + 2 > n) return;
+        const uint32_t length = b.Be16(at, "JPEG segment length");
+        if (length < 2) throw DataError(name, at, "JPEG segment length", "shorter than its own length field");
+        if (length > n - at) {
+            throw DataError(name, at, "JPEG segment length",
+                            "the segment at byte " + std::to_string(markerAt) + " needs " +
+                                std::to_string(length) + " bytes, the file has " + std::to_string(n - at) +
+                                " left");
+        }
+        at += length;
+        if (marker == 0xDA) at = JpegScanEnd(d, n, at);  // start of scan: its data follows
+    }
+}
+
+HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b, const uint8_t* d) {
     // Walk the marker segments to the first frame header.
     size_t at = 2;
     for (;;) {
         if (b.U8(at, "JPEG marker") != 0xFF) throw DataError(name, at, "JPEG marker", "not a marker");
-        uint8_t marker = 0xFF;
-        while (marker == 0xFF) marker = b.U8(++at, "JPEG marker");
-        ++at;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
+        const uint8_t marker = JpegMarker(b, at);
+        if (JpegMarkerWithoutLength(marker)) continue;
         if (marker == 0xD9 || marker == 0xDA) {
             throw DataError(name, at - 2, "JPEG frame header", "image data before any frame header");
         }
@@ -111,6 +168,10 @@ HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b) {
             s.offset = at + 5;
             s.height = b.Be16(at + 3, "JPEG height");
             s.width = b.Be16(at + 5, "JPEG width");
+            if (length < 2 || length > b.Size() - at) {
+                throw DataError(name, at, "JPEG segment length", "the frame header does not fit in the file");
+            }
+            CheckJpegSegments(name, b, d, at + length);
             return s;
         }
         if (length < 2) throw DataError(name, at, "JPEG segment length", "shorter than its own length field");
@@ -264,7 +325,7 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
             type = IL_PNG;
             break;
         case ImageFormat::Jpeg:
-            header = JpegHeader(name, bytes);
+            header = JpegHeader(name, bytes, data);
             type = IL_JPG;
             break;
         case ImageFormat::Tga:

@@ -84,6 +84,11 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
     bmp = withBytes(bmp, 14, {40, 0, 0, 0, 0, 0, 0, 0x80, 1, 0, 0, 0});  // width -2^31
     const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0,    4,    0, 0, 0xFF, 0xC0, 0,
                                        11,   8,    0xFF, 0xFF, 0xFF, 0xFF, 3, 1, 0x11, 0};
+    // A segment after the frame header that claims 57 KB of a 40-byte file: the decoder,
+    // handed this, spun for minutes.
+    std::vector<uint8_t> longSegment = {0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8,    0,    32, 0x10, 0, 3, 1,
+                                        0x22, 0,    2,    0x11, 1, 3,  0x11, 1,    0xFF, 0xE0, 0xDE, 0xFF};
+    longSegment.resize(longSegment.size() + 14, 0);
     const std::vector<uint8_t> halfPng(good.begin(),
                                        good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
 
@@ -99,6 +104,7 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
         {"empty.png", withBytes(good, 16, {0, 0, 0, 0}), "image size"},
         {"neg.bmp", bmp, "image size"},
         {"big.jpg", jpeg, "image size"},
+        {"long.jpg", longSegment, "JPEG segment length"},
         {"cut.png", std::vector<uint8_t>(good.begin(), good.begin() + 12), "PNG width"},
         {"cut.tga", std::vector<uint8_t>(10, 0), "TGA header"},
         {"text.gif", {'G', 'I', 'F', '8'}, "format"},
