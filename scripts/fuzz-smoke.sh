@@ -7,6 +7,9 @@
 #   scripts/fuzz-smoke.sh [GAME_DIR] [FUZZ_BUILD_DIR]    (defaults: build/game build-fuzz)
 #   FUZZ_RUNS=N      executions per target (default 4000)
 #   FUZZ_SECONDS=N   instead, run each target for N seconds (the long runs of `make fuzz`)
+#   FUZZ_MAX_SECONDS=N  in the smoke, stop a target after N seconds even if its runs are not
+#                    done (default 20: the slow readers would otherwise take minutes)
+#   FUZZ_TARGETS="a b"  only these targets (default: all of them)
 #
 # Skipped (with a note, exit 0) when clang or its libFuzzer runtime is missing.
 set -euo pipefail
@@ -15,7 +18,11 @@ game=$(realpath -m "${1:-$root/build/game}")
 out=$(realpath -m "${2:-$root/build-fuzz}")
 runs=${FUZZ_RUNS:-4000}
 seconds=${FUZZ_SECONDS:-}
-if [ -n "$seconds" ]; then limit=(-max_total_time="$seconds"); else limit=(-runs="$runs"); fi
+if [ -n "$seconds" ]; then
+    limit=(-max_total_time="$seconds")
+else
+    limit=(-runs="$runs" -max_total_time="${FUZZ_MAX_SECONDS:-20}")
+fi
 
 if ! command -v clang++ >/dev/null || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long){return 0;}' |
     clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
@@ -68,6 +75,7 @@ status=0
 printf '%-12s %10s %10s %8s %9s %9s %6s\n' target executions exec/s rss_mb cov_start cov_end result
 while read -r t; do
     [ -n "$t" ] || continue
+    if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $t "* ]]; then continue; fi
     log=$out/fuzz/$t.log
     mkdir -p "$out/fuzz/artifacts/$t" "$corpus/$t"
     rc=0
