@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 namespace tv::sdl {
 
@@ -60,16 +62,48 @@ void FillRect(SDL_Surface* s, int x, int y, int w, int h, uint32_t colour) {
 
 }  // namespace
 
+// A glyph as FreeType rendered it: its coverage bitmap, placement and advance.
+struct RenderedGlyph {
+    bool ok = false;  // FreeType could not load it: drawn as nothing, with no advance
+    int left = 0, top = 0, advance = 0;
+    unsigned width = 0, rows = 0;
+    std::vector<uint8_t> coverage;  // rows * width, tightly packed
+};
+
+// A face at one pixel size, with every glyph rendered once: the window repaints a few hundred
+// times during the start-up with the same few dozen characters.
 struct SdlLoadingWindow::Font {
     FT_Face face = nullptr;
     int ascent = 0;
     int lineHeight = 0;
+    std::unordered_map<uint32_t, RenderedGlyph> glyphs;
+
+    const RenderedGlyph& Glyph(uint32_t codePoint) {
+        auto [it, added] = glyphs.try_emplace(codePoint);
+        RenderedGlyph& g = it->second;
+        if (!added || FT_Load_Char(face, codePoint, FT_LOAD_RENDER) != 0) return g;
+        const FT_GlyphSlot slot = face->glyph;
+        const FT_Bitmap& bitmap = slot->bitmap;
+        g.ok = true;
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        g.advance = static_cast<int>(slot->advance.x >> 6);
+        g.width = bitmap.width;
+        g.rows = bitmap.rows;
+        g.coverage.resize(static_cast<size_t>(g.width) * g.rows);
+        for (unsigned row = 0; row < g.rows; ++row) {
+            std::memcpy(&g.coverage[static_cast<size_t>(row) * g.width],
+                        bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch, g.width);
+        }
+        return g;
+    }
 };
 
 SdlLoadingWindow::SdlLoadingWindow() = default;
 
 SdlLoadingWindow::~SdlLoadingWindow() {
     Close();
+    if (canvas_) SDL_FreeSurface(canvas_);
     for (Font* font : {labelFont_, counterFont_}) {
         if (font && font->face) FT_Done_Face(font->face);
         delete font;
@@ -116,12 +150,29 @@ void SdlLoadingWindow::SetProgress(int position, const std::string& caption) {
 
 void SdlLoadingWindow::Repaint() {
     if (!window_) return;
-    SDL_Surface* canvas = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!canvas) return;
-    Paint(canvas);
+    if (!canvas_) {
+        canvas_ = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!canvas_) return;
+        // Every pixel painted is opaque: a plain copy shows the same picture as blending it.
+        SDL_SetSurfaceBlendMode(canvas_, SDL_BLENDMODE_NONE);
+    }
+    Paint(canvas_);
+    lastFrameStale_ = true;
+    if (SDL_Surface* target = SDL_GetWindowSurface(window_)) {
+        SDL_BlitSurface(canvas_, nullptr, target, nullptr);
+        SDL_UpdateWindowSurface(window_);
+    }
+    // Let the window system see the new picture now; the loader keeps the main loop waiting.
+    SDL_PumpEvents();
+}
+
+const std::vector<uint8_t>& SdlLoadingWindow::LastFrame() const {
+    if (!lastFrameStale_) return lastFrame_;
+    lastFrameStale_ = false;
     lastFrame_.resize(static_cast<size_t>(kWidth) * kHeight * 4);
     for (int y = 0; y < kHeight; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(canvas->pixels) + y * canvas->pitch);
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(canvas_->pixels) + y * canvas_->pitch);
         for (int x = 0; x < kWidth; ++x) {
             uint8_t* out = &lastFrame_[(static_cast<size_t>(y) * kWidth + x) * 4];
             out[0] = static_cast<uint8_t>(row[x] >> 16);
@@ -130,13 +181,7 @@ void SdlLoadingWindow::Repaint() {
             out[3] = 255;
         }
     }
-    if (SDL_Surface* target = SDL_GetWindowSurface(window_)) {
-        SDL_BlitSurface(canvas, nullptr, target, nullptr);
-        SDL_UpdateWindowSurface(window_);
-    }
-    SDL_FreeSurface(canvas);
-    // Let the window system see the new picture now; the loader keeps the main loop waiting.
-    SDL_PumpEvents();
+    return lastFrame_;
 }
 
 void SdlLoadingWindow::Close() {
@@ -165,11 +210,7 @@ void SdlLoadingWindow::Paint(SDL_Surface* s) {
 
 int SdlLoadingWindow::TextWidth(Font& font, const std::string& text) {
     int width = 0;
-    for (size_t i = 0; i < text.size();) {
-        if (FT_Load_Char(font.face, NextCodePoint(text, i), FT_LOAD_DEFAULT) == 0) {
-            width += static_cast<int>(font.face->glyph->advance.x >> 6);
-        }
-    }
+    for (size_t i = 0; i < text.size();) width += font.Glyph(NextCodePoint(text, i)).advance;
     return width;
 }
 
@@ -179,17 +220,16 @@ void SdlLoadingWindow::DrawText(SDL_Surface* s, Font& font, int x, int y, const 
     const int baseline = y + font.ascent;
     int penX = x;
     for (size_t i = 0; i < text.size();) {
-        if (FT_Load_Char(font.face, NextCodePoint(text, i), FT_LOAD_RENDER) != 0) continue;
-        const FT_GlyphSlot glyph = font.face->glyph;
-        const FT_Bitmap& bitmap = glyph->bitmap;
-        for (unsigned row = 0; row < bitmap.rows; ++row) {
-            const int py = baseline - glyph->bitmap_top + static_cast<int>(row);
+        const RenderedGlyph& glyph = font.Glyph(NextCodePoint(text, i));
+        if (!glyph.ok) continue;
+        for (unsigned row = 0; row < glyph.rows; ++row) {
+            const int py = baseline - glyph.top + static_cast<int>(row);
             if (py < 0 || py >= s->h) continue;
             auto* line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + py * s->pitch);
-            for (unsigned col = 0; col < bitmap.width; ++col) {
-                const int px = penX + glyph->bitmap_left + static_cast<int>(col);
+            for (unsigned col = 0; col < glyph.width; ++col) {
+                const int px = penX + glyph.left + static_cast<int>(col);
                 if (px < 0 || px >= s->w) continue;
-                const unsigned coverage = bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + col];
+                const unsigned coverage = glyph.coverage[static_cast<size_t>(row) * glyph.width + col];
                 const auto blend = [&](int shift) {
                     const unsigned bg = (background >> shift) & 0xFF;
                     return static_cast<uint32_t>(bg * (255 - coverage) / 255) << shift;
@@ -197,7 +237,7 @@ void SdlLoadingWindow::DrawText(SDL_Surface* s, Font& font, int x, int y, const 
                 line[px] = 0xFF000000u | blend(16) | blend(8) | blend(0);
             }
         }
-        penX += static_cast<int>(glyph->advance.x >> 6);
+        penX += glyph.advance;
     }
 }
 

@@ -32,7 +32,8 @@ public:
     bool Visible() const { return window_ != nullptr; }
     SDL_Window* Handle() const { return window_; }
     // The last repainted picture, RGBA rows top-down (for tests); empty before the first Repaint.
-    const std::vector<uint8_t>& LastFrame() const { return lastFrame_; }
+    // Made from the canvas when asked for, not on every repaint.
+    const std::vector<uint8_t>& LastFrame() const;
     const std::string& ModelLabel() const { return modelLabel_; }
     const std::string& CounterLabel() const { return counterLabel_; }
     int BarPosition() const { return barPosition_; }
@@ -55,7 +56,9 @@ private:
     std::string modelLabel_;
     std::string counterLabel_;
     int barPosition_ = 0;
-    std::vector<uint8_t> lastFrame_;
+    SDL_Surface* canvas_ = nullptr;  // what Repaint painted last; kept until the window object goes
+    mutable bool lastFrameStale_ = false;
+    mutable std::vector<uint8_t> lastFrame_;
 };
 
 }  // namespace tv::sdl

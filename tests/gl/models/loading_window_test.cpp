@@ -99,6 +99,31 @@ TEST(LoadingWindow, CyrillicGlyphsAreDrawn) {
     EXPECT_GT(text.dark, 60);       // and the glyphs are there, not blanks
 }
 
+// Glyphs are rendered once and reused: a window that has shown many states, with the same
+// characters in both of its fonts, paints the last one exactly as a new window does, and its
+// last frame follows every repaint.
+TEST(LoadingWindow, ARepaintShowsOnlyTheCurrentState) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    const std::string path = "3DOBJEKT/треугольник/123.3dk";
+    W used;
+    used.Show("из 0123456789");
+    for (int done = 0; done <= 900; done += 150) {
+        used.SetProgress(done / 9, TriangleProgressCaption(done, 900));
+        used.Repaint();
+    }
+    const std::vector<uint8_t> before = used.LastFrame();
+    used.Show(path);
+    used.SetProgress(40, TriangleProgressCaption(360, 900));
+    used.Repaint();
+    EXPECT_NE(used.LastFrame(), before);
+
+    W fresh;
+    fresh.Show(path);
+    fresh.SetProgress(40, TriangleProgressCaption(360, 900));
+    fresh.Repaint();
+    EXPECT_EQ(used.LastFrame(), fresh.LastFrame());
+}
+
 // The window repaints while the game loads models into its own GL context, which must stay
 // current throughout.
 class LoadingWindowDuringLoad : public test::GlTest {};
