@@ -9,6 +9,17 @@
 namespace tv {
 namespace {
 std::atomic<ImagePrefetch*> g_installed{nullptr};
+
+// The path resolved; false, with the reason as a failed image, when it cannot be.
+bool Resolve(const std::string& path, std::string& resolved, PrefetchedImage& failed) {
+    try {
+        resolved = ResolvePath(path);
+        return true;
+    } catch (const std::exception& e) {
+        failed = {{}, e.what()};
+        return false;
+    }
+}
 }  // namespace
 
 PrefetchedImage ImagePrefetch::DecodeResolved(const std::string& resolved) {
@@ -24,11 +35,8 @@ PrefetchedImage ImagePrefetch::DecodeResolved(const std::string& resolved) {
 
 PrefetchedImage ImagePrefetch::ReadAndDecode(const std::string& path) {
     std::string resolved;
-    try {
-        resolved = ResolvePath(path);
-    } catch (const std::exception& e) {
-        return {{}, e.what()};
-    }
+    PrefetchedImage failed;
+    if (!Resolve(path, resolved, failed)) return failed;
     return DecodeResolved(resolved);
 }
 
@@ -72,11 +80,8 @@ void ImagePrefetch::Run() {
 
 PrefetchedImage ImagePrefetch::Get(const std::string& path) {
     std::string resolved;
-    try {
-        resolved = ResolvePath(path);
-    } catch (const std::exception& e) {
-        return {{}, e.what()};
-    }
+    PrefetchedImage failed;
+    if (!Resolve(path, resolved, failed)) return failed;
     std::unique_lock<std::mutex> lock(mutex_);
     Entry& e = entries_[resolved];  // map nodes stay put while others are added
     if (!e.started) {

@@ -6,10 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../../unit/shell/fakes.h"
+#include "log_messages.h"
 #include "shell/controls.h"
 #include "shell/frame.h"
 #include "shell/main_form.h"
@@ -111,27 +110,6 @@ TEST(Controls, InputRunsOnlyWhileInitOkAndTurnsTheCamera) {
     EXPECT_TRUE(f.window.closed);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Every line's message, time field and "--" stripped, back in UTF-8 for readable failures.
-std::vector<std::string> LogMessages(const std::string& bytes) {
-    std::vector<std::string> out;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find("\r\n", pos);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        out.push_back(line.size() > 25 ? line.substr(25) : line);
-        pos = end + 2;
-    }
-    return out;
-}
-
 class StartButton : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -161,7 +139,7 @@ TEST_F(StartButton, WithoutARenderingContextTheQuestionIsAskedAndYesCarriesOn) {
     EXPECT_TRUE(b[kButton4].visible);
     EXPECT_TRUE(b[kButton5].visible && b[kButton6].visible && b[kButton7].visible);
 
-    std::vector<std::string> lines = LogMessages(ReadAll((root / "Log_File.txt").string()));
+    std::vector<std::string> lines = test::LogFileMessages((root / "Log_File.txt").string());
     std::vector<std::string> expected = {
         "\xE8\xED\xE8\xF6\xE8\xEB\xE8\xE7\xE0\xF6\xE8\xFF opengl False",
         "\xCF\xEE\xE4\xE4\xE5\xF0\xE6\xEA\xE0 VBO False -*- \xE0\xE2\xF2\xEE\xEC\xE0\xF2\xE8\xF7\xE5\xF1\xEA\xE8"

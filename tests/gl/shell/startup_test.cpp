@@ -6,11 +6,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../../unit/shell/fakes.h"
 #include "gl_context.h"
+#include "log_messages.h"
 #include "platform/text_encoding.h"
 #include "shell/frame.h"
 #include "shell/startup.h"
@@ -36,21 +35,10 @@ protected:
         setenv("ALSOFT_DRIVERS", "null", 0);
     }
 
+    // The log's messages in UTF-8, for readable failures.
     std::vector<std::string> LogMessages() {
-        std::ifstream in(root + "/Log_File.txt", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string bytes = ss.str();
-        std::vector<std::string> out;
-        size_t pos = 0;
-        while (pos < bytes.size()) {
-            size_t end = bytes.find("\r\n", pos);
-            if (end == std::string::npos) end = bytes.size();
-            std::string line = bytes.substr(pos, end - pos);
-            // 23-character time field, then "--", then the message in the code page.
-            out.push_back(line.size() > 25 ? Cp1251ToUtf8(line.substr(25)) : line);
-            pos = end + 2;
-        }
+        std::vector<std::string> out = LogFileMessages(root + "/Log_File.txt");
+        for (std::string& line : out) line = Cp1251ToUtf8(line);
         return out;
     }
 
