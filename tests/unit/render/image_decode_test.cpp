@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -89,6 +90,13 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
     std::vector<uint8_t> longSegment = {0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8,    0,    32, 0x10, 0, 3, 1,
                                         0x22, 0,    2,    0x11, 1, 3,  0x11, 1,    0xFF, 0xE0, 0xDE, 0xFF};
     longSegment.resize(longSegment.size() + 14, 0);
+    // The image data chunk claiming 50 MB of a small file (the decoder leaked 4 KB on each and
+    // took most of a second), and one bit of the image data flipped (it leaked 1 KB on each).
+    const auto idat = static_cast<size_t>(std::search(good.begin(), good.end(), std::begin("IDAT"),
+                                                      std::begin("IDAT") + 4) - good.begin());
+    const std::vector<uint8_t> longIdat = withBytes(good, idat - 4, {0x03, 0x00, 0x20, 0x00});
+    std::vector<uint8_t> flippedIdat = good;
+    flippedIdat[idat + 4] ^= 0x01;
     const std::vector<uint8_t> halfPng(good.begin(),
                                        good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
 
@@ -108,7 +116,9 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
         {"cut.png", std::vector<uint8_t>(good.begin(), good.begin() + 12), "PNG width"},
         {"cut.tga", std::vector<uint8_t>(10, 0), "TGA header"},
         {"text.gif", {'G', 'I', 'F', '8'}, "format"},
-        {"half.png", halfPng, "image data"},
+        {"half.png", halfPng, "PNG chunk length"},
+        {"long.png", longIdat, "PNG chunk length"},
+        {"flipped.png", flippedIdat, "PNG chunk CRC"},
     };
     const long before = PeakRssKb();
     for (const Case& c : cases) {
