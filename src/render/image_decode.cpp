@@ -23,7 +23,24 @@ struct HeaderSize {
     uint64_t width = 0, height = 0;
     uint64_t bytesPerPixel = 4;  // the widest form the image may take on its way to 8-bit RGBA
     size_t offset = 0;           // where the width field starts
+    // The least compressed data the declared size needs, in bytes, when the format bounds it
+    // (0: no bound), and the compressed data the file holds.
+    uint64_t leastData = 0, data = 0;
+    const char* dataField = "";
 };
+
+// A JPEG coded with Huffman tables spends at least one bit on every 8 x 8 block of the
+// component sampled most finely: width * height / 64 bits of its scans at the least.
+uint64_t LeastJpegScanBytes(uint64_t width, uint64_t height) { return width * height / 512; }
+
+// Deflate's best case is two bits for a run of 258 bytes (1032 : 1): the image's samples need
+// at least that much of the zlib stream.
+uint64_t LeastPngDataBytes(uint64_t width, uint64_t height, uint64_t bitsPerPixel) {
+    return (width * height * bitsPerPixel + 7) / 8 / 1032;
+}
+
+// What a tiny image needs is below any header's noise: the bounds start above this.
+constexpr uint64_t kDataBoundSlack = 64;
 
 ImageFormat FormatFromName(const std::string& name) {
     const size_t dot = name.find_last_of('.');
@@ -88,8 +105,10 @@ class HeaderBytes {
 // The decoder refuses such files too, but after leaking a few KB on each and, for a chunk that
 // claims megabytes past the end of a tiny file, after most of a second. A file that ends cleanly
 // between chunks, and whatever follows the image data, are left to the decoder as before.
-void CheckPngChunks(const std::string& name, const HeaderBytes& b, const uint8_t* d) {
+// Returns the bytes of image data (IDAT) the chunks hold.
+uint64_t CheckPngChunks(const std::string& name, const HeaderBytes& b, const uint8_t* d) {
     const size_t n = b.Size();
+    uint64_t dataBytes = 0;
     size_t at = 8;
     bool inData = false;
     while (at < n) {
@@ -103,16 +122,18 @@ void CheckPngChunks(const std::string& name, const HeaderBytes& b, const uint8_t
                                 std::to_string(n - at) + " left");
         }
         const bool isData = type == "IDAT";
-        if (inData && !isData) return;  // the image data is complete
+        if (inData && !isData) return dataBytes;  // the image data is complete
         const bool critical = (d[at + 4] & 0x20) == 0;
         if (critical && static_cast<uint32_t>(crc32(0, d + at + 4, length + 4)) != b.Be32(at + 8 + length, "PNG chunk CRC")) {
             throw DataError(name, at + 8 + length, "PNG chunk CRC",
                             "the " + type + " chunk at byte " + std::to_string(at) + " does not match its checksum");
         }
-        if (type == "IEND") return;
+        if (type == "IEND") return dataBytes;
         inData = inData || isData;
+        if (isData) dataBytes += length;
         at += 12 + length;
     }
+    return dataBytes;
 }
 
 HeaderSize PngHeader(const HeaderBytes& b) {
@@ -120,7 +141,13 @@ HeaderSize PngHeader(const HeaderBytes& b) {
     s.offset = 16;
     s.width = b.Be32(16, "PNG width");
     s.height = b.Be32(20, "PNG height");
-    if (b.U8(24, "PNG bit depth") > 8) s.bytesPerPixel = 8;  // 16-bit samples are held as such first
+    const uint64_t depth = b.U8(24, "PNG bit depth");
+    if (depth > 8) s.bytesPerPixel = 8;  // 16-bit samples are held as such first
+    static constexpr uint8_t kSamples[7] = {1, 0, 3, 1, 2, 0, 4};  // per colour type
+    const uint8_t colourType = b.U8(25, "PNG colour type");
+    if (colourType < 7 && kSamples[colourType] != 0)
+        s.leastData = LeastPngDataBytes(s.width, s.height, depth * kSamples[colourType]);
+    s.dataField = "PNG image data";
     return s;
 }
 
@@ -156,20 +183,22 @@ size_t JpegScanEnd(const uint8_t* d, size_t n, size_t at) {
 // lie wholly inside the file. The decoder, asked to skip a segment that runs past the end,
 // can spin for minutes on a file of a few hundred bytes. Stray bytes between segments are
 // passed over, as the decoder does; a file that simply stops is left to the decoder.
-void CheckJpegSegments(const std::string& name, const HeaderBytes& b, const uint8_t* d, size_t at) {
+// Returns the bytes of entropy-coded data the scans hold.
+uint64_t CheckJpegSegments(const std::string& name, const HeaderBytes& b, const uint8_t* d, size_t at) {
     const size_t n = b.Size();
+    uint64_t scanBytes = 0;
     while (at < n) {
         if (d[at] != 0xFF) {
             const void* ff = std::memchr(d + at, 0xFF, n - at);
-            if (ff == nullptr) return;
+            if (ff == nullptr) return scanBytes;
             at = static_cast<size_t>(static_cast<const uint8_t*>(ff) - d);
         }
         const size_t markerAt = at;
-        if (at + 1 >= n) return;
+        if (at + 1 >= n) return scanBytes;
         const uint8_t marker = JpegMarker(b, at);
-        if (marker == 0xD9) return;  // end of image
+        if (marker == 0xD9) return scanBytes;  // end of image
         if (marker == 0x00 || JpegMarkerWithoutLength(marker)) continue;
-        if (at + 2 > n) return;
+        if (at + 2 > n) return scanBytes;
         const uint32_t length = b.Be16(at, "JPEG segment length");
         if (length < 2) throw DataError(name, at, "JPEG segment length", "shorter than its own length field");
         if (length > n - at) {
@@ -179,8 +208,13 @@ void CheckJpegSegments(const std::string& name, const HeaderBytes& b, const uint
                                 " left");
         }
         at += length;
-        if (marker == 0xDA) at = JpegScanEnd(d, n, at);  // start of scan: its data follows
+        if (marker == 0xDA) {  // start of scan: its data follows
+            const size_t end = JpegScanEnd(d, n, at);
+            scanBytes += end - at;
+            at = end;
+        }
     }
+    return scanBytes;
 }
 
 HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b, const uint8_t* d) {
@@ -204,7 +238,10 @@ HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b, const uint8
             if (length < 2 || length > b.Size() - at) {
                 throw DataError(name, at, "JPEG segment length", "the frame header does not fit in the file");
             }
-            CheckJpegSegments(name, b, d, at + length);
+            s.data = CheckJpegSegments(name, b, d, at + length);
+            // Arithmetic coding can spend less than a bit on a block: no bound for it.
+            if (marker <= 0xC7) s.leastData = LeastJpegScanBytes(s.width, s.height);
+            s.dataField = "JPEG scan data";
             return s;
         }
         if (length < 2) throw DataError(name, at, "JPEG segment length", "shorter than its own length field");
@@ -357,7 +394,7 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
             header = PngHeader(bytes);
             type = IL_PNG;
             CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
-            CheckPngChunks(name, bytes, data);
+            header.data = CheckPngChunks(name, bytes, data);
             break;
         case ImageFormat::Jpeg:
             header = JpegHeader(name, bytes, data);
@@ -375,6 +412,13 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
             throw DataError(name, 0, "format", "not a PNG, JPEG, TGA or BMP image");
     }
     CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
+    // A small file cannot hold a picture its size: refused before the decoder allocates it.
+    if (header.leastData > kDataBoundSlack && header.data < header.leastData) {
+        throw DataError(name, header.offset, header.dataField,
+                        std::to_string(header.width) + " x " + std::to_string(header.height) + " needs at least " +
+                            std::to_string(header.leastData) + " bytes of compressed data, the file holds " +
+                            std::to_string(header.data));
+    }
 
     // The library keeps one bound image and one error stack for the whole process: one decode
     // at a time (the start-up's prefetch thread decodes beside the main thread).

@@ -9,9 +9,11 @@
 
 namespace tv {
 
-// Absolute caps no real texture reaches; checked in 64 bits before anything is converted.
-inline constexpr uint64_t kMaxImageSide = 16384;                  // pixels, width and height
-inline constexpr uint64_t kMaxImageBytes = 256ull * 1024 * 1024;  // decoded bytes
+// Absolute caps no real texture reaches (the game's largest image is 2048 x 2048 RGB, 12 MB;
+// 64 MB is 4096 x 4096 RGBA); checked in 64 bits before anything is converted. The decoder,
+// a conversion and the copy handed back can each hold an image of this size at once.
+inline constexpr uint64_t kMaxImageSide = 16384;                 // pixels, width and height
+inline constexpr uint64_t kMaxImageBytes = 64ull * 1024 * 1024;  // decoded bytes
 
 // 8-bit pixels, tightly packed rows in the order the file's decoder delivers them (no origin
 // flip). channels: 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -97,6 +98,15 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
     const std::vector<uint8_t> longIdat = withBytes(good, idat - 4, {0x03, 0x00, 0x20, 0x00});
     std::vector<uint8_t> flippedIdat = good;
     flippedIdat[idat + 4] ^= 0x01;
+    // Sizes within the caps that the file is far too small to hold: 4096 x 4096 RGBA from a
+    // 2 x 2 picture's few bytes of image data (the IHDR's checksum made to match), and a
+    // Huffman-coded JPEG of 2048 x 2048 with one byte of scan data.
+    std::vector<uint8_t> bigPng = withBytes(good, 16, {0, 0, 0x10, 0, 0, 0, 0x10, 0});
+    const uint32_t ihdrCrc = static_cast<uint32_t>(crc32(0, bigPng.data() + 12, 17));
+    bigPng = withBytes(bigPng, 29, {uint8_t(ihdrCrc >> 24), uint8_t(ihdrCrc >> 16), uint8_t(ihdrCrc >> 8),
+                                    uint8_t(ihdrCrc)});
+    const std::vector<uint8_t> thinJpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8,    8, 0, 8, 0, 1, 1, 0x11, 0,
+                                           0xFF, 0xDA, 0, 8,    1, 1, 0,    0, 63, 0, 0x55, 0xFF, 0xD9};
     const std::vector<uint8_t> halfPng(good.begin(),
                                        good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
 
@@ -119,6 +129,8 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
         {"half.png", halfPng, "PNG chunk length"},
         {"long.png", longIdat, "PNG chunk length"},
         {"flipped.png", flippedIdat, "PNG chunk CRC"},
+        {"big.png", bigPng, "PNG image data"},
+        {"thin.jpg", thinJpeg, "JPEG scan data"},
     };
     const long before = PeakRssKb();
     for (const Case& c : cases) {
