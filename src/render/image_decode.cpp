@@ -249,12 +249,34 @@ HeaderSize JpegHeader(const std::string& name, const HeaderBytes& b, const uint8
     }
 }
 
-HeaderSize TgaHeader(const HeaderBytes& b) {
+HeaderSize TgaHeader(const std::string& name, const HeaderBytes& b) {
     HeaderSize s;
     b.Need(0, 18, "TGA header");
     s.offset = 12;
     s.width = b.Le16(12, "TGA width");
     s.height = b.Le16(14, "TGA height");
+    // The colour map, which the decoder allocates from these fields before it reads a byte of
+    // it (an 18-byte file made it take 4 GB and 16 s): present where the image type needs one,
+    // with a real entry size, and wholly inside the file.
+    const uint8_t idLength = b.U8(0, "TGA id length");
+    const uint8_t mapType = b.U8(1, "TGA colour map type");
+    const uint8_t imageType = b.U8(2, "TGA image type");
+    if ((imageType == 1 || imageType == 9) && mapType != 1)
+        throw DataError(name, 1, "TGA colour map type", "a colour-mapped image without a colour map");
+    if (mapType == 1) {
+        const uint8_t entryBits = b.U8(7, "TGA colour map entry size");
+        if (entryBits != 15 && entryBits != 16 && entryBits != 24 && entryBits != 32) {
+            throw DataError(name, 7, "TGA colour map entry size",
+                            std::to_string(entryBits) + " bits is not 15, 16, 24 or 32");
+        }
+        const uint64_t mapBytes = uint64_t{b.Le16(5, "TGA colour map length")} * ((entryBits + 7u) / 8u);
+        const uint64_t mapEnd = 18u + idLength + mapBytes;
+        if (mapEnd > b.Size()) {
+            throw DataError(name, 5, "TGA colour map length",
+                            "the colour map ends at byte " + std::to_string(mapEnd) + ", the file has " +
+                                std::to_string(b.Size()));
+        }
+    }
     return s;
 }
 
@@ -401,7 +423,7 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
             type = IL_JPG;
             break;
         case ImageFormat::Tga:
-            header = TgaHeader(bytes);
+            header = TgaHeader(name, bytes);
             type = IL_TGA;
             break;
         case ImageFormat::Bmp:

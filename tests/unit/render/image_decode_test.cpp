@@ -107,6 +107,11 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
                                     uint8_t(ihdrCrc)});
     const std::vector<uint8_t> thinJpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8,    8, 0, 8, 0, 1, 1, 0x11, 0,
                                            0xFF, 0xDA, 0, 8,    1, 1, 0,    0, 63, 0, 0x55, 0xFF, 0xD9};
+    // Colour-mapped TGAs: the 18-byte reproducer (image type 1 with no colour map made the
+    // decoder take 4 GB and 16 s), and a colour map longer than the file.
+    const std::vector<uint8_t> mapless = {0, 0, 1, 0x76, 0, 0xFF, 0xFE, 16, 0, 0x76, 0, 1, 0, 12, 0xD9, 0, 16, 0};
+    const std::vector<uint8_t> longMap = withBytes(Tga(4, 4, 8, std::vector<uint8_t>(40, 1)), 1,
+                                                   {1, 1, 0, 0, 0, 1, 24});
     const std::vector<uint8_t> halfPng(good.begin(),
                                        good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
 
@@ -131,6 +136,8 @@ TEST_F(ImageDecode, BadFilesEndInOneDataErrorWithBoundedMemory) {
         {"flipped.png", flippedIdat, "PNG chunk CRC"},
         {"big.png", bigPng, "PNG image data"},
         {"thin.jpg", thinJpeg, "JPEG scan data"},
+        {"mapless.tga", mapless, "TGA colour map type"},
+        {"long_map.tga", longMap, "TGA colour map length"},
     };
     const long before = PeakRssKb();
     for (const Case& c : cases) {
