@@ -35,16 +35,8 @@ public:
         if (keys_.empty() || !CellOf(p, c)) return;
         for (int32_t dz = -1; dz <= 1; ++dz)
             for (int32_t dy = -1; dy <= 1; ++dy)
-                for (int32_t dx = -1; dx <= 1; ++dx) {
-                    const int32_t slot = Find(Key(c[0] + dx, c[1] + dy, c[2] + dz));
-                    if (slot < 0) continue;
-                    const int32_t* first = order_.data() + begin_[slot];
-                    const int32_t* last = first + count_[slot];
-                    // A cube lists its points in ascending order: skip those up to `after`.
-                    if (after >= 0) first = std::upper_bound(first, last, after);
-                    for (; first < last; ++first)
-                        if (!visit(*first)) return;
-                }
+                for (int32_t dx = -1; dx <= 1; ++dx)
+                    if (!VisitCube(c[0] + dx, c[1] + dy, c[2] + dz, visit, after)) return;
     }
 
     // The same for the points that can lie within `reach` of p: only the cubes the box
@@ -55,24 +47,28 @@ public:
         int32_t own[3], lo[3], hi[3];
         if (keys_.empty() || !ReachBox(p, reach, own, lo, hi)) return;
         // p's own cube first: a visitor looking for any close point stops soonest there.
-        auto visitCube = [&](int32_t x, int32_t y, int32_t z) {
-            const int32_t slot = Find(Key(x, y, z));
-            if (slot < 0) return true;
-            const int32_t* first = order_.data() + begin_[slot];
-            const int32_t* last = first + count_[slot];
-            if (after >= 0) first = std::upper_bound(first, last, after);
-            for (; first < last; ++first)
-                if (!visit(*first)) return false;
-            return true;
-        };
-        if (!visitCube(own[0], own[1], own[2])) return;
+        if (!VisitCube(own[0], own[1], own[2], visit, after)) return;
         for (int32_t z = lo[2]; z <= hi[2]; ++z)
             for (int32_t y = lo[1]; y <= hi[1]; ++y)
                 for (int32_t x = lo[0]; x <= hi[0]; ++x)
-                    if ((x != own[0] || y != own[1] || z != own[2]) && !visitCube(x, y, z)) return;
+                    if ((x != own[0] || y != own[1] || z != own[2]) && !VisitCube(x, y, z, visit, after)) return;
     }
 
 private:
+    // Visits the points of one cube above `after`, in ascending order; false once visit says stop.
+    template <class Visit>
+    bool VisitCube(int32_t x, int32_t y, int32_t z, Visit& visit, int32_t after) const {
+        const int32_t slot = Find(Key(x, y, z));
+        if (slot < 0) return true;
+        const int32_t* first = order_.data() + begin_[slot];
+        const int32_t* last = first + count_[slot];
+        // A cube lists its points in ascending order: skip those up to `after`.
+        if (after >= 0) first = std::upper_bound(first, last, after);
+        for (; first < last; ++first)
+            if (!visit(*first)) return false;
+        return true;
+    }
+
     // p's cube and the cube ranges, per axis, of the box p +- reach (widened by a thousandth); false for a
     // non-finite p. A reach that is not finite and positive, or a box of more than three cubes
     // a side, falls back to the 27 cubes around p's own.
