@@ -415,8 +415,6 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
         case ImageFormat::Png:
             header = PngHeader(bytes);
             type = IL_PNG;
-            CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
-            header.data = CheckPngChunks(name, bytes, data);
             break;
         case ImageFormat::Jpeg:
             header = JpegHeader(name, bytes, data);
@@ -434,6 +432,7 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
             throw DataError(name, 0, "format", "not a PNG, JPEG, TGA or BMP image");
     }
     CheckImageSize(name, header.offset, "image size", header.width, header.height, header.bytesPerPixel);
+    if (format == ImageFormat::Png) header.data = CheckPngChunks(name, bytes, data);
     // A small file cannot hold a picture its size: refused before the decoder allocates it.
     if (header.leastData > kDataBoundSlack && header.data < header.leastData) {
         throw DataError(name, header.offset, header.dataField,

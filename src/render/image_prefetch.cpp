@@ -42,7 +42,9 @@ PrefetchedImage ImagePrefetch::ReadAndDecode(const std::string& path) {
 
 ImagePrefetch::ImagePrefetch(const std::vector<std::string>& paths) {
     for (const std::string& p : paths) {
-        std::string resolved = ResolvePath(p);
+        std::string resolved;
+        PrefetchedImage failed;
+        if (!Resolve(p, resolved, failed)) continue;  // Get reports it when the file is asked for
         if (entries_.emplace(resolved, Entry{}).second) order_.push_back(std::move(resolved));
     }
     thread_ = std::thread([this] { Run(); });

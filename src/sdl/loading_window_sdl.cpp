@@ -64,7 +64,7 @@ void FillRect(SDL_Surface* s, int x, int y, int w, int h, uint32_t colour) {
 
 // A glyph as FreeType rendered it: its coverage bitmap, placement and advance.
 struct RenderedGlyph {
-    bool ok = false;  // FreeType could not load it: drawn as nothing, with no advance
+    // A glyph FreeType could not load stays empty: no pixels, no advance.
     int left = 0, top = 0, advance = 0;
     unsigned width = 0, rows = 0;
     std::vector<uint8_t> coverage;  // rows * width, tightly packed
@@ -84,7 +84,6 @@ struct SdlLoadingWindow::Font {
         if (!added || FT_Load_Char(face, codePoint, FT_LOAD_RENDER) != 0) return g;
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bitmap = slot->bitmap;
-        g.ok = true;
         g.left = slot->bitmap_left;
         g.top = slot->bitmap_top;
         g.advance = static_cast<int>(slot->advance.x >> 6);
@@ -221,7 +220,6 @@ void SdlLoadingWindow::DrawText(SDL_Surface* s, Font& font, int x, int y, const 
     int penX = x;
     for (size_t i = 0; i < text.size();) {
         const RenderedGlyph& glyph = font.Glyph(NextCodePoint(text, i));
-        if (!glyph.ok) continue;
         for (unsigned row = 0; row < glyph.rows; ++row) {
             const int py = baseline - glyph.top + static_cast<int>(row);
             if (py < 0 || py >= s->h) continue;

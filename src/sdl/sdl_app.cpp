@@ -99,7 +99,7 @@ public:
     // From the program's start to the end of the start-up, when the game's first frame can run
     // (zero before that). The yardstick's measurement after it does not count.
     double StartupSeconds() const {
-        return startupDone_ ? std::chrono::duration<double>(*startupDone_ - programStart_).count() : 0.0;
+        return startupDone_ ? std::chrono::duration<double>(*startupDone_ - kProgramStart).count() : 0.0;
     }
     double WallSeconds() const {
         return firstFrame_ ? std::chrono::duration<double>(lastFrameEnd_ - *firstFrame_).count() : 0.0;
@@ -512,7 +512,6 @@ private:
     const InputRecording* replay_;
     RecordingWriter* recorder_;
     size_t replayNext_ = 0;      // the next recorded frame to play
-    SteadyClock::time_point programStart_ = kProgramStart;
     std::optional<SteadyClock::time_point> startupDone_;
     std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
