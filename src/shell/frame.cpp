@@ -193,7 +193,7 @@ void RenderScene(Game& game) {
 // Shadows go on the terrain before the bodies that cast them; the sight goes last, over all.
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
-    game.world.land.Draw(1);
+    game.world.land.DrawInView(game.frustum, game.Camera.Eye);
     // The sky fills what the ground left empty, before anything blends over either.
     game.Sky.DrawBehind();
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);

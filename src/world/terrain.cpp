@@ -1,8 +1,11 @@
 #include "world/terrain.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
+#include "math/frustum.h"
 #include "math/rotations.h"
 #include "math/vector_math.h"
 
@@ -73,7 +76,61 @@ void TLand::BuildMesh(int32_t gridSize, float size, const std::vector<float>& he
             *tex++ = uv[1];
         });
     }
+    BuildChunks();
     Built = 1;
+}
+
+void TLand::BuildChunks() {
+    Chunks.clear();
+    const float step = Size / static_cast<float>(GridSize);
+    for (int ci = 0; ci < GridSize; ci += kTerrainChunkCells) {
+        for (int cj = 0; cj < GridSize; cj += kTerrainChunkCells) {
+            TerrainChunk c;
+            c.firstRow = ci;
+            c.firstColumn = cj;
+            c.rows = std::min(kTerrainChunkCells, GridSize - ci);
+            c.columns = std::min(kTerrainChunkCells, GridSize - cj);
+            Vec3 lo = Vertex(ci, cj), hi = lo;
+            for (int i = ci; i <= ci + c.rows; ++i) {
+                for (int j = cj; j <= cj + c.columns; ++j) {
+                    const Vec3& v = Vertex(i, j);
+                    lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
+                    hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+                }
+            }
+            c.centre = {(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
+            const float hx = (hi.x - lo.x) * 0.5f, hy = (hi.y - lo.y) * 0.5f, hz = (hi.z - lo.z) * 0.5f;
+            // The half diagonal, grown so that rounding in it and in the plane distances can
+            // never leave out a corner: a chunk drawn needlessly costs little, one missing is
+            // a hole in the ground.
+            c.radius = std::sqrt(hx * hx + hy * hy + hz * hz) * 1.01f + step;
+            Chunks.push_back(c);
+        }
+    }
+}
+
+void TLand::VisibleRanges(const Frustum& view, const Vec3& eye, VertexRanges& out) const {
+    out.first.clear();
+    out.count.clear();
+    visibleChunks_.clear();
+    for (size_t k = 0; k < Chunks.size(); ++k) {
+        const TerrainChunk& c = Chunks[k];
+        // An infinite height makes the sphere useless: such a chunk is always drawn.
+        if (std::isfinite(c.radius) && !view.SphereInFrustum(c.centre.x, c.centre.y, c.centre.z, c.radius)) continue;
+        const float dx = c.centre.x - eye.x, dy = c.centre.y - eye.y, dz = c.centre.z - eye.z;
+        const float d = dx * dx + dy * dy + dz * dz;
+        visibleChunks_.emplace_back(d >= 0.0f ? d : std::numeric_limits<float>::infinity(), static_cast<int32_t>(k));
+    }
+    // Ties (and chunks with no usable distance, last) keep the grid's order.
+    std::stable_sort(visibleChunks_.begin(), visibleChunks_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [distance, k] : visibleChunks_) {
+        const TerrainChunk& c = Chunks[static_cast<size_t>(k)];
+        for (int i = c.firstRow; i < c.firstRow + c.rows; ++i) {
+            out.first.push_back(6 * (i * GridSize + c.firstColumn));
+            out.count.push_back(6 * c.columns);
+        }
+    }
 }
 
 TerrainCell CellAt(const TLand& land, float x, float y) {

@@ -1,6 +1,6 @@
 #pragma once
-// The terrain: one square height field of N x N cells, drawn every frame as a single
-// textured triangle list. The game has exactly one TLand, held by the Game context; the
+// The terrain: one square height field of N x N cells, drawn every frame as one textured
+// triangle list, or as the parts of it the view can hold. The game has exactly one TLand, held by the Game context; the
 // turret and the aircraft read its grid through the cell lookup below.
 //
 // Grid convention: vertex (i, j) lies at x = i * S / N, y = j * S / N, z = height. Cell (i, j)
@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "math/vec3.h"
@@ -16,10 +17,28 @@
 
 namespace tv {
 
+struct Frustum;
+
 // Bytes per triangle in the render-mode-1 buffer: 3 vertices of 15 floats (T4F_C4F_N3F_V4F).
 inline constexpr int kTerrainBytesPerTriangle = 180;
 // Largest grid the loader accepts: keeps a corrupt size field from asking for gigabytes.
 inline constexpr int kMaxTerrainGridSize = 4096;
+// Side of a drawing chunk in cells (the last row and column of chunks may be narrower).
+inline constexpr int kTerrainChunkCells = 16;
+
+// A square of the grid with a sphere that holds all its corners: cells firstRow..firstRow +
+// rows - 1 (i) by firstColumn..firstColumn + columns - 1 (j).
+struct TerrainChunk {
+    Vec3 centre;
+    float radius = 0.0f;
+    int32_t firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
+};
+
+// Vertex ranges of the render-mode-1 buffer, as glMultiDrawArrays takes them.
+struct VertexRanges {
+    std::vector<int32_t> first;
+    std::vector<int32_t> count;
+};
 
 class TLand {
 public:
@@ -72,6 +91,15 @@ public:
     // Mode 1 leaves texturing off and every client array disabled; mode 2 leaves 2-D
     // texturing on (its callers switch texturing themselves).
     void Draw(uint8_t textured) const;
+    // Draws, textured, only the chunks that may show in the view, nearest first: the same
+    // picture as Draw(1) (what lies wholly outside the view has no pixel), with fewer
+    // triangles to transform and more hidden pixels rejected by the depth test before
+    // shading. Mode 2 draws everything, as Draw(1).
+    void DrawInView(const Frustum& view, const Vec3& eye) const;
+    // The buffer ranges DrawInView draws: every chunk whose sphere is not wholly outside one
+    // plane of the view (with a margin for rounding), sorted by the distance of its centre from
+    // the eye, each as its rows of cells.
+    void VisibleRanges(const Frustum& view, const Vec3& eye, VertexRanges& out) const;
 
     // Grid accessors the turret and the aircraft use.
     const Vec3& Vertex(int i, int j) const { return Vertices[static_cast<size_t>(i) * (GridSize + 1) + j]; }
@@ -92,6 +120,14 @@ public:
     std::vector<Vec3> Vertices;    // (N + 1) x (N + 1), [i][j] row-major
     std::vector<Vec3> Normals;     // three equal normals per triangle
     std::vector<float> TexCoords;  // six floats (three u, v pairs) per triangle
+    std::vector<TerrainChunk> Chunks;  // built with the mesh, row of chunks by row
+
+private:
+    void BuildChunks();
+    // Draw's body: every triangle when ranges is null, else those ranges (mode 1 only).
+    void DrawRanges(uint8_t textured, const VertexRanges* ranges) const;
+    mutable std::vector<std::pair<float, int32_t>> visibleChunks_;  // reused by VisibleRanges
+    mutable VertexRanges ranges_;                                    // reused by DrawInView
 };
 
 // Result of the cell lookup: the cell under a ground point, and whether it is on the terrain.

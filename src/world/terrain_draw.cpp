@@ -46,7 +46,19 @@ void TLand::Build(int32_t gridSize, float size, const std::vector<float>& height
     }
 }
 
-void TLand::Draw(uint8_t textured) const {
+void TLand::Draw(uint8_t textured) const { DrawRanges(textured, nullptr); }
+
+void TLand::DrawInView(const Frustum& view, const Vec3& eye) const {
+    if (!Built) return;
+    if (RenderMode != 1) {
+        Draw(1);
+        return;
+    }
+    VisibleRanges(view, eye, ranges_);
+    DrawRanges(1, &ranges_);
+}
+
+void TLand::DrawRanges(uint8_t textured, const VertexRanges* ranges) const {
     if (!Built) return;
     if (RenderMode == 1) {
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -60,7 +72,12 @@ void TLand::Draw(uint8_t textured) const {
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         }
         glInterleavedArrays(GL_T4F_C4F_N3F_V4F, 0, nullptr);
-        glDrawArrays(GL_TRIANGLES, 0, 3 * TriangleCount);
+        if (!ranges) {
+            glDrawArrays(GL_TRIANGLES, 0, 3 * TriangleCount);
+        } else if (!ranges->first.empty()) {
+            glMultiDrawArrays(GL_TRIANGLES, ranges->first.data(), ranges->count.data(),
+                              static_cast<GLsizei>(ranges->first.size()));
+        }
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glDisableClientState(GL_VERTEX_ARRAY);
         // glInterleavedArrays switched these on too; leaving them on would feed the

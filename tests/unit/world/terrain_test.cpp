@@ -2,10 +2,12 @@
 // and the aircraft use to find the ground.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
+#include "math/frustum.h"
 #include "world/terrain.h"
 
 namespace tv {
@@ -113,6 +115,93 @@ TEST(Terrain, SegmentCrossesCellFindsTheGround) {
     EXPECT_FALSE(SegmentCrossesCell(land, 1, 1, {12, 12, 50}, {12, 12, 10}, hit));
     EXPECT_FALSE(SegmentCrossesCell(land, 1, 1, {25, 25, 50}, {25, 25, -50}, hit));
     EXPECT_FALSE(SegmentCrossesCell(land, 3, 0, {35, 5, 50}, {35, 5, -50}, hit));  // outside the grid
+}
+
+
+// A camera at `eye` looking along yaw (radians from +x) and pitch, z up, as column-major
+// projection and modelview matrices for a 60-degree, 4:3 perspective.
+Frustum CameraFrustum(Vec3 eye, float yaw, float pitch, float farDistance) {
+    const float f = 1.0f / std::tan(0.5236f), n = 1.0f, a = 4.0f / 3.0f;
+    const float p[16] = {f / a, 0, 0, 0, 0, f, 0, 0, 0, 0, (farDistance + n) / (n - farDistance), -1,
+                         0, 0, 2 * farDistance * n / (n - farDistance), 0};
+    const Vec3 fw{std::cos(pitch) * std::cos(yaw), std::cos(pitch) * std::sin(yaw), std::sin(pitch)};
+    Vec3 s{fw.y, -fw.x, 0.0f};  // forward x up
+    const float sl = std::sqrt(s.x * s.x + s.y * s.y);
+    s = {s.x / sl, s.y / sl, 0.0f};
+    const Vec3 u{s.y * fw.z - s.z * fw.y, s.z * fw.x - s.x * fw.z, s.x * fw.y - s.y * fw.x};
+    auto dot = [](Vec3 v, Vec3 w) { return v.x * w.x + v.y * w.y + v.z * w.z; };
+    const float m[16] = {s.x,  u.x, -fw.x, 0, s.y, u.y, -fw.y, 0, s.z, u.z, -fw.z, 0,
+                         -dot(s, eye), -dot(u, eye), dot(fw, eye), 1};
+    Frustum view;
+    view.CalculateFrom(p, m);
+    return view;
+}
+
+TEST(Terrain, VisibleRangesHoldEveryTriangleInViewOnceNearestChunkFirst) {
+    TLand land;
+    const int n = 40;  // chunks of 16, 16 and 8 cells a side
+    BuildGrid(land, n, 4000.0f, [](int i, int j) { return 300.0f * std::sin(i * 0.4f) * std::cos(j * 0.3f); });
+    ASSERT_EQ(land.Chunks.size(), 9u);
+    struct Camera { Vec3 eye; float yaw, pitch, farDistance; bool seesAll; };
+    const Camera cameras[] = {
+        {{2000, 2000, 20000}, 0.0f, -1.5707f, 40000.0f, true},  // high above, looking down
+        {{200, 200, 350}, -0.9f, 0.0f, 8000.0f, false},        // from a corner, half off the map
+        {{2000, 2000, 100}, 3.9f, -0.3f, 8000.0f, false},      // from the middle, down and back
+        {{3000, 1000, 500}, 2.0f, 0.2f, 1500.0f, false},       // a near far plane
+        {{-5000, 2000, 100}, 3.1416f, 0.0f, 8000.0f, false},   // off the map, looking away
+    };
+    VertexRanges ranges;
+    for (const Camera& c : cameras) {
+        SCOPED_TRACE(c.yaw);
+        const Frustum view = CameraFrustum(c.eye, c.yaw, c.pitch, c.farDistance);
+        land.VisibleRanges(view, c.eye, ranges);
+        ASSERT_EQ(ranges.first.size(), ranges.count.size());
+        std::vector<int> drawn(static_cast<size_t>(land.TriangleCount), 0);
+        std::vector<float> chunkDistance;
+        for (size_t r = 0; r < ranges.first.size(); ++r) {
+            ASSERT_EQ(ranges.first[r] % 3, 0);
+            ASSERT_EQ(ranges.count[r] % 3, 0);
+            ASSERT_LE(ranges.first[r] + ranges.count[r], 3 * land.TriangleCount);
+            for (int t = ranges.first[r] / 3; t < (ranges.first[r] + ranges.count[r]) / 3; ++t) drawn[t]++;
+        }
+        int total = 0;
+        for (int t = 0; t < land.TriangleCount; ++t) {
+            ASSERT_LE(drawn[t], 1) << "triangle " << t << " drawn twice";
+            total += drawn[t];
+            if (drawn[t]) continue;
+            // Corners, edge middles and the centre of a triangle left out must all be outside.
+            const int cell = t / 2, i = cell / n, j = cell % n;
+            const CellTriangles tri = TrianglesOfCell(land, i, j);
+            const Vec3* v = t % 2 ? tri.b : tri.a;
+            for (float wa : {0.0f, 0.5f, 1.0f, 1.0f / 3})
+                for (float wb : {0.0f, 0.5f, 1.0f, 1.0f / 3}) {
+                    const float wc = 1.0f - wa - wb;
+                    if (wc < -1e-6f || (wa == 1.0f / 3) != (wb == 1.0f / 3)) continue;
+                    ASSERT_FALSE(view.PointInFrustum(wa * v[0].x + wb * v[1].x + wc * v[2].x,
+                                                     wa * v[0].y + wb * v[1].y + wc * v[2].y,
+                                                     wa * v[0].z + wb * v[1].z + wc * v[2].z))
+                        << "triangle " << t << " shows but is not drawn";
+                }
+        }
+        if (c.seesAll) EXPECT_EQ(total, land.TriangleCount);
+        else EXPECT_LT(total, land.TriangleCount) << "this view should leave some ground out";
+        // Chunk by chunk (a chunk's first range starts at its first row), nearest first.
+        float last = -1.0f;
+        for (size_t r = 0; r < ranges.first.size(); ++r) {
+            const int cell = ranges.first[r] / 6, i = cell / n, j = cell % n;
+            for (const TerrainChunk& ch : land.Chunks) {
+                if (ch.firstRow != i || ch.firstColumn != j) continue;
+                const float dx = ch.centre.x - c.eye.x, dy = ch.centre.y - c.eye.y, dz = ch.centre.z - c.eye.z;
+                const float d = dx * dx + dy * dy + dz * dz;
+                EXPECT_GE(d, last);
+                last = d;
+            }
+        }
+    }
+    // An infinite height cannot rule its chunk out.
+    BuildGrid(land, n, 4000.0f, [](int i, int j) { return i == 35 && j == 35 ? INFINITY : 0.0f; });
+    land.VisibleRanges(CameraFrustum({200, 200, 50}, 0.7f, 0.0f, 300.0f), {200, 200, 50}, ranges);
+    EXPECT_NE(std::find(ranges.first.begin(), ranges.first.end(), 6 * (32 * n + 32)), ranges.first.end());
 }
 
 }  // namespace
