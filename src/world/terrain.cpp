@@ -116,7 +116,9 @@ void TLand::VisibleRanges(const Frustum& view, const Vec3& eye, VertexRanges& ou
     for (size_t k = 0; k < Chunks.size(); ++k) {
         const TerrainChunk& c = Chunks[k];
         // An infinite height makes the sphere useless: such a chunk is always drawn.
-        if (std::isfinite(c.radius) && !view.SphereInFrustum(c.centre.x, c.centre.y, c.centre.z, c.radius)) continue;
+        if (std::isfinite(c.radius) && !view.SphereInFrustum(c.centre.x, c.centre.y, c.centre.z, c.radius)) {
+            continue;
+        }
         const float dx = c.centre.x - eye.x, dy = c.centre.y - eye.y, dz = c.centre.z - eye.z;
         const float d = dx * dx + dy * dy + dz * dz;
         visibleChunks_.emplace_back(d >= 0.0f ? d : std::numeric_limits<float>::infinity(), static_cast<int32_t>(k));

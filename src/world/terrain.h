@@ -1,7 +1,8 @@
 #pragma once
 // The terrain: one square height field of N x N cells, drawn every frame as one textured
-// triangle list, or as the parts of it the view can hold. The game has exactly one TLand, held by the Game context; the
-// turret and the aircraft read its grid through the cell lookup below.
+// triangle list, or as the parts of it the view can hold. The game has exactly one TLand,
+// held by the Game context; the turret and the aircraft read its grid through the cell
+// lookup below.
 //
 // Grid convention: vertex (i, j) lies at x = i * S / N, y = j * S / N, z = height. Cell (i, j)
 // is made of triangle A (i, j), (i, j + 1), (i + 1, j) and triangle B (i, j + 1), (i + 1, j + 1),

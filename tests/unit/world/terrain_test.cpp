@@ -142,7 +142,11 @@ TEST(Terrain, VisibleRangesHoldEveryTriangleInViewOnceNearestChunkFirst) {
     const int n = 40;  // chunks of 16, 16 and 8 cells a side
     BuildGrid(land, n, 4000.0f, [](int i, int j) { return 300.0f * std::sin(i * 0.4f) * std::cos(j * 0.3f); });
     ASSERT_EQ(land.Chunks.size(), 9u);
-    struct Camera { Vec3 eye; float yaw, pitch, farDistance; bool seesAll; };
+    struct Camera {
+        Vec3 eye;
+        float yaw, pitch, farDistance;
+        bool seesAll;
+    };
     const Camera cameras[] = {
         {{2000, 2000, 20000}, 0.0f, -1.5707f, 40000.0f, true},  // high above, looking down
         {{200, 200, 350}, -0.9f, 0.0f, 8000.0f, false},        // from a corner, half off the map
@@ -183,8 +187,11 @@ TEST(Terrain, VisibleRangesHoldEveryTriangleInViewOnceNearestChunkFirst) {
                         << "triangle " << t << " shows but is not drawn";
                 }
         }
-        if (c.seesAll) EXPECT_EQ(total, land.TriangleCount);
-        else EXPECT_LT(total, land.TriangleCount) << "this view should leave some ground out";
+        if (c.seesAll) {
+            EXPECT_EQ(total, land.TriangleCount);
+        } else {
+            EXPECT_LT(total, land.TriangleCount) << "this view should leave some ground out";
+        }
         // Chunk by chunk (a chunk's first range starts at its first row), nearest first.
         float last = -1.0f;
         for (size_t r = 0; r < ranges.first.size(); ++r) {
