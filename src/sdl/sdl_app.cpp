@@ -88,7 +88,13 @@ public:
     const FrameStats& stats() const { return stats_; }
     // Every frame the loop ran, the title screen's too (the timing stats may start later).
     int64_t FramesRun() const { return framesRun_; }
-    double YardstickMs() const { return yardstickMs_; }
+    // The mean of the yardstick's two measurements (the one taken when only one was); 0 when
+    // not measured.
+    double YardstickMs() const {
+        return yardstickEndMs_ > 0.0 ? (yardstickStartMs_ + yardstickEndMs_) / 2.0 : yardstickStartMs_;
+    }
+    double YardstickStartMs() const { return yardstickStartMs_; }
+    double YardstickEndMs() const { return yardstickEndMs_; }
     // The most smoke particles alive after a frame, and how many the budget cut short.
     std::string SmokeReport() const {
         const T_Particles_System* smoke = game_.Planes ? game_.Planes->Smoke : nullptr;
@@ -183,7 +189,10 @@ public:
                 autostartPending = false;
                 pendingClick_ = kButton3;
             }
-            if (lastFrame) window_.Close();
+            if (lastFrame) {
+                if (yardstickStartMs_ > 0.0 && GameRunning()) yardstickEndMs_ = MeasureYardstick();
+                window_.Close();
+            }
             Pace(start);
         }
         return true;
@@ -268,11 +277,17 @@ private:
         if (options_.waves > 0 && GameRunning()) {
             for (int64_t w = 0; w < options_.waves; ++w) ClickButton(game_, kButton4);
         }
-        if (options_.frames > 0 && GameRunning()) {
-            LayerYardstick yardstick;
-            yardstickMs_ = yardstick.MeasureMs(game_.ScreenWidth, game_.ScreenHeight);
-            yardstick.Release();
-        }
+        if (options_.frames > 0 && GameRunning()) yardstickStartMs_ = MeasureYardstick();
+    }
+
+    // One full-screen layer's cost now. Measured before the first counted frame and again
+    // after the last, outside both frames' times: on a shared machine one moment's figure can
+    // be a fifth off the run's.
+    double MeasureYardstick() {
+        LayerYardstick yardstick;
+        const double ms = yardstick.MeasureMs(game_.ScreenWidth, game_.ScreenHeight);
+        yardstick.Release();
+        return ms;
     }
 
     // Once the start-up is over (its loading window gone), the main window takes the focus
@@ -522,7 +537,8 @@ private:
     Game game_;
     FrameStats stats_;
     bool counting_ = true;      // frames go into stats_
-    double yardstickMs_ = 0.0;  // one full-screen layer; 0 when not measured
+    double yardstickStartMs_ = 0.0;  // one full-screen layer before the counted frames; 0 if not
+    double yardstickEndMs_ = 0.0;    // and after them
     int64_t smokePeak_ = 0;
     std::optional<SteadyClock::time_point> firstFrame_;
     SteadyClock::time_point lastFrameEnd_{};
@@ -716,8 +732,10 @@ int RunGame(int argc, char** argv) {
             // The same figures in full-screen layers measured in this run, which a busy machine
             // moves far less than it moves milliseconds.
             if (const double layer = loop->YardstickMs(); layer > 0.0)
-                std::printf("yardstick %.2f ms per full-screen layer: avg %.2f layers, p99 %.2f layers\n", layer,
-                            stats.Average() / layer, stats.Percentile(99.0) / layer);
+                std::printf("yardstick %.2f ms per full-screen layer (%.2f before the frames, %.2f after): avg %.2f "
+                            "layers, p99 %.2f layers\n",
+                            layer, loop->YardstickStartMs(), loop->YardstickEndMs(), stats.Average() / layer,
+                            stats.Percentile(99.0) / layer);
             if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
             if (const double startup = loop->StartupSeconds(); startup > 0.0)
                 std::printf("start-up %.3f s from the program's start to the game's first frame\n", startup);

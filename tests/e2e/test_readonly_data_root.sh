@@ -17,6 +17,10 @@ run_game() {  # run_game ROOT SCREENSHOT: a short fixed-step run that presses "Ð
     [ "$rc" = "0" ] || fail "exit status $rc; stderr: $(cat "$E2E_TMP/err.txt")"
     grep -qE '^120 frames in [0-9]+\.[0-9]{2} s: avg [0-9.]+ ms, min [0-9.]+ ms, max [0-9.]+ ms, p99 [0-9.]+ ms, state_hash [0-9a-f]{16}$' \
         "$E2E_TMP/out.txt" || fail "no frame report: $(cat "$E2E_TMP/out.txt")"
+    # The layer figures divide by a yardstick timed on both sides of the counted frames.
+    grep -qE '^yardstick [0-9]+\.[0-9]{2} ms per full-screen layer \([0-9]+\.[0-9]{2} before the frames, [0-9]+\.[0-9]{2} after\): avg [0-9.]+ layers, p99 [0-9.]+ layers$' \
+        "$E2E_TMP/out.txt" && ! grep -qE '\(0\.00 before|, 0\.00 after' "$E2E_TMP/out.txt" ||
+        fail "no yardstick measured at both ends: $(cat "$E2E_TMP/out.txt")"
 }
 
 # First the same game in a writable copy, to know what this data set looks like.
