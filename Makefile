@@ -55,8 +55,10 @@ fuzz: build
 soak: build
 	SOAK_SECONDS=$(SOAK_SECONDS) bash scripts/soak.sh $(BUILD_DIR)/game $(SOAK_FRAMES)
 
+# The benchmarks, then the timedemo (one wave and TIMEDEMO_WAVES extra waves at 1280x800).
 bench: build
 	$(BUILD_DIR)/bench/terravik_bench
+	bash scripts/timedemo.sh $(BUILD_DIR)/game
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)
