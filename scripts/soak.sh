@@ -15,14 +15,11 @@ seconds=${SOAK_SECONDS:-}
 waves=${SOAK_WAVES:-10}
 every=${SOAK_SAMPLE_S:-5}
 work=$(mktemp -d /tmp/terravik-soak.XXXXXX)
-trap 'kill "${xvfb:-}" "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${XVFB_PID:-}" "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do n=$(head -n1 "$work/display" 2>/dev/null || true); [ -n "$n" ] && break; sleep 0.1; done
-[ -n "${n:-}" ] || { echo "soak: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$n" ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$work/config"
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work" 1024x768 || exit 1
+export ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$work/config"
 
 "$game/bin/terravik" --windowed 800x600 --autostart --frame-ms 16 --waves "$waves" --frames "$frames" \
     >"$work/out.txt" 2>"$work/err.txt" &

@@ -10,14 +10,11 @@ game=${1:?usage: scripts/timedemo.sh GAME_DIR}
 frames=${TIMEDEMO_FRAMES:-300}
 waves=${TIMEDEMO_WAVES:-20}
 work=$(mktemp -d /tmp/terravik-timedemo.XXXXXX)
-trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${XVFB_PID:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do n=$(head -n1 "$work/display" 2>/dev/null || true); [ -n "$n" ] && break; sleep 0.1; done
-[ -n "${n:-}" ] || { echo "timedemo: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$n" ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$work/config"
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work" 1280x800 || exit 1
+export ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$work/config"
 
 run() {  # run NAME EXTRA_WAVES: prints the run's report, keeps its p99 in ms in $work/NAME.p99
     local name=$1 extra=$2 status=0
