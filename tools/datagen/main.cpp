@@ -1,6 +1,8 @@
 // terravik-datagen --out DIR [--verbose]: writes the default data set into DIR.
-// terravik-datagen --icon FILE: writes the 256x256 application icon as PNG.
+// terravik-datagen --icon FILE [--icon-size N]: writes the application icon as an N x N PNG
+// (256 unless given).
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -9,25 +11,46 @@
 #include "dataset.h"
 #include "icon.h"
 
+namespace {
+
+int Usage(const char* self) {
+    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N]\n", self);
+    return 2;
+}
+
+// A whole decimal number within the icon's limits, or 0.
+int ParseIconSize(const char* text) {
+    int value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc() || ptr != end || value < tv::datagen::kMinIconSize || value > tv::datagen::kMaxIconSize)
+        return 0;
+    return value;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::string out, icon;
+    int iconSize = 0;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) out = argv[++i];
         else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc) icon = argv[++i];
-        else if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
-        else {
-            std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE\n", argv[0]);
-            return 2;
-        }
+        else if (std::strcmp(argv[i], "--icon-size") == 0 && i + 1 < argc) {
+            iconSize = ParseIconSize(argv[++i]);
+            if (iconSize == 0) {
+                std::fprintf(stderr, "terravik-datagen: --icon-size wants a number of pixels from %d to %d, not \"%s\"\n",
+                             tv::datagen::kMinIconSize, tv::datagen::kMaxIconSize, argv[i]);
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
+        else return Usage(argv[0]);
     }
-    if (out.empty() && icon.empty()) {
-        std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE\n", argv[0]);
-        return 2;
-    }
+    if ((out.empty() && icon.empty()) || (iconSize != 0 && icon.empty())) return Usage(argv[0]);
     if (!icon.empty()) {
         try {
-            tv::datagen::WriteIcon(icon);
+            tv::datagen::WriteIcon(icon, iconSize != 0 ? iconSize : tv::datagen::kIconSize);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "terravik-datagen: %s\n", e.what());
             return 1;
