@@ -1,4 +1,6 @@
-# Two commands matter: `make play` and `make test`. Both install what they need first.
+# Two commands matter: `make play` and `make test`. Both install what they need first:
+# playing and installing need the build packages only, the test, bench, fuzz and soak
+# targets the test packages as well (scripts/packages-build.txt, scripts/packages-test.txt).
 BUILD_DIR ?= build
 # The sanitizer (ASan + UBSan) build of the unit and GL tests, and the clang fuzz build.
 ASAN_BUILD_DIR ?= build-asan
@@ -13,12 +15,17 @@ ARGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
+# The package lists `deps` installs; the targets that run tests, benchmarks or fuzzers add the
+# test list (make passes a target's variables on to what it depends on).
+DEPS_LISTS ?= build
+test bench fuzz soak: DEPS_LISTS = build test
+
 .PHONY: all deps configure build play test bench fuzz soak install clean
 
 all: build
 
 deps:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh $(DEPS_LISTS)
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
@@ -31,10 +38,11 @@ play: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik game_data
 	$(BUILD_DIR)/game/bin/terravik $(ARGS)
 
-# Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX.
+# Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX with the
+# executables stripped.
 install: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik terravik-datagen terravik-inspect game_data game_icon
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)" --strip
 
 # Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
 # (skipped without clang). Each stage prints how long it took.

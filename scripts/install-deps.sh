@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/packages.txt that are missing.
-# Used by `make play`, `make test` and CI alike.
+# Installs the missing Debian packages of the named lists: `build` (scripts/packages-build.txt,
+# what building and playing need) and `test` (scripts/packages-test.txt, what the tests,
+# benchmarks and fuzzing add). With no name, the build list.
+#   bash scripts/install-deps.sh build test
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+[ $# -gt 0 ] || set -- build
+wanted=()
+for list in "$@"; do
+  case "$list" in
+    build | test) ;;
+    *)
+      echo "terravik: unknown package list '$list' (build or test)" >&2
+      exit 2
+      ;;
+  esac
+  mapfile -t -O "${#wanted[@]}" wanted < <(grep -v -E '^\s*(#|$)' "$here/packages-$list.txt")
+done
 missing=()
 for p in "${wanted[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
