@@ -49,8 +49,8 @@ Rgba IconSample(float px, float py, float pixel) {
     float hillCover = cover(ground - py);
     c = Mix(c, Mix(hill, hillDark, SmoothStep(ground, 250.0f, py)), hillCover);
     // The turret: a dome on the hill and its barrel raised towards the aircraft.
-    float turret = std::min(Disc(px, py, 92.0f, 178.0f, 26.0f),
-                            Segment(px, py, 92.0f, 170.0f, 140.0f, 120.0f, 12.0f));
+    float turret =
+        std::min(Disc(px, py, 92.0f, 178.0f, 26.0f), Segment(px, py, 92.0f, 170.0f, 140.0f, 120.0f, 12.0f));
     c = Mix(c, steel, cover(turret));
     // The tracer from the muzzle to the aircraft, and the flash at the muzzle.
     c = Mix(c, tracer, cover(Segment(px, py, 150.0f, 110.0f, 184.0f, 74.0f, 4.0f)));

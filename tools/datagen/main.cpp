@@ -23,7 +23,8 @@ int ParseIconSize(const char* text) {
     int value = 0;
     const char* end = text + std::strlen(text);
     const auto [ptr, ec] = std::from_chars(text, end, value);
-    if (ec != std::errc() || ptr != end || value < tv::datagen::kMinIconSize || value > tv::datagen::kMaxIconSize)
+    if (ec != std::errc() || ptr != end || value < tv::datagen::kMinIconSize ||
+        value > tv::datagen::kMaxIconSize)
         return 0;
     return value;
 }
@@ -35,17 +36,23 @@ int main(int argc, char** argv) {
     int iconSize = 0;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) out = argv[++i];
-        else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc) icon = argv[++i];
+        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
+            out = argv[++i];
+        else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc)
+            icon = argv[++i];
         else if (std::strcmp(argv[i], "--icon-size") == 0 && i + 1 < argc) {
             iconSize = ParseIconSize(argv[++i]);
             if (iconSize == 0) {
-                std::fprintf(stderr, "terravik-datagen: --icon-size wants a number of pixels from %d to %d, not \"%s\"\n",
-                             tv::datagen::kMinIconSize, tv::datagen::kMaxIconSize, argv[i]);
+                std::fprintf(
+                    stderr,
+                    "terravik-datagen: --icon-size wants a number of pixels from %d to %d, not \"%s\"\n",
+                    tv::datagen::kMinIconSize, tv::datagen::kMaxIconSize, argv[i]);
                 return 2;
             }
-        } else if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
-        else return Usage(argv[0]);
+        } else if (std::strcmp(argv[i], "--verbose") == 0)
+            verbose = true;
+        else
+            return Usage(argv[0]);
     }
     if ((out.empty() && icon.empty()) || (iconSize != 0 && icon.empty())) return Usage(argv[0]);
     if (!icon.empty()) {
@@ -60,7 +67,8 @@ int main(int argc, char** argv) {
     try {
         tv::datagen::DataSetSummary s = tv::datagen::GenerateDataSet(out);
         if (verbose)
-            for (const auto& [path, tris] : s.modelTriangles) std::printf("  %-40s %6d triangles\n", path.c_str(), tris);
+            for (const auto& [path, tris] : s.modelTriangles)
+                std::printf("  %-40s %6d triangles\n", path.c_str(), tris);
         std::printf("data set: %d files, %llu bytes, %.1f s -> %s\n", s.files,
                     static_cast<unsigned long long>(s.bytes), s.seconds, out.c_str());
     } catch (const std::exception& e) {
