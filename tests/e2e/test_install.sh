@@ -12,7 +12,8 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >"$E2E_TMP/install.txt" 
 usr="$stage/usr"
 for f in bin/terravik bin/terravik-datagen bin/terravik-inspect share/terravik/world/1.wrd \
     share/applications/org.terravik.Terravik.desktop share/metainfo/org.terravik.Terravik.metainfo.xml \
-    share/icons/hicolor/256x256/apps/terravik.png share/man/man6/terravik.6; do
+    share/icons/hicolor/256x256/apps/terravik.png share/man/man6/terravik.6 share/terravik/terravik.png \
+    share/terravik/fonts/DejaVuSans.ttf share/terravik/fonts/LICENSE-DejaVu.txt; do
     [ -f "$usr/$f" ] || fail "not installed: $f"
 done
 [ -x "$usr/bin/terravik" ] || fail "the game is not executable"
