@@ -697,9 +697,11 @@ int RunGame(int argc, char** argv) {
             return 1;
         }
         window.SetVsync(settings.video.vsync);
-        // A data set without the icon keeps the window manager's default one.
-        if (!window.SetIcon(iconPath))
-            std::fprintf(stderr, "terravik: no window icon: %s is missing or not a PNG\n", iconPath.c_str());
+        // A data set without the icon keeps the window manager's default one; only a file that
+        // is there but will not load is worth a line.
+        std::error_code noIcon;
+        if (!window.SetIcon(iconPath) && std::filesystem::exists(iconPath, noIcon))
+            std::fprintf(stderr, "terravik: the window icon %s is not a PNG the game can read\n", iconPath.c_str());
         if (!options.replay.empty() && (window.Width() != replay.width || window.Height() != replay.height)) {
             ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
                           " window, got " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()),
