@@ -52,7 +52,8 @@ bool UsableFace(const std::vector<uint8_t>& bytes, int faceIndex) {
     if (FT_Init_FreeType(&library) != 0) return false;
     bool usable = false;
     FT_Face face = nullptr;
-    if (FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), faceIndex, &face) == 0) {
+    if (FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), faceIndex, &face) ==
+        0) {
         const char* format = FT_Get_Font_Format(face);
         usable = FT_IS_SCALABLE(face) && format &&
                  (std::strcmp(format, "TrueType") == 0 || std::strcmp(format, "CFF") == 0) &&
@@ -65,7 +66,9 @@ bool UsableFace(const std::vector<uint8_t>& bytes, int faceIndex) {
 
 }  // namespace
 
-void SetFontDataRoot(const std::string& dataRoot) { DataRoot() = dataRoot; }
+void SetFontDataRoot(const std::string& dataRoot) {
+    DataRoot() = dataRoot;
+}
 
 std::vector<FontCandidate> FontconfigCandidates(FontWidth width) {
     std::vector<FontCandidate> found;
@@ -119,7 +122,8 @@ UiFont FindUiFont(FontWidth width) {
     for (const FontCandidate& c : FontconfigCandidates(width)) {
         if (LoadUiFontFile(c.path, c.faceIndex, font)) return font;
     }
-    if (!DataRoot().empty()) LoadUiFontFile((std::filesystem::path(DataRoot()) / kShippedFont).string(), 0, font);
+    if (!DataRoot().empty())
+        LoadUiFontFile((std::filesystem::path(DataRoot()) / kShippedFont).string(), 0, font);
     return font;
 }
 

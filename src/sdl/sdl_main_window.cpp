@@ -129,9 +129,8 @@ bool SdlMainWindow::SetIcon(const std::string& path) {
         png_image_free(&image);
         return false;
     }
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), static_cast<int>(image.width),
-                                                              static_cast<int>(image.height), 32,
-                                                              static_cast<int>(image.width) * 4, SDL_PIXELFORMAT_RGBA32);
+    const int w = static_cast<int>(image.width), h = static_cast<int>(image.height);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_RGBA32);
     if (!surface) return false;
     SDL_SetWindowIcon(gl_->Window(), surface);  // SDL keeps its own copy
     SDL_FreeSurface(surface);

@@ -2,6 +2,8 @@
 // data when fontconfig has none, nothing (and no crash) when the shipped one is broken too;
 // the loading window draws its text in whichever was found.
 
+#include "sdl/font_lookup.h"
+
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <fstream>
 
 #include "gl_context.h"
-#include "sdl/font_lookup.h"
 #include "sdl/loading_window_sdl.h"
 
 namespace tv::sdl {
@@ -22,8 +23,9 @@ namespace fs = std::filesystem;
 // for the lookups that follow.
 void UseFontconfig(const fs::path& root, const std::string& dir) {
     const fs::path conf = root / (dir.empty() ? "none.conf" : "dir.conf");
-    std::ofstream(conf) << "<?xml version=\"1.0\"?><fontconfig>" << (dir.empty() ? "" : "<dir>" + dir + "</dir>")
-                        << "<cachedir>" << (root / "fc-cache").string() << "</cachedir></fontconfig>\n";
+    std::ofstream(conf) << "<?xml version=\"1.0\"?><fontconfig>"
+                        << (dir.empty() ? "" : "<dir>" + dir + "</dir>") << "<cachedir>"
+                        << (root / "fc-cache").string() << "</cachedir></fontconfig>\n";
     setenv("FONTCONFIG_FILE", conf.c_str(), 1);
 }
 
@@ -43,7 +45,7 @@ int LabelInk(const std::string& label) {
 }
 
 class FontLookup : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         unsetenv("FONTCONFIG_FILE");
         SetFontDataRoot("");
