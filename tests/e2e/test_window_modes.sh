@@ -28,7 +28,7 @@ startup_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 wm_class=$(xprop -id "$wid" WM_CLASS | sed -nE 's/.*= "([^"]*)", "([^"]*)"$/\2/p')
 [ "$wm_class" = "$startup_class" ] || fail "WM_CLASS is \"$wm_class\", the desktop entry says \"$startup_class\""
 # The icon is the data's terravik.png: its size, and its middle pixel (ARGB) the same.
-mapfile -t icon < <(xprop -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -s ', ' '\n\n')
+mapfile -t icon < <(xprop -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -s ', ' '\n')
 read -r iw ih < <(identify -format '%w %h\n' "$game/terravik.png")
 [ "${icon[0]:-}" = "$iw" ] && [ "${icon[1]:-}" = "$ih" ] ||
     fail "_NET_WM_ICON is ${icon[0]:-none}x${icon[1]:-none}, the icon file ${iw}x${ih}"
