@@ -9,12 +9,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sdl/font_lookup.h"
+
 namespace tv::sdl {
 
 namespace {
 
 constexpr const char* kCaption = "Прогресс";
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // Placement of the three controls in the client area.
 constexpr int kLabelX = 24, kLabelY = 8;
@@ -121,12 +122,19 @@ void SdlLoadingWindow::Show(const std::string& path) {
         SDL_RaiseWindow(window_);
     }
     if (!freetype_) {
+        // Without a usable font the window still shows its bar, only no text; the main
+        // window says on stderr that no font was found.
+        UiFont found = FindUiFont(FontWidth::Normal);
+        fontFaceIndex_ = found.faceIndex;
+        fontBytes_ = std::move(found.bytes);
         FT_Library library = nullptr;
         if (FT_Init_FreeType(&library) == 0) {
             freetype_ = library;
             const auto open = [&](int pixels) {
                 Font* font = new Font;
-                if (FT_New_Face(library, kFontPath, 0, &font->face) != 0) {
+                if (fontBytes_.empty() ||
+                    FT_New_Memory_Face(library, fontBytes_.data(), static_cast<FT_Long>(fontBytes_.size()),
+                                       fontFaceIndex_, &font->face) != 0) {
                     font->face = nullptr;
                     return font;
                 }

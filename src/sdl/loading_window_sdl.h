@@ -1,8 +1,8 @@
 #pragma once
 // The loading window over SDL: a small second window, caption "Прогресс", 603 x 134 at
 // (394, 236), that shows the model being read (path on yellow), a progress bar 0..100 and the
-// triangle counter (on lime). It draws into its own window surface with FreeType glyphs
-// (DejaVu Sans, which has Cyrillic), and repaints synchronously: model loading never returns
+// triangle counter (on lime). It draws into its own window surface with FreeType glyphs (a
+// sans font with Cyrillic, found as sdl/font_lookup.h says), and repaints synchronously: model loading never returns
 // to the event loop while it reads.
 
 #include <cstdint>
@@ -53,6 +53,8 @@ private:
     Font* labelFont_ = nullptr;    // the form's font, 11 px
     Font* counterFont_ = nullptr;  // the counter's font, 13 px
     void* freetype_ = nullptr;
+    std::vector<uint8_t> fontBytes_;  // the font file both faces read from, for as long as they live
+    int fontFaceIndex_ = 0;
     std::string modelLabel_;
     std::string counterLabel_;
     int barPosition_ = 0;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "sdl/font_lookup.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/loading_window_sdl.h"
 #include "sdl/sdl_input.h"
@@ -557,6 +559,12 @@ private:
     SDL_Keycode keyFreePointer_ = SDLK_UNKNOWN;
 };
 
+// The window's icon, relative to the data root (the build draws it there).
+constexpr const char* kIconFile = "terravik.png";
+// WM_CLASS, as dist/org.terravik.Terravik.desktop names it in StartupWMClass.
+constexpr const char* kWindowClass = "terravik";
+
+// One line on stderr, and a message box too when a player is there to close it.
 void ShowError(const std::string& text, bool interactive) {
     std::fprintf(stderr, "terravik: %s\n", text.c_str());
     if (interactive) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr);
@@ -657,18 +665,26 @@ int RunGame(int argc, char** argv) {
     }
 
     // A data folder that is not there is the player's to fix, before any window opens.
+    std::string iconPath;
     {
         const std::string root =
             options.dataDir.empty() ? DataRootForExecutable(ExecutablePath(argv[0])) : options.dataDir;
         std::string problem = DataRootProblem(root, !options.dataDir.empty());
         if (!problem.empty()) {
-            std::fprintf(stderr, "terravik: %s\n", problem.c_str());
+            // Started from a desktop there is no terminal to read: the box says it too.
+            ShowError(problem, interactive);
             return 2;
         }
+        SetFontDataRoot(root);
+        iconPath = (std::filesystem::path(root) / kIconFile).string();
     }
 
+    // The window's class is the desktop entry's StartupWMClass, whatever the executable is
+    // called; the environment still decides when it names one.
+    setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", kWindowClass, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        ShowError(std::string("cannot start the video system: ") + SDL_GetError(), false);
+        ShowError(std::string("cannot start the video system: ") + SDL_GetError(), interactive);
         return 1;
     }
     Settings settings = LoadPlayerSettings(options);
@@ -681,6 +697,11 @@ int RunGame(int argc, char** argv) {
             return 1;
         }
         window.SetVsync(settings.video.vsync);
+        // A data set without the icon keeps the window manager's default one; only a file that
+        // is there but will not load is worth a line.
+        std::error_code noIcon;
+        if (!window.SetIcon(iconPath) && std::filesystem::exists(iconPath, noIcon))
+            std::fprintf(stderr, "terravik: the window icon %s is not a PNG the game can read\n", iconPath.c_str());
         if (!options.replay.empty() && (window.Width() != replay.width || window.Height() != replay.height)) {
             ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
                           " window, got " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()),
@@ -690,7 +711,7 @@ int RunGame(int argc, char** argv) {
         }
         RecordingWriter recorder;
         if (!options.record.empty() && !recorder.Open(options.record, window.Width(), window.Height())) {
-            ShowError(recorder.Error(), false);
+            ShowError(recorder.Error(), interactive);
             SDL_Quit();
             return 1;
         }

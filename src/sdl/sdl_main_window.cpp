@@ -6,16 +6,22 @@
 #include <backends/imgui_impl_opengl2.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include <png.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "render/png_file.h"
+#include "sdl/font_lookup.h"
 #include "shell/game.h"
+#include "shell/settings.h"
 
 namespace tv::sdl {
 namespace {
 
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
 constexpr float kFontPixels = 13.0f;
+// An icon is a few hundred pixels square; anything past this is not one.
+constexpr png_uint_32 kMaxIconSide = 1024;
 // The window's face colour, shown wherever the game draws nothing.
 constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
 
@@ -29,6 +35,28 @@ void DesktopSize(int& w, int& h) {
         w = 1014;
         h = 702;
     }
+}
+
+// The buttons' font: the condensed face where one is installed, as the captions were drawn
+// for; ImGui's built-in font (Latin only) when no font will do.
+void AddCaptionFont(ImGuiIO& io) {
+    UiFont font = FindUiFont(FontWidth::Condensed);
+    if (font.Found()) {
+        // The atlas frees what it was given with ImGui's own allocator.
+        void* data = IM_ALLOC(font.bytes.size());
+        std::memcpy(data, font.bytes.data(), font.bytes.size());
+        ImFontConfig config;
+        config.FontNo = font.faceIndex;
+        config.FontDataOwnedByAtlas = true;
+        if (io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kFontPixels, &config,
+                                           io.Fonts->GetGlyphRangesCyrillic()))
+            return;
+    }
+    std::fprintf(stderr,
+                 "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
+                 "captions fall back to the built-in font\n",
+                 kShippedFont);
+    io.Fonts->AddFontDefault();
 }
 
 }  // namespace
@@ -50,6 +78,8 @@ SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHei
         return;
     }
     SetVsync(false);
+    // Smaller, the HUD's lines and the buttons cover each other.
+    SDL_SetWindowMinimumSize(gl_->Window(), kMinWindowWidth, kMinWindowHeight);
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
@@ -65,11 +95,7 @@ SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHei
     style.Colors[ImGuiCol_ButtonHovered] = ImVec4(0.90f, 0.95f, 1.0f, 1.0f);
     style.Colors[ImGuiCol_ButtonActive] = ImVec4(0.80f, 0.88f, 0.97f, 1.0f);
     style.Colors[ImGuiCol_Border] = ImVec4(0.68f, 0.68f, 0.68f, 1.0f);
-    if (!io.Fonts->AddFontFromFileTTF(kFontPath, kFontPixels, nullptr, io.Fonts->GetGlyphRangesCyrillic())) {
-        std::fprintf(stderr, "terravik: %s is missing; button captions fall back to the built-in font\n",
-                     kFontPath);
-        io.Fonts->AddFontDefault();
-    }
+    AddCaptionFont(io);
     ImGui_ImplSDL2_InitForOpenGL(gl_->Window(), gl_->Context());
     ImGui_ImplOpenGL2_Init();
     imguiReady_ = true;
@@ -85,6 +111,30 @@ SdlMainWindow::~SdlMainWindow() {
         ImGui::DestroyContext();
     }
     // The context and then the window go with gl_.
+}
+
+bool SdlMainWindow::SetIcon(const std::string& path) {
+    if (!Ok()) return false;
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    if (image.width == 0 || image.height == 0 || image.width > kMaxIconSide || image.height > kMaxIconSide) {
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    const int w = static_cast<int>(image.width), h = static_cast<int>(image.height);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!surface) return false;
+    SDL_SetWindowIcon(gl_->Window(), surface);  // SDL keeps its own copy
+    SDL_FreeSurface(surface);
+    return true;
 }
 
 void SdlMainWindow::SetCaption(const std::string& caption) {

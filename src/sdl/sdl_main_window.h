@@ -30,6 +30,9 @@ public:
     const std::string& Error() const { return error_; }
     SDL_Window* Handle() const { return gl_->Window(); }
 
+    // The window's icon from a PNG file; false (and no icon) if the file is missing or is not
+    // a readable PNG of at most 1024 x 1024.
+    bool SetIcon(const std::string& path);
     void SetCaption(const std::string& caption) override;
     void Close() override { closeRequested_ = true; }
     // The drawable's size in pixels, which the 3D view fills (larger than the window's own

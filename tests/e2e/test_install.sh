@@ -20,7 +20,8 @@ sizes="16 32 48 64 128 256 512"
 for f in bin/terravik bin/terravik-datagen bin/terravik-inspect share/terravik/world/1.wrd \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/man/man6/terravik.6 share/man/man1/terravik-datagen.1 share/man/man1/terravik-inspect.1 \
-    share/doc/terravik/LICENSE share/doc/terravik/copyright; do
+    share/doc/terravik/LICENSE share/doc/terravik/copyright share/terravik/terravik.png \
+    share/terravik/fonts/DejaVuSans.ttf share/terravik/fonts/LICENSE-DejaVu.txt; do
     [ -f "$usr/$f" ] || fail "not installed: $f"
 done
 [ -x "$usr/bin/terravik" ] || fail "the game is not executable"

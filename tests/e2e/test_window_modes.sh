@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Window modes as a player meets them: a 640x480 window still shows "Старт" inside it and
 # starts the game; F11 makes it full screen and back, Alt+Enter does the same; buttons follow.
+# The window tells the window manager what a dock needs (the desktop entry's class, the
+# game's icon) and how small it may go.
 game=$(cd "$1" && pwd)
+desktop="$(dirname "$0")/../../dist/org.terravik.Terravik.desktop"
 source "$(dirname "$0")/lib.sh"
 
 start_xvfb
@@ -18,6 +21,24 @@ shows() {  # shows NAME RECT: a fresh picture of the window has that button draw
 }
 
 wait_for 10 size_is 640x480 || fail "the window is $(window_size), not 640x480"
+
+# WM_CLASS is the desktop entry's StartupWMClass, so docks put the window under its launcher.
+startup_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+[ -n "$startup_class" ] || fail "the desktop entry has no StartupWMClass"
+wm_class=$(xprop -id "$wid" WM_CLASS | sed -nE 's/.*= "([^"]*)", "([^"]*)"$/\2/p')
+[ "$wm_class" = "$startup_class" ] || fail "WM_CLASS is \"$wm_class\", the desktop entry says \"$startup_class\""
+# The icon is the data's terravik.png: its size, and its middle pixel (ARGB) the same.
+mapfile -t icon < <(xprop -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -s ', ' '\n')
+read -r iw ih < <(identify -format '%w %h\n' "$game/terravik.png")
+[ "${icon[0]:-}" = "$iw" ] && [ "${icon[1]:-}" = "$ih" ] ||
+    fail "_NET_WM_ICON is ${icon[0]:-none}x${icon[1]:-none}, the icon file ${iw}x${ih}"
+read -r r g b < <(pixel "$game/terravik.png" $((iw / 2)) $((ih / 2)))
+argb=${icon[$((2 + ih / 2 * iw + iw / 2))]}
+[ $(((argb >> 16) & 255)) = "$r" ] && [ $(((argb >> 8) & 255)) = "$g" ] && [ $((argb & 255)) = "$b" ] ||
+    fail "the window icon's middle pixel is $(printf '%08x' "$argb"), the file's is $r $g $b"
+# The window manager keeps the window from shrinking below 640x480.
+xprop -id "$wid" WM_NORMAL_HINTS | grep -q "program specified minimum size: 640 by 480" ||
+    fail "no 640x480 minimum size: $(xprop -id "$wid" WM_NORMAL_HINTS)"
 # "Старт" (75 wide, designed at x 760) moves left just enough to end at the window's edge.
 wait_for 10 shows small-title 75x25+565+24 || fail "no \"Старт\" inside the 640x480 window"
 xdotool windowfocus --sync "$wid" || true
@@ -50,4 +71,4 @@ xdotool windowfocus --sync "$wid" || true
 xdotool key Escape
 wait_exit "$GAME_PID" 30
 [ "$EXIT_RC" = "0" ] || fail "exit status $EXIT_RC; output: $(cat "$E2E_TMP/out.txt")"
-echo "ok: 640x480 start, F11 to 1024x768 and Alt+Enter back"
+echo "ok: 640x480 start, WM_CLASS $wm_class, a ${iw}x${ih} icon, F11 to 1024x768 and Alt+Enter back"
