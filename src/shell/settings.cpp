@@ -204,12 +204,14 @@ void ResolveKeyClashes(KeySettings& keys,
             continue;
         }
         const std::string& fallback = defaults.*a.key;
-        const bool fallbackFree = !holder(fallback);
+        const char* fallbackHolder = holder(fallback);
         warn(a.name, keeper,
              "[keys] key " + Quote(name) + " is bound to both " + keeper + " and " + a.name + "; " + keeper +
-                 " keeps it and " + a.name + (fallbackFree ? " goes back to " + fallback : " has no key"));
-        name = fallbackFree ? fallback : std::string();
-        if (fallbackFree) taken.emplace_back(Lower(name), a.name);
+                 " keeps it and " + a.name +
+                 (fallbackHolder ? " has no key (its default " + fallback + " is " + fallbackHolder + "'s)"
+                                 : " goes back to " + fallback));
+        name = fallbackHolder ? std::string() : fallback;
+        if (!fallbackHolder) taken.emplace_back(Lower(name), a.name);
     }
 }
 
