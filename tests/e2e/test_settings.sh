@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The settings file as a player uses it: --write-config writes the defaults once, an edited
 # file sets the window, bad lines only warn (file and line on stderr) and the game still
-# runs, and --windowed beats the file.
+# runs, and --windowed beats the file (within the file's size limits).
 game=$(cd "$1" && pwd)
 source "$(dirname "$0")/lib.sh"
 
@@ -14,11 +14,12 @@ cp "$cfg" "$E2E_TMP/first.ini"
 "$game/bin/terravik" --write-config >/dev/null 2>&1 && fail "--write-config replaced an existing file"
 cmp -s "$cfg" "$E2E_TMP/first.ini" || fail "--write-config changed an existing file"
 
-# A windowed 800x600 game, and two lines it cannot use.
-sed -i -e 's/^fullscreen = true$/fullscreen = false/' -e 's/^width = 1280$/width = 800/' \
-    -e 's/^height = 800$/height = 600/' "$cfg"
+# A windowed 800x600 game (comments after the values, as the README shows them), two lines
+# it cannot use and a key two actions name.
+sed -i -e 's/^fullscreen = true$/fullscreen = false   # a window/' -e 's/^width = 1280$/width = 800 ; pixels/' \
+    -e 's/^height = 800$/height = 600/' -e 's/^\[video\]$/[video]   # the window/' "$cfg"
 bad1=$(($(wc -l <"$cfg") + 1))
-printf 'volume = 11\npause = NoSuchKey\n' >>"$cfg"  # the last section is [keys]
+printf 'volume = 11\npause = NoSuchKey\nlaser = 1   # the cannon'"'"'s key\n' >>"$cfg"  # the last section is [keys]
 
 start_xvfb
 run() {  # run SCREENSHOT ARGS...: a short run; fails on a non-zero exit
@@ -36,8 +37,16 @@ grep -qE "^terravik: $cfg:$bad1: .*volume" "$E2E_TMP/err.txt" ||
     fail "no warning for line $bad1: $(cat "$E2E_TMP/err.txt")"
 grep -qE "^terravik: $cfg:$((bad1 + 1)): .*pause.*NoSuchKey" "$E2E_TMP/err.txt" ||
     fail "no warning for the unknown key name: $(cat "$E2E_TMP/err.txt")"
-[ "$(grep -c "$cfg" "$E2E_TMP/err.txt")" = "2" ] || fail "not one warning per bad line: $(cat "$E2E_TMP/err.txt")"
+grep -qE "^terravik: $cfg:$((bad1 + 2)): .*\"1\".*cannon.*laser" "$E2E_TMP/err.txt" ||
+    fail "no warning for the key named twice: $(cat "$E2E_TMP/err.txt")"
+[ "$(grep -c "$cfg" "$E2E_TMP/err.txt")" = "3" ] || fail "not one warning per bad line: $(cat "$E2E_TMP/err.txt")"
 
+set +e
+"$game/bin/terravik" --windowed 320x200 >"$E2E_TMP/out.txt" 2>&1
+rc=$?
+set -e
+[ "$rc" = "2" ] && grep -q "^terravik: --windowed .*640x480" "$E2E_TMP/out.txt" ||
+    fail "--windowed 320x200: exit $rc, $(head -1 "$E2E_TMP/out.txt")"
 run "$E2E_TMP/cli.png" --windowed 640x480
 [ "$(identify -format '%w %h' "$E2E_TMP/cli.png")" = "640 480" ] || fail "--windowed did not beat the file"
 
