@@ -113,7 +113,8 @@ Texture LoadTexture(const std::string& path) {
         t.name_ = NewBoundTexture();
         t.reason_ = decoded.error;  // names the file as it was found on disk
     }
-    if (!t.valid_ && !decoded.failureSeen) std::fprintf(stderr, "terravik: texture not loaded: %s\n", t.reason_.c_str());
+    if (!t.valid_ && !decoded.failureSeen)
+        std::fprintf(stderr, "terravik: texture not loaded: %s\n", t.reason_.c_str());
     return t;
 }
 

@@ -73,9 +73,9 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             if (value(v)) x = v.find_first_of("xX");
             if (x == std::string::npos || !ParseInt(v.substr(0, x), w, kMinWindowWidth) ||
                 !ParseInt(v.substr(x + 1), h, kMinWindowHeight) || w > kMaxWindowSide || h > kMaxWindowSide)
-                return "--windowed needs a size like 1024x768, from " + std::to_string(kMinWindowWidth) + "x" +
-                       std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) + "x" +
-                       std::to_string(kMaxWindowSide);
+                return "--windowed needs a size like 1024x768, from " + std::to_string(kMinWindowWidth) +
+                       "x" + std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) +
+                       "x" + std::to_string(kMaxWindowSide);
             o.windowedWidth = static_cast<int>(w);
             o.windowedHeight = static_cast<int>(h);
         } else if (a == "--dump-state") {

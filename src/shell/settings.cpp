@@ -176,10 +176,14 @@ struct KeyAction {
     std::string KeySettings::*key;
 };
 constexpr KeyAction kKeyPriority[] = {
-    {"cannon", &KeySettings::cannon},          {"laser", &KeySettings::laser},
-    {"quit", &KeySettings::quit},              {"more_aircraft", &KeySettings::moreAircraft},
-    {"pause", &KeySettings::pause},            {"screenshot", &KeySettings::screenshot},
-    {"fullscreen", &KeySettings::fullscreen},  {"free_pointer", &KeySettings::freePointer},
+    {"cannon", &KeySettings::cannon},
+    {"laser", &KeySettings::laser},
+    {"quit", &KeySettings::quit},
+    {"more_aircraft", &KeySettings::moreAircraft},
+    {"pause", &KeySettings::pause},
+    {"screenshot", &KeySettings::screenshot},
+    {"fullscreen", &KeySettings::fullscreen},
+    {"free_pointer", &KeySettings::freePointer},
 };
 
 // Gives every key to one action at most. An action whose key an earlier action has taken goes
@@ -240,8 +244,10 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
 
         if (line.front() == '[') {
             const size_t close = line.find(']');
-            const std::string_view after = close == std::string_view::npos ? "" : Trim(line.substr(close + 1));
-            if (close == std::string_view::npos || (!after.empty() && after.front() != '#' && after.front() != ';')) {
+            const std::string_view after =
+                close == std::string_view::npos ? "" : Trim(line.substr(close + 1));
+            if (close == std::string_view::npos ||
+                (!after.empty() && after.front() != '#' && after.front() != ';')) {
                 warn("a section line must end in ']' (a comment may follow it)");
                 section.clear();
                 sectionKnown = false;
@@ -250,7 +256,8 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
             section = Lower(Trim(line.substr(1, close - 1)));
             sectionKnown =
                 section == "video" || section == "input" || section == "audio" || section == "keys";
-            if (!sectionKnown) warn("unknown section [" + EscapeForMessage(section) + "]; its keys are ignored");
+            if (!sectionKnown)
+                warn("unknown section [" + EscapeForMessage(section) + "]; its keys are ignored");
             continue;
         }
         size_t eq = line.find('=');

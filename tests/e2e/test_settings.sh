@@ -45,8 +45,9 @@ set +e
 "$game/bin/terravik" --windowed 320x200 >"$E2E_TMP/out.txt" 2>&1
 rc=$?
 set -e
-[ "$rc" = "2" ] && grep -q "^terravik: --windowed .*640x480" "$E2E_TMP/out.txt" ||
+if [ "$rc" != "2" ] || ! grep -q "^terravik: --windowed .*640x480" "$E2E_TMP/out.txt"; then
     fail "--windowed 320x200: exit $rc, $(head -1 "$E2E_TMP/out.txt")"
+fi
 run "$E2E_TMP/cli.png" --windowed 640x480
 [ "$(identify -format '%w %h' "$E2E_TMP/cli.png")" = "640 480" ] || fail "--windowed did not beat the file"
 
