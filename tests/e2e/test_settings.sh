@@ -54,4 +54,31 @@ run "$E2E_TMP/cli.png" --windowed 640x480
 # A --config file that is missing warns and plays on defaults (here windowed by the option).
 run "$E2E_TMP/missing.png" --config "$E2E_TMP/none.ini" --windowed 640x480
 grep -qF "$E2E_TMP/none.ini" "$E2E_TMP/err.txt" || fail "no warning for the missing --config file"
+# A key two actions name does one of them in the game: with pause = 1, 1 still chooses the
+# cannon and does not pause; P, pause's default again, pauses.
+printf '[keys]\npause = 1\n' >"$E2E_TMP/clash.ini"
+rec="$E2E_TMP/clash.rec"
+"$game/bin/terravik" --windowed 800x600 --autostart --frame-ms 1 --frames 100000 --config "$E2E_TMP/clash.ini" \
+    --record "$rec" --dump-state "$E2E_TMP/clash.json" >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt" &
+GAME_PID=$!
+frames_done() { grep -c '^f ' "$rec" 2>/dev/null || true; }
+at_least() { [ "$(frames_done)" -ge "$1" ]; }
+settle() { wait_for 30 at_least $(($(frames_done) + 3)) || fail "the game stopped running: $(cat "$E2E_TMP/err.txt")"; }
+wait_for 120 at_least 3 || fail "the game did not start: $(cat "$E2E_TMP/err.txt")"
+wait_for 60 find_main_window || fail "no main window"
+xdotool windowfocus --sync "$(find_main_window)" || true
+settle
+for k in 2 1; do
+    xdotool key "$k"
+    settle
+done
+grep -q "^terravik: paused" "$E2E_TMP/err.txt" && fail "1 paused the game though the cannon keeps it"
+xdotool key p
+wait_for 20 grep -q "^terravik: paused" "$E2E_TMP/err.txt" || fail "P did not pause: $(cat "$E2E_TMP/err.txt")"
+xdotool key p
+settle
+xdotool key Escape
+wait_exit "$GAME_PID" 60
+[ "$EXIT_RC" = "0" ] || fail "exit status $EXIT_RC: $(cat "$E2E_TMP/err.txt")"
+grep -q '"weapon":1[,}]' "$E2E_TMP/clash.json" || fail "1 did not choose the cannon: $(grep -o '"turret":{[^}]*}' "$E2E_TMP/clash.json")"
 echo "settings: OK"
