@@ -40,7 +40,52 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `s` (shortest form, no
+// surrogates, at most U+10FFFF), or 0; `cp` is its code point.
+size_t Utf8SequenceAt(std::string_view s, char32_t& cp) {
+    const auto b0 = static_cast<uint8_t>(s[0]);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    const size_t len = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || s.size() < len) return 0;
+    cp = b0 & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) {
+        const auto c = static_cast<uint8_t>(s[k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    constexpr char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
 }  // namespace
+
+std::string EscapeForMessage(std::string_view bytes, size_t maxChars) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    size_t shown = 0;
+    while (!bytes.empty() && shown < maxChars) {
+        char32_t cp = 0;
+        size_t len = Utf8SequenceAt(bytes, cp);
+        const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+        if (len == 0 || control) {
+            const auto b = static_cast<uint8_t>(bytes[0]);
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+            len = 1;
+        } else {
+            out.append(bytes.substr(0, len));
+        }
+        bytes.remove_prefix(len);
+        ++shown;
+    }
+    if (!bytes.empty()) out += "...";
+    return out;
+}
 
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;

@@ -97,7 +97,12 @@ PrefetchedImage ImagePrefetch::Get(const std::string& path) {
     } else {
         done_.wait(lock, [&] { return e.image.has_value(); });
     }
-    return *e.image;
+    PrefetchedImage out = *e.image;
+    if (!out.error.empty()) {
+        out.failureSeen = e.failureHandedOut;
+        e.failureHandedOut = true;
+    }
+    return out;
 }
 
 ScopedImagePrefetch::ScopedImagePrefetch(ImagePrefetch& prefetch) { g_installed = &prefetch; }

@@ -20,7 +20,10 @@ namespace tv {
 
 struct PrefetchedImage {
     DecodedImage image;
-    std::string error;  // the read or decode error's text; empty when decoded
+    std::string error;  // the read or decode error's text, naming the file; empty when decoded
+    // The prefetch handed out this same failure before: the first caller has reported it, so
+    // a file that several models share and that is missing makes one message, not one a model.
+    bool failureSeen = false;
 };
 
 class ImagePrefetch {
@@ -48,6 +51,7 @@ private:
     struct Entry {
         bool started = false;                  // someone is decoding it (or has)
         std::optional<PrefetchedImage> image;  // set when decoded
+        bool failureHandedOut = false;         // Get has returned its error once
     };
     std::vector<std::string> order_;        // resolved paths for the thread, in order
     std::map<std::string, Entry> entries_;  // by resolved path

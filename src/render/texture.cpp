@@ -4,7 +4,8 @@
 // GLU after epoxy, which provides the GL declarations it needs.
 #include <GL/glu.h>
 
-#include <iostream>
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "render/image_prefetch.h"
@@ -98,17 +99,22 @@ Texture LoadTextureFromImage(const DecodedImage& image) {
 Texture LoadTexture(const std::string& path) {
     PrefetchedImage decoded = ReadAndDecodeImage(path);
     DecodedImage& image = decoded.image;
-    std::string reason = decoded.error;
     Texture t;
-    if (reason.empty()) {
+    if (decoded.error.empty()) {
         t = LoadTextureFromImage(image);
-        reason = t.reason_;
+        // The upload's reason does not name the file; the data's paths may use backslashes.
+        if (!t.valid_) {
+            std::string shown = path;
+            std::replace(shown.begin(), shown.end(), '\\', '/');
+            t.reason_ = shown + ": " + t.reason_;
+        }
     } else {
         // A failed load still gives a bound, empty texture: callers draw with it as before.
         t.name_ = NewBoundTexture();
-        t.reason_ = reason;
+        t.reason_ = decoded.error;  // names the file as it was found on disk
     }
-    if (!t.valid_) std::cerr << "texture " << path << " not loaded: " << reason << '\n';
+    if (!t.valid_ && !decoded.failureSeen)
+        std::fprintf(stderr, "terravik: texture not loaded: %s\n", t.reason_.c_str());
     return t;
 }
 

@@ -38,8 +38,10 @@ class Texture {
 // Needs a current GL context and InitImageLibrary. Always makes a new texture name and leaves
 // it bound to GL_TEXTURE_2D with the fixed parameters. When the file is missing, cannot be
 // decoded or is over the size caps, the texture stays empty (nothing is uploaded), valid() is
-// false, reason() says why and one line naming the file and the reason goes to stderr.
-// `path` may use backslashes; it is resolved with ResolvePath. Never throws.
+// false, reason() names the file and says why, and "terravik: texture not loaded: " and the
+// reason go to stderr as one line (once per file while an ImagePrefetch hands out the same
+// failure again). `path` may use backslashes; it is resolved with ResolvePath, and the
+// messages show the file with forward slashes. Never throws.
 Texture LoadTexture(const std::string& path);
 
 // The same upload for pixels already in memory. Power-of-two sides give level 0 alone: the

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/text_encoding.h"
 #include "shell/game.h"
 
 namespace tv {
@@ -29,6 +30,9 @@ std::vector<std::string_view> Split(std::string_view line) {
     }
     return words;
 }
+
+// A word of the file echoed in an error, quoted, control bytes and broken UTF-8 escaped.
+std::string Quote(std::string_view word) { return "\"" + EscapeForMessage(word) + "\""; }
 
 template <typename Int>
 bool ParseNumber(std::string_view s, Int& out, int64_t min, int64_t max) {
@@ -70,13 +74,13 @@ std::string ParseFrameWords(const std::vector<std::string_view>& w, InputFrame& 
                 code = code.substr(0, eq);
             }
             int c = 0, v = 0;
-            if (!ParseNumber(code, c, 0, 255) || !ParseNumber(byte, v, 0, 255)) return "bad key \"" + std::string(w[i]) + "\"";
+            if (!ParseNumber(code, c, 0, 255) || !ParseNumber(byte, v, 0, 255)) return "bad key " + Quote(w[i]);
             keys[c] = static_cast<uint8_t>(v);
         }
         for (int c = 0; c < 256; ++c)
             if (keys[c]) frame.keys.emplace_back(static_cast<uint8_t>(c), keys[c]);
     }
-    if (i < w.size()) return "unexpected \"" + std::string(w[i]) + "\"";
+    if (i < w.size()) return "unexpected " + Quote(w[i]);
     return {};
 }
 
@@ -86,7 +90,7 @@ std::string ParseMessage(const std::vector<std::string_view>& w, WindowMessage& 
         m = {WindowMessageKind::MouseUp, 0};
         return {};
     }
-    if (w.size() != 2) return "\"" + std::string(w[0]) + "\" needs one word after it";
+    if (w.size() != 2) return Quote(w[0]) + " needs one word after it";
     if (w[0] == "down") {
         int b = NameIndex(kMouseButtonNames, w[1]);
         if (b < 0) return "unknown mouse button";
@@ -99,7 +103,7 @@ std::string ParseMessage(const std::vector<std::string_view>& w, WindowMessage& 
         if (b < 0) return "unknown window button";
         m = {WindowMessageKind::Click, b};
     } else {
-        return "unknown line \"" + std::string(w[0]) + "\"";
+        return "unknown line " + Quote(w[0]);
     }
     return {};
 }

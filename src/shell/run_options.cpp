@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "shell/settings.h"
+
 namespace tv {
 namespace {
 
@@ -23,6 +25,7 @@ std::string UsageText() {
            "  --version           show the version\n"
            "  --data-dir DIR      read the data from DIR instead of the folder above bin/\n"
            "  --windowed WxH      a normal window of that size instead of full screen\n"
+           "                      (640x480 to 16384x16384)\n"
            "  --autostart         press the start button as soon as the window is shown\n"
            "  --frames N          close after N frames and print frame-time figures\n"
            "  --frame-ms N        every frame lasts exactly N ms (repeatable runs)\n"
@@ -68,9 +71,11 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             size_t x = std::string::npos;
             int64_t w = 0, h = 0;
             if (value(v)) x = v.find_first_of("xX");
-            if (x == std::string::npos || !ParseInt(v.substr(0, x), w, 1) || !ParseInt(v.substr(x + 1), h, 1) ||
-                w > 16384 || h > 16384)
-                return "--windowed needs a size like 1024x768";
+            if (x == std::string::npos || !ParseInt(v.substr(0, x), w, kMinWindowWidth) ||
+                !ParseInt(v.substr(x + 1), h, kMinWindowHeight) || w > kMaxWindowSide || h > kMaxWindowSide)
+                return "--windowed needs a size like 1024x768, from " + std::to_string(kMinWindowWidth) +
+                       "x" + std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) +
+                       "x" + std::to_string(kMaxWindowSide);
             o.windowedWidth = static_cast<int>(w);
             o.windowedHeight = static_cast<int>(h);
         } else if (a == "--dump-state") {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/text_encoding.h"
 #include "shell/run_options.h"
 
 namespace tv {
@@ -73,6 +74,23 @@ std::string Lower(std::string_view s) {
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
+}
+
+// The text before a comment that follows a value or a section line. A '#' or ';' starts one
+// when a space or tab comes before it; the value's own first character never does (so
+// "pause = ;" binds the semicolon key), nor the '#' of the key name "Keypad #".
+std::string_view StripComment(std::string_view text) {
+    for (size_t i = 1; i < text.size(); ++i) {
+        if ((text[i] != '#' && text[i] != ';') || (text[i - 1] != ' ' && text[i - 1] != '\t')) continue;
+        if (text[i] == '#' && Lower(Trim(text.substr(0, i))) == "keypad") continue;
+        return Trim(text.substr(0, i));
+    }
+    return text;
+}
+
+// File text echoed in a warning, quoted, control bytes and broken UTF-8 escaped.
+std::string Quote(std::string_view text) {
+    return "\"" + EscapeForMessage(text) + "\"";
 }
 
 bool ParseBool(std::string_view v, bool& out) {
@@ -149,6 +167,58 @@ std::string Assign(const Entry& e, std::string_view v, const KeyNameCheck& isKey
     return "unusable";
 }
 
+// The actions of [keys] in the order they claim a key that two of them name: the game's own
+// keys first, then the shortcuts around the game, each in the table's order. The game's keys
+// cannot give way to a shortcut: the game reads its key on every frame whatever a shortcut
+// does with the same press.
+struct KeyAction {
+    const char* name;
+    std::string KeySettings::*key;
+};
+constexpr KeyAction kKeyPriority[] = {
+    {"cannon", &KeySettings::cannon},
+    {"laser", &KeySettings::laser},
+    {"quit", &KeySettings::quit},
+    {"more_aircraft", &KeySettings::moreAircraft},
+    {"pause", &KeySettings::pause},
+    {"screenshot", &KeySettings::screenshot},
+    {"fullscreen", &KeySettings::fullscreen},
+    {"free_pointer", &KeySettings::freePointer},
+};
+
+// Gives every key to one action at most. An action whose key an earlier action has taken goes
+// back to its default key, or has none ("") when that is taken too; `warn(loser, keeper, text)`
+// says so once per losing action. Names compare as SDL compares them, without regard to case.
+// A game key left with none stays, for the SDL side, on its default key, which an earlier game
+// key then holds: it reads as that key's action, so nothing presses two actions at once.
+void ResolveKeyClashes(KeySettings& keys,
+                       const std::function<void(const char*, const char*, const std::string&)>& warn) {
+    const KeySettings defaults;
+    std::vector<std::pair<std::string, const char*>> taken;  // lower-case key name, its action
+    auto holder = [&](const std::string& name) -> const char* {
+        for (const auto& [key, action] : taken)
+            if (key == Lower(name)) return action;
+        return nullptr;
+    };
+    for (const KeyAction& a : kKeyPriority) {
+        std::string& name = keys.*a.key;
+        const char* keeper = holder(name);
+        if (!keeper) {
+            taken.emplace_back(Lower(name), a.name);
+            continue;
+        }
+        const std::string& fallback = defaults.*a.key;
+        const char* fallbackHolder = holder(fallback);
+        warn(a.name, keeper,
+             "[keys] key " + Quote(name) + " is bound to both " + keeper + " and " + a.name + "; " + keeper +
+                 " keeps it and " + a.name +
+                 (fallbackHolder ? " has no key (its default " + fallback + " is " + fallbackHolder + "'s)"
+                                 : " goes back to " + fallback));
+        name = fallbackHolder ? std::string() : fallback;
+        if (!fallbackHolder) taken.emplace_back(Lower(name), a.name);
+    }
+}
+
 }  // namespace
 
 Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
@@ -160,9 +230,11 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
     std::string section;
     bool sectionKnown = false;
     int lineNo = 0;
-    auto warn = [&](const std::string& what) {
-        warnings.push_back(fileName + ":" + std::to_string(lineNo) + ": " + what);
+    std::vector<int> lineOf(entries.size(), 0);  // where each key got its value; 0: the default
+    auto warnAt = [&](int line, const std::string& what) {
+        warnings.push_back(fileName + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + what);
     };
+    auto warn = [&](const std::string& what) { warnAt(lineNo, what); };
     while (!text.empty()) {
         size_t nl = text.find('\n');
         std::string_view line = Trim(text.substr(0, nl));
@@ -171,54 +243,71 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
 
         if (line.front() == '[') {
-            if (line.back() != ']') {
-                warn("a section line must end in ']'");
+            const size_t close = line.find(']');
+            const std::string_view after =
+                close == std::string_view::npos ? "" : Trim(line.substr(close + 1));
+            if (close == std::string_view::npos ||
+                (!after.empty() && after.front() != '#' && after.front() != ';')) {
+                warn("a section line must end in ']' (a comment may follow it)");
                 section.clear();
                 sectionKnown = false;
                 continue;
             }
-            section = Lower(Trim(line.substr(1, line.size() - 2)));
+            section = Lower(Trim(line.substr(1, close - 1)));
             sectionKnown =
                 section == "video" || section == "input" || section == "audio" || section == "keys";
-            if (!sectionKnown) warn("unknown section [" + section + "]; its keys are ignored");
+            if (!sectionKnown)
+                warn("unknown section [" + EscapeForMessage(section) + "]; its keys are ignored");
             continue;
         }
         size_t eq = line.find('=');
         if (eq == std::string_view::npos) {
-            warn("\"" + std::string(line.substr(0, 40)) + "\" is not a key = value line");
+            warn(Quote(StripComment(line)) + " is not a key = value line");
             continue;
         }
         std::string key = Lower(Trim(line.substr(0, eq)));
-        std::string_view value = Trim(line.substr(eq + 1));
+        std::string_view value = StripComment(Trim(line.substr(eq + 1)));
         if (key.empty()) {
             warn("a line with no key before '='");
             continue;
         }
         if (section.empty()) {
-            warn("key \"" + key + "\" before any section; ignored");
+            warn("key " + Quote(key) + " before any section; ignored");
             continue;
         }
         if (!sectionKnown) {
-            warn("key \"" + key + "\" in unknown section [" + section + "]; ignored");
+            warn("key " + Quote(key) + " in unknown section [" + EscapeForMessage(section) + "]; ignored");
             continue;
         }
         const Entry* entry = nullptr;
         for (const Entry& e : entries)
             if (section == e.section && key == e.key) entry = &e;
         if (!entry) {
-            warn("unknown key \"" + key + "\" in [" + section + "]; ignored");
+            warn("unknown key " + Quote(key) + " in [" + section + "]; ignored");
             continue;
         }
+        const size_t index = static_cast<size_t>(entry - entries.data());
         std::string problem = Assign(*entry, value, isKeyName);
+        lineOf[index] = problem.empty() ? lineNo : 0;
         if (!problem.empty()) {
             // The default, not an earlier good value: the line simply does not count.
             Settings fresh;
-            std::string def = Show(Entries(fresh)[entry - entries.data()]);
-            warn("[" + section + "] " + key + " = \"" + std::string(value.substr(0, 40)) + "\" is " +
-                 problem + "; using " + def);
+            std::string def = Show(Entries(fresh)[index]);
+            warn("[" + section + "] " + key + " = " + Quote(value) + " is " + problem + "; using " + def);
             Assign(*entry, def, {});
         }
     }
+
+    auto keyLine = [&](const char* action) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (std::string_view(entries[i].section) == "keys" && std::string_view(entries[i].key) == action)
+                return lineOf[i];
+        return 0;
+    };
+    ResolveKeyClashes(s.keys, [&](const char* loser, const char* keeper, const std::string& what) {
+        const int line = keyLine(loser);
+        warnAt(line > 0 ? line : keyLine(keeper), what);
+    });
     return s;
 }
 

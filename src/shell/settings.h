@@ -2,7 +2,8 @@
 // The player's settings file: a plain INI file of four sections ([video], [input], [audio],
 // [keys]) read once at start-up. Nothing in it can stop the game from starting: a line that
 // cannot be used is reported on stderr (file, line, key) and the default stays. Key bindings
-// are kept as SDL key names; the SDL side checks and maps them.
+// are kept as SDL key names; the SDL side checks and maps them. A '#' or ';' after a space or
+// tab starts a comment, at the start of a line, after a section line or after a value.
 
 #include <functional>
 #include <string>
@@ -34,6 +35,7 @@ struct AudioSettings {
     bool pauseOnFocusLoss = false;
 };
 
+// No two actions share a key (ParseSettings sees to it); an empty name is no key.
 struct KeySettings {
     std::string cannon = "1";
     std::string laser = "2";
@@ -57,7 +59,7 @@ struct Settings {
     int EffectsPercent() const { return (audio.masterVolume * audio.effectsVolume + 50) / 100; }
 };
 
-// Value limits, shared by the parser and the man page's numbers.
+// Value limits, shared by the parser, --windowed and the man page's numbers.
 inline constexpr int kMinWindowWidth = 640;
 inline constexpr int kMinWindowHeight = 480;
 inline constexpr int kMaxWindowSide = 16384;
@@ -72,7 +74,10 @@ using KeyNameCheck = std::function<bool(const std::string& name)>;
 
 // Parses the text of a settings file. Every line that is not used adds one warning of the
 // form "FILE:LINE: ..." naming the key (or the section) and what was wrong; the value keeps
-// its default. A key given twice takes its last good value.
+// its default. A key given twice takes its last good value. A key that two [keys] actions
+// name goes to the first of cannon, laser, quit, more_aircraft, pause, screenshot,
+// fullscreen, free_pointer; the other action goes back to its default key, or has none when
+// that is taken too, with one warning naming the key and both actions.
 Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
                        const KeyNameCheck& isKeyName = {});
 

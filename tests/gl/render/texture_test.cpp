@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "gl_context.h"
+#include "render/image_prefetch.h"
 #include "test_images.h"
 
 namespace tv::test {
@@ -186,16 +187,33 @@ TEST_F(TextureTest, FailedLoadSaysWhyAndUploadsNothing) {
 
     for (const char* name : {"no_such_file.png", "broken.png", "huge.png"}) {
         ::testing::internal::CaptureStderr();
-        const Texture bad = LoadTexture(Path(name));
+        // Spelled as the data files spell paths; the message shows the file once, with '/'.
+        const Texture bad = LoadTexture(dir_ + "\\" + name);
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_FALSE(bad.valid()) << name;
         EXPECT_NE(bad.reason().find(name), std::string::npos) << bad.reason();
-        EXPECT_NE(err.find(name), std::string::npos) << err;
+        EXPECT_EQ(err.rfind("terravik: texture not loaded: " + Path(name) + ": ", 0), 0u) << err;
+        EXPECT_EQ(err.find(name), err.rfind(name)) << err;
+        EXPECT_EQ(err.find('\\'), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(bad.id(), 0u);
         EXPECT_NE(bad.id(), good.id());
         EXPECT_EQ(Bound(), static_cast<GLint>(bad.id()));
         EXPECT_EQ(Level(0).width, 0) << name << ": something was uploaded";
+    }
+
+    // Several models sharing a missing file during the start-up (an installed prefetch) make
+    // one message, not one each; every load still fails.
+    {
+        ImagePrefetch prefetch({Path("no_such_file.png")});
+        ScopedImagePrefetch installed(prefetch);
+        ::testing::internal::CaptureStderr();
+        const Texture first = LoadTexture(Path("no_such_file.png"));
+        const Texture second = LoadTexture(dir_ + "\\no_such_file.png");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(first.valid());
+        EXPECT_FALSE(second.valid());
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     }
 
     // A good load afterwards is unaffected.

@@ -32,5 +32,25 @@ TEST(TextEncoding, EveryAssignedByteRoundTrips) {
     EXPECT_EQ(Cp1251ToUtf8("\x98"), "?");
 }
 
+// File text echoed in a message: readable UTF-8 stays, everything a terminal could act on or
+// show as garbage becomes \xNN, and a long text is cut at a character, never inside one.
+TEST(TextEncoding, EscapeForMessageKeepsUtf8AndEscapesTheRest) {
+    EXPECT_EQ(EscapeForMessage("Пауза = F1 ё 😀 \\"), "Пауза = F1 ё 😀 \\");
+    EXPECT_EQ(EscapeForMessage("a\tb\x1b[2J\x7f\r"), "a\\x09b\\x1B[2J\\x7F\\x0D");
+    EXPECT_EQ(EscapeForMessage(std::string("\0z", 2)), "\\x00z");
+    // C1 controls (U+009B is a terminal's CSI), lone and stray bytes, a truncated sequence,
+    // an overlong '/', a surrogate, a code point past U+10FFFF.
+    EXPECT_EQ(EscapeForMessage("\xC2\x9B" "1m"), "\\xC2\\x9B1m");
+    EXPECT_EQ(EscapeForMessage("\xff\xfe\x80"), "\\xFF\\xFE\\x80");
+    EXPECT_EQ(EscapeForMessage("ok\xD0"), "ok\\xD0");
+    EXPECT_EQ(EscapeForMessage("\xC0\xAF"), "\\xC0\\xAF");
+    EXPECT_EQ(EscapeForMessage("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+    EXPECT_EQ(EscapeForMessage("\xF4\x90\x80\x80"), "\\xF4\\x90\\x80\\x80");
+
+    EXPECT_EQ(EscapeForMessage("абвгд", 3), "абв...");
+    EXPECT_EQ(EscapeForMessage("абв", 3), "абв");
+    EXPECT_EQ(EscapeForMessage(std::string(100000, '\x01')).size(), 40u * 4 + 3);
+}
+
 }  // namespace
 }  // namespace tv

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "fakes.h"
+#include "platform/text_encoding.h"
 #include "shell/controls.h"
 #include "shell/replay.h"
 #include "shell/state_dump.h"
@@ -73,11 +74,17 @@ TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
                                            {head + "f 16\nclick label\n", "line 4"},
                                            {head + "down left right\n", "line 3"},
                                            {head + "wheel sideways\n", "line 3"},
-                                           {head + "jump\n", "line 3"}}) {
+                                           {head + "jump\n", "line 3"},
+                                           // Terminal controls and a long binary word are
+                                           // echoed escaped and cut short.
+                                           {head + "\x1b[2J\x07\xff\n", "line 3"},
+                                           {head + "f 16 k " + std::string(5000, '\x01') + "\n", "line 3"}}) {
         InputRecording rec;
         std::string error;
         EXPECT_FALSE(ParseRecording(c.text, rec, error)) << c.text;
         EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+        EXPECT_EQ(EscapeForMessage(error, error.size()), error) << "raw bytes in: " << error;
+        EXPECT_LT(error.size(), 300u);
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
+#include "platform/text_encoding.h"
 #include "shell/run_options.h"
 
 namespace tv {
@@ -152,6 +154,123 @@ TEST(Settings, EachUnusableLineWarnsOnceWithFileLineAndKeyAndKeepsTheDefault) {
     EXPECT_EQ(s.keys.quit, "Escape");
 }
 
+// Comments may follow a value or a section line; a '#' or ';' that is itself the key, or part
+// of the name "Keypad #", stays the key.
+TEST(Settings, CommentsAfterValuesAndSectionLinesAreSkipped) {
+    const std::string text =
+        "[video]   ; the window\n"
+        "width = 1024        # 640..16384\n"
+        "height = 700\t;\n"
+        "max_fps = 60#no space before it, so part of the value\n"  // 4: not a number
+        "[input] # aiming\n"
+        "invert_y = true ; mouse forward looks down\n"
+        "[keys]# SDL key names\n"
+        "pause = ;\n"
+        "cannon = #   # the hash key\n"
+        "quit = Keypad #  ; the keypad's hash key\n"
+        "[audio] music\n";  // 11: not a comment
+    std::vector<std::string> warnings;
+    Settings s = ParseSettings(text, "c.ini", warnings);
+    ASSERT_EQ(warnings.size(), 2u) << warnings.back();
+    EXPECT_EQ(warnings[0].rfind("c.ini:4: [video] max_fps", 0), 0u) << warnings[0];
+    EXPECT_EQ(warnings[1].rfind("c.ini:11: ", 0), 0u) << warnings[1];
+    EXPECT_EQ(s.video.width, 1024);
+    EXPECT_EQ(s.video.height, 700);
+    EXPECT_TRUE(s.input.invertY);
+    EXPECT_EQ(s.keys.pause, ";");
+    EXPECT_EQ(s.keys.cannon, "#");
+    EXPECT_EQ(s.keys.quit, "Keypad #");
+}
+
+// The README's sample, pasted as it stands into a settings file, is read without a warning
+// and gives the values it shows.
+TEST_F(SettingsFile, TheReadmeSampleReadsCleanly) {
+    std::ifstream readme(std::string(TERRAVIK_SOURCE_DIR) + "/README.md");
+    ASSERT_TRUE(readme) << "no README.md in " << TERRAVIK_SOURCE_DIR;
+    std::string sample, uncommented, line;
+    bool inSample = false;
+    while (std::getline(readme, line)) {
+        if (line == "    [video]") inSample = true;
+        if (inSample && line.rfind("    ", 0) != 0) break;
+        if (!inSample) continue;
+        sample += line.substr(4) + "\n";
+        uncommented += std::regex_replace(line.substr(4), std::regex("\\s+#.*$"), "") + "\n";
+    }
+    ASSERT_NE(sample.find("[keys]"), std::string::npos) << "the README's settings sample was not found";
+
+    std::vector<std::string> warnings;
+    const Settings s = LoadSettingsFile(Write("settings.ini", sample), true, warnings);
+    EXPECT_TRUE(warnings.empty()) << warnings.size() << " warnings, the first: " << warnings.front();
+    std::vector<std::string> plainWarnings;
+    const Settings plain = ParseSettings(uncommented, "plain.ini", plainWarnings);
+    ASSERT_TRUE(plainWarnings.empty()) << plainWarnings.front();
+    EXPECT_EQ(FormatSettings(s), FormatSettings(plain));
+}
+
+// A key two actions name goes to one of them: the game's own keys before the shortcuts, then
+// the table's order; the other action goes back to its default key, or has none when that is
+// taken as well. One warning per clash names the file, the line, the key and both actions.
+TEST(Settings, AKeyNamedTwiceGoesToOneActionWithOneWarning) {
+    const std::string text =
+        "[keys]\n"
+        "pause = 1\n"            // 2: cannon's key; P, its default, is more_aircraft's: no key
+        "more_aircraft = p\n"
+        "screenshot = q\n"       // 4: laser's, though laser comes later: back to F12
+        "laser = Q\n"
+        "fullscreen = escape\n"  // 6: quit's: back to F11
+        "free_pointer = F12\n";  // 7: screenshot went back to it first: back to Tab
+    std::vector<std::string> warnings;
+    Settings s = ParseSettings(text, "k.ini", warnings);
+    EXPECT_EQ(s.keys.cannon, "1");
+    EXPECT_EQ(s.keys.pause, "");
+    EXPECT_EQ(s.keys.moreAircraft, "p");
+    EXPECT_EQ(s.keys.laser, "Q");
+    EXPECT_EQ(s.keys.screenshot, "F12");
+    EXPECT_EQ(s.keys.quit, "Escape");
+    EXPECT_EQ(s.keys.fullscreen, "F11");
+    EXPECT_EQ(s.keys.freePointer, "Tab");
+    const std::vector<std::vector<std::string>> expected = {
+        {"k.ini:2: ", "\"1\"", "cannon", "pause has no key"},
+        {"k.ini:4: ", "\"q\"", "laser", "screenshot goes back to F12"},
+        {"k.ini:6: ", "\"escape\"", "quit", "fullscreen goes back to F11"},
+        {"k.ini:7: ", "\"F12\"", "screenshot", "free_pointer goes back to Tab"}};
+    ASSERT_EQ(warnings.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(warnings[i].rfind(expected[i][0], 0), 0u) << warnings[i];
+        for (size_t k = 1; k < expected[i].size(); ++k)
+            EXPECT_NE(warnings[i].find(expected[i][k]), std::string::npos) << warnings[i];
+    }
+
+    // A game key taken by another game key: laser's own default is cannon's now, so laser has
+    // no key (the game then reads that key as the cannon's alone); the warning is on the
+    // line of the key that won, since laser's line is not in the file.
+    warnings.clear();
+    s = ParseSettings("[keys]\ncannon = 2\n", "k.ini", warnings);
+    EXPECT_EQ(s.keys.cannon, "2");
+    EXPECT_EQ(s.keys.laser, "");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("k.ini:2: ", 0), 0u) << warnings[0];
+    EXPECT_NE(warnings[0].find("laser has no key"), std::string::npos) << warnings[0];
+}
+
+// Bytes echoed from a file in a warning are escaped: a binary file given as the settings
+// puts no control byte or broken UTF-8 on the terminal, and readable UTF-8 stays readable.
+TEST_F(SettingsFile, BinaryContentIsEscapedInWarnings) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + i / 7) & 0xFF);
+    binary += "\n[keys]\npause = \xD0\x9F\xD0\xB0\xD1\x83\xD0\xB7\xD0\xB0\x1B[31m\n";
+    std::vector<std::string> warnings;
+    const Settings s = LoadSettingsFile(Write("binary.ini", binary), true, warnings,
+                                        [](const std::string& name) { return name == "P"; });
+    ASSERT_FALSE(warnings.empty());
+    for (const std::string& w : warnings) {
+        EXPECT_EQ(EscapeForMessage(w, w.size()), w) << "raw bytes in a warning";
+        EXPECT_LT(w.size(), 400u);
+    }
+    EXPECT_NE(warnings.back().find("\"Пауза\\x1B[31m\""), std::string::npos) << warnings.back();
+    EXPECT_EQ(s.keys.pause, "P");
+}
+
 TEST_F(SettingsFile, MissingUnreadableAndOversizedFilesGiveDefaults) {
     std::vector<std::string> warnings;
     const std::string missing = (dir / "none.ini").string();
@@ -210,16 +329,21 @@ TEST(Settings, TheCommandLineWinsOverTheFile) {
     ApplyCommandLine(s, o);
     ExpectEveryKeyChanged(s);
 
-    // --windowed is a window of that size, even below the file's smallest; a full-screen file
-    // gives way too.
+    // --windowed is a window of that size, a full-screen file gives way too; a size the file
+    // refuses is refused on the command line as well, with the limits in the message.
     Settings full;
     RunOptions w;
-    ASSERT_EQ(ParseRunOptions({"--windowed", "320x200"}, w), "");
+    ASSERT_EQ(ParseRunOptions({"--windowed", "640x480"}, w), "");
     ApplyCommandLine(full, w);
     EXPECT_FALSE(full.video.fullscreen);
-    EXPECT_EQ(full.video.width, 320);
-    EXPECT_EQ(full.video.height, 200);
+    EXPECT_EQ(full.video.width, 640);
+    EXPECT_EQ(full.video.height, 480);
     EXPECT_TRUE(full.video.vsync);
+    for (const char* size : {"10x10", "639x480", "640x479", "16385x600", "800x16385"}) {
+        RunOptions small;
+        const std::string message = ParseRunOptions({"--windowed", size}, small);
+        EXPECT_NE(message.find("640x480"), std::string::npos) << size << ": " << message;
+    }
 
     // Timed runs never wait for the display or a cap.
     for (auto args : std::vector<std::vector<std::string>>{{"--frames", "60"}, {"--frame-ms", "16"}}) {
