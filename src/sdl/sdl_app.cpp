@@ -208,9 +208,11 @@ private:
     }
 
     // Keeps the input in step with where the player is: a new state drops the keys latched in
-    // the old one. The controller's focus follows the buttons that are shown.
-    void TrackState() {
-        input_.SetState(StateOf(game_));
+    // the old one. A state an event changed (a pause key) begins at that event, so the events
+    // queued behind it still count; one a click changed begins once its start-up is over.
+    // The controller's focus follows the buttons that are shown.
+    void TrackState(bool byEvent = true) {
+        input_.SetState(StateOf(game_), byEvent);
         window_.SetFocusedButton(pad_.Focused(game_.form));
     }
 
@@ -259,7 +261,7 @@ private:
             error_ = ex.what();
             return false;
         }
-        TrackState();  // a click may have started the game or answered the question
+        TrackState(false);  // a click may have started the game or answered the question
         return true;
     }
 
@@ -318,6 +320,7 @@ private:
             ((e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) && e.button.windowID != mainId) ||
             (e.type == SDL_MOUSEMOTION && e.motion.windowID != mainId))
             return;
+        if (input_.Stale(e)) return;  // pressed in a state that is over
         ImGui_ImplSDL2_ProcessEvent(&e);
         TrackState();
         // A replay's input comes from the recording; the real devices only close the window.
@@ -380,7 +383,6 @@ private:
                 break;
             case SDL_KEYDOWN:
                 if (HandleWindowKey(e.key)) break;
-                if (input_.Stale(e.key.timestamp)) break;  // pressed in a state that is over
                 // Where no frame reads the game's keys, the quit key quits at once.
                 if (input_.State() != FormState::Playing && !e.key.repeat &&
                     input_.CodeOf(e.key.keysym.scancode) == kKeyEscape) {
@@ -394,8 +396,7 @@ private:
             case SDL_CONTROLLERDEVICEREMOVED: input_.CloseController(e.cdevice.which); break;
             case SDL_CONTROLLERBUTTONDOWN:
             case SDL_CONTROLLERAXISMOTION:
-                if (!input_.Stale(e.common.timestamp))
-                    Act(pad_.Handle(e, game_.form, input_.State(), GameRunning()));
+                Act(pad_.Handle(e, game_.form, input_.State(), GameRunning()));
                 if (e.type == SDL_CONTROLLERAXISMOTION && e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT)
                     HandleTrigger(e.caxis.value);
                 window_.SetFocusedButton(pad_.Focused(game_.form));

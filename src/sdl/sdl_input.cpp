@@ -127,12 +127,31 @@ void SdlInput::LatchKey(int sdlScancode) {
     if (code) LatchCode(code);
 }
 
-void SdlInput::SetState(FormState state) {
+void SdlInput::SetState(FormState state, bool byEvent) {
     if (state == state_) return;
     state_ = state;
-    stateSinceMs_ = SDL_GetTicks();
     latched_.fill(0);
     wheel_ = 0;
+    if (byEvent) return;  // the events behind that one came after it
+    if (markerType_ == 0) markerType_ = SDL_RegisterEvents(1);
+    if (markerType_ == static_cast<uint32_t>(-1)) return;
+    // Whatever the system holds now was pressed before the change: queue it, then the marker.
+    SDL_PumpEvents();
+    SDL_Event marker{};
+    marker.type = markerType_;
+    if (SDL_PushEvent(&marker) == 1) ++markersQueued_;
+}
+
+bool SdlInput::Stale(const SDL_Event& e) {
+    if (markerType_ != 0 && e.type == markerType_) {
+        if (markersQueued_ > 0) --markersQueued_;
+        return true;
+    }
+    // The right trigger's axis is left alone: its release must still end the firing.
+    const bool input = e.type == SDL_KEYDOWN || e.type == SDL_CONTROLLERBUTTONDOWN ||
+                       (e.type == SDL_CONTROLLERAXISMOTION &&
+                        (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY));
+    return input && markersQueued_ > 0;
 }
 
 int SdlInput::ReadKeyboard(KeyboardState& keys) {

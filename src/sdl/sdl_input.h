@@ -61,14 +61,14 @@ public:
     }
 
     // The state the player's keys and buttons act in now. A change drops what was latched
-    // (and the wheel's counts) and makes every event stamped before it stale.
-    void SetState(FormState state);
+    // (and the wheel's counts). A change no event made (a click's start-up has ended) also
+    // makes every key and controller event already delivered stale: it was pressed before.
+    void SetState(FormState state, bool byEvent);
     FormState State() const { return state_; }
-    // True for an event (its SDL timestamp, ms) that came before the current state began, such
-    // as a key queued while the start-up ran: it belonged to a state that is over.
-    bool Stale(uint32_t eventTimestampMs) const {
-        return static_cast<int32_t>(eventTimestampMs - stateSinceMs_) < 0;
-    }
+    // True for a key or controller event that belongs to a state that is over (pressed while
+    // the start-up ran, say), and for the marker ending those; the loop skips them. Every
+    // event must pass through here, in order.
+    bool Stale(const SDL_Event& e);
 
     // Puts one of the game's own keys (kKey1, kKey2, kKeyEscape) on the key the player chose:
     // that key then reads as the game's code, and the key it sits on by default reads as
@@ -102,7 +102,8 @@ private:
     int32_t wheel_ = 0;
     KeyboardState latched_{};
     FormState state_ = FormState::Title;
-    uint32_t stateSinceMs_ = 0;
+    uint32_t markerType_ = 0;  // our own event type, queued behind the stale events
+    int markersQueued_ = 0;
     struct Binding {
         uint8_t code;
         int scancode;

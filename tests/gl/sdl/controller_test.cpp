@@ -197,7 +197,7 @@ TEST_F(VirtualPad, LatchesStayInTheStateTheyWereMadeIn) {
     input_.LatchKey(SDL_SCANCODE_2);
     input_.LatchCode(kKeyEscape);
     input_.AddWheel(1);
-    input_.SetState(FormState::Playing);
+    input_.SetState(FormState::Playing, false);
     read();
     EXPECT_EQ(keys[kKey2], 0) << "a key of the title screen reached the game";
     EXPECT_EQ(keys[kKeyEscape], 0);
@@ -213,17 +213,36 @@ TEST_F(VirtualPad, LatchesStayInTheStateTheyWereMadeIn) {
 
     input_.LatchKey(SDL_SCANCODE_1);
     input_.LatchCode(kKeyEscape);
-    const uint32_t pressedMs = SDL_GetTicks();
-    SDL_Delay(2);
-    input_.SetState(FormState::Paused);
-    EXPECT_TRUE(input_.Stale(pressedMs));
-    EXPECT_FALSE(input_.Stale(SDL_GetTicks()));
+    input_.SetState(FormState::Paused, true);
     input_.LatchKey(SDL_SCANCODE_2);
-    input_.SetState(FormState::Playing);
+    input_.SetState(FormState::Playing, true);
     read();
     EXPECT_EQ(keys[kKey1], 0) << "a key of the game before the pause reached it after";
     EXPECT_EQ(keys[kKeyEscape], 0) << "the quit pressed in play came back after the pause";
     EXPECT_EQ(keys[kKey2], 0) << "a key of the pause reached the game";
+
+    // Keys pressed while "Да" ran (queued before it ended) are skipped, those after are not;
+    // a pause by a key leaves the events behind it alone.
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_2;
+    auto stale = [&] {
+        std::vector<bool> out;
+        SDL_Event e;
+        while (SDL_PollEvent(&e))
+            if (e.type == SDL_KEYDOWN || e.type >= SDL_USEREVENT) out.push_back(input_.Stale(e));
+        return out;
+    };
+    stale();
+    input_.SetState(FormState::Question, false);
+    SDL_PushEvent(&key);
+    input_.SetState(FormState::Playing, false);
+    SDL_PushEvent(&key);
+    EXPECT_EQ(stale(), (std::vector<bool>{true, true, true, false}));  // marker, key, marker, key
+    SDL_PushEvent(&key);
+    input_.SetState(FormState::Paused, true);
+    SDL_PushEvent(&key);
+    EXPECT_EQ(stale(), (std::vector<bool>{false, false}));
 }
 
 TEST(StickDeflection, DeadZoneCutOutAndTheRestRescaled) {
