@@ -291,7 +291,8 @@ PadAction PadControls::Handle(const SDL_Event& e, const TForm1& form, FormState 
         case SDL_CONTROLLER_BUTTON_START:
             if (running) return {PadAction::kPause, 0};
             break;
-        case SDL_CONTROLLER_BUTTON_BACK: return playing ? PadAction{PadAction::kKey, kKeyEscape} : PadAction{PadAction::kQuit, 0};
+        case SDL_CONTROLLER_BUTTON_BACK:
+            return playing ? PadAction{PadAction::kKey, kKeyEscape} : PadAction{PadAction::kQuit, 0};
         default: break;
     }
     return {};

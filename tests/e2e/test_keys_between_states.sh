@@ -19,7 +19,8 @@ xdotool windowfocus --sync "$wid" || true
 sleep 0.3
 xdotool key Escape
 wait_exit "$GAME_PID" 5
-[ "$EXIT_RC" = "0" ] || fail "Escape on the title screen: exit status $EXIT_RC, not 0 at once: $(cat "$E2E_TMP/title.txt")"
+[ "$EXIT_RC" = "0" ] ||
+    fail "Escape on the title screen: exit status $EXIT_RC, not 0 at once: $(cat "$E2E_TMP/title.txt")"
 
 # "2" on the title screen, "Старт", then pause and Escape.
 rec="$E2E_TMP/play.rec"
@@ -61,9 +62,11 @@ wait_for 120 grep -q '^click start$' "$rec" || fail "\"Старт\" was not clic
 settle
 # Keys 1 and 2 are the game's codes 2 and 3: no frame may have read them.
 read_key() { grep -E "^f .* k( [0-9=]+)* $1(=[0-9]+)?( |\$)" "$rec"; }
-read_key 3 >/dev/null && fail "a frame after \"Старт\" read the \"2\" pressed on the title screen: $(read_key 3 | head -n1)"
+read_key 3 >/dev/null &&
+    fail "a frame after \"Старт\" read the \"2\" pressed on the title screen: $(read_key 3 | head -n1)"
 if [ -n "$pressed_while_loading" ]; then
-    read_key 2 >/dev/null && fail "a frame after \"Старт\" read the \"1\" pressed while the start-up ran: $(read_key 2 | head -n1)"
+    read_key 2 >/dev/null &&
+        fail "a frame after \"Старт\" read the \"1\" pressed while the start-up ran: $(read_key 2 | head -n1)"
 else
     echo "note: the start-up was over before \"1\" was pressed; that part is not checked"
 fi
@@ -81,5 +84,5 @@ weapon=$(grep -o '"turret":{[^}]*}' "$E2E_TMP/end.json" | sed -nE 's/.*"weapon":
 played=$(sed -nE 's/.*state_hash ([0-9a-f]+).*/\1/p' "$E2E_TMP/out.txt")
 "$exe" --replay "$rec" >"$E2E_TMP/replay.txt" 2>&1 || fail "replay: $(cat "$E2E_TMP/replay.txt")"
 replayed=$(sed -nE 's/.*state_hash ([0-9a-f]+).*/\1/p' "$E2E_TMP/replay.txt")
-[ -n "$played" ] && [ "$played" = "$replayed" ] || fail "played state $played, replayed $replayed"
+if [ -z "$played" ] || [ "$played" != "$replayed" ]; then fail "played state $played, replayed $replayed"; fi
 echo "ok: Escape quit the title screen and the pause at once (paused at frame $paused_at), weapon $weapon, replayed $played"

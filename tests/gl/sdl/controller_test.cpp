@@ -30,7 +30,8 @@ protected:
             SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index_), guid, sizeof guid);
             const std::string mapping = std::string(guid) +
                                         ",virtual,a:b0,b:b1,x:b2,y:b3,back:b4,start:b6,leftshoulder:b9,"
-                                        "rightshoulder:b10,dpup:b11,dpdown:b12,dpleft:b13,dpright:b14,leftx:a0,lefty:a1,rightx:a2,righty:a3,"
+                                        "rightshoulder:b10,dpup:b11,dpdown:b12,dpleft:b13,dpright:b14,"
+                                        "leftx:a0,lefty:a1,rightx:a2,righty:a3,"
                                         "lefttrigger:a4,righttrigger:a5,";
             ASSERT_GE(SDL_GameControllerAddMapping(mapping.c_str()), 0) << SDL_GetError();
         }
@@ -174,8 +175,10 @@ TEST_F(VirtualPad, ButtonsAndLeftStickWorkTheFormInEveryState) {
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_A, FormState::Playing, true), (Actions{Click(kButton4)}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_Y, FormState::Playing, true), (Actions{Click(kButton4)}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_B, FormState::Playing, true), (Actions{}));
-    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, FormState::Playing, true), (Actions{{PadAction::kKey, kKey1}}));
-    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_BACK, FormState::Playing, true), (Actions{{PadAction::kKey, kKeyEscape}}));
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, FormState::Playing, true),
+              (Actions{{PadAction::kKey, kKey1}}));
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_BACK, FormState::Playing, true),
+              (Actions{{PadAction::kKey, kKeyEscape}}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Playing, true), (Actions{{PadAction::kPause, 0}}));
 
     // Paused: Start goes on, Back quits now rather than on going on, the weapons wait.

@@ -70,7 +70,8 @@ TEST(MainForm, ButtonsAreHitOnlyWhereTheyAreVisible) {
 TEST(MainForm, ControllerFocusMovesBetweenVisibleButtons) {
     TForm1 form;
     EXPECT_EQ(DefaultFocus(form), kButton3);
-    for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) EXPECT_EQ(NextButton(form, kButton3, dx, dy), kButton3);
+    for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+        EXPECT_EQ(NextButton(form, kButton3, dx, dy), kButton3);
 
     // The question after a failed start-up: "Еще 50" is shown too.
     for (FormButtonId id : {kButton4, kButton5, kButton6, kButton7}) form.buttons[id].visible = true;
