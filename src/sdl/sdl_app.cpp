@@ -206,6 +206,16 @@ private:
         int w = 0, h = 0;
         window_.WindowSize(w, h);
         LayoutButtons(game_.form, w, h);
+        TrackState();
+    }
+
+    // Keeps the input in step with where the player is: a new state drops the keys latched in
+    // the old one. A state an event changed (a pause key) begins at that event, so the events
+    // queued behind it still count; one a click changed begins once its start-up is over.
+    // The controller's focus follows the buttons that are shown.
+    void TrackState(bool byEvent = true) {
+        input_.SetState(StateOf(game_), byEvent);
+        window_.SetFocusedButton(pad_.Focused(game_.form));
     }
 
     // Ends a frame that began at `start` no sooner than the player's frame cap allows; on a
@@ -253,6 +263,7 @@ private:
             error_ = ex.what();
             return false;
         }
+        TrackState(false);  // a click may have started the game or answered the question
         return true;
     }
 
@@ -311,7 +322,9 @@ private:
             ((e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) && e.button.windowID != mainId) ||
             (e.type == SDL_MOUSEMOTION && e.motion.windowID != mainId))
             return;
+        if (input_.Stale(e)) return;  // pressed in a state that is over
         ImGui_ImplSDL2_ProcessEvent(&e);
+        TrackState();
         // A replay's input comes from the recording; the real devices only close the window.
         if (replay_ && (e.type == SDL_MOUSEMOTION || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
                         e.type == SDL_KEYDOWN || e.type == SDL_MOUSEWHEEL || e.type == SDL_CONTROLLERBUTTONDOWN ||
@@ -372,14 +385,23 @@ private:
                 break;
             case SDL_KEYDOWN:
                 if (HandleWindowKey(e.key)) break;
+                // Where no frame reads the game's keys, the quit key quits at once.
+                if (input_.State() != FormState::Playing && !e.key.repeat &&
+                    input_.CodeOf(e.key.keysym.scancode) == kKeyEscape) {
+                    window_.Close();
+                    break;
+                }
                 input_.LatchKey(e.key.keysym.scancode);
                 if (!e.key.repeat) HandleShortcut(e.key.keysym.sym);
                 break;
             case SDL_CONTROLLERDEVICEADDED: input_.OpenController(e.cdevice.which); break;
             case SDL_CONTROLLERDEVICEREMOVED: input_.CloseController(e.cdevice.which); break;
-            case SDL_CONTROLLERBUTTONDOWN: HandleControllerButton(e.cbutton.button); break;
+            case SDL_CONTROLLERBUTTONDOWN:
             case SDL_CONTROLLERAXISMOTION:
-                if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) HandleTrigger(e.caxis.value);
+                Act(pad_.Handle(e, game_.form, input_.State(), GameRunning()));
+                if (e.type == SDL_CONTROLLERAXISMOTION && e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT)
+                    HandleTrigger(e.caxis.value);
+                window_.SetFocusedButton(pad_.Focused(game_.form));
                 break;
             case SDL_MOUSEWHEEL:
                 input_.AddWheel(e.wheel.y);
@@ -423,23 +445,17 @@ private:
         }
     }
 
-    // Shoulders choose the weapon as the cannon and laser keys do, through the keyboard the
-    // game reads (and a recording keeps); Back quits the same way the quit key does.
-    void HandleControllerButton(uint8_t button) {
-        switch (button) {
-            case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: input_.LatchCode(kKey1); break;
-            case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: input_.LatchCode(kKey2); break;
-            case SDL_CONTROLLER_BUTTON_Y:
-                if (GameRunning()) ClickMoreAircraft();
+    // Does what a controller event asked. Its clicks wait for the loop like the mouse's, so
+    // they are delivered and recorded the same way.
+    void Act(const PadAction& action) {
+        switch (action.kind) {
+            case PadAction::kClick:
+                if (pendingClick_ == kFormButtonCount) pendingClick_ = static_cast<FormButtonId>(action.arg);
                 break;
-            case SDL_CONTROLLER_BUTTON_START:
-                if (GameRunning()) SetPaused(!game_.Paused);
-                break;
-            case SDL_CONTROLLER_BUTTON_BACK:
-                if (GameRunning()) input_.LatchCode(kKeyEscape);
-                else window_.Close();
-                break;
-            default: break;
+            case PadAction::kKey: input_.LatchCode(static_cast<uint8_t>(action.arg)); break;
+            case PadAction::kPause: SetPaused(!game_.Paused); break;
+            case PadAction::kQuit: window_.Close(); break;
+            case PadAction::kNone: break;
         }
     }
 
@@ -452,7 +468,7 @@ private:
         else Deliver({WindowMessageKind::MouseUp, 0});
     }
 
-    // "Еще 50" from a key or the controller: the button's click, recorded like the mouse's.
+    // "Еще 50" from its key: the button's click, recorded like the mouse's.
     void ClickMoreAircraft() {
         const FormButton& more = game_.form.buttons[kButton4];
         if (more.visible && pendingClick_ == kFormButtonCount) pendingClick_ = kButton4;
@@ -471,6 +487,7 @@ private:
             input_.DropMotion();
         }
         if (systemClock_) systemClock_->Hold(paused);
+        TrackState();
         UpdatePointerCapture();
     }
 
@@ -533,6 +550,7 @@ private:
     std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     SdlInput input_;
+    PadControls pad_;
     RecordingInput recordingInput_{input_};
     ReplayInput replayInput_;
     SdlLoadingWindow loadingWindow_;

@@ -124,7 +124,34 @@ uint8_t SdlInput::CodeOf(int sdlScancode) const {
 
 void SdlInput::LatchKey(int sdlScancode) {
     uint8_t code = CodeOf(sdlScancode);
-    if (code) latched_[code] = kDown;
+    if (code) LatchCode(code);
+}
+
+void SdlInput::SetState(FormState state, bool byEvent) {
+    if (state == state_) return;
+    state_ = state;
+    latched_.fill(0);
+    wheel_ = 0;
+    if (byEvent) return;  // the events behind that one came after it
+    if (markerType_ == 0) markerType_ = SDL_RegisterEvents(1);
+    if (markerType_ == static_cast<uint32_t>(-1)) return;
+    // Whatever the system holds now was pressed before the change: queue it, then the marker.
+    SDL_PumpEvents();
+    SDL_Event marker{};
+    marker.type = markerType_;
+    if (SDL_PushEvent(&marker) == 1) ++markersQueued_;
+}
+
+bool SdlInput::Stale(const SDL_Event& e) {
+    if (markerType_ != 0 && e.type == markerType_) {
+        if (markersQueued_ > 0) --markersQueued_;
+        return true;
+    }
+    // The right trigger's axis is left alone: its release must still end the firing.
+    const bool input = e.type == SDL_KEYDOWN || e.type == SDL_CONTROLLERBUTTONDOWN ||
+                       (e.type == SDL_CONTROLLERAXISMOTION &&
+                        (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY));
+    return input && markersQueued_ > 0;
 }
 
 int SdlInput::ReadKeyboard(KeyboardState& keys) {
@@ -202,6 +229,73 @@ void SdlInput::CloseController(SDL_JoystickID instanceId) {
 
 SdlInput::~SdlInput() {
     if (controller_) SDL_GameControllerClose(controller_);
+}
+
+// Past half its travel the stick points that way; back inside a third it points nowhere.
+int PadControls::StickDirection(int16_t value, int previous) {
+    const double v = value < 0 ? value / 32768.0 : value / 32767.0;
+    if (v > 0.5) return 1;
+    if (v < -0.5) return -1;
+    return std::fabs(v) < 1.0 / 3.0 ? 0 : previous;
+}
+
+FormButtonId PadControls::Focused(const TForm1& form) const {
+    if (!used_) return kFormButtonCount;
+    const bool shown = focus_ != kFormButtonCount && form.buttons[focus_].visible && form.buttons[focus_].clickable;
+    return shown ? focus_ : DefaultFocus(form);
+}
+
+void PadControls::Move(const TForm1& form, int dx, int dy) {
+    focus_ = NextButton(form, Focused(form), dx, dy);
+}
+
+PadAction PadControls::Handle(const SDL_Event& e, const TForm1& form, FormState state, bool running) {
+    if (e.type == SDL_CONTROLLERAXISMOTION) {
+        // A stick resting near its centre reports small motions: they do not count as use.
+        if (StickDeflection(e.caxis.value) != 0.0) used_ = true;
+        int* direction = e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX   ? &stickX_
+                         : e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY ? &stickY_
+                                                                     : nullptr;
+        if (!direction) return {};
+        const int now = StickDirection(e.caxis.value, *direction);
+        if (now != 0 && now != *direction) {
+            if (direction == &stickX_) Move(form, now, 0);
+            else Move(form, 0, now);
+        }
+        *direction = now;
+        return {};
+    }
+    if (e.type != SDL_CONTROLLERBUTTONDOWN) return {};
+    used_ = true;
+    const bool playing = state == FormState::Playing;
+    switch (e.cbutton.button) {
+        case SDL_CONTROLLER_BUTTON_DPAD_UP: Move(form, 0, -1); break;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: Move(form, 0, 1); break;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: Move(form, -1, 0); break;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: Move(form, 1, 0); break;
+        case SDL_CONTROLLER_BUTTON_A:
+            if (const FormButtonId id = Focused(form); id != kFormButtonCount) return {PadAction::kClick, id};
+            break;
+        case SDL_CONTROLLER_BUTTON_B:
+            if (state == FormState::Question && form.buttons[kButton7].visible) return {PadAction::kClick, kButton7};
+            break;
+        case SDL_CONTROLLER_BUTTON_Y:
+            if (running && form.buttons[kButton4].visible) return {PadAction::kClick, kButton4};
+            break;
+        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+            if (playing) return {PadAction::kKey, kKey1};
+            break;
+        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+            if (playing) return {PadAction::kKey, kKey2};
+            break;
+        case SDL_CONTROLLER_BUTTON_START:
+            if (running) return {PadAction::kPause, 0};
+            break;
+        case SDL_CONTROLLER_BUTTON_BACK:
+            return playing ? PadAction{PadAction::kKey, kKeyEscape} : PadAction{PadAction::kQuit, 0};
+        default: break;
+    }
+    return {};
 }
 
 }  // namespace tv::sdl

@@ -3,7 +3,8 @@
 // from the motion events since the last read, already scaled by the player's sensitivity, so a
 // recording of the reads replays the same whatever the replaying player's settings; the
 // keyboard maps SDL scancodes to DirectInput codes. A game controller's right stick adds to
-// the mouse counts and its right trigger reads as the left mouse button.
+// the mouse counts and its right trigger reads as the left mouse button. Keys pressed between
+// frames are latched only while the game is played, so no key reaches a frame of another state.
 
 #include <SDL2/SDL.h>
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 
 #include "platform/input.h"
+#include "shell/main_form.h"
 
 namespace tv::sdl {
 
@@ -47,12 +49,26 @@ public:
         dx_ = dy_ = 0.0;
         lastStickTicks_ = 0;
     }
-    void AddWheel(int notches) { wheel_ += notches * 120; }  // one notch is 120 counts
+    void AddWheel(int notches) {  // one notch is 120 counts
+        if (state_ == FormState::Playing) wheel_ += notches * 120;
+    }
     // A key pressed since the last read reads as down once, so a tap shorter than a frame
-    // is not lost.
+    // is not lost. Only while the game is played: elsewhere no frame reads the keys.
     void LatchKey(int sdlScancode);
     // The same for a game key code itself (a controller button standing for a key).
-    void LatchCode(uint8_t code) { latched_[code] = kDown; }
+    void LatchCode(uint8_t code) {
+        if (state_ == FormState::Playing) latched_[code] = kDown;
+    }
+
+    // The state the player's keys and buttons act in now. A change drops what was latched
+    // (and the wheel's counts). A change no event made (a click's start-up has ended) also
+    // makes every key and controller event already delivered stale: it was pressed before.
+    void SetState(FormState state, bool byEvent);
+    FormState State() const { return state_; }
+    // True for a key or controller event that belongs to a state that is over (pressed while
+    // the start-up ran, say), and for the marker ending those; the loop skips them. Every
+    // event must pass through here, in order.
+    bool Stale(const SDL_Event& e);
 
     // Puts one of the game's own keys (kKey1, kKey2, kKeyEscape) on the key the player chose:
     // that key then reads as the game's code, and the key it sits on by default reads as
@@ -85,11 +101,48 @@ private:
     double dy_ = 0.0;
     int32_t wheel_ = 0;
     KeyboardState latched_{};
+    FormState state_ = FormState::Title;
+    uint32_t markerType_ = 0;  // our own event type, queued behind the stale events
+    int markersQueued_ = 0;
     struct Binding {
         uint8_t code;
         int scancode;
     };
     std::array<Binding, 3> bindings_{{{kKey1, SDL_SCANCODE_1}, {kKey2, SDL_SCANCODE_2}, {kKeyEscape, SDL_SCANCODE_ESCAPE}}};
+};
+
+// What a controller's button or stick asks of the main loop.
+struct PadAction {
+    enum Kind { kNone, kClick, kKey, kPause, kQuit };
+    Kind kind = kNone;
+    int arg = 0;  // kClick: the FormButtonId clicked; kKey: the game key code pressed
+    bool operator==(const PadAction&) const = default;
+};
+
+// A game controller on the main window's buttons and the game's keys. The d-pad and the left
+// stick move a focus between the visible buttons, A clicks the focused one, B answers "Нет"
+// while the question is shown, Y clicks "Еще 50" and Start pauses and goes on once the game
+// runs. While the game is played the shoulders choose the weapon and Back quits through the
+// game's own keys (so a recording keeps them); on the title screen, the question and in pause
+// Back quits at once. No SDL call: tests feed it events.
+class PadControls {
+public:
+    // One controller event (other events give kNone) in the state the player is in now;
+    // `running` says the game started with its picture (it can pause, "Еще 50" works).
+    PadAction Handle(const SDL_Event& e, const TForm1& form, FormState state, bool running);
+    // The button to show focused: kFormButtonCount until the controller has been used.
+    FormButtonId Focused(const TForm1& form) const;
+
+private:
+    void Move(const TForm1& form, int dx, int dy);
+    // The left stick's direction on one axis after an event: -1, 0 or 1, with a margin so a
+    // stick resting near the threshold does not chatter.
+    static int StickDirection(int16_t value, int previous);
+
+    FormButtonId focus_ = kFormButtonCount;
+    bool used_ = false;
+    int stickX_ = 0;
+    int stickY_ = 0;
 };
 
 // Right-stick counts per second at full deflection and controller sensitivity 1, and the

@@ -222,6 +222,13 @@ void SdlMainWindow::DrawControls() {
         // Clicks are decided by the window's own hit test (the loop), not here.
         ImGui::Button(b.caption, ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
         ImGui::End();
+        if (i == focused_) {
+            // The controller's focus: a frame just outside the button, over everything.
+            const ImVec2 min(static_cast<float>(b.left) - 2.0f, static_cast<float>(b.top) - 2.0f);
+            const ImVec2 max(static_cast<float>(b.left + b.width) + 2.0f,
+                             static_cast<float>(b.top + b.height) + 2.0f);
+            ImGui::GetForegroundDrawList()->AddRect(min, max, IM_COL32(0, 90, 210, 255), 0.0f, 0, 2.0f);
+        }
     }
     ImGui::Render();
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());

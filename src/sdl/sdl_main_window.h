@@ -56,6 +56,8 @@ public:
     void SetVsync(bool on);
     // The buttons drawn over the next frames.
     void SetForm(const TForm1* form) { form_ = form; }
+    // The button framed as the controller's focus (a form button id; none when out of range).
+    void SetFocusedButton(int id) { focused_ = id; }
     // Clears to the window's face colour and shows only the buttons (when the game draws nothing).
     void PresentControlsOnly();
     // Whether SwapBuffers ran since the last call.
@@ -78,6 +80,7 @@ private:
     int windowedWidth_ = 0;  // the size to return to from full screen
     int windowedHeight_ = 0;
     const TForm1* form_ = nullptr;
+    int focused_ = -1;
     std::string error_;
     int lastWidth_ = 0;
     int lastHeight_ = 0;

@@ -3,6 +3,7 @@
 #include "shell/main_form.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "shell/game.h"
 
@@ -31,6 +32,55 @@ FormButtonId ButtonAt(const TForm1& form, int x, int y) {
         }
     }
     return kFormButtonCount;
+}
+
+FormState StateOf(const Game& game) {
+    if (game.Paused) return FormState::Paused;
+    if (game.InitOK) return FormState::Playing;
+    return game.form.buttons[kButton6].visible ? FormState::Question : FormState::Title;
+}
+
+namespace {
+
+bool Clickable(const TForm1& form, int id) {
+    return id >= 0 && id < kFormButtonCount && form.buttons[id].visible && form.buttons[id].clickable;
+}
+
+}  // namespace
+
+FormButtonId DefaultFocus(const TForm1& form) {
+    for (FormButtonId id : {kButton6, kButton3, kButton4})
+        if (Clickable(form, id)) return id;
+    return kFormButtonCount;
+}
+
+FormButtonId NextButton(const TForm1& form, FormButtonId from, int dx, int dy) {
+    if (!Clickable(form, from)) return DefaultFocus(form);
+    // Centres doubled, to stay in whole pixels.
+    auto centre = [&](int id, int& x, int& y) {
+        const FormButton& b = form.buttons[id];
+        x = 2 * b.left + b.width;
+        y = 2 * b.top + b.height;
+    };
+    int fx = 0, fy = 0;
+    centre(from, fx, fy);
+    FormButtonId best = from;
+    long bestCost = 0;
+    for (int i = 0; i < kFormButtonCount; ++i) {
+        if (i == from || !Clickable(form, i)) continue;
+        int x = 0, y = 0;
+        centre(i, x, y);
+        const long along = static_cast<long>(x - fx) * dx + static_cast<long>(y - fy) * dy;
+        if (along <= 0) continue;
+        // Off the line costs twice what the same distance along it does.
+        const long across = std::labs(static_cast<long>(x - fx) * dy - static_cast<long>(y - fy) * dx);
+        const long cost = along + 2 * across;
+        if (best == from || cost < bestCost) {
+            best = static_cast<FormButtonId>(i);
+            bestCost = cost;
+        }
+    }
+    return best;
 }
 
 void LayoutButtons(TForm1& form, int windowWidth, int windowHeight) {

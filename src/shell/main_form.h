@@ -23,6 +23,17 @@ void ClickButton(Game& game, FormButtonId id);
 // The visible, clickable button under a window pixel, or kFormButtonCount.
 FormButtonId ButtonAt(const TForm1& form, int x, int y);
 
+// Where the player is, as far as keys and controller buttons go: each state has its own.
+enum class FormState { Title, Question, Playing, Paused };
+FormState StateOf(const Game& game);
+
+// The button a controller focuses when its focus is nowhere visible: "Да" while the question
+// is shown, else "Старт", else "Еще 50"; kFormButtonCount when none of them is visible.
+FormButtonId DefaultFocus(const TForm1& form);
+// The visible, clickable button nearest to `from` in the direction (dx, dy) (each -1, 0 or 1;
+// y grows downwards), preferring those straight that way; `from` itself when none lies that way.
+FormButtonId NextButton(const TForm1& form, FormButtonId from, int dx, int dy);
+
 // Places the buttons for a window of this size (window coordinates): each keeps its design
 // position where it fits and otherwise moves left and up just enough to lie wholly inside.
 // Sizes never change; a window smaller than a button puts it at the window's corner.

@@ -64,5 +64,36 @@ TEST(MainForm, ButtonsAreHitOnlyWhereTheyAreVisible) {
     EXPECT_EQ(ButtonAt(form, 300, 140), kFormButtonCount);  // the question is only a label
 }
 
+// A controller's focus walks the buttons that are shown and can be clicked: "Старт" alone on
+// the title screen, "Да" first on the question, whose label it skips; it stays where no button
+// lies that way.
+TEST(MainForm, ControllerFocusMovesBetweenVisibleButtons) {
+    TForm1 form;
+    EXPECT_EQ(DefaultFocus(form), kButton3);
+    for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+        EXPECT_EQ(NextButton(form, kButton3, dx, dy), kButton3);
+
+    // The question after a failed start-up: "Еще 50" is shown too.
+    for (FormButtonId id : {kButton4, kButton5, kButton6, kButton7}) form.buttons[id].visible = true;
+    form.buttons[kButton3].visible = false;
+    EXPECT_EQ(DefaultFocus(form), kButton6);
+    EXPECT_EQ(NextButton(form, kButton3, 1, 0), kButton6);  // from a hidden button: the default
+    EXPECT_EQ(NextButton(form, kButton6, 1, 0), kButton7);
+    EXPECT_EQ(NextButton(form, kButton7, 1, 0), kButton4);
+    EXPECT_EQ(NextButton(form, kButton4, -1, 0), kButton7);
+    EXPECT_EQ(NextButton(form, kButton7, -1, 0), kButton6);
+    EXPECT_EQ(NextButton(form, kButton6, -1, 0), kButton6);
+    EXPECT_EQ(NextButton(form, kButton6, 0, -1), kButton4);
+    EXPECT_EQ(NextButton(form, kButton4, 0, 1), kButton7);  // the nearer of the two below
+    EXPECT_EQ(NextButton(form, kButton6, 0, 1), kButton6);
+
+    // Only "Еще 50" left, then nothing at all.
+    form.buttons[kButton6].visible = form.buttons[kButton7].visible = false;
+    EXPECT_EQ(DefaultFocus(form), kButton4);
+    form.buttons[kButton4].visible = false;
+    EXPECT_EQ(DefaultFocus(form), kFormButtonCount);
+    EXPECT_EQ(NextButton(form, kButton4, 0, 1), kFormButtonCount);
+}
+
 }  // namespace
 }  // namespace tv::test
