@@ -207,15 +207,17 @@ std::unique_ptr<MusicOutput> MakeSilentMusicOutput(int channels, int rate) {
 std::unique_ptr<MusicOutput> MusicDevice::CreateOutput(int channels, int rate) const {
     if (!initialised) return nullptr;
     if (al) return MakeOpenAlMusicOutput(al, channels, rate);
-    return MakeSilentMusicOutput(channels, rate);
+    return MakeSilentMusicOutput(channels, rate);  // a device made by hand without OpenAL
 }
 
 bool OpenMusicDevice(MusicDevice& device) {
+    // Without a device the flag stays down: the music is then not loaded, and the game plays
+    // on without it.
     if (!device.initialised) {
         device.al = AlDevice::OpenDefault();
-        device.initialised = true;  // silent when there is no device, so the game plays on
+        device.initialised = device.al != nullptr;
     }
-    return device.al != nullptr;
+    return device.initialised;
 }
 
 }  // namespace tv

@@ -39,9 +39,9 @@ struct MusicDevice {
     std::unique_ptr<MusicOutput> CreateOutput(int channels, int rate) const;
 };
 
-// Opens the default device once; with no device the music runs silent (the play position
-// still moves at the stream's rate). True when a real device is open, false when the music
-// runs silent.
+// Opens the default device once. True when it is open; with no device, false and the device
+// stays not initialised, so a TOGG made on it stays not loaded. (A device set initialised by
+// hand with no OpenAL device plays silent: the play position still moves at the stream's rate.)
 bool OpenMusicDevice(MusicDevice& device);
 
 std::unique_ptr<MusicOutput> MakeOpenAlMusicOutput(std::shared_ptr<AlDevice> device, int channels, int rate);

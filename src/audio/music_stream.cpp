@@ -19,11 +19,22 @@ int32_t MusicVolumeMb(int32_t percent) {
 float GainForMb(int32_t mB) { return static_cast<float>(std::pow(10.0, mB / 2000.0)); }
 
 TOGG::TOGG(const MusicDevice& device, const std::string& path) {
-    if (!device.initialised || path.empty()) return;
-    std::unique_ptr<OggDecoder> decoder = OggDecoder::Open(ResolvePath(path));
+    if (!device.initialised) {
+        loadError_ = "no music device";
+        return;
+    }
+    if (path.empty()) {
+        loadError_ = "no file named";
+        return;
+    }
+    std::unique_ptr<OggDecoder> decoder = OggDecoder::Open(ResolvePath(path), &loadError_);
     if (!decoder) return;
     output_ = device.CreateOutput(decoder->Channels(), decoder->Rate());
-    if (!output_) return;
+    if (!output_) {
+        loadError_ = "the music device cannot play " + std::to_string(decoder->Channels()) + " channels at " +
+                     std::to_string(decoder->Rate()) + " Hz";
+        return;
+    }
     source_ = std::move(decoder);
     loaded_ = true;
     SetVolume(100);
@@ -31,7 +42,10 @@ TOGG::TOGG(const MusicDevice& device, const std::string& path) {
 
 TOGG::TOGG(std::unique_ptr<PcmSource> source, std::unique_ptr<MusicOutput> output)
     : source_(std::move(source)), output_(std::move(output)) {
-    if (!source_ || !output_) return;
+    if (!source_ || !output_) {
+        loadError_ = source_ ? "no music output" : "no music source";
+        return;
+    }
     loaded_ = true;
     SetVolume(100);
 }

@@ -1,5 +1,6 @@
 #include "audio/ogg_decoder.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,19 @@
 
 namespace tv {
 
-TStream::TStream(const std::string& path) { handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+TStream::TStream(const std::string& path) {
+    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle_ == -1) {
+        openError_ = std::strerror(errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(handle_, &st) == 0 && S_ISDIR(st.st_mode)) {  // a folder opens, but is no file
+        openError_ = std::strerror(EISDIR);
+        ::close(handle_);
+        handle_ = -1;
+    }
+}
 
 TStream::~TStream() {
     if (handle_ != -1) ::close(handle_);
@@ -90,17 +103,27 @@ long MemoryTellCallback(void* source) { return static_cast<long>(static_cast<Ogg
 
 }  // namespace
 
-std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path) {
+std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path, std::string* why) {
     auto stream = std::make_unique<TStream>(path);
-    if (!stream->is_open()) return nullptr;
+    if (!stream->is_open()) {
+        if (why) *why = "cannot open: " + stream->open_error();
+        return nullptr;
+    }
+    const char* notOgg = "not a readable Ogg Vorbis file";
     std::unique_ptr<OggDecoder> d(new OggDecoder());
     d->state_ = std::make_unique<State>();
     const ov_callbacks callbacks{ReadCallback, SeekCallback, CloseCallback, TellCallback};
-    if (ov_open_callbacks(stream.get(), &d->state_->file, nullptr, 0, callbacks) < 0) return nullptr;
+    if (ov_open_callbacks(stream.get(), &d->state_->file, nullptr, 0, callbacks) < 0) {
+        if (why) *why = notOgg;
+        return nullptr;
+    }
     d->state_->open = true;
     d->stream_ = std::move(stream);
     const vorbis_info* info = ov_info(&d->state_->file, -1);
-    if (!info) return nullptr;
+    if (!info) {
+        if (why) *why = notOgg;
+        return nullptr;
+    }
     d->channels_ = info->channels;
     d->rate_ = static_cast<int>(info->rate);
     return d;

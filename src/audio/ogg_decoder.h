@@ -15,6 +15,8 @@ class TStream {
 public:
     explicit TStream(const std::string& path);  // opens only an existing file
     ~TStream();
+    // Why the file did not open (the system's words), empty when it is open.
+    const std::string& open_error() const { return openError_; }
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;
 
@@ -26,12 +28,14 @@ public:
 
 private:
     int handle_ = -1;
+    std::string openError_;
 };
 
 class OggDecoder final : public PcmSource {
 public:
-    // Null when the file is missing or not Ogg Vorbis.
-    static std::unique_ptr<OggDecoder> Open(const std::string& path);
+    // Null when the file is missing or not Ogg Vorbis; `why`, when given, then says which
+    // ("cannot open: <reason>" or "not a readable Ogg Vorbis file").
+    static std::unique_ptr<OggDecoder> Open(const std::string& path, std::string* why = nullptr);
     // The same from bytes in memory (the decoder keeps them); null when not Ogg Vorbis.
     static std::unique_ptr<OggDecoder> OpenMemory(std::vector<uint8_t> bytes);
     ~OggDecoder() override;

@@ -1,5 +1,6 @@
 #include "audio/sound_effects.h"
 
+#include <cstdio>
 #include <exception>
 
 #include "audio/music_stream.h"
@@ -80,10 +81,16 @@ int32_t LoadSample(SoundMixer& mixer, const std::string& path) {
     try {
         WaveFile wave = ReadWaveFile(ResolvePath(path));
         buffer = mixer.backend->CreateBuffer(wave);
-    } catch (const std::exception&) {
+        if (buffer == 0) {
+            std::fprintf(stderr, "terravik: sound %s not loaded: the sound device refused its %u bytes of samples\n",
+                         ResolvePath(path).c_str(), static_cast<unsigned>(wave.Samples.size()));
+            return -1;
+        }
+    } catch (const std::exception& ex) {
+        // The reader's reason names the file, the offset and what is wrong or short there.
+        std::fprintf(stderr, "terravik: sound not loaded: %s\n", ex.what());
         return -1;
     }
-    if (buffer == 0) return -1;
     mixer.lastSampleId += 1;
     mixer.samples.push_back(TSample{mixer.lastSampleId, 0, path, buffer});
     mixer.sampleCount += 1;

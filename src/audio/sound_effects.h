@@ -61,7 +61,8 @@ bool InitSound(SoundMixer& mixer, Clock& clock);
 bool InitSound(SoundMixer& mixer, Clock& clock, std::unique_ptr<SoundBackend> backend);
 
 // The id of the sample loaded from path (exact, case-sensitive comparison), loading it if
-// needed; -1 when not initialised or the file cannot be loaded.
+// needed; -1 when not initialised or the file cannot be loaded (one stderr line says why:
+// missing, not RIFF/WAVE, shorter than its data size, ...).
 int32_t LoadSample(SoundMixer& mixer, const std::string& path);
 // Releases the sample and every channel that plays it. False when not initialised or no
 // sample has this id.

@@ -38,11 +38,15 @@ enum : uint8_t { kPlaneAttack = 1, kPlaneBreakAway = 2, kPlaneTurnBack = 3, kPla
 
 inline constexpr int32_t kPlaneModelCount = 8;
 inline constexpr int32_t kPlaneWaveSize = 50;
-// The most smoke particles alive at once; past it a new puff replaces the oldest. One dying
-// aircraft trails about 3,700 at 60 frames a second (21 a frame for the smoke's 3 s), and a
-// wave at play peaked at 3,683; 10,000 leaves room for two or three falling together, while
-// a crowd of a thousand dying ones costs no more smoke to draw than that.
-inline constexpr int32_t kSmokeParticleBudget = 10'000;
+// Smoke a falling aircraft keeps alive at 250 frames a second (4 ms frames, faster than any
+// 240 Hz display): 21 puffs a frame from the aircraft and one from each of its at most three
+// wreck pieces, for the 751 frames a puff lives (3 s).
+inline constexpr int32_t kSmokePerFallingAircraft = (21 + 3) * 751;
+// The most smoke particles alive at once; past it a new puff replaces the oldest. Room for ten
+// aircraft falling together at that rate: the start-up wave peaked at 21,480 at 16 ms frames
+// and 83,000 or so at 4 ms, so a wave is never cut, while a crowd of hundreds dying costs no
+// more smoke to keep and draw than this (about 37 MB when full).
+inline constexpr int32_t kSmokeParticleBudget = 10 * kSmokePerFallingAircraft;
 
 struct TPlane {
     Vec3 Pos;

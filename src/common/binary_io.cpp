@@ -58,7 +58,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message) {
-    std::fprintf(stderr, "warning: %s\n", FormatDataError(file, offset, field, message).c_str());
+    std::fprintf(stderr, "terravik: warning: %s\n", FormatDataError(file, offset, field, message).c_str());
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {

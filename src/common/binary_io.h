@@ -37,7 +37,7 @@ inline constexpr uint32_t kMaxCount = 1u << 20;
 // message gives the reason: cannot open (missing, permission: the system's words), is a
 // directory, not a regular file, larger than kMaxFileBytes, read error, shrank while read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
-// One line on stderr for odd data the loaders tolerate: "warning: FILE: offset N: FIELD: message".
+// One line on stderr for odd data the loaders tolerate: "terravik: warning: FILE: offset N: FIELD: message".
 void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message);
 // Writes bytes to a file, creating or truncating it; raises std::runtime_error on failure.
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "common/binary_io.h"
 
@@ -66,19 +68,31 @@ void ReadBones(ByteReader& r, ModelFile& m) {
     }
 }
 
-int32_t CheckedBone(ByteReader& r, size_t at, int32_t bone, size_t boneCount) {
-    if (bone < 0 || static_cast<size_t>(bone) >= boneCount) {
-        r.FailAt(
-            at, "triangles",
-            "bone index " + std::to_string(bone) + " outside the " + std::to_string(boneCount) + " bones");
-    }
-    return bone;
-}
+// Odd values a reader keeps as read: said on stderr once the whole file has parsed, one line
+// per kind, so a file refused later (or read twice) never warns for nothing.
+struct Tolerated {
+    size_t offset = 0;
+    std::string field;
+    std::string message;
+};
 
-void ReadTriangles(ByteReader& r, ModelFile& m) {
+// Bone indices outside the bone list are kept as read: exporters write -1 for an unused
+// influence. The GPU palette takes its nearest row and the CPU skinning leaves such a vertex
+// where it is, so nothing is ever indexed with them.
+void ReadTriangles(ByteReader& r, ModelFile& m, std::vector<Tolerated>& tolerated) {
     int32_t t = r.Count("triangle count", TriangleBytes(m.ModelType));
     m.Triangles.resize(static_cast<size_t>(t));
-    const size_t boneCount = m.BoneParents.size();
+    const int64_t boneCount = static_cast<int64_t>(m.BoneParents.size());
+    size_t outside = 0, firstAt = 0;
+    int32_t firstBone = 0;
+    auto readBone = [&]() {
+        const size_t at = r.Offset();
+        const int32_t bone = r.I32("triangles");
+        if (bone < 0 || bone >= boneCount) {
+            if (outside++ == 0) firstAt = at, firstBone = bone;
+        }
+        return bone;
+    };
     for (ModelTriangle& tri : m.Triangles) {
         for (ModelVertex& v : tri.v) {
             v.position = ReadVec3(r, "triangles");
@@ -87,15 +101,18 @@ void ReadTriangles(ByteReader& r, ModelFile& m) {
             v.t = r.F32("triangles");
             if (m.ModelType == ModelType::SkinnedBuffer) {
                 for (BoneWeight& bw : v.weights) {
-                    size_t at = r.Offset();
-                    bw.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
+                    bw.bone = readBone();
                     bw.weight = r.F32("triangles");
                 }
             } else if (m.ModelType == ModelType::CpuSkinned) {
-                size_t at = r.Offset();
-                v.bone = CheckedBone(r, at, r.I32("triangles"), boneCount);
+                v.bone = readBone();
             }
         }
+    }
+    if (outside > 0) {
+        tolerated.push_back({firstAt, "triangles",
+                             std::to_string(outside) + " bone indices outside the " + std::to_string(boneCount) +
+                                 " bones (the first is " + std::to_string(firstBone) + "): kept, skinned by no bone"});
     }
 }
 
@@ -111,20 +128,23 @@ void ReadRestPose(ByteReader& r, ModelFile& m) {
     for (RestBone& b : m.RestPose) ReadInterleaved(r, b.position, b.rotation, "rest pose");
 }
 
-void ReadGroups(ByteReader& r, ModelFile& m) {
+// Group sizes are kept as read; the draw clamps each group to the triangles that are left
+// (a negative size draws nothing).
+void ReadGroups(ByteReader& r, ModelFile& m, std::vector<Tolerated>& tolerated) {
     int32_t g = r.Count("group count", 8);
     m.DrawGroups.resize(static_cast<size_t>(g));
     int64_t covered = 0;
+    bool warned = false;
     for (DrawGroup& group : m.DrawGroups) {
         group.first = r.I32("groups");
         size_t at = r.Offset();
         group.triangleCount = r.I32("groups");
-        if (group.triangleCount < 0) r.FailAt(at, "groups", "negative triangle count");
         covered += group.triangleCount;
-        if (covered > static_cast<int64_t>(m.Triangles.size())) {
-            r.FailAt(at, "groups",
-                     "groups cover " + std::to_string(covered) + " triangles of " +
-                         std::to_string(m.Triangles.size()));
+        if (!warned && (group.triangleCount < 0 || covered > static_cast<int64_t>(m.Triangles.size()))) {
+            warned = true;
+            tolerated.push_back({at, "groups",
+                                 "group of " + std::to_string(group.triangleCount) + " triangles reaches past the " +
+                                     std::to_string(m.Triangles.size()) + " triangles: drawn up to the last one"});
         }
     }
 }
@@ -193,11 +213,12 @@ ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     ModelFile m;
     m.ModelType = static_cast<ModelType>(r.U8("model type"));
     m.ObjectKind = r.U8("object kind");
+    std::vector<Tolerated> tolerated;
     if (m.HasMesh()) {
         ReadBones(r, m);
-        ReadTriangles(r, m);
+        ReadTriangles(r, m, tolerated);
         ReadRestPose(r, m);
-        ReadGroups(r, m);
+        ReadGroups(r, m, tolerated);
         ReadTextureNames(r, m);
         ReadBox(r, m);
         ReadCollisions(r, m);
@@ -212,6 +233,7 @@ ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         ReadCollisions(r, m);
         ReadFlags(r, m);
     }
+    for (const Tolerated& t : tolerated) WarnData(fileName, t.offset, t.field, t.message);
     return m;
 }
 

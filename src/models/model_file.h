@@ -104,9 +104,10 @@ struct ModelFile {
 };
 
 // Parses a model. Raises DataError (file, offset, field) on a short file, a count that the
-// remaining bytes cannot hold, a parent that does not precede its child, a bone index outside
-// the bone list (skinned meshes), a rest pose whose length differs from the bone count, draw groups that cover more triangles
-// than there are, or fewer texture names than draw groups.
+// remaining bytes cannot hold, a parent that does not precede its child, a rest pose whose
+// length differs from the bone count, or fewer texture names than draw groups. Bone indices
+// outside the bone list (-1 marks an unused influence) and draw groups that reach past the
+// triangles are kept as read, with one stderr warning each; the drawing clamps them.
 ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileName);
 ModelFile ReadModelFile(const std::string& path);  // ReadWholeFile + ReadModel
 

@@ -29,4 +29,14 @@ std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values) {
     };
 }
 
+std::array<float, 5> HudBaselines(int32_t screenHeight) {
+    std::array<float, 5> rows{};
+    float y = static_cast<float>(screenHeight) - kHudTextSize;
+    for (float& row : rows) {
+        row = y;
+        y -= kHudTextSize;
+    }
+    return rows;
+}
+
 }  // namespace tv

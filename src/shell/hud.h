@@ -41,8 +41,14 @@ int32_t TruncatedLife(float life);
 // The five HUD lines in Windows-1251, top to bottom: frame rate, kills, enemies, life, shells.
 std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values);
 
-// Prints HudLines at x = 10, size 30, y = 738, 708, 678, 648, 618 (fixed pixels). In a window
-// lower than 768 the rows move down together so the top one ends at the window's top edge.
+inline constexpr float kHudTextSize = 30.0f;  // glyph height and line spacing, pixels
+
+// The baselines of the five HUD lines, top to bottom, in window pixels from the bottom: the
+// block hangs from the window's top edge, so its top line ends there at every height (738,
+// 708, 678, 648, 618 in a window 768 high).
+std::array<float, 5> HudBaselines(int32_t screenHeight);
+
+// Prints HudLines at x = 10, size 30, on HudBaselines(font.screenHeight).
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values);
 
 }  // namespace tv

@@ -52,13 +52,8 @@ void PrintText(const HudFont& font, std::string_view cp1251, float x, float y, f
 
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values) {
     const std::array<std::string, 5> lines = HudLines(fps, values);
-    // Rows fixed in pixels from the bottom; a window lower than 768 moves the block down just
-    // enough to keep its top line inside.
-    float y = std::min(738.0f, static_cast<float>(font.screenHeight) - 30.0f);
-    for (const std::string& line : lines) {
-        PrintText(font, line, 10.0f, y, 30.0f);
-        y -= 30.0f;
-    }
+    const std::array<float, 5> rows = HudBaselines(font.screenHeight);
+    for (size_t i = 0; i < lines.size(); ++i) PrintText(font, lines[i], 10.0f, rows[i], kHudTextSize);
 }
 
 }  // namespace tv

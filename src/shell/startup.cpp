@@ -125,8 +125,9 @@ void OpenMusic(Game& game) {
     }
     const std::string musicFile = DataPath(game.ProgramDir, paths::kMusic);
     game.Music = std::make_unique<TOGG>(game.musicDevice, musicFile);
-    if (!game.Music->loaded())
-        ReportFailedStep("music", ResolvePath(musicFile) + ": not a readable Ogg Vorbis file");
+    // With no device the "no audio device" line has already said why there is no music.
+    if (!game.Music->loaded() && game.musicDevice.initialised)
+        ReportFailedStep("music", ResolvePath(musicFile) + ": " + game.Music->load_error());
     LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
     game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
 }

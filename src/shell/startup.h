@@ -10,8 +10,9 @@ namespace tv {
 
 void InitGame(Game& game);
 
-// What keeps a data root from being played, as one line for stderr, or empty when it has a
-// level file (no GL: data_root.cpp). `named` says the root came from the command line (and may simply not exist).
+// What keeps a data root from being played, as one line for stderr, or empty when the folder
+// exists, whatever it holds (no GL: data_root.cpp). `named` says the root came from the
+// command line.
 std::string DataRootProblem(const std::string& root, bool named);
 
 // Makes the window's context current and sets the renderer's fixed state (grey clear colour,

@@ -127,14 +127,9 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
             WarnData(fileName, 0, "object count", "negative count " + std::to_string(level.objectCount) + ": no objects");
         return level;
     }
-    // Every record holds its type byte at least; a larger count could only make zero records.
-    if (static_cast<size_t>(level.objectCount) > c.Remaining()) {
-        throw DataError(fileName, 0, "object count",
-                        "count " + std::to_string(level.objectCount) + " needs more than the " +
-                            std::to_string(c.Remaining()) + " bytes left");
-    }
-    // A one-byte record still costs a whole LevelObject (and the map object built from it),
-    // so the byte check alone lets a few megabytes of zeros cost gigabytes.
+    // Records past the end of the file are made from zeros (the end-of-file warning below
+    // says so), but each costs a whole LevelObject and the map object built from it: the cap
+    // keeps a count field alone from costing gigabytes.
     if (static_cast<uint32_t>(level.objectCount) > kMaxLevelObjects) {
         throw DataError(fileName, 0, "object count",
                         "count " + std::to_string(level.objectCount) + " exceeds the cap of " +
@@ -218,7 +213,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     if (c.Cut()) {
         WarnData(fileName, c.CutOffset(), "objects",
                  "the file ends before its " + std::to_string(level.objectCount) +
-                     " records do: the missing fields stay zero");
+                     " records do: the missing fields and records stay zero");
     }
     return level;
 }

@@ -111,10 +111,11 @@ inline constexpr uint32_t kMaxLevelObjects = 65536;
 // a cell costs 32 bytes): real levels hold a few small ponds.
 inline constexpr uint64_t kMaxLevelWaterCells = uint64_t{1} << 22;
 
-// Parses a level. A count larger than the remaining bytes (one byte per record at least) or
-// than kMaxLevelObjects, or water grids beyond kMaxLevelWaterCells, raise DataError; a file
-// ending mid-record does not: the missing fields stay zero and one warning goes to stderr,
-// as does a negative count (no objects).
+// Parses a level. A count larger than kMaxLevelObjects, or water grids beyond
+// kMaxLevelWaterCells, raise DataError; a file that ends before its count of records does not:
+// the missing fields, and whole records past the end, stay zero (type 0: nothing is created
+// for them) and one warning (file, offset, field) goes to stderr, as does a negative count
+// (no objects).
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
                     const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord = {});
 LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind,

@@ -69,7 +69,11 @@ struct LevelLoadContext {
 // Loads the terrain (levelPath + ".map") into `land`, then reads the level file and creates
 // every object it names, in file order. Models are loaded as the file names them and shared by
 // exact path. Raises DataError (or what the model loader raises) on a missing or unreadable
-// file; the models loaded before a failure stay in MapModels, the table stays empty.
+// file. What was built before a failure stays: the models in MapModels, and once the first
+// record is read the table holds one entry per record of the file, those before the failing
+// record created, the failing one with what was read of it (no model), the rest zero. A
+// failure before the first record (the terrain, the level file itself, a refused count)
+// leaves the table empty.
 void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, const LevelLoadContext& context);
 
 // Creates the engine object of the current record (CurrentObjectNumber) from the parsed

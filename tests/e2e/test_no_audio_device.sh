@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # With no audio device at all, the music and sound steps report their failure: both log
-# False, the start-up question appears, and after "Да" the game plays on without sound (the
+# False, the music file is not loaded ("Load file ogg False", no second stderr line about
+# it), the start-up question appears, and after "Да" the game plays on without sound (the
 # frames run, "Еще 50" works) and Escape ends it cleanly.
 game=$(cd "$1" && pwd)
 source "$(dirname "$0")/lib.sh"
@@ -20,13 +21,14 @@ xdotool mousemove --window "$wid" 797 36 click 1
 wait_for 60 file_closed_by "$GAME_PID" "$log" || fail "the log was not written and closed"
 
 to1251() { printf '%s' "$1" | iconv -f UTF-8 -t CP1251; }
-for line in "Движок ogg иницилизирован False" "Движок звука иницилизирован False" "Ландщафт создан ОК" \
+for line in "Движок ogg иницилизирован False" "Load file ogg False" "Движок звука иницилизирован False" "Ландщафт создан ОК" \
     "Турель иницилизирована  ОК" "Самолеты иницилизированы  ОК"; do
     LC_ALL=C grep -qF "$(to1251 "$line")" "$log" || fail "no \"$line\" in the log"
 done
-# Only the two audio steps failed.
+# Only the two audio steps failed, and the music that needs them was not loaded.
 failed=$(LC_ALL=C grep -v -e "$(to1251 "Поддержка VBO")" "$log" | LC_ALL=C grep -c " False" || true)
-[ "$failed" = "2" ] || fail "$failed failed steps; log: $(iconv -f CP1251 -t UTF-8 "$log")"
+[ "$failed" = "3" ] || fail "$failed False lines; log: $(iconv -f CP1251 -t UTF-8 "$log")"
+grep -q 'music' "$E2E_TMP/out.txt" && fail "stderr blames the music file: $(cat "$E2E_TMP/out.txt")"
 
 sleep 0.5
 import -window root "$E2E_TMP/question.png"

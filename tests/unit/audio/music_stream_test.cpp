@@ -242,30 +242,42 @@ TEST(Music, PauseHoldsThePlayPositionUntilResumed) {
 }
 
 TEST(Music, AMissingFileIsNotLoadedAndEveryCallDoesNothing) {
+    const std::string music = std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/Crystal2_Snow.ogg";
     MusicDevice device;
-    TOGG beforeDevice(device, std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/Crystal2_Snow.ogg");
+    TOGG beforeDevice(device, music);
     EXPECT_FALSE(beforeDevice.loaded());  // no device yet
+    EXPECT_EQ(beforeDevice.load_error(), "no music device");
 
-    // With or without a real device the music device is ready (silent without one).
+    // The device is initialised only when a real one opened; without one the music stays
+    // not loaded (the start-up then logs "Load file ogg False").
     const bool real = OpenMusicDevice(device);
     const std::shared_ptr<AlDevice> first = device.al;
     EXPECT_EQ(real, first != nullptr);
+    EXPECT_EQ(device.initialised, real);
     EXPECT_EQ(OpenMusicDevice(device), real);  // a second open keeps the first
     EXPECT_EQ(device.al, first);
-    ASSERT_TRUE(device.initialised);
-    TOGG missing(device, std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/no_such_music.ogg");
+    EXPECT_EQ(TOGG(device, music).loaded(), real);
+
+    MusicDevice silent;  // set up by hand: plays through the silent output
+    silent.initialised = true;
+    EXPECT_TRUE(TOGG(silent, music).loaded());
+    const std::string missingPath = std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/no_such_music.ogg";
+    TOGG missing(silent, missingPath);
     EXPECT_FALSE(missing.loaded());
+    EXPECT_EQ(missing.load_error(), "cannot open: No such file or directory");
     missing.SetVolume(0);
     missing.Play(true);
     EXPECT_FALSE(missing.IsPlaying());
     missing.Stop();
     EXPECT_EQ(missing.VolumeMb(), 0);
-    TOGG empty(device, "");
+    TOGG empty(silent, "");
     EXPECT_FALSE(empty.loaded());
+    EXPECT_EQ(TOGG(silent, TERRAVIK_GAME_DIR).load_error(), "cannot open: Is a directory");
 
     // Not Ogg Vorbis at all.
-    TOGG notOgg(device, std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/expl_1.wav");
+    TOGG notOgg(silent, std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/expl_1.wav");
     EXPECT_FALSE(notOgg.loaded());
+    EXPECT_EQ(notOgg.load_error(), "not a readable Ogg Vorbis file");
 }
 
 TEST(OggDecoder, DecodesTheGameMusicAndRewindsToTheSameFirstSamples) {

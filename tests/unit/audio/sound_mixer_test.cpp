@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -54,11 +55,25 @@ TEST_F(Mixer, SamplesGetIdsInLoadOrderAndAPathIsLoadedOnce) {
     EXPECT_EQ(LoadSample(mixer, c), 3);
     EXPECT_EQ(mixer.sampleCount, 3);
 
-    // Bad files give -1 and leave nothing behind; the next good one still gets the next id.
-    EXPECT_EQ(LoadSample(mixer, (dir / "missing.wav").string()), -1);
-    EXPECT_EQ(LoadSample(mixer, Write("text.wav", {'h', 'e', 'l', 'l', 'o'})), -1);
-    WaveFile eightBitNoData = Tone(0);
-    EXPECT_EQ(LoadSample(mixer, Write("empty.wav", WriteWave(eightBitNoData))), -1);
+    // Bad files give -1 and leave nothing behind, each with one stderr line naming the file
+    // and what is wrong; the next good one still gets the next id.
+    std::vector<uint8_t> cut = WriteWave(Tone(1000));
+    cut.resize(100);  // the data chunk says 2,000 bytes, 56 follow
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {(dir / "missing.wav").string(), "cannot open"},
+        {Write("text.wav", {'h', 'e', 'l', 'l', 'o'}), "not a RIFF file"},
+        {Write("empty.wav", WriteWave(Tone(0))), "refused"},
+        {Write("cut.wav", cut), "offset 40: data size: data size 2000 exceeds the 56 bytes left"},
+    };
+    for (const auto& [path, reason] : bad) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadSample(mixer, path), -1) << path;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err.rfind("terravik: ", 0), 0u) << err;
+        EXPECT_NE(err.find(path), std::string::npos) << err;
+        EXPECT_NE(err.find(reason), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
     EXPECT_EQ(mixer.sampleCount, 3);
 
     // Ids are not reused after a sample is freed.

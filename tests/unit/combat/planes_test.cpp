@@ -3,6 +3,7 @@
 // models are bare records with a radius, reference vectors and a box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "shell/game.h"
 #include "shell/main_form.h"
 #include "turret_fixture.h"
+#include "world/particle_file.h"
 #include "world/particles.h"
 #include "world/terrain.h"
 
@@ -307,6 +309,42 @@ TEST_F(PlanesFixture, DyingAircraftSwapsToItsWreckOnceFallsExplodesAndIsRemoved)
     EXPECT_EQ(planes.PlaneCount, 1);
     EXPECT_EQ(frames, 29);
     EXPECT_EQ(planes.Planes[0].Kind, 4);  // the boss took the hole
+}
+
+// The smoke budget at 250 frames a second with the game's own smoke description: ten aircraft
+// shot down together, high enough to fall for longer than a puff lives, lose no
+// puff; twenty more waves all dying at once fill the budget and never pass it.
+TEST_F(PlanesFixture, SmokeBudgetKeepsEveryPuffOfAWaveAndBoundsACrowd) {
+    const ParticleFile kpr = ReadParticlesFile(std::string(TERRAVIK_GAME_DIR) + "/k_resurs/particles/clouds2.kpr");
+    smoke.Colour = kpr.Colour;
+    smoke.ColourDelta = kpr.ColourDelta;
+    smoke.Speed = kpr.Speed;
+    smoke.SizeDelta = kpr.SizeDelta;
+    smoke.Budget = kSmokeParticleBudget;
+    frame.frameMs = 4;
+    int32_t peak = 0;
+    size_t largestBuffer = 0;
+    auto run = [&](int frames) {
+        for (int n = 0; n < frames; ++n) {
+            planes.Update(frame);
+            for (int32_t i = 0; i < planes.PlaneCount; ++i) planes.AdvanceDying(i, frame);  // the drawing's part
+            UpdateParticles(smoke, 2, frame.frameMs);
+            UpdateFragments(planes.Fragments, frame.frameMs, &smoke, random, clock);
+            peak = std::max(peak, smoke.Count);
+            largestBuffer = std::max(largestBuffer, smoke.Buffer.size());
+        }
+    };
+    for (int i = 0; i < 10; ++i) Add({100.0f * i, 0.0f, 400.0f}, -1.0f, 1 + i % 4);  // apart: no collisions
+    run(3000);  // 12 s: each falls for about 8
+    EXPECT_EQ(smoke.Replaced, 0u);
+    EXPECT_GT(peak, kSmokeParticleBudget * 9 / 10);  // the ten came close to the budget
+
+    for (int w = 0; w < 20; ++w) planes.SpawnWave(random, false);
+    for (int32_t i = 0; i < planes.PlaneCount; ++i) planes.Planes[i].HitPoints = -1.0f;
+    run(1000);
+    EXPECT_EQ(peak, kSmokeParticleBudget);
+    EXPECT_GT(smoke.Replaced, 0u);
+    EXPECT_LE(largestBuffer, size_t(kSmokeParticleBudget + kParticleGrowStep));
 }
 
 TEST_F(PlanesFixture, LaserKillThroughTheTurretLinkCountsOnceAndWrecksTheAircraft) {

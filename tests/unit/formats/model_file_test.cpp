@@ -277,18 +277,47 @@ TEST(ModelFile, HostileCountsAndIndicesAreRejected) {
     ExpectError(Patched(t1, 10, 1), "parents", 10);  // bone 1 its own parent
     ExpectError(Patched(t1, 14, 3), "parents", 14);  // bone 2 under a later bone
     ExpectError(Patched(t1, 6, -2), "parents", 6);
-    // Type 1: first vertex's first bone index at 26 + 32; type 4: its only bone index.
-    ExpectError(Patched(t1, 58, 4), "triangles", 58);
-    ExpectError(Patched(t1, 58, -1), "triangles", 58);
-    ExpectError(Patched(t4, 58, 4), "triangles", 58);
     // Rest-pose count follows the 5 triangles: 26 + 5 * 168 for type 1.
     ExpectError(Patched(t1, 26 + 5 * 168, 3), "rest-pose count", 26 + 5 * 168);
-    // Groups: count after 4 rest bones; second group's triangle count last of the four values.
-    const size_t groups = 26 + 5 * 168 + 4 + 4 * 24;
-    ExpectError(Patched(t1, groups + 16, 4), "groups", groups + 16);
-    ExpectError(Patched(t1, groups + 8, -1), "groups", groups + 8);
+    ExpectError(Patched(t4, 26 + 5 * 108, 3), "rest-pose count", 26 + 5 * 108);
     // Two groups but a texture count of 1.
+    const size_t groups = 26 + 5 * 168 + 4 + 4 * 24;
     ExpectError(Patched(t1, groups + 20, 1), "texture count", groups + 20);
+}
+
+// Exporters write -1 for an unused influence, and some files carry groups longer than the
+// mesh: both are read as stored (the drawing clamps them), with one warning each on stderr.
+TEST(ModelFile, BoneIndicesOutsideTheBonesAndLongGroupsAreKeptWithOneWarningEach) {
+    ModelFile m = SampleModel(ModelType::SkinnedBuffer);
+    for (ModelTriangle& tri : m.Triangles) tri.v[2].weights[2] = {-1, 0.0f};  // unused influence
+    m.Triangles[4].v[0].weights[1].bone = 9;  // past the 4 bones
+    m.DrawGroups = {{0, 4}, {0, 7}};          // 11 triangles of 5
+    // The first odd index: triangle 0, vertex 2, third influence.
+    const size_t firstBone = 26 + 2 * 56 + 32 + 16, groups = 26 + 5 * 168 + 4 + 4 * 24;
+    ::testing::internal::CaptureStderr();
+    ExpectSameModel(ReadModel(WriteModel(m), "exported.3dk"), m);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "terravik: warning: exported.3dk: offset " + std::to_string(firstBone) +
+                       ": triangles: 6 bone indices outside the 4 bones (the first is -1): kept, skinned by no bone\n"
+                       "terravik: warning: exported.3dk: offset " + std::to_string(groups + 16) +
+                       ": groups: group of 7 triangles reaches past the 5 triangles: drawn up to the last one\n");
+
+    ModelFile cpu = SampleModel(ModelType::CpuSkinned);
+    cpu.Triangles[1].v[1].bone = -1;
+    cpu.DrawGroups[1].triangleCount = -3;
+    ::testing::internal::CaptureStderr();
+    ExpectSameModel(ReadModel(WriteModel(cpu), "cpu.3dk"), cpu);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("cpu.3dk: offset " + std::to_string(26 + 108 + 36 + 32) + ": triangles: 1 bone indices"),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("group of -3 triangles"), std::string::npos) << err;
+
+    // A file refused further on warns about nothing.
+    std::vector<uint8_t> cut = WriteModel(m);
+    cut.resize(groups + 20);
+    ::testing::internal::CaptureStderr();
+    EXPECT_THROW(ReadModel(cut, "cut.3dk"), DataError);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(ModelFile, GpuSkinnedModelsMayHaveMoreBonesThanThePalette) {

@@ -188,6 +188,31 @@ TEST(LevelFile, CountsOutsideTheFileAreHandled) {
     } catch (const DataError& e) {
         EXPECT_EQ(e.field(), "object count");
     }
+
+    // A count beyond what the bytes hold (up to the cap) makes the missing records from
+    // zeros: each is handed on, none loads anything, and stderr says where the file ended.
+    t.kinds = {{"3DOBJEKT\\a.3dk", 1}};
+    LevelFile one;
+    one.objects = {Model("3DOBJEKT\\a.3dk", 1, 1)};
+    std::vector<uint8_t> bytes = WriteLevel(one);
+    bytes[0] = 40;
+    size_t handed = 0;
+    ::testing::internal::CaptureStderr();
+    const LevelFile back = ReadLevel(bytes, "short.wrd", t.Lookup(), [&](const LevelFile&, size_t) { ++handed; });
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(back.objects.size(), 40u);
+    EXPECT_EQ(handed, 40u);
+    EXPECT_EQ(back.objects[0].modelPath, "3DOBJEKT\\a.3dk");
+    EXPECT_EQ(back.models.size(), 1u);
+    for (size_t k = 1; k < 40; ++k) {
+        EXPECT_EQ(back.objects[k].typeByte, 0);
+        EXPECT_FALSE(back.objects[k].hasModelBlock || back.objects[k].hasWaterBlock || back.objects[k].hasEmitterBlock);
+    }
+    EXPECT_EQ(err, "terravik: warning: short.wrd: offset " + std::to_string(bytes.size()) +
+                       ": objects: the file ends before its 40 records do: the missing fields and records stay zero\n");
+    // The cap holds whatever the bytes.
+    EXPECT_EQ(ReadLevel({0x00, 0x00, 0x01, 0x00}, "cap.wrd", t.Lookup()).objects.size(), 65536u);
+    EXPECT_THROW(ReadLevel({0x01, 0x00, 0x01, 0x00}, "over.wrd", t.Lookup()), DataError);
 }
 
 TerrainFile SampleTerrain(int n) {

@@ -251,6 +251,37 @@ TEST(ModelCreate, GeometryOnlyLoaderSkipsTexturesCornersAndTheSkinnedTail) {
     EXPECT_THROW(TModel::ReadGeometryOnly(dir + "/inbox.3dk", NoGl(nullptr)), DataError);
 }
 
+// An exported skinned mesh with -1 for its unused influences, an index past the palette and
+// a group longer than the mesh loads, poses and fills its buffer: the buffer's bone slots take
+// the palette's nearest row, so the skinning program never reads outside its 216 rows.
+TEST(ModelCreate, UnusedAndOutOfRangeBoneIndicesLoadAndPoseWithinThePalette) {
+    const std::string dir = Scratch("exported");
+    ModelFile m = Mesh(ModelType::SkinnedBuffer, 2);
+    m.Triangles[0].v[0].weights = {BoneWeight{0, 1.0f}, BoneWeight{-1, 0.0f}, BoneWeight{-1, 0.0f}};
+    m.Triangles[1].v[2].weights[0] = {80, 0.5f};
+    m.DrawGroups = {{0, 1}, {0, 9}};
+    m.TextureNames = {"a.jpg", "b.jpg"};
+    ModelLoadContext context = NoGl(nullptr);
+    context.VBOSupported = true;
+    ::testing::internal::CaptureStderr();
+    auto model = TModel::Read(WriteFixture(dir, "exported.3dk", m), context);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("3 bone indices outside the 1 bones"), std::string::npos) << err;
+    EXPECT_NE(err.find("group of 9 triangles"), std::string::npos) << err;
+    EXPECT_EQ(model->BoneWeights[0][0][1].Bone, -1);  // kept as read
+    EXPECT_EQ(model->DrawGroups[1][1], 9);
+
+    model->UpdateSkeleton(PoseMode::Rest, 0, 0.0f);
+    model->FillBonePalette();
+    const std::vector<float> data = model->VertexBufferData();
+    ASSERT_EQ(data.size(), 2u * 3 * 15);
+    // Vertex 0: bone slots 2, 4, 6 hold 0, 0 (for -1), 0; vertex 5's first slot 71 (for 80).
+    EXPECT_EQ(data[2], 0.0f);
+    EXPECT_EQ(data[4], 0.0f);
+    EXPECT_EQ(data[6], 0.0f);
+    EXPECT_EQ(data[5 * 15 + 2], float(kMaxPaletteBones - 1));
+}
+
 TEST(ModelCreate, MissingAndTruncatedFilesRaiseDataError) {
     const std::string dir = Scratch("bad");
     EXPECT_THROW(TModel::Read(dir + "/absent.3dk", NoGl(nullptr)), DataError);

@@ -37,5 +37,13 @@ TEST(HudLines, LifeTruncatesTowardsZeroAndKeepsItsSign) {
     EXPECT_EQ(TruncatedLife(-2147483648.0f), std::numeric_limits<int32_t>::min());
 }
 
+// The block hangs from the top edge: the design's rows at 768, the same distance from the top
+// in a taller or a lower window.
+TEST(HudLines, TheFiveLinesHangFromTheWindowsTopEdge) {
+    EXPECT_EQ(HudBaselines(768), (std::array<float, 5>{738, 708, 678, 648, 618}));
+    EXPECT_EQ(HudBaselines(1080), (std::array<float, 5>{1050, 1020, 990, 960, 930}));
+    EXPECT_EQ(HudBaselines(600), (std::array<float, 5>{570, 540, 510, 480, 450}));
+}
+
 }  // namespace
 }  // namespace tv
