@@ -94,8 +94,9 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
         }
     }
     // A replay brings its own frame times and its own clicks.
-    if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart || !o.record.empty()))
-        return "--replay takes its frame times and clicks from the recording: no --frame-ms, --autostart or --record";
+    // With --record it writes what it plays, in the current format with fresh checkpoints.
+    if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart))
+        return "--replay takes its frame times and clicks from the recording: no --frame-ms or --autostart";
     if (o.frames == 0 && !o.autostart) return "--frames 0 needs --autostart";
     return {};
 }
