@@ -19,6 +19,7 @@
 
 #include "platform/paths.h"
 #include "sdl/font_lookup.h"
+#include "sdl/headless_run.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/loading_window_sdl.h"
 #include "sdl/sdl_input.h"
@@ -708,6 +709,11 @@ int RunGame(int argc, char** argv) {
         SetFontDataRoot(root);
         iconPath = (std::filesystem::path(root) / kIconFile).string();
     }
+
+    // Headless: no video system, no window, no context, no sound device.
+    if (options.headless)
+        return RunHeadless(options, options.replay.empty() ? nullptr : &replay, LoadPlayerSettings(options),
+                           ExecutablePath(argv[0]));
 
     // The window's class is the desktop entry's StartupWMClass, whatever the executable is
     // called; the environment still decides when it names one.

@@ -176,8 +176,10 @@ void GameFrame(Game& game) {
     MeasureFrameTime(game);
     if (game.InitOK) {
         ProcessInput(game);
-        // Without a rendering context there is nothing to draw into.
-        if (game.GLReady) RenderScene(game);
+        // Without a rendering context there is nothing to draw into; headless, the frame is
+        // its step alone.
+        if (game.GLReady || game.Headless) StepWorld(game);
+        if (game.GLReady) DrawFrame(game);
     }
     CountFrameForCaption(game);
 }

@@ -109,6 +109,7 @@ void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     ps.Count = 0;
     for (int32_t k = 0; k < n; ++k) EmitParticle(ps, random, clock);
     ps.VertexBufferSize = ps.Count * 128;
+    if (!GpuObjectsEnabled()) return;  // a headless run: the particles are all it needs
     if (ps.VertexBuffer == 0) glGenBuffers(1, &ps.VertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
     std::vector<float> staging(static_cast<size_t>(ps.Count) * 32);

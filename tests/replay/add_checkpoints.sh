@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Gives a recording the checkpoints of the run it replays: plays RECORDING (offscreen, without
-# sound) while recording it again, then writes the new run's `hash` lines into RECORDING after
+# Gives a recording the checkpoints of the run it replays: plays RECORDING (headless) while
+# recording it again, then writes the new run's `hash` lines into RECORDING after
 # the frame lines they follow, and makes its first line "terravik-input 2". Every other line
 # stays as it was; old hash lines are replaced. Use it when a change to the game is meant to
 # change the recorded runs (then store the new end hash in NAME.hash as well).
@@ -10,10 +10,9 @@ game=$(cd "$1" && pwd)
 rec=$2
 tmp=$(mktemp -d /tmp/terravik-checkpoints.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
 # The replay checks the old checkpoints, if any: a stale one must not stop it.
 grep -v '^hash ' "$rec" | sed '1s/^terravik-input [0-9]*$/terravik-input 1/' >"$tmp/plain.rec"
-"$game/bin/terravik" --replay "$tmp/plain.rec" --record "$tmp/again.rec" >"$tmp/out.txt" 2>"$tmp/err.txt" || {
+env -u DISPLAY -u WAYLAND_DISPLAY "$game/bin/terravik" --headless --replay "$tmp/plain.rec" --record "$tmp/again.rec" >"$tmp/out.txt" 2>"$tmp/err.txt" || {
     echo "FAIL: the replay stopped: $(cat "$tmp/err.txt")" >&2
     exit 1
 }

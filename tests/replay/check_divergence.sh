@@ -8,7 +8,6 @@ game=$(cd "$1" && pwd)
 rec=$2
 tmp=$(mktemp -d /tmp/terravik-diverge.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
 read -r first second _ < <(awk '$1 == "hash" { printf "%s ", $2 } END { print "" }' "$rec")
 [ -n "${second:-}" ] || { echo "FAIL: $(basename "$rec") needs two checkpoints" >&2; exit 1; }
 changed=$((first + 10))
@@ -17,7 +16,7 @@ expected=$(awk -v n="$second" '$1 == "hash" && $2 == n { print $3 }' "$rec")
 awk -v k="$changed" '$1 == "f" { n++; if (n == k) { print "f " $2 " m 40 0 0 0 0 0 0"; next } } { print }' \
     "$rec" >"$tmp/changed.rec"
 set +e
-timeout 600 "$game/bin/terravik" --replay "$tmp/changed.rec" >"$tmp/out.txt" 2>"$tmp/err.txt"
+timeout 600 env -u DISPLAY -u WAYLAND_DISPLAY "$game/bin/terravik" --headless --replay "$tmp/changed.rec" >"$tmp/out.txt" 2>"$tmp/err.txt"
 rc=$?
 set -e
 [ "$rc" = 3 ] || { echo "FAIL: exit status $rc, not 3: $(cat "$tmp/err.txt")" >&2; exit 1; }
