@@ -407,6 +407,22 @@ void TPlanes_System::UpdateVisibility(const Frustum* frustum, const Vec3& eye) {
     }
 }
 
+void TPlanes_System::Step(const PlanesFrame& frame) {
+    for (int32_t i = 0; i < PlaneCount; ++i) {
+        TPlane& p = Planes[i];
+        if (p.FlameSet >= 0 && p.FlameSet < static_cast<int32_t>(FlameSets.size())) {
+            T_Fire_Jet& flame = FlameSets[static_cast<size_t>(p.FlameSet)];
+            p.FlameAngle = flame.Angle;
+            if (!flame.Textures.empty())
+                for (int k = 0, flames = p.FlameSet == 0 ? 1 : 5; k < flames; ++k) AdvanceFlameAngle(flame);
+        }
+        if (p.HitPoints < 0.0f) AdvanceDying(i, frame);
+    }
+    if (Smoke) UpdateParticles(*Smoke, 2, frame.frameMs);
+    Bullets.UpdateShots(frame.frameMs, frame.turret);
+    if (frame.random && frame.clock) UpdateFragments(Fragments, frame.frameMs, Smoke, *frame.random, *frame.clock);
+}
+
 void TPlanes_System::AdvanceDying(int32_t i, const PlanesFrame& frame) {
     TPlane& p = Planes[i];
     if (!(p.HitPoints < 0.0f)) return;

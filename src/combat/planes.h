@@ -69,6 +69,7 @@ struct TPlane {
     int32_t SmokeSystem = 0;
     uint8_t SoundFlag = 0;  // 0 none, 1 explosion sound pending, 2 played
     float BulletDamage = 0.01f;
+    float FlameAngle = 0.0f;  // its flame set's angle before its flames turned it this frame
 };
 
 // What one frame of the aircraft needs from the rest of the game. Pointers may be null where
@@ -116,16 +117,20 @@ public:
 
     // Removes aircraft i: the last live record takes its slot.
     void RemovePlane(int32_t i);
-    // The drawing's death step for aircraft i: state 4, explosion frame down by frameMs / 60,
+    // The death step for aircraft i: state 4, explosion frame down by frameMs / 60,
     // 21 smoke particles rising from it. Nothing for a living aircraft.
     void AdvanceDying(int32_t i, const PlanesFrame& frame);
+    // The rest of the frame after Update, in this order: for each aircraft in list order its
+    // engine flames turn their set (one turn per flame: one, or the boss's five; none for a set
+    // without images), remembering the angle they start from in FlameAngle, and a dying one
+    // takes its death step; then the smoke moves, the shots fly and the fragments fall.
+    void Step(const PlanesFrame& frame);
 
-    // Drawing (GL), with the camera's modelview in `camera`. Shadows and engine flames whose
-    // footprint lies wholly outside `view` (frame.frustum for Draw) are skipped; a null view
-    // draws them all. A skipped flame still turns its flame set's angle, so the others look
-    // the same.
+    // Drawing (GL), with the camera's modelview in `camera`: what Step left, changing nothing
+    // of the game. Shadows and engine flames whose footprint lies wholly outside `view` are
+    // skipped; a null view draws them all.
     void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr);
-    void Draw(const double camera[16], const PlanesFrame& frame);
+    void Draw(const double camera[16], const Frustum* view);
 
     // TurretTargets.
     int32_t Count() const override { return PlaneCount; }

@@ -45,40 +45,36 @@ void DrawBody(const double camera[16], const TPlane& p, TModel& model) {
     glShadeModel(GL_SMOOTH);
 }
 
-// Engine flames, visible body or not: one jet, or the boss's row of five. Out of view only the
-// fins turn, as drawing would have turned them.
-void DrawEngineFlames(const double camera[16], const TPlane& p, std::vector<T_Fire_Jet>& flameSets,
+// Engine flames, visible body or not: one jet, or the boss's row of five, turned from the
+// angle Step left for this aircraft.
+void DrawEngineFlames(const double camera[16], const TPlane& p, const std::vector<T_Fire_Jet>& flameSets,
                       const Frustum* view) {
     if (p.FlameSet < 0 || p.FlameSet >= static_cast<int32_t>(flameSets.size())) return;
-    T_Fire_Jet& flame = flameSets[static_cast<size_t>(p.FlameSet)];
+    const T_Fire_Jet& flame = flameSets[static_cast<size_t>(p.FlameSet)];
     const Vec3 a = p.FlameAnchor;
     const int flames = p.FlameSet == 0 ? 1 : 5;
     // Fins around the anchor, up to 7 to either side, Length long.
     const float reach = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z) + 7.0f + std::fabs(flame.Width) +
                         std::fabs(flame.Length) + 1.0f;
-    if (view && !view->SphereInFrustum(p.Pos.x, p.Pos.y, p.Pos.z, reach)) {
-        if (!flame.Textures.empty())
-            for (int k = 0; k < flames; ++k) AdvanceFlameAngle(flame);
-        return;
-    }
+    if (view && !view->SphereInFrustum(p.Pos.x, p.Pos.y, p.Pos.z, reach)) return;
     PlaceAircraft(camera, p);
+    float angle = p.FlameAngle;
     if (flames == 1) {
-        DrawFlame(flame, 0, a.x, a.y, a.z);
+        DrawFlame(flame, 0, angle, a.x, a.y, a.z);
     } else {
-        for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, a.x, a.y + side, a.z);
+        for (float side : {-7.0f, -3.5f, 0.0f, 3.5f, 7.0f}) DrawFlame(flame, 0, angle, a.x, a.y + side, a.z);
     }
 }
 
 // Two layers of the explosion's current frame at the aircraft while the frame count lasts.
-void DrawExplosion(const TPlane& p, std::vector<T_Explosion_System>& explosionSets) {
+void DrawExplosion(const TPlane& p, const std::vector<T_Explosion_System>& explosionSets) {
     if (!(p.ExplosionFrame > 0.0f) || p.ExplosionSet < 0 ||
         p.ExplosionSet >= static_cast<int32_t>(explosionSets.size()))
         return;
-    T_Explosion_System& set = explosionSets[static_cast<size_t>(p.ExplosionSet)];
-    set.Size = p.ExplosionSize;
+    const T_Explosion_System& set = explosionSets[static_cast<size_t>(p.ExplosionSet)];
     const auto f = static_cast<int32_t>(p.ExplosionFrame);
-    DrawExplosionFrame(set, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
-    DrawExplosionFrame(set, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
+    DrawExplosionFrame(set, p.ExplosionSize, f, 0, p.Pos.x, p.Pos.y, p.Pos.z);
+    DrawExplosionFrame(set, p.ExplosionSize, f, 1, p.Pos.x, p.Pos.y, p.Pos.z);
 }
 
 // The farthest any point of the model's box lies from its origin, with room to spare for
@@ -159,27 +155,21 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view) {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void TPlanes_System::Draw(const double camera[16], const PlanesFrame& frame) {
+void TPlanes_System::Draw(const double camera[16], const Frustum* view) {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     for (int32_t i = 0; i < PlaneCount; ++i) {
-        TPlane& p = Planes[i];
+        const TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
         if (p.Visible && model) DrawBody(camera, p, *model);
-        DrawEngineFlames(camera, p, FlameSets, frame.frustum);
+        DrawEngineFlames(camera, p, FlameSets, view);
         if (p.HitPoints < 0.0f) {
             glLoadMatrixd(camera);
-            AdvanceDying(i, frame);
             DrawExplosion(p, ExplosionSets);
         }
     }
     glLoadMatrixd(camera);
-    if (Smoke) {
-        UpdateParticles(*Smoke, 2, frame.frameMs);
-        DrawParticles(*Smoke);
-    }
-    Bullets.UpdateShots(frame.frameMs, frame.turret);
+    if (Smoke) DrawParticles(*Smoke);
     Bullets.DrawShots();
-    if (frame.random && frame.clock) UpdateFragments(Fragments, frame.frameMs, Smoke, *frame.random, *frame.clock);
     DrawFragments(Fragments, camera);
 }
 

@@ -21,10 +21,12 @@ std::array<Vec3, 4> FacingCorners(const float m[16], const Vec3& p, float s) {
     return {corner(-1, -1), corner(1, -1), corner(-1, 1), corner(1, 1)};
 }
 
-void AdvanceFlameAngle(T_Fire_Jet& flame) {
-    flame.Angle += 36.0f;
-    if (flame.Angle > 360.0f) flame.Angle = 0.0f;
+float NextFlameAngle(float angleDeg) {
+    angleDeg += 36.0f;
+    return angleDeg > 360.0f ? 0.0f : angleDeg;
 }
+
+void AdvanceFlameAngle(T_Fire_Jet& flame) { flame.Angle = NextFlameAngle(flame.Angle); }
 
 std::array<FinCorners, 11> FlameFins(float width, float angleDeg) {
     FinCorners c = {{{-width / 2, 0}, {width / 2, 0}, {width / 2, 0}, {-width / 2, 0}}};

@@ -54,6 +54,7 @@ std::array<Vec3, 4> FacingCorners(const float modelview[16], const Vec3& centre,
 
 // Advances the flame's angle by 36 degrees; past 360 it starts again at 0.
 void AdvanceFlameAngle(T_Fire_Jet& flame);
+float NextFlameAngle(float angleDeg);  // the same turn of a bare angle
 // The eleven fins' corner offsets in the x-y plane for fin width w, each fin turned once
 // more by angleDeg than the one before (the first by angleDeg).
 using FinCorners = std::array<std::array<float, 2>, 4>;
@@ -63,13 +64,17 @@ std::array<FinCorners, 11> FlameFins(float width, float angleDeg);
 void AddExplosionTexture(T_Explosion_System& set, const std::string& path);
 void AddFlameTexture(T_Fire_Jet& flame, const std::string& path);
 
-// Frame n of layer textureIndex, additive, depth writes off. An index with no layer draws
-// nothing.
+// Frame n of layer textureIndex, additive, depth writes off, at the set's Size or at `size`.
+// An index with no layer draws nothing.
 void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t textureIndex, float x, float y,
                         float z);
-// Eleven fins standing on (x, y, z), alpha-blended in the caller's colour; turns the flame.
+void DrawExplosionFrame(const T_Explosion_System& set, float size, int32_t frame, int32_t textureIndex, float x,
+                        float y, float z);
+// Eleven fins standing on (x, y, z), alpha-blended in the caller's colour. The fins stand at
+// `angleDeg` advanced once (AdvanceFlameAngle's turn), which the call leaves in `angleDeg`, so
+// a row of flames drawn from the frame's first angle turns as each draw turned the flame.
 // An index with no image draws nothing and leaves the angle alone.
-void DrawFlame(T_Fire_Jet& flame, int32_t textureIndex, float x, float y, float z);
+void DrawFlame(const T_Fire_Jet& flame, int32_t textureIndex, float& angleDeg, float x, float y, float z);
 // The sprite's quad, additive, depth test off for the draw.
 void DrawBillboard(const BillboardSprite& sprite);
 

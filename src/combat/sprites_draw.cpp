@@ -32,6 +32,11 @@ void AddFlameTexture(T_Fire_Jet& flame, const std::string& path) { LoadInto(flam
 
 void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t textureIndex, float x, float y,
                         float z) {
+    DrawExplosionFrame(set, set.Size, frame, textureIndex, x, y, z);
+}
+
+void DrawExplosionFrame(const T_Explosion_System& set, float size, int32_t frame, int32_t textureIndex, float x,
+                        float y, float z) {
     if (textureIndex < 0 || static_cast<size_t>(textureIndex) >= set.Textures.size()) return;
     const std::array<float, 16> m = CurrentModelview();
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -42,23 +47,23 @@ void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t te
     glBindTexture(GL_TEXTURE_2D, set.Textures[static_cast<size_t>(textureIndex)].id());
     const AtlasRows rows = ExplosionFrameRows(set, frame);
     const float st[4][2] = {{1, rows.T0}, {0, rows.T0}, {1, rows.T1}, {0, rows.T1}};
-    EmitStrip(FacingCorners(m.data(), {x, y, z}, set.Size), st);
+    EmitStrip(FacingCorners(m.data(), {x, y, z}, size), st);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 }
 
-void DrawFlame(T_Fire_Jet& flame, int32_t textureIndex, float x, float y, float z) {
+void DrawFlame(const T_Fire_Jet& flame, int32_t textureIndex, float& angleDeg, float x, float y, float z) {
     if (textureIndex < 0 || static_cast<size_t>(textureIndex) >= flame.Textures.size()) return;
     glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, flame.Textures[static_cast<size_t>(textureIndex)].id());
-    AdvanceFlameAngle(flame);
+    angleDeg = NextFlameAngle(angleDeg);
     const float top = z + flame.Length;
     glBegin(GL_QUADS);
-    for (const FinCorners& c : FlameFins(flame.Width, flame.Angle)) {
+    for (const FinCorners& c : FlameFins(flame.Width, angleDeg)) {
         glTexCoord2f(0, 1);
         glVertex3f(x + c[0][0], y + c[0][1], top);
         glTexCoord2f(1, 1);

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -96,7 +97,20 @@ Texture LoadTextureFromImage(const DecodedImage& image) {
     return t;
 }
 
+namespace {
+std::atomic<bool> gpuObjects{true};
+}  // namespace
+
+void SetGpuObjectsEnabled(bool enabled) { gpuObjects = enabled; }
+
+bool GpuObjectsEnabled() { return gpuObjects; }
+
 Texture LoadTexture(const std::string& path) {
+    if (!gpuObjects) {
+        Texture none;
+        none.reason_ = "no GPU objects in this run";
+        return none;
+    }
     PrefetchedImage decoded = ReadAndDecodeImage(path);
     DecodedImage& image = decoded.image;
     Texture t;

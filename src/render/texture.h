@@ -50,4 +50,11 @@ Texture LoadTexture(const std::string& path);
 // texture) exactly as the game always has.
 Texture LoadTextureFromImage(const DecodedImage& image);
 
+// Whether this process makes GPU objects at all; on unless turned off. A headless run (no
+// window, no GL context) turns it off before anything loads: LoadTexture then reads no file
+// and hands out an empty, invalid texture without a word, and the loaders that fill buffers
+// keep their data on the CPU only, so everything the game simulates loads as it always does.
+void SetGpuObjectsEnabled(bool enabled);
+bool GpuObjectsEnabled();
+
 }  // namespace tv

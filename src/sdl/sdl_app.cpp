@@ -19,6 +19,7 @@
 
 #include "platform/paths.h"
 #include "sdl/font_lookup.h"
+#include "sdl/headless_run.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/loading_window_sdl.h"
 #include "sdl/sdl_input.h"
@@ -65,9 +66,11 @@ public:
         : options_(options), window_(window), stepClock_(stepClock), systemClock_(systemClock), replay_(replay),
           recorder_(recorder) {
         game_.platform.clock = &clock;
-        game_.platform.input = replay_ ? static_cast<InputDevices*>(&replayInput_)
-                               : recorder_ ? static_cast<InputDevices*>(&recordingInput_)
-                                           : static_cast<InputDevices*>(&input_);
+        // A replay that records writes what it plays (with fresh checkpoints).
+        recording_ = replay_ ? &replayRecordingInput_ : &recordingInput_;
+        game_.platform.input = recorder_ ? static_cast<InputDevices*>(recording_)
+                               : replay_ ? static_cast<InputDevices*>(&replayInput_)
+                                         : static_cast<InputDevices*>(&input_);
         game_.platform.window = &window;
         game_.platform.loading = &loadingWindow_;
         game_.dataDirOverride = options.dataDir;
@@ -179,10 +182,16 @@ public:
             lastFrameEnd_ = SteadyClock::now();
             if (counting_) stats_.Add(std::chrono::duration<double, std::milli>(lastFrameEnd_ - start).count());
             if (recorder_) {
-                InputFrame& recorded = recordingInput_.Frame();
+                InputFrame& recorded = recording_->Frame();
                 recorded.frameMs = frameMs;
                 recorder_->Write(recorded);
                 recorded = InputFrame{};
+                recorder_->WriteCheckpointIfDue(framesRun_, [&] { return StateHash(TakeSnapshot(game_, framesRun_)); });
+            }
+            divergence_ = checkpoints_.Check(framesRun_, [&] { return StateHash(TakeSnapshot(game_, framesRun_)); });
+            if (!divergence_.empty()) {
+                window_.Close();  // the rest of the replay would only repeat the difference
+                break;
             }
             if (game_.Planes && game_.Planes->Smoke)
                 smokePeak_ = std::max<int64_t>(smokePeak_, game_.Planes->Smoke->Count);
@@ -256,7 +265,7 @@ private:
     // Hands a window message to the game, noting it first when recording. False when a click
     // ran an unguarded start-up step that raised.
     bool Deliver(const WindowMessage& m) {
-        if (recorder_) recordingInput_.Frame().messages.push_back(m);
+        if (recorder_) recording_->Frame().messages.push_back(m);
         try {
             SendWindowMessage(game_, m);
         } catch (const std::exception& ex) {
@@ -537,6 +546,7 @@ private:
 
 public:
     std::string error_;
+    std::string divergence_;  // the first checkpoint the replay missed, if any
 
 private:
     const RunOptions& options_;
@@ -553,6 +563,9 @@ private:
     PadControls pad_;
     RecordingInput recordingInput_{input_};
     ReplayInput replayInput_;
+    RecordingInput replayRecordingInput_{replayInput_};
+    RecordingInput* recording_ = nullptr;  // what a recording run notes the reads in
+    CheckpointChecker checkpoints_{replay_ ? &replay_->checkpoints : nullptr};
     SdlLoadingWindow loadingWindow_;
     Game game_;
     FrameStats stats_;
@@ -697,6 +710,11 @@ int RunGame(int argc, char** argv) {
         iconPath = (std::filesystem::path(root) / kIconFile).string();
     }
 
+    // Headless: no video system, no window, no context, no sound device.
+    if (options.headless)
+        return RunHeadless(options, options.replay.empty() ? nullptr : &replay, LoadPlayerSettings(options),
+                           ExecutablePath(argv[0]));
+
     // The window's class is the desktop entry's StartupWMClass, whatever the executable is
     // called; the environment still decides when it names one.
     setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
@@ -782,6 +800,10 @@ int RunGame(int argc, char** argv) {
         if (!ok) {
             ShowError(loop->error_, interactive);
             status = 1;
+        }
+        if (!loop->divergence_.empty()) {
+            std::fprintf(stderr, "terravik: %s\n", loop->divergence_.c_str());
+            status = 3;
         }
     }
     SDL_Quit();

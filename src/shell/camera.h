@@ -27,6 +27,16 @@ void ComputeCameraPlacement(TCamera& camera);
 // ComputeCameraPlacement, then multiplies the look-at transform (up = +z) onto the current
 // GL matrix.
 void PlaceCamera(TCamera& camera);
+// Multiplies the look-at transform of the Eye and Target already computed onto the current GL
+// matrix (the drawing's half of PlaceCamera).
+void LookThroughCamera(const TCamera& camera);
+
+// The matrices the frame's culling uses, computed without GL exactly as GL builds them (column-
+// major floats): the view that LookThroughCamera leaves on an identity modelview, and the
+// projection gluPerspective(45, width / height, Near, Far) leaves on an identity projection.
+// Bit for bit, so culling in the step decides as culling against GL's own matrices did.
+void CameraViewMatrix(const TCamera& camera, float out[16]);
+void CameraProjectionMatrix(const TCamera& camera, int width, int height, float out[16]);
 // Target - Eye at length 1.
 Vec3 CameraDirection(const TCamera& camera);
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "platform/text_encoding.h"
-#include "render/gl_matrices.h"
 #include "shell/controls.h"
 
 namespace tv {
@@ -57,32 +56,60 @@ void ClearFrame(const Game& game) {
     glLoadIdentity();
 }
 
-// Places the camera at the wheel's zoom and keeps its modelview: every later pass that
-// draws in world space starts again from this matrix.
-void PlaceCameraForFrame(Game& game) {
+// The camera of this frame at the wheel's zoom, and the planes of its view from the matrices
+// GL will be given for it, so everything that culls in the step decides as the picture does.
+// The sky follows the eye.
+void PlaceCameraForStep(Game& game) {
     game.Camera.Zoom = game.WheelZoom / 10.0f;
-    PlaceCamera(game.Camera);
+    ComputeCameraPlacement(game.Camera);
+    float view[16], projection[16];
+    CameraViewMatrix(game.Camera, view);
+    CameraProjectionMatrix(game.Camera, game.ScreenWidth, game.ScreenHeight, projection);
+    game.frustum.CalculateFrom(projection, view);
+    game.Sky.X = game.Camera.Eye.x;
+    game.Sky.Y = game.Camera.Eye.y;
+    game.Sky.Z = game.Camera.Eye.z;
+}
+
+// Places the camera the step computed and keeps its modelview: every later pass that draws in
+// world space starts again from this matrix.
+void PlaceCameraForFrame(Game& game) {
+    LookThroughCamera(game.Camera);
     glGetDoublev(GL_MODELVIEW_MATRIX, game.SavedModelview);
 }
 
 // The sky is drawn around the eye, unlit, before anything it could hide.
-// With a world to draw, the sky only follows the eye here and goes in behind the ground (see
-// DrawWorld), so the sky hidden by the terrain is never shaded.
+// With a world to draw, the sky goes in behind the ground instead (see DrawWorld), so the sky
+// hidden by the terrain is never shaded.
 void DrawSkyAroundEye(Game& game) {
     glDisable(GL_LIGHTING);
-    if (game.WorldReady) {
-        game.Sky.X = game.Camera.Eye.x;
-        game.Sky.Y = game.Camera.Eye.y;
-        game.Sky.Z = game.Camera.Eye.z;
-    } else {
-        game.Sky.DrawAt(game.Camera.Eye);
-    }
+    if (!game.WorldReady) game.Sky.Draw();
 }
 
 // The turret and its shells first, then the aircraft.
 void UpdateCombat(Game& game) {
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);
     if (game.Planes) game.Planes->Update(AircraftFrame(game));
+}
+
+// After the turret and the aircraft: the level's objects (water kicks draw from the
+// generator), then the dying aircraft, engine flames, smoke, shots and fragments.
+void StepWorldEffects(Game& game) {
+    if (!game.WorldReady) return;
+    StepLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime, game.random);
+    if (game.Planes) game.Planes->Step(AircraftFrame(game));
+}
+
+// The turret's life and shells, the kills and the enemies left, as this frame left them.
+void TakeHudValues(Game& game) {
+    if (game.Turel) {
+        game.Hud.Life = game.Turel->Life;
+        game.Hud.Shells = game.Turel->Shells;
+    }
+    if (game.Planes) {
+        game.Hud.Kills = game.Planes->Kills;
+        game.Hud.PlaneCount = game.Planes->PlaneCount;
+    }
 }
 
 void DrawSunFlare(Game& game) {
@@ -100,20 +127,11 @@ void DrawRadar(Game& game) {
                           game.ScreenHeight);
 }
 
-// The HUD's texts in green over the camera's modelview, with the turret's life and shells,
-// the kills and the enemies left as this frame left them.
+// The HUD's texts in green over the camera's modelview.
 void DrawHud(Game& game) {
     glLoadMatrixd(game.SavedModelview);
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
-    if (game.Turel) {
-        game.Hud.Life = game.Turel->Life;
-        game.Hud.Shells = game.Turel->Shells;
-    }
-    if (game.Planes) {
-        game.Hud.Kills = game.Planes->Kills;
-        game.Hud.PlaneCount = game.Planes->PlaneCount;
-    }
     PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
 }
 
@@ -158,8 +176,10 @@ void GameFrame(Game& game) {
     MeasureFrameTime(game);
     if (game.InitOK) {
         ProcessInput(game);
-        // Without a rendering context there is nothing to draw into.
-        if (game.GLReady) RenderScene(game);
+        // Without a rendering context there is nothing to draw into; headless, the frame is
+        // its step alone.
+        if (game.GLReady || game.Headless) StepWorld(game);
+        if (game.GLReady) DrawFrame(game);
     }
     CountFrameForCaption(game);
 }
@@ -176,18 +196,28 @@ void ApplicationEvents1Restore(Game& game) { game.form.FActive = -1; }
 void FormActivate(Game& game) { game.form.FActive = -1; }
 
 void RenderScene(Game& game) {
+    StepWorld(game);
+    DrawFrame(game);
+}
+
+void StepWorld(Game& game) {
+    PlaceCameraForStep(game);
+    UpdateCombat(game);
+    StepWorldEffects(game);
+    TakeHudValues(game);
+    PlaceListener(game);
+}
+
+void DrawFrame(Game& game) {
     ClearFrame(game);
     PlaceCameraForFrame(game);
     DrawSkyAroundEye(game);
     DrawAxes();
-    CalculateFrustum(game.frustum);
-    UpdateCombat(game);
     DrawWorld(game);
     DrawSunFlare(game);
     DrawRadar(game);
     DrawHud(game);
     game.platform.window->SwapBuffers();
-    PlaceListener(game);
 }
 
 // Shadows go on the terrain before the bodies that cast them; the sight goes last, over all.
@@ -203,9 +233,8 @@ void DrawWorld(Game& game) {
         // The shells the turret fired, with the camera's modelview its draw left current.
         if (game.Turel->Bullets) game.TurelShells.DrawShells();
     }
-    DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime,
-                     game.random);
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, AircraftFrame(game));
+    DrawLevelObjects(game.world);
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
 

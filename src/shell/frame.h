@@ -14,8 +14,20 @@ void ApplicationEvents1Minimize(Game& game);
 void ApplicationEvents1Restore(Game& game);
 void FormActivate(Game& game);
 
-// The scene of one frame in its fixed order, ending with the buffer swap.
+// One frame after its input: StepWorld, then DrawFrame.
 void RenderScene(Game& game);
+// Every change the frame makes to the game, for FrameTime ms, with the input ProcessInput
+// read, in the game's order of effects: the camera and its view planes, the turret (turning,
+// laser, shells), the aircraft (steering, firing, separation, collisions, crashes), the level's
+// objects (water kicks, emitters), the dying aircraft with their explosions and smoke, the
+// engine flames, the smoke, the aircraft's shots, the fragments, the HUD's values and the
+// sound listener. No GL: it runs without a window.
+void StepWorld(Game& game);
+// The picture of what StepWorld left, in its fixed order, ending with the buffer swap. It
+// draws no random number, plays no sound and moves nothing of the game; what it changes is
+// the GL state and the drawing's own scratch (the saved modelview, the lens flare's fade, which
+// reads the depth buffer back).
+void DrawFrame(Game& game);
 // The world (only while WorldReady).
 void DrawWorld(Game& game);
 // The three coloured axes at the origin; leaves line width 10 and line smoothing on.

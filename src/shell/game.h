@@ -86,6 +86,7 @@ struct Game {
     bool WorldReady = false;      // the world drawing step runs
     bool VBOSupported = false;
     bool GLReady = false;         // a rendering context is current; no GL call without it
+    bool Headless = false;        // no window, no GL, no audio device: frames step and never draw
 
     // Window and frame timing.
     int32_t ScreenWidth = 0;

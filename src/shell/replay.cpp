@@ -8,12 +8,14 @@
 
 #include "platform/text_encoding.h"
 #include "shell/game.h"
+#include "shell/state_dump.h"
 
 namespace tv {
 namespace {
 
 constexpr std::string_view kMagic = "terravik-input";
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;         // what the game writes
+constexpr int kOldestVersion = 1;   // version 1: no checkpoints
 
 constexpr std::array<const char*, 3> kMouseButtonNames = {"left", "right", "middle"};
 // Indexed by FormButtonId; the label (Button5) cannot be clicked.
@@ -108,7 +110,32 @@ std::string ParseMessage(const std::vector<std::string_view>& w, WindowMessage& 
     return {};
 }
 
+// The words after "hash": N H. `framesSoFar` frames were read before it.
+std::string ParseCheckpointWords(const std::vector<std::string_view>& w, size_t framesSoFar,
+                                 const std::vector<ReplayCheckpoint>& before, ReplayCheckpoint& out) {
+    if (w.size() != 3 || !ParseNumber(w[1], out.frame, 1, INT64_MAX))
+        return "a checkpoint is \"hash FRAME HASH\"";
+    if (static_cast<uint64_t>(out.frame) != framesSoFar)
+        return "the checkpoint of frame " + std::to_string(out.frame) + " follows frame " + std::to_string(framesSoFar);
+    if (!before.empty() && before.back().frame >= out.frame) return "a second checkpoint for one frame";
+    const std::string_view h = w[2];
+    auto [ptr, ec] = std::from_chars(h.data(), h.data() + h.size(), out.hash, 16);
+    if (h.size() != 16 || ec != std::errc() || ptr != h.data() + h.size())
+        return "a checkpoint's hash is 16 hex digits, not " + Quote(h);
+    return {};
+}
+
 }  // namespace
+
+std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint) {
+    return "hash " + std::to_string(checkpoint.frame) + " " + HashHex(checkpoint.hash) + "\n";
+}
+
+std::string CheckpointChecker::Compare(const ReplayCheckpoint& expected, uint64_t got) {
+    if (got == expected.hash) return {};
+    return "replay diverged at frame " + std::to_string(expected.frame) + ": expected " + HashHex(expected.hash) +
+           ", got " + HashHex(got);
+}
 
 std::string FormatRecordingHeader(int32_t width, int32_t height) {
     return std::string(kMagic) + " " + std::to_string(kVersion) + "\nwindow " + std::to_string(width) + " " +
@@ -167,15 +194,20 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
         if (!sawMagic) {
             int version = 0;
             if (words.size() != 2 || words[0] != kMagic || !ParseNumber(words[1], version, 0, INT32_MAX))
-                fault = "not a recording (it must begin with \"terravik-input 1\")";
-            else if (version != kVersion)
+                fault = "not a recording (it must begin with \"terravik-input " + std::to_string(kVersion) + "\")";
+            else if (version < kOldestVersion || version > kVersion)
                 fault = "recording version " + std::to_string(version) + " is not supported";
+            out.version = version;
             sawMagic = true;
         } else if (!sawWindow) {
             if (words.size() != 3 || words[0] != "window" || !ParseNumber(words[1], out.width, 1, 16384) ||
                 !ParseNumber(words[2], out.height, 1, 16384))
                 fault = "the second line must be \"window WIDTH HEIGHT\"";
             sawWindow = true;
+        } else if (words[0] == "hash" && out.version >= 2) {
+            ReplayCheckpoint c;
+            fault = ParseCheckpointWords(words, out.frames.size(), out.checkpoints, c);
+            if (fault.empty()) out.checkpoints.push_back(c);
         } else if (words[0] == "f") {
             fault = ParseFrameWords(words, pending);
             if (fault.empty()) {
@@ -216,8 +248,10 @@ bool RecordingWriter::Open(const std::string& path, int32_t width, int32_t heigh
 }
 
 void RecordingWriter::Write(const InputFrame& frame) {
-    if (!file_) return;
-    const std::string text = FormatInputFrame(frame);
+    if (file_) WriteText(FormatInputFrame(frame));
+}
+
+void RecordingWriter::WriteText(const std::string& text) {
     // Flushed per frame: a frame is on disk once it has run, for whoever follows the run live.
     if ((std::fputs(text.c_str(), file_) < 0 || std::fflush(file_) != 0) && error_.empty())
         error_ = "cannot write " + path_ + ": " + std::strerror(errno);

@@ -5,7 +5,8 @@
 //
 // The file is text, one item per line; blank lines and lines starting with '#' are skipped:
 //
-//   terravik-input 1          the format and its version (first line)
+//   terravik-input 2          the format and its version (first line; version 1 files, which
+//                             have no hash lines, still play)
 //   window W H                the main window's size in pixels while recording
 //   then, for every frame in order, the window messages that reached the game before it,
 //   followed by the frame's own line:
@@ -18,9 +19,13 @@
 //                             read it (counts moved, wheel counts, the four button bytes), `k`
 //                             the DirectInput key codes read as down (byte 0x80 unless given).
 //                             A frame without `m` or `k` read all zeros.
+//   hash N H                  a checkpoint after the frame line that made N frames: the state
+//                             hash (16 hex digits, as --dump-state's state_hash) the game had
+//                             then; written every kCheckpointFrames frames
 //
 // Playing a recording back feeds the same messages and reads to the game and steps the clock by
-// the recorded frame times, which reproduces the recorded run exactly.
+// the recorded frame times, which reproduces the recorded run exactly; the checkpoints say at
+// which frame a replay that does not has gone its own way.
 
 #include <cstdint>
 #include <cstdio>
@@ -49,16 +54,30 @@ struct InputFrame {
     std::vector<std::pair<uint8_t, uint8_t>> keys;  // (code, byte) of the non-zero key bytes, codes ascending
 };
 
+// The state hash a run had once `frame` frames had run.
+struct ReplayCheckpoint {
+    int64_t frame = 0;
+    uint64_t hash = 0;
+    bool operator==(const ReplayCheckpoint&) const = default;
+};
+
+// A recording writes a checkpoint after every this many frames.
+inline constexpr int64_t kCheckpointFrames = 60;
+
 struct InputRecording {
+    int32_t version = 0;  // as the first line says
     int32_t width = 0;
     int32_t height = 0;
     std::vector<InputFrame> frames;
+    std::vector<ReplayCheckpoint> checkpoints;  // frames ascending
 };
 
 // The file's first two lines.
 std::string FormatRecordingHeader(int32_t width, int32_t height);
 // One frame's message lines and its `f` line, each ending in '\n'.
 std::string FormatInputFrame(const InputFrame& frame);
+// A checkpoint's line, ending in '\n'.
+std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint);
 // Reads a whole recording. On malformed text returns false with `error` naming the line and
 // what is wrong; `out` is then unspecified.
 bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
@@ -78,14 +97,42 @@ public:
     // Creates the file and writes the header; false with Error() when the file cannot be written.
     bool Open(const std::string& path, int32_t width, int32_t height);
     void Write(const InputFrame& frame);
+    // Writes the checkpoint line when `frame` (the frames run so far, the one just written
+    // included) is a checkpoint's; `hash` is only called then.
+    template <typename HashOf>
+    void WriteCheckpointIfDue(int64_t frame, HashOf&& hash) {
+        if (file_ && frame > 0 && frame % kCheckpointFrames == 0) WriteText(FormatCheckpoint({frame, hash()}));
+    }
     // Flushes and closes; false when anything failed to reach the disk.
     bool Close();
     const std::string& Error() const { return error_; }
 
 private:
+    void WriteText(const std::string& text);
     std::FILE* file_ = nullptr;
     std::string path_;
     std::string error_;
+};
+
+// Compares a replay with its recording's checkpoints as its frames run.
+class CheckpointChecker {
+public:
+    explicit CheckpointChecker(const std::vector<ReplayCheckpoint>* checkpoints) : checkpoints_(checkpoints) {}
+    // After the frame that made `frame` frames: when the recording holds a checkpoint for it,
+    // calls `hash` and compares. Returns the divergence message ("replay diverged at frame N:
+    // expected H, got H'") at the first mismatch, else an empty string.
+    template <typename HashOf>
+    std::string Check(int64_t frame, HashOf&& hash) {
+        if (!checkpoints_) return {};
+        while (next_ < checkpoints_->size() && (*checkpoints_)[next_].frame < frame) ++next_;
+        if (next_ >= checkpoints_->size() || (*checkpoints_)[next_].frame != frame) return {};
+        return Compare((*checkpoints_)[next_++], hash());
+    }
+
+private:
+    static std::string Compare(const ReplayCheckpoint& expected, uint64_t got);
+    const std::vector<ReplayCheckpoint>* checkpoints_;
+    size_t next_ = 0;
 };
 
 // The devices as a replay presents them: every read returns what the current frame recorded.

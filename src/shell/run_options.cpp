@@ -36,7 +36,9 @@ std::string UsageText() {
            "  --config FILE       read the settings from FILE instead of\n"
            "                      $XDG_CONFIG_HOME/terravik/settings.ini\n"
            "  --write-config      write the default settings to that file and exit\n"
-           "  --waves N           press \"Еще 50\" N times right after the start-up\n";
+           "  --waves N           press \"Еще 50\" N times right after the start-up\n"
+           "  --headless          no window, no OpenGL, no sound device: run --replay FILE, or\n"
+           "                      --frames N --frame-ms M (it presses the start button itself)\n";
 }
 
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -52,6 +54,8 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
+        } else if (a == "--headless") {
+            o.headless = true;
         } else if (a == "--autostart") {
             o.autostart = true;
         } else if (a == "--data-dir") {
@@ -94,8 +98,15 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
         }
     }
     // A replay brings its own frame times and its own clicks.
-    if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart || !o.record.empty()))
-        return "--replay takes its frame times and clicks from the recording: no --frame-ms, --autostart or --record";
+    // With --record it writes what it plays, in the current format with fresh checkpoints.
+    if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart))
+        return "--replay takes its frame times and clicks from the recording: no --frame-ms or --autostart";
+    if (o.headless) {
+        if (!o.screenshot.empty()) return "--headless draws no picture: no --screenshot";
+        if (o.replay.empty() && (o.frames < 0 || o.frameMs < 0))
+            return "--headless runs --replay FILE, or --frames N with --frame-ms M";
+        o.autostart = o.autostart || o.replay.empty();  // nobody is there to press "Старт"
+    }
     if (o.frames == 0 && !o.autostart) return "--frames 0 needs --autostart";
     return {};
 }

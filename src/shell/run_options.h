@@ -18,6 +18,7 @@ struct RunOptions {
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
     std::string screenshot;    // PNG of the last frame, written before closing
     int64_t waves = 0;         // "Еще 50" pressed this many times right after the start-up
+    bool headless = false;     // no window, GL, video or audio device: the simulation alone
 
     // Replays and the state they reproduce.
     std::string dumpState;     // the game state as JSON, written after the last frame

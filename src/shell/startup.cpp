@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/data_paths.h"
+#include "audio/sound_backend.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
 #include "render/image_prefetch.h"
@@ -46,7 +47,7 @@ void Guarded(Game& game, const char* stepName, const char* okLine, const char* f
 
 // The guarded phases that draw or load GL objects fail outright without a context.
 void RequireGl(const Game& game) {
-    if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+    if (!game.GLReady && !game.Headless) throw std::runtime_error("no OpenGL rendering context");
 }
 
 // The data root: --data-dir when given, else the parent of the executable's folder.
@@ -116,7 +117,9 @@ void StartClock(Game& game) {
 }
 
 void OpenMusic(Game& game) {
-    if (OpenMusicDevice(game.musicDevice)) {
+    // Headless, the music plays silent by intent (no device is opened).
+    if (game.Headless) game.musicDevice.initialised = true;
+    if (game.Headless || OpenMusicDevice(game.musicDevice)) {
         LogWrite(game.GameLog, "Движок ogg иницилизирован ОК");
     } else {
         // The audio layer has said so on stderr once ("no audio device: playing silent").
@@ -133,7 +136,11 @@ void OpenMusic(Game& game) {
 }
 
 void InitSoundEffects(Game& game) {
-    if (InitSound(game.Mixer, *game.platform.clock)) {
+    const bool ok = game.Headless
+                        ? InitSound(game.Mixer, *game.platform.clock,
+                                    MakeSilentSoundBackend(kSoundChannelCount, *game.platform.clock))
+                        : InitSound(game.Mixer, *game.platform.clock);
+    if (ok) {
         LogWrite(game.GameLog, "Движок звука иницилизирован ОК");
         SetEffectsVolume(game.Mixer, game.settings.EffectsPercent());  // the player's effects volume
     } else {
@@ -210,6 +217,7 @@ void CloseLoadingWindow(Game& game) {
 }  // namespace
 
 void InitOpenGL(Game& game) {
+    if (game.Headless) return;  // nothing to draw into, by intent: the step counts as done
     game.GLReady = game.platform.window->MakeGLCurrent();
     // Carrying on without a context would crash at the first GL call, so this step fails.
     if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
@@ -273,7 +281,7 @@ void InitGame(Game& game) {
     // shared image once for the whole start-up.
     std::optional<ImagePrefetch> prefetch;
     std::optional<ScopedImagePrefetch> prefetchInstalled;
-    if (game.Images) {
+    if (game.Images && !game.Headless) {  // headless, no image is read
         prefetch.emplace(FixedStartupImages(game.ProgramDir));
         prefetchInstalled.emplace(*prefetch);
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "math/frustum.h"
+#include "math/random.h"
 
 namespace tv {
 
@@ -50,6 +51,21 @@ void CullMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame)
                                         o.Position.z + p.EmitCentre.z, p.Radius)) {
             o.Visible = 1;
         }
+    }
+}
+
+void StepMapObjects(MapObjects& objects, const MapObjectsFrame& frame) {
+    BillboardSides sides;
+    ComputeBillboardVectors(frame.Eye, frame.Target, sides);
+    if (frame.Sides) *frame.Sides = sides;
+    // Models that were loaded with their own shared state get this frame's vectors too.
+    for (auto& m : objects.MapModels) m->Shared().Sides = sides;
+    for (size_t i = 0; i < objects.Objects.size(); ++i) {
+        CullMapObject(objects, static_cast<int>(i), frame);
+        ObjectKart& o = objects.Objects[i];
+        if (o.Visible != 1) continue;
+        if (o.Kind == kMapKindWater && frame.Random) WaterFrame(o.Water, frame.FrameMs, *frame.Random);
+        if (o.Kind == kMapKindEmitter) AdvanceEmitter(o.Particles, frame.FrameMs);
     }
 }
 

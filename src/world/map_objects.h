@@ -86,8 +86,8 @@ struct MapObjectsFrame {
     const Frustum* View = nullptr;  // this frame's planes
     Vec3 Eye;                       // camera eye
     Vec3 Target;                    // camera target (billboard side vectors)
-    uint32_t FrameMs = 0;           // FrameTime
-    GameRandom* Random = nullptr;   // water kicks
+    uint32_t FrameMs = 0;           // FrameTime (step)
+    GameRandom* Random = nullptr;   // water kicks (step)
     ParticleProgram* Program = nullptr;  // the emitters' GPU program
     BillboardSides* Sides = nullptr;     // the shared side vectors to update (may be null)
 };
@@ -98,9 +98,13 @@ TModel* MapObjectModel(MapObjects& objects, const ObjectKart& object);
 // is in view or (x, y, 2.0) is within its Radius of the eye; an emitter if its sphere is in view.
 // A model object whose model index names no loaded model is never visible.
 void CullMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame);
-// Draws one visible object (an invisible one is skipped).
+// The frame's changes (no GL): billboard vectors for the camera (into frame.Sides and every
+// map model's shared state), then in file order each object is culled and, when visible, a
+// water surface takes its WaterFrame (kicks from frame.Random) and an emitter advances.
+void StepMapObjects(MapObjects& objects, const MapObjectsFrame& frame);
+// Draws one visible object (an invisible one is skipped) as StepMapObjects left it.
 void DrawMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame);
-// Billboard vectors for the frame, then cull and draw every object in file order.
+// Draws every visible object in file order.
 void DrawMapObjects(MapObjects& objects, const MapObjectsFrame& frame);
 
 }  // namespace tv

@@ -113,13 +113,10 @@ void DrawMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame)
         }
     } else if (o.Kind == kMapKindWater) {
         glColor3f(1.0f, 1.0f, 1.0f);
-        WaterDisturb(o.Water, *frame.Random);
         WaterDraw(o.Water);
-        WaterStep(o.Water, frame.FrameMs);
     } else if (o.Kind == kMapKindEmitter) {
         glPushMatrix();
         glTranslatef(o.Position.x, o.Position.y, o.Position.z);
-        PrepareParticleShader(o.Particles, frame.FrameMs);
         if (frame.Program) DrawParticleShader(o.Particles, *frame.Program);
         glPopMatrix();
     }
@@ -127,15 +124,7 @@ void DrawMapObject(MapObjects& objects, int index, const MapObjectsFrame& frame)
 }
 
 void DrawMapObjects(MapObjects& objects, const MapObjectsFrame& frame) {
-    BillboardSides sides;
-    ComputeBillboardVectors(frame.Eye, frame.Target, sides);
-    if (frame.Sides) *frame.Sides = sides;
-    // Models that were loaded with their own shared state get this frame's vectors too.
-    for (auto& m : objects.MapModels) m->Shared().Sides = sides;
-    for (size_t i = 0; i < objects.Objects.size(); ++i) {
-        CullMapObject(objects, static_cast<int>(i), frame);
-        DrawMapObject(objects, static_cast<int>(i), frame);
-    }
+    for (size_t i = 0; i < objects.Objects.size(); ++i) DrawMapObject(objects, static_cast<int>(i), frame);
 }
 
 }  // namespace tv

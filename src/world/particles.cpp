@@ -170,6 +170,17 @@ void ComputeBillboardVectors(const Vec3& eye, const Vec3& target, BillboardSides
 }
 
 // Holding the emitters' program needs no GL; building it does (particle_program.cpp).
+void AdvanceEmitter(T_Particles_System& ps, uint32_t frameMs) {
+    ps.TimeStep = ps.Period / static_cast<float>(ps.Count);
+    ps.FrameSeconds = static_cast<float>(frameMs) / 1000.0f;
+    ps.Elapsed += ps.FrameSeconds;
+    if (ps.Elapsed > ps.Period) ps.Elapsed = 0.0f;
+    ps.ShaderParams = {ps.TimeStep,       ps.Period,         ps.Elapsed,        ps.Speed,
+                       ps.Colour[0],      ps.Colour[1],      ps.Colour[2],      ps.Colour[3],
+                       ps.ColourDelta[0], ps.ColourDelta[1], ps.ColourDelta[2], ps.ColourDelta[3],
+                       ps.StartSize,      ps.SizeDelta,      0.0f,              0.0f};
+}
+
 ParticleProgram::ParticleProgram() = default;
 // Deletes the program while its context is current; otherwise it went with the context.
 ParticleProgram::~ParticleProgram() = default;

@@ -6,10 +6,10 @@
 //  - the aircraft smoke: emitted one at a time, updated and drawn on the CPU each frame
 //    (EmitParticle, UpdateParticles, DrawParticles);
 //  - the level's emitters: filled once (StartParticles) into a static vertex buffer and
-//    animated by a GPU program from a few per-frame values (PrepareParticleShader,
+//    animated by a GPU program from a few per-frame values (AdvanceEmitter,
 //    DrawParticleShader).
 // Times are seconds unless a name says ms; positions are in the coordinates current at draw time.
-// Loading, StartParticles, the shader's per-frame values and both draws are the GL side
+// Loading, StartParticles and both draws are the GL side
 // (particles_draw.cpp, particle_program.cpp); emission, motion and quad geometry touch no GL.
 
 #include <array>
@@ -69,8 +69,6 @@ struct T_Particles_System {
     Vec3 Direction;          // scratch of the update
     float FrameSeconds = 0.0f;
     std::array<float, 16> ShaderParams{};  // TimeStep, Period, Elapsed, Speed; Colour; ColourDelta; StartSize, SizeDelta, 0, 0
-    std::array<Vec3, 4> Corners{};         // billboard corner offsets of the current frame
-    std::array<double, 16> ModelView{};    // the model-view matrix of the current frame
     int32_t AtlasHeight = 0;  // the atlas frames are stacked vertically: FrameHeight / AtlasHeight each
     int32_t FrameHeight = 0;
     int32_t FrameCount = 0;   // emitted particles start at a random frame below this
@@ -140,11 +138,12 @@ private:
     std::string error_;
 };
 
-// Per frame, before DrawParticleShader: corner offsets from the current model-view matrix,
-// TimeStep, Elapsed advanced by frameMs (wrapping to 0 past Period), ShaderParams.
-void PrepareParticleShader(T_Particles_System& ps, uint32_t frameMs);
-// Draws a level emitter's buffer through the program, blended by BlendMode. Leaves blending
-// and texturing off, depth test and depth writes on. Draws nothing if the program is unavailable.
+// A level emitter's frame while in view (no GL): TimeStep, Elapsed advanced by frameMs
+// (wrapping to 0 past Period), ShaderParams.
+void AdvanceEmitter(T_Particles_System& ps, uint32_t frameMs);
+// Draws a level emitter's buffer through the program, blended by BlendMode, its quads facing
+// the camera of the current model-view matrix. Leaves blending and texturing off, depth test
+// and depth writes on. Draws nothing if the program is unavailable.
 void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program);
 
 // Where the GPU program puts particle b at the current Elapsed: the point reached from

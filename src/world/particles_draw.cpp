@@ -109,6 +109,7 @@ void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     ps.Count = 0;
     for (int32_t k = 0; k < n; ++k) EmitParticle(ps, random, clock);
     ps.VertexBufferSize = ps.Count * 128;
+    if (!GpuObjectsEnabled()) return;  // a headless run: the particles are all it needs
     if (ps.VertexBuffer == 0) glGenBuffers(1, &ps.VertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
     std::vector<float> staging(static_cast<size_t>(ps.Count) * 32);
@@ -130,28 +131,15 @@ void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-void PrepareParticleShader(T_Particles_System& ps, uint32_t frameMs) {
-    double m[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    for (int k = 0; k < 16; ++k) ps.ModelView[k] = m[k];
-    const Vec3 a{float(m[0]), float(m[4]), float(m[8])};
-    const Vec3 b{float(m[1]), float(m[5]), float(m[9])};
-    ps.Corners[0] = {-a.x - b.x, -a.y - b.y, -a.z - b.z};
-    ps.Corners[1] = {a.x - b.x, a.y - b.y, a.z - b.z};
-    ps.Corners[2] = {b.x - a.x, b.y - a.y, b.z - a.z};
-    ps.Corners[3] = {a.x + b.x, a.y + b.y, a.z + b.z};
-    ps.TimeStep = ps.Period / static_cast<float>(ps.Count);
-    ps.FrameSeconds = static_cast<float>(frameMs) / 1000.0f;
-    ps.Elapsed += ps.FrameSeconds;
-    if (ps.Elapsed > ps.Period) ps.Elapsed = 0.0f;
-    ps.ShaderParams = {ps.TimeStep,     ps.Period,         ps.Elapsed,        ps.Speed,
-                       ps.Colour[0],    ps.Colour[1],      ps.Colour[2],      ps.Colour[3],
-                       ps.ColourDelta[0], ps.ColourDelta[1], ps.ColourDelta[2], ps.ColourDelta[3],
-                       ps.StartSize,    ps.SizeDelta,      0.0f,              0.0f};
-}
-
 void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program) {
     if (!program.Ensure()) return;
+    // The quads' first three corner offsets, from the camera's right (a) and up (b) rows.
+    double m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const Vec3 a{float(m[0]), float(m[4]), float(m[8])};
+    const Vec3 b{float(m[1]), float(m[5]), float(m[9])};
+    const float corners[9] = {-a.x - b.x, -a.y - b.y, -a.z - b.z, a.x - b.x, a.y - b.y,
+                              a.z - b.z,  b.x - a.x,  b.y - a.y,  b.z - a.z};
     glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     switch (ps.BlendMode) {
@@ -165,8 +153,6 @@ void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program) 
     glUseProgram(program.Handle());
     glUniform1i(program.SamplerLocation(), 0);
     glUniform4fv(program.ParamsLocation(), 4, ps.ShaderParams.data());
-    const float corners[9] = {ps.Corners[0].x, ps.Corners[0].y, ps.Corners[0].z, ps.Corners[1].x, ps.Corners[1].y,
-                              ps.Corners[1].z, ps.Corners[2].x, ps.Corners[2].y, ps.Corners[2].z};
     glUniform3fv(program.CornersLocation(), 3, corners);
     glEnableClientState(GL_VERTEX_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);

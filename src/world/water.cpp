@@ -19,6 +19,7 @@ int WaterCreate(TWater& w, int gridCount, int sideLength, float damping) {
     w.Normals.assign(cells, Vec3{});
     w.Vertices.assign(cells, Vec3{});
     w.Damping = damping;
+    w.StepPending = false;
     WaterStep(w, 16);
     return g;
 }
@@ -35,6 +36,13 @@ void WaterDisturb(TWater& w, GameRandom& random) {
         const int j = static_cast<int>(random.Random(static_cast<uint32_t>(g - 3))) + 2;
         w.V(i, j) = 3.0f;
     }
+}
+
+void WaterFrame(TWater& w, uint32_t frameMs, GameRandom& random) {
+    if (w.StepPending) WaterStep(w, w.PendingStepMs);
+    WaterDisturb(w, random);
+    w.StepPending = true;
+    w.PendingStepMs = frameMs;
 }
 
 void WaterStep(TWater& w, uint32_t frameMs) {

@@ -38,6 +38,8 @@ struct TWater {
     std::vector<Vec3> Vertices;     // G x G, local frame
     float Damping = 0.0f;       // velocity factor per step
     float TexScale = 1.0f;      // texture coordinates per grid step
+    bool StepPending = false;   // kicked by WaterFrame, not stepped yet
+    uint32_t PendingStepMs = 0; // the frame time that step takes
 
     size_t Index(int i, int j) const { return static_cast<size_t>(i) * GridCount + j; }
     float& H(int i, int j) { return Heights[Index(i, j)]; }
@@ -56,6 +58,10 @@ void WaterSetPosition(TWater& w, float x, float y, float z);
 void WaterDisturb(TWater& w, GameRandom& random);
 // One simulation step scaled by the frame time (milliseconds), then vertices and normals.
 void WaterStep(TWater& w, uint32_t frameMs);
+// The surface's frame: the step that the previous frame's kicks wait for (by that frame's
+// time), then this frame's kicks. The surface drawn is the one the kicks found, as when each
+// frame kicked, drew, then stepped; the kicks' step is left for the next frame.
+void WaterFrame(TWater& w, uint32_t frameMs, GameRandom& random);
 // Draws the surface with (GL_SRC_COLOR, GL_ONE) blending; leaves texturing and blending off.
 void WaterDraw(const TWater& w);
 

@@ -26,7 +26,7 @@ void ReleaseWorldGl(WorldState& world) {
     world.mapObjects.MapModelCount = 0;
 }
 
-void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
+void StepLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random) {
     MapObjectsFrame frame;
     frame.View = &view;
@@ -34,6 +34,11 @@ void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, c
     frame.Target = target;
     frame.FrameMs = frameMs;
     frame.Random = &random;
+    StepMapObjects(world.mapObjects, frame);
+}
+
+void DrawLevelObjects(WorldState& world) {
+    MapObjectsFrame frame;
     frame.Program = &world.particles.EmitterProgram;
     DrawMapObjects(world.mapObjects, frame);
 }

@@ -41,8 +41,10 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
 // textures, emitter buffers) simply go with the context.
 void ReleaseWorldGl(WorldState& world);
 
-// The frame's map-object pass (DrawWorld, after the turret) for the camera at eye looking at target.
-void DrawLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
+// The frame's map objects for the camera at eye looking at target: the step's culling, water
+// and emitters (StepMapObjects), and the drawing (DrawWorld, after the turret) of what it left.
+void StepLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random);
+void DrawLevelObjects(WorldState& world);
 
 }  // namespace tv

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Plays one recording from tests/data headless (SDL's offscreen driver, OpenAL's null output)
-# and checks that the game ends on the state hash stored beside it (NAME.rec -> NAME.hash).
-# Any change to the simulation, its order or its arithmetic shows up here as a new hash.
-# Usage: check_recording.sh GAME_DIR RECORDING
+# Plays one recording from tests/data and checks that the game ends on the state hash stored
+# beside it (NAME.rec -> NAME.hash), passing every checkpoint on the way. Any change to the
+# simulation, its order or its arithmetic shows up here as a new hash.
+# Headless (the default): --headless with no display at all. --windowed: the drawn game in a
+# window (SDL's offscreen driver, OpenAL's null output).
+# Usage: check_recording.sh GAME_DIR RECORDING [--headless|--windowed]
 set -euo pipefail
 game=$(cd "$1" && pwd)
 rec=$2
+mode=${3:---headless}
 expected=$(tr -d ' \n' <"${rec%.rec}.hash")
 tmp=$(mktemp -d /tmp/terravik-replay.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
+if [ "$mode" = --windowed ]; then
+    export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
+    run=("$game/bin/terravik")
+else
+    run=(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$game/bin/terravik" --headless)
+fi
 set +e
-timeout 1200 "$game/bin/terravik" --replay "$rec" --dump-state "$tmp/state.json" >"$tmp/out.txt" 2>"$tmp/err.txt"
+timeout 1200 "${run[@]}" --replay "$rec" --dump-state "$tmp/state.json" >"$tmp/out.txt" 2>"$tmp/err.txt"
 rc=$?
 set -e
 [ "$rc" = 0 ] || { echo "FAIL: exit status $rc: $(cat "$tmp/err.txt")" >&2; exit 1; }
@@ -25,4 +33,4 @@ life=$(sed -nE 's/.*"life":([-0-9.e+]+),.*/\1/p' "$tmp/state.json")
     echo "FAIL: $(basename "$rec") ended on state_hash $got after $frames frames (kills $kills, life $life), recorded $expected" >&2
     exit 1
 }
-echo "ok: $(basename "$rec"): $frames frames, kills $kills, turret life $life, state_hash $got; $(cat "$tmp/out.txt")"
+echo "ok ($mode): $(basename "$rec"): $frames frames, kills $kills, turret life $life, state_hash $got; $(cat "$tmp/out.txt")"

@@ -66,11 +66,22 @@ TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
 
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    planes->DrawShadows({0.7f, 0.7f, -0.1f});
-    planes->Draw(camera, frame);
-    EXPECT_EQ(GlError(), 0u);
+    planes->Step(frame);
     EXPECT_EQ(planes->Planes[1].State, kPlaneDying);
     EXPECT_GT(smoke[0]->Count, 0);
+    // The drawing moves nothing: no generator draw, no smoke, no explosion frame, no flame turn.
+    const uint32_t seed = random.Seed();
+    const int32_t puffs = smoke[0]->Count;
+    const float explosionFrame = planes->Planes[1].ExplosionFrame;
+    const float flameAngles[2] = {planes->FlameSets[0].Angle, planes->FlameSets[1].Angle};
+    planes->DrawShadows({0.7f, 0.7f, -0.1f});
+    planes->Draw(camera, &frustum);
+    EXPECT_EQ(GlError(), 0u);
+    EXPECT_EQ(random.Seed(), seed);
+    EXPECT_EQ(smoke[0]->Count, puffs);
+    EXPECT_EQ(planes->Planes[1].ExplosionFrame, explosionFrame);
+    EXPECT_EQ(planes->FlameSets[0].Angle, flameAngles[0]);
+    EXPECT_EQ(planes->FlameSets[1].Angle, flameAngles[1]);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

@@ -42,10 +42,8 @@ void ReferenceDrawWorld(Game& game) {
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);
     if (game.Planes) game.Planes->DrawShadows(game.SunDir, nullptr);
     if (game.Turel) game.Turel->Draw(game.SavedModelview);
-    DrawLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime, game.random);
-    PlanesFrame everyFlame = ReferenceAircraftFrame(game);
-    everyFlame.frustum = nullptr;  // the old drawing never looked at the view
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, everyFlame);
+    DrawLevelObjects(game.world);
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, nullptr);  // the old drawing never looked at the view
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
 
@@ -63,6 +61,10 @@ void ReferenceRenderScene(Game& game) {
     CalculateFrustum(game.frustum);
     if (game.Turel) game.Turel->Update(game.FrameTime, &game.world.land);
     if (game.Planes) game.Planes->Update(ReferenceAircraftFrame(game));
+    if (game.WorldReady) {
+        StepLevelObjects(game.world, game.frustum, game.Camera.Eye, game.Camera.Target, game.FrameTime, game.random);
+        if (game.Planes) game.Planes->Step(ReferenceAircraftFrame(game));
+    }
     ReferenceDrawWorld(game);
     glEnable(GL_TEXTURE_2D);
     game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});

@@ -4,7 +4,12 @@
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
+#include <cstring>
+
 #include "gl_context.h"
+#include "math/frustum.h"
+#include "math/random.h"
+#include "render/gl_matrices.h"
 #include "render/image_decode.h"
 #include "render/texture.h"
 #include "shell/frame.h"
@@ -117,6 +122,42 @@ TEST_F(RenderSceneTest, DrawsTheAxesWhereTheCameraLooks) {
 
     EXPECT_NEAR(p.At(2, kHeight - 3)[0], 77, 1);  // the grey clear colour in a corner
     EXPECT_NEAR(p.At(2, kHeight - 3)[2], 77, 1);
+}
+
+TEST_F(RenderSceneTest, TheStepCullsWithGlsOwnMatricesToTheBit) {
+    // The step builds the view planes without GL; they must be the planes GL's own matrices
+    // give, bit for bit, for any camera and window, or culling would decide otherwise.
+    GameRandom random;
+    random.SetSeed(20);
+    const int sizes[][2] = {{kWidth, kHeight}, {1024, 768}, {1366, 768}, {640, 480}, {3840, 2160}};
+    int compared = 0;
+    for (int n = 0; n < 120; ++n) {
+        game.ScreenWidth = sizes[n % 5][0];
+        game.ScreenHeight = sizes[n % 5][1];
+        SetViewportAndProjection(game);
+        game.Camera.Anchor = {static_cast<float>(random.Random(100000)) / 97.0f,
+                              static_cast<float>(random.Random(100000)) / 89.0f,
+                              static_cast<float>(random.Random(3000)) / 71.0f};
+        game.Camera.Pitch = -static_cast<float>(random.Random(8999)) / 100.0f;
+        game.Camera.Yaw = static_cast<float>(random.Random(36000)) / 100.0f;
+        game.WheelZoom = static_cast<float>(random.Random(400));
+        RenderScene(game);
+        float view[16], projection[16], glProjection[16];
+        CameraViewMatrix(game.Camera, view);
+        CameraProjectionMatrix(game.Camera, game.ScreenWidth, game.ScreenHeight, projection);
+        glGetFloatv(GL_PROJECTION_MATRIX, glProjection);  // what the next frame starts from
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_EQ(static_cast<double>(view[k]), game.SavedModelview[k]) << "view " << k << " at " << n;
+            EXPECT_EQ(projection[k], glProjection[k]) << "projection " << k << " at " << n;
+        }
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixd(game.SavedModelview);
+        Frustum fromGl;
+        CalculateFrustum(fromGl);
+        EXPECT_EQ(std::memcmp(fromGl.planes, game.frustum.planes, sizeof fromGl.planes), 0) << n;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 120);
 }
 
 TEST_F(RenderSceneTest, TheWheelZoomBacksTheEyeOff) {

@@ -322,15 +322,16 @@ TEST_F(LevelGl, OneFrameCullsAndDrawsEveryKind) {
     frame.Random = &random;
     frame.Program = &program;
     frame.Sides = &sides;
+    StepMapObjects(map, frame);
     DrawMapObjects(map, frame);
     EXPECT_EQ(GlError(), 0u);
     for (const ObjectKart& o : map.Objects) EXPECT_EQ(o.Visible, 1);
     EXPECT_NEAR(sides.LeftX, -0.5f, 1e-6);  // looking along +y, left is -x
     EXPECT_NEAR(map.MapModels[0]->Shared().Sides.LeftX, -0.5f, 1e-6);
     EXPECT_GT(map.Objects[2].Particles.Elapsed, 0.0f);
-    bool waterMoved = false;
-    for (float h : map.Objects[1].Water.Heights) waterMoved |= h != 0.0f;
-    EXPECT_TRUE(waterMoved);
+    bool waterKicked = false;
+    for (float v : map.Objects[1].Water.Velocities) waterKicked |= v != 0.0f;
+    EXPECT_TRUE(waterKicked);
     Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     int lit = 0;
     for (size_t k = 0; k < p.rgba.size(); k += 4) lit += p.rgba[k] + p.rgba[k + 1] + p.rgba[k + 2] > 0;

@@ -126,7 +126,7 @@ TEST_F(ParticlesGl, GpuEmitterQuadsLandWhereTheFormulaPutsThem) {
     StartParticles(ps, random, clock);
     ps.Texture = WhiteTexture();
     ParticleProgram program;
-    PrepareParticleShader(ps, 500);
+    AdvanceEmitter(ps, 500);
     EXPECT_FLOAT_EQ(ps.Elapsed, 0.5f);
     EXPECT_FLOAT_EQ(ps.TimeStep, 1.0f);
     DrawParticleShader(ps, program);
@@ -153,7 +153,7 @@ TEST_F(ParticlesGl, GpuEmitterQuadsLandWhereTheFormulaPutsThem) {
 
     // A period later the loop starts again: after wrapping, particle 0 is back at 0 s.
     glClear(GL_COLOR_BUFFER_BIT);
-    PrepareParticleShader(ps, 3600);  // 4.1 s > Period: Elapsed wraps to 0
+    AdvanceEmitter(ps, 3600);  // 4.1 s > Period: Elapsed wraps to 0
     EXPECT_EQ(ps.Elapsed, 0.0f);
     DrawParticleShader(ps, program);
     p = ReadPixels(0, 0, kWidth, kHeight);

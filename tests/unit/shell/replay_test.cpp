@@ -53,15 +53,56 @@ TEST(Recording, FramesSurviveTheTextFormat) {
     EXPECT_TRUE(rec.frames[1].keys.empty());
 }
 
+TEST(Recording, CheckpointsSurviveTheTextAndTheFirstMismatchIsReported) {
+    std::string text = FormatRecordingHeader(800, 600);
+    InputFrame f;
+    f.frameMs = 16;
+    for (int64_t n = 1; n <= 130; ++n) {
+        text += FormatInputFrame(f);
+        if (n % kCheckpointFrames == 0) text += FormatCheckpoint({n, 0xfedcba9876543210ull + static_cast<uint64_t>(n)});
+    }
+    InputRecording rec;
+    std::string error;
+    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    EXPECT_EQ(rec.version, 2);
+    EXPECT_EQ(rec.frames.size(), 130u);
+    const std::vector<ReplayCheckpoint> expected = {{60, 0xfedcba987654324cull}, {120, 0xfedcba9876543288ull}};
+    EXPECT_EQ(rec.checkpoints, expected);
+    EXPECT_NE(text.find("\nhash 60 fedcba987654324c\n"), std::string::npos);
+
+    CheckpointChecker checker(&rec.checkpoints);
+    int hashed = 0;
+    for (int64_t n = 1; n < 120; ++n)
+        EXPECT_EQ(checker.Check(n, [&] { return ++hashed, 0xfedcba9876543210ull + static_cast<uint64_t>(n); }), "");
+    EXPECT_EQ(hashed, 1);  // only at frame 60
+    EXPECT_EQ(checker.Check(120, [] { return uint64_t{0x1f}; }),
+              "replay diverged at frame 120: expected fedcba9876543288, got 000000000000001f");
+    // A version-1 file has no checkpoints and nothing to compare.
+    ASSERT_TRUE(ParseRecording("terravik-input 1\nwindow 800 600\nf 16\n", rec, error)) << error;
+    EXPECT_TRUE(rec.checkpoints.empty());
+    EXPECT_EQ(CheckpointChecker(&rec.checkpoints).Check(1, [] { return uint64_t{1}; }), "");
+}
+
 TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
     const std::string head = "terravik-input 1\nwindow 1024 768\n";
+    const std::string head2 = "terravik-input 2\nwindow 1024 768\n";
     struct Case {
         std::string text;
         std::string line;
     };
     for (const Case& c : std::vector<Case>{{"", "header"},
                                            {"hello\n", "line 1"},
-                                           {"terravik-input 2\nwindow 1 1\n", "line 1"},
+                                           {"terravik-input 3\nwindow 1 1\n", "line 1"},
+                                           {"terravik-input 0\nwindow 1 1\n", "line 1"},
+                                           // Checkpoints: version 2 only, after the frame they
+                                           // name, once per frame, 16 hex digits.
+                                           {head + "f 16\nhash 1 0123456789abcdef\n", "line 4"},
+                                           {head2 + "hash 1 0123456789abcdef\n", "line 3"},
+                                           {head2 + "f 16\nhash 2 0123456789abcdef\n", "line 4"},
+                                           {head2 + "f 16\nhash 1 0123456789abcdef\nhash 1 0123456789abcdef\n", "line 5"},
+                                           {head2 + "f 16\nhash 1 0123456789abcde\n", "line 4"},
+                                           {head2 + "f 16\nhash 1 0123456789abcdeg\n", "line 4"},
+                                           {head2 + "f 16\nhash 1\n", "line 4"},
                                            {"terravik-input 1\nf 16\n", "line 2"},
                                            {"terravik-input 1\nwindow 0 768\n", "line 2"},
                                            {head + "f\n", "line 3"},

@@ -31,6 +31,16 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(d.frames, 0);
     EXPECT_EQ(d.dumpState, "s.json");
     EXPECT_EQ(d.record, "r.txt");
+
+    // Headless: a replay as it is, a timed run that presses "Старт" itself.
+    RunOptions h;
+    EXPECT_EQ(ParseRunOptions({"--headless", "--replay", "r.txt", "--record", "again.txt"}, h), "");
+    EXPECT_TRUE(h.headless);
+    EXPECT_FALSE(h.autostart);
+    RunOptions t;
+    EXPECT_EQ(ParseRunOptions({"--headless", "--frames", "300", "--frame-ms", "16", "--waves", "2"}, t), "");
+    EXPECT_TRUE(t.autostart);
+    EXPECT_EQ(t.frames, 300);
 }
 
 TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
@@ -50,6 +60,10 @@ TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
                                                            {"--dump-state"},
                                                            {"--replay", "r.txt", "--frame-ms", "16"},
                                                            {"--replay", "r.txt", "--autostart"},
+                                                           {"--headless"},
+                                                           {"--headless", "--frames", "10"},
+                                                           {"--headless", "--frame-ms", "16"},
+                                                           {"--headless", "--replay", "r.txt", "--screenshot", "f.png"},
                                                            {"--fullscreen"}}) {
         RunOptions o;
         EXPECT_NE(ParseRunOptions(args, o), "") << args[0];

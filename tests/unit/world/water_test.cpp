@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "math/random.h"
 #include "world/water.h"
@@ -101,6 +102,33 @@ TEST(Water, GridsBelowThreeAreRaisedAndSmallGridsKeepTheirCount) {
     }
     TWater big;
     EXPECT_EQ(WaterCreate(big, 1 << 20, 10, 0.9f), kMaxWaterGridCount);
+}
+
+TEST(Water, AFrameShowsTheSurfaceBetweenItsKicksAndTheirStep) {
+    // Kick, draw, step each frame, against WaterFrame each frame then the draw: the same
+    // surface drawn every frame from the same draws of the generator, with the frame times
+    // each step took.
+    TWater old, now;
+    WaterCreate(old, 9, 10, 0.95f);
+    WaterCreate(now, 9, 10, 0.95f);
+    GameRandom oldRandom, nowRandom;
+    const uint32_t frameMs[] = {16, 40, 0, 33, 16};
+    for (uint32_t ms : frameMs) {
+        WaterDisturb(old, oldRandom);
+        const std::vector<Vec3> drawnBefore = old.Vertices;
+        const std::vector<Vec3> normalsBefore = old.Normals;
+        WaterStep(old, ms);
+        WaterFrame(now, ms, nowRandom);
+        ASSERT_EQ(now.Vertices.size(), drawnBefore.size());
+        for (size_t k = 0; k < drawnBefore.size(); ++k) {
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ((&now.Vertices[k].x)[c], (&drawnBefore[k].x)[c]) << k;
+                EXPECT_EQ((&now.Normals[k].x)[c], (&normalsBefore[k].x)[c]) << k;
+            }
+        }
+        EXPECT_EQ(nowRandom.Seed(), oldRandom.Seed());
+    }
+    EXPECT_NE(old.H(4, 4), 0.0f);
 }
 
 TEST(Water, DisturbKicksGInteriorSamplesToThree) {
