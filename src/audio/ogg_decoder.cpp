@@ -9,9 +9,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/binary_io.h"
+
 namespace tv {
 
-TStream::TStream(const std::string& path) { handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+TStream::TStream(const std::string& path) {
+    std::string why;  // a missing or unreadable music file plays no music, as before
+    handle_ = OpenRegularFile(path, why);
+}
 
 TStream::~TStream() {
     if (handle_ != -1) ::close(handle_);

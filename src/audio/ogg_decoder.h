@@ -13,7 +13,7 @@ namespace tv {
 // The music's file: read-only, shared for reading; handle -1 when closed.
 class TStream {
 public:
-    explicit TStream(const std::string& path);  // opens only an existing file
+    explicit TStream(const std::string& path);  // opens only an existing regular file
     ~TStream();
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;
