@@ -10,20 +10,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/binary_io.h"
+
 namespace tv {
 
 TStream::TStream(const std::string& path) {
-    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handle_ == -1) {
-        openError_ = std::strerror(errno);
-        return;
-    }
-    struct stat st {};
-    if (::fstat(handle_, &st) == 0 && S_ISDIR(st.st_mode)) {  // a folder opens, but is no file
-        openError_ = std::strerror(EISDIR);
-        ::close(handle_);
-        handle_ = -1;
-    }
+    // A missing, unreadable or non-regular music file plays no music; the reason is kept for
+    // the player's stderr line.
+    handle_ = OpenRegularFile(path, openError_);
 }
 
 TStream::~TStream() {

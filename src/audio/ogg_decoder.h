@@ -13,7 +13,7 @@ namespace tv {
 // The music's file: read-only, shared for reading; handle -1 when closed.
 class TStream {
 public:
-    explicit TStream(const std::string& path);  // opens only an existing file
+    explicit TStream(const std::string& path);  // opens only an existing regular file
     ~TStream();
     // Why the file did not open (the system's words), empty when it is open.
     const std::string& open_error() const { return openError_; }

@@ -25,19 +25,43 @@ DataError::DataError(std::string file, size_t offset, std::string field, const s
       field_(std::move(field)),
       message_(message) {}
 
+int OpenRegularFile(const std::string& path, std::string& why) {
+    // O_NONBLOCK: opening a FIFO (or a terminal, a tape) for reading may wait forever for the
+    // other end; asked not to wait, the open returns and fstat tells what it is.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = std::string("cannot open: ") + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        why = std::string("cannot stat: ") + std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        why = "is a directory";
+    } else if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+    } else {
+        // Regular files never block, but the reads after this should not see the flag.
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags != -1 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) return fd;
+        why = std::string("cannot open: ") + std::strerror(errno);
+    }
+    ::close(fd);
+    return -1;
+}
+
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     // POSIX calls rather than streams: every failure (missing, a directory, no permission, a
     // file that vanishes or shrinks while read) comes back as errno and becomes a DataError.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw DataError(path, 0, "file", std::string("cannot open: ") + std::strerror(errno));
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0) throw DataError(path, 0, "file", why);
     struct FdCloser {
         int fd;
         ~FdCloser() { ::close(fd); }
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw DataError(path, 0, "file", std::string("cannot stat: ") + std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) throw DataError(path, 0, "file", "is a directory");
-    if (!S_ISREG(st.st_mode)) throw DataError(path, 0, "file", "not a regular file");
     if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
         throw DataError(path, 0, "file",
                         "size " + std::to_string(st.st_size) + " exceeds the " + std::to_string(kMaxFileBytes) +

@@ -33,6 +33,10 @@ inline constexpr uint64_t kMaxFileBytes = 256ull << 20;
 // No count in a game file comes near this (the largest real lists hold a few thousand items).
 inline constexpr uint32_t kMaxCount = 1u << 20;
 
+// Opens a regular file for reading without ever waiting: a FIFO, a device, a socket or a
+// directory is refused before anything could block on it. Returns the descriptor
+// (close-on-exec, blocking reads), or -1 with `why` set to the reason.
+int OpenRegularFile(const std::string& path, std::string& why);
 // Reads a whole regular file into memory. Every failure is a DataError (field "file") whose
 // message gives the reason: cannot open (missing, permission: the system's words), is a
 // directory, not a regular file, larger than kMaxFileBytes, read error, shrank while read.

@@ -71,16 +71,23 @@ std::string ResolvePath(std::string_view path) {
 }
 
 std::string DataRootForExecutable(std::string_view executablePath) {
-    fs::path exe = fs::absolute(fs::path(std::string(executablePath))).lexically_normal();
     auto withSlash = [](const fs::path& p) {
         std::string s = p.string();
         if (s.empty() || s.back() != '/') s += '/';
         return s;
     };
+    std::error_code ec;
+    // Without /proc and without argv[0] nothing says where the executable lies: the data is
+    // looked for in the current folder, as a game started from its own folder keeps it.
+    if (executablePath.empty()) {
+        const fs::path here = fs::current_path(ec);
+        return ec ? std::string("./") : withSlash(here);
+    }
+    fs::path exe = fs::absolute(fs::path(std::string(executablePath)), ec).lexically_normal();
+    if (ec) return "./";
     // The game folder of a build keeps the data beside bin/; an installed game keeps it in
     // the shared data folder of its prefix. The one that holds the level wins.
     std::string beside = withSlash(exe.parent_path().parent_path());
-    std::error_code ec;
     if (fs::exists(ResolvePath(DataPath(beside, paths::kLevel)), ec)) return beside;
     std::string installed = withSlash((exe.parent_path() / TERRAVIK_DATA_FROM_BIN).lexically_normal());
     if (fs::exists(ResolvePath(DataPath(installed, paths::kLevel)), ec)) return installed;

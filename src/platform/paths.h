@@ -15,7 +15,8 @@ std::string ResolvePath(std::string_view path);
 // The data root for an executable, ending in '/': the parent of the executable's folder when
 // the level file is there (the build's game folder), else the installed data folder beside
 // the executable's prefix (<prefix>/share/terravik for <prefix>/bin) when the level is there,
-// else the parent of the executable's folder.
+// else the parent of the executable's folder. An empty path (no /proc, no argv[0]) gives the
+// current folder. Never throws.
 std::string DataRootForExecutable(std::string_view executablePath);
 
 // root + relative, where root ends in '/' (or is empty) and relative may use backslashes.

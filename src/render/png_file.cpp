@@ -2,26 +2,33 @@
 
 #include <png.h>
 
-#include <cstdio>
+#include <string>
 #include <vector>
 
+#include "common/atomic_file.h"
+
 namespace tv {
+
+namespace {
+void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+}  // namespace
 
 bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t* rgba, RowOrder order,
                   bool opaque) {
     const size_t stride = static_cast<size_t>(width) * 4;
     // Made before setjmp: a long jump back must not skip a destructor.
     std::vector<uint8_t> line(opaque ? stride : 0);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    // Encoded in memory, then written whole: a failed write leaves no partial picture.
+    std::string encoded;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(f);
         return false;
     }
-    png_init_io(png, f);
+    png_set_write_fn(png, &encoded, AppendBytes, nullptr);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -36,7 +43,7 @@ bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t*
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return WriteFileAtomically(path, encoded).empty();
 }
 
 }  // namespace tv

@@ -16,7 +16,7 @@ enum class RowOrder {
 // Writes `width` x `height` pixels of 4 bytes each (R, G, B, A; rows tightly packed) as an 8-bit
 // RGBA PNG, top row first whatever `order` the buffer has. With `opaque` every alpha byte is
 // written as 255 (for back buffers whose alpha means nothing). False if the file cannot be
-// written; a partial file may then be left behind.
+// written; nothing is then left behind, and a file already at `path` stays as it was.
 bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t* rgba, RowOrder order,
                   bool opaque = false);
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/atomic_file.h"
 #include "platform/paths.h"
 #include "sdl/font_lookup.h"
 #include "sdl/headless_run.h"
@@ -626,11 +627,9 @@ bool LoadRecording(const std::string& path, InputRecording& out, std::string& er
     return true;
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+// Whole or not at all: empty on success, else "cannot write PATH: reason".
+std::string WriteTextFile(const std::string& path, const std::string& text) {
+    return WriteFileAtomically(path, text);
 }
 
 // The settings file (a missing default file is no news), every warning on stderr, and the
@@ -776,8 +775,11 @@ int RunGame(int argc, char** argv) {
             status = 1;
         }
         const GameStateSnapshot state = TakeSnapshot(loop->game(), loop->FramesRun());
-        if (!options.dumpState.empty() && !WriteTextFile(options.dumpState, StateJson(state) + "\n")) {
-            std::fprintf(stderr, "terravik: could not write %s\n", options.dumpState.c_str());
+        if (const std::string failed = options.dumpState.empty()
+                                           ? std::string()
+                                           : WriteTextFile(options.dumpState, StateJson(state) + "\n");
+            !failed.empty()) {
+            std::fprintf(stderr, "terravik: %s\n", failed.c_str());
             status = 1;
         }
         const std::string smokeReport = loop->SmokeReport();  // the aircraft go with FormDestroy

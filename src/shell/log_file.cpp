@@ -1,8 +1,12 @@
 #include "shell/log_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <stdexcept>
 
 #include "platform/clock.h"
 #include "platform/text_encoding.h"
@@ -20,7 +24,17 @@ void LogOpen(TLogFile& log, const std::string& path) {
         std::fclose(log.file);
         log.file = nullptr;
     }
-    log.file = std::fopen(path.c_str(), "wb");
+    log.written.clear();
+    log.fallback.clear();
+    // Not waiting: a FIFO nobody reads fails to open (ENXIO) rather than stopping the start-up.
+    // Symbolic links and devices are followed as given (Log_File.txt -> /dev/null turns it off).
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd >= 0) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || !(log.file = ::fdopen(fd, "wb")))
+            ::close(fd);
+    }
     log.Opened = log.file != nullptr;
     log.Path = log.Opened ? path : std::string();
 }
@@ -31,13 +45,27 @@ std::string StateLogPathFor(const char* xdgStateHome, const char* home) {
     return {};
 }
 
+namespace {
+
+bool WriteAndFlush(std::FILE* file, const std::string& bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+}
+
+void OpenFallback(TLogFile& log, const std::string& fallback) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), ec);
+    LogOpen(log, fallback);
+}
+
+}  // namespace
+
 std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback) {
     LogOpen(log, path);
+    log.fallback = fallback;
     if (log.Opened) return {};
+    log.fallback.clear();  // used now, or of no use
     if (!fallback.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), ec);
-        LogOpen(log, fallback);
+        OpenFallback(log, fallback);
         if (log.Opened) return "cannot write the log " + path + "; it goes to " + fallback;
     }
     return "cannot write the log " + path + (fallback.empty() ? "" : " or " + fallback) +
@@ -46,10 +74,32 @@ std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const st
 
 void LogWrite(TLogFile& log, std::string_view text) {
     if (!log.Opened) return;
-    std::string line = FormatLogLine(log.msOfDay(), text);
-    if (std::fwrite(line.data(), 1, line.size(), log.file) != line.size() || std::fflush(log.file) != 0) {
-        throw std::runtime_error("log file write failed");
+    const std::string line = FormatLogLine(log.msOfDay(), text);
+    if (WriteAndFlush(log.file, line)) {
+        log.written += line;
+        return;
     }
+    // A full disk (or a failing one) costs the log, never the start-up: the lines so far and
+    // this one go to the fallback, or nowhere, and stderr says which, once.
+    const std::string failed = log.Path;
+    const std::string reason = std::strerror(errno);
+    const std::string earlier = std::move(log.written);
+    const std::string fallback = std::move(log.fallback);
+    LogClose(log);
+    log.Path.clear();
+    std::string note = "cannot write the log " + failed + " (" + reason + ")";
+    if (!fallback.empty() && fallback != failed) {
+        OpenFallback(log, fallback);
+        if (log.Opened && WriteAndFlush(log.file, earlier + line)) {
+            log.written = earlier + line;
+            std::fprintf(stderr, "terravik: %s; it goes to %s\n", note.c_str(), fallback.c_str());
+            return;
+        }
+        LogClose(log);
+        log.Path.clear();
+        note += " or " + fallback;
+    }
+    std::fprintf(stderr, "terravik: %s; playing without it\n", note.c_str());
 }
 
 void LogClose(TLogFile& log) {
@@ -57,6 +107,8 @@ void LogClose(TLogFile& log) {
     std::fclose(log.file);
     log.file = nullptr;
     log.Opened = false;
+    log.written.clear();
+    log.fallback.clear();
 }
 
 std::string FormatLogNumber(double value) {

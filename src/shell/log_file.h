@@ -16,6 +16,8 @@ struct TLogFile {
     std::string Path;  // where the log was last opened (kept after closing); empty if it failed
 
     std::FILE* file = nullptr;
+    std::string fallback;  // where the log moves when a write fails; empty: nowhere
+    std::string written;   // the lines written so far, to carry over when it moves
     // Source of the time of day in milliseconds since midnight; the local clock by default.
     std::function<uint32_t()> msOfDay;
 
@@ -25,7 +27,8 @@ struct TLogFile {
     TLogFile& operator=(const TLogFile&) = delete;
 };
 
-// Creates or truncates the file. A file that cannot be created leaves Opened false, silently.
+// Creates or truncates the file (following a symbolic link, opening a device; a FIFO no one
+// reads is not waited for). A file that cannot be created leaves Opened false, silently.
 void LogOpen(TLogFile& log, const std::string& path);
 // $XDG_STATE_HOME/terravik/Log_File.txt, or $HOME/.local/state/terravik/Log_File.txt when the
 // variable is unset, empty or relative. Empty when neither gives an absolute folder. The
@@ -35,10 +38,13 @@ std::string StateLogPathFor(const char* xdgStateHome, const char* home);
 // Opens the log at `path`; when that cannot be created (a read-only data folder), at
 // `fallback` instead, creating its folders. Returns what the player should be told on
 // stderr: where the log went instead, or that there is none; empty when `path` opened.
+// `fallback` is kept for a write that fails later (a full disk).
 std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback);
 
-// Writes one line if Opened; `text` is UTF-8 and is stored as Windows-1251.
-// Throws std::runtime_error if the write fails.
+// Writes one line if Opened; `text` is UTF-8 and is stored as Windows-1251. Never throws: when
+// the write fails the log moves to the fallback LogOpenWithFallback kept (with every line
+// written so far), or is closed when there is none or that fails too; either way one line
+// on stderr says so. Path is then the fallback's, or empty.
 void LogWrite(TLogFile& log, std::string_view text);
 // Closes the file if Opened.
 void LogClose(TLogFile& log);

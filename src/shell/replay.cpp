@@ -237,11 +237,13 @@ bool RecordingWriter::Open(const std::string& path, int32_t width, int32_t heigh
     Close();
     path_ = path;
     error_.clear();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        error_ = "cannot write " + path + ": " + std::strerror(errno);
+    // Written beside the target and put in place by Close: a run that cannot be recorded
+    // whole leaves no half recording, and an older one of the same name stays.
+    if (!atomic_.Open(path)) {
+        error_ = atomic_.Error();
         return false;
     }
+    file_ = atomic_.Stream();
     const std::string header = FormatRecordingHeader(width, height);
     std::fputs(header.c_str(), file_);
     return true;
@@ -252,18 +254,20 @@ void RecordingWriter::Write(const InputFrame& frame) {
 }
 
 void RecordingWriter::WriteText(const std::string& text) {
-    // Flushed per frame: a frame is on disk once it has run, for whoever follows the run live.
+    // Flushed per frame: a frame is on disk (in the temporary file) once it has run.
     if ((std::fputs(text.c_str(), file_) < 0 || std::fflush(file_) != 0) && error_.empty())
         error_ = "cannot write " + path_ + ": " + std::strerror(errno);
 }
 
 bool RecordingWriter::Close() {
     if (!file_) return error_.empty();
-    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    if (!ok && error_.empty()) error_ = "cannot write " + path_;
-    return ok && error_.empty();
+    file_ = nullptr;  // the stream belongs to atomic_
+    if (!error_.empty()) {
+        atomic_.Discard();
+        return false;
+    }
+    if (!atomic_.Commit()) error_ = atomic_.Error();
+    return error_.empty();
 }
 
 int ReplayInput::ReadKeyboard(KeyboardState& keys) {

@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/atomic_file.h"
 #include "platform/input.h"
 
 namespace tv {
@@ -94,7 +95,8 @@ public:
     ~RecordingWriter();
     RecordingWriter(const RecordingWriter&) = delete;
     RecordingWriter& operator=(const RecordingWriter&) = delete;
-    // Creates the file and writes the header; false with Error() when the file cannot be written.
+    // Creates the file's temporary beside it and writes the header; false with Error() when
+    // it cannot be created.
     bool Open(const std::string& path, int32_t width, int32_t height);
     void Write(const InputFrame& frame);
     // Writes the checkpoint line when `frame` (the frames run so far, the one just written
@@ -103,13 +105,15 @@ public:
     void WriteCheckpointIfDue(int64_t frame, HashOf&& hash) {
         if (file_ && frame > 0 && frame % kCheckpointFrames == 0) WriteText(FormatCheckpoint({frame, hash()}));
     }
-    // Flushes and closes; false when anything failed to reach the disk.
+    // Flushes and closes, and puts the recording in place of the file; false when anything
+    // failed to reach the disk, and then the temporary is removed and the file untouched.
     bool Close();
     const std::string& Error() const { return error_; }
 
 private:
     void WriteText(const std::string& text);
-    std::FILE* file_ = nullptr;
+    AtomicFile atomic_;
+    std::FILE* file_ = nullptr;  // atomic_'s stream while open
     std::string path_;
     std::string error_;
 };

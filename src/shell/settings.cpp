@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "common/atomic_file.h"
 #include "platform/text_encoding.h"
 #include "shell/run_options.h"
 
@@ -379,12 +380,8 @@ std::string WriteDefaultSettings(const std::string& path) {
     fs::path parent = fs::path(path).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     if (ec) return "cannot create " + parent.string() + ": " + ec.message();
-    std::ofstream out(path, std::ios::binary);
-    std::string text = FormatSettings(Settings{});
-    out << text;
-    out.close();
-    if (!out) return "cannot write " + path;
-    return {};
+    // Written whole or not at all: a full disk leaves no empty settings file behind.
+    return WriteFileAtomically(path, FormatSettings(Settings{}));
 }
 
 void ApplyCommandLine(Settings& settings, const RunOptions& options) {

@@ -69,6 +69,16 @@ file_closed_by() {
     return 0
 }
 
+# The file a running game records REC into: it writes a temporary beside REC and renames it
+# to REC when the run ends, so this is REC itself once there, else the temporary.
+live_recording() {
+    local f
+    for f in "$1" "$1".tmp-*; do
+        [ -f "$f" ] && { echo "$f"; return; }
+    done
+    echo "$1"
+}
+
 # "R G B" of one pixel of an image.
 pixel() {
     convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/'

@@ -29,7 +29,7 @@ rec="$E2E_TMP/play.rec"
 GAME_PID=$!
 frames_done() {
     local n
-    n=$(grep -c '^f ' "$rec" 2>/dev/null) || true
+    n=$(grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null) || true
     echo "${n:-0}"
 }
 at_least() { [ "$(frames_done)" -ge "$1" ]; }
@@ -55,13 +55,14 @@ for _ in $(seq 100); do
         pressed_while_loading=1
         break
     fi
-    grep -q '^click start$' "$rec" && break
+    grep -q '^click start$' "$(live_recording "$rec")" && break
     sleep 0.01
 done
-wait_for 120 grep -q '^click start$' "$rec" || fail "\"Старт\" was not clicked: $(cat "$E2E_TMP/err.txt")"
+clicked() { grep -q '^click start$' "$(live_recording "$rec")"; }
+wait_for 120 clicked || fail "\"Старт\" was not clicked: $(cat "$E2E_TMP/err.txt")"
 settle
 # Keys 1 and 2 are the game's codes 2 and 3: no frame may have read them.
-read_key() { grep -E "^f .* k( [0-9=]+)* $1(=[0-9]+)?( |\$)" "$rec"; }
+read_key() { grep -E "^f .* k( [0-9=]+)* $1(=[0-9]+)?( |\$)" "$(live_recording "$rec")"; }
 read_key 3 >/dev/null &&
     fail "a frame after \"Старт\" read the \"2\" pressed on the title screen: $(read_key 3 | head -n1)"
 if [ -n "$pressed_while_loading" ]; then

@@ -49,7 +49,7 @@ rec="$E2E_TMP/play.rec"
 GAME_PID=$!
 frames_done() {
     local n
-    n=$(grep -c '^f ' "$rec" 2>/dev/null) || true
+    n=$(grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null) || true
     echo "${n:-0}"
 }
 started() { [ "$(frames_done)" -ge 3 ]; }

@@ -10,6 +10,7 @@
 
 #include "dataset.h"
 #include "icon.h"
+#include "platform/std_streams.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int ParseIconSize(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tv::ReopenClosedStdStreams();  // before anything opens a file
     std::string out, icon;
     int iconSize = 0;
     bool verbose = false;

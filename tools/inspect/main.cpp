@@ -13,6 +13,7 @@
 #include "common/binary_io.h"
 #include "inspect_formats.h"
 #include "platform/paths.h"
+#include "platform/std_streams.h"
 #include "render_preview.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::string ExecutablePath(const char* argv0) {
     char buf[4096];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n > 0) return std::string(buf, static_cast<size_t>(n));
-    return argv0;
+    return argv0 ? argv0 : "";  // no /proc, and argc may be 0
 }
 
 int Usage() {
@@ -32,6 +33,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tv::ReopenClosedStdStreams();  // before anything opens a file
     if (argc > 1 && std::string(argv[1]) == "--render") {
         return tv::inspect::RenderCommand(argc, argv, tv::DataRootForExecutable(ExecutablePath(argv[0])));
     }

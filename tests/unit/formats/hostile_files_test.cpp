@@ -4,11 +4,20 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
+#include "audio/ogg_decoder.h"
+#include "audio/wav_file.h"
 #include "common/binary_io.h"
 #include "models/smd_file.h"
 #include "world/level_file.h"
@@ -70,6 +79,47 @@ TEST(HostileFiles, IoFailuresAreDataErrorsNamingFileAndReason) {
                   "cannot open: Permission denied");
     }
     EXPECT_EQ(ExpectDataError([] { ReadWholeFile("/dev/null"); }).message(), "not a regular file");
+}
+
+// A FIFO (or a device) in place of a data file: refused at once, never waited on. The loads
+// run in a child so that one which blocks fails the test after a few seconds instead of
+// hanging it.
+TEST(HostileFiles, NonRegularFilesAreRefusedWithoutWaiting) {
+    const fs::path fifo = TempDir() / "1.wrd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int bad = 0;
+        for (const auto& load : {std::function<void()>([&] { ReadWholeFile(fifo.string()); }),
+                                 std::function<void()>([&] { ReadLevelFile(fifo.string(), AnyKind); }),
+                                 std::function<void()>([&] { ReadWaveFile(fifo.string()); })}) {
+            try {
+                load();
+                ++bad;
+            } catch (const DataError& e) {
+                if (e.file() != fifo.string() || e.message() != "not a regular file") {
+                    std::fprintf(stderr, "%s\n", e.what());
+                    ++bad;
+                }
+            }
+        }
+        if (OggDecoder::Open(fifo.string())) ++bad;  // the music plays nothing rather than wait
+        std::fflush(stderr);
+        ::_exit(bad);
+    }
+    int status = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > until) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "a load waited on the FIFO";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "loads that did not refuse the FIFO as not a regular file";
 }
 
 TEST(HostileFiles, LevelsThatWouldCostGigabytesAreRefusedCheaply) {

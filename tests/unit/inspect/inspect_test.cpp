@@ -1,5 +1,6 @@
 // Runs the built inspector on small files made by the writers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -49,8 +50,9 @@ class Inspector : public ::testing::Test {
     }
 
     RunResult Inspect(const std::vector<std::string>& files) {
-        std::string cmd = std::string("'") + TERRAVIK_GAME_DIR + "/bin/terravik-inspect' --data-dir '" +
-                          dir_.string() + "'";
+        // Bounded: a file the inspector would wait on (a FIFO) fails the test, not the run.
+        std::string cmd = std::string("timeout -k 5 60 '") + TERRAVIK_GAME_DIR +
+                          "/bin/terravik-inspect' --data-dir '" + dir_.string() + "'";
         for (const std::string& f : files) cmd += " '" + f + "'";
         cmd += " >'" + (dir_ / "out.txt").string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
         RunResult r;
@@ -225,7 +227,10 @@ TEST_F(Inspector, BadFilesReportWhereAndExitOne) {
     const std::string folder = (dir_ / "folder.wrd").string();  // a data path that is a directory
     fs::create_directories(folder);
 
-    const RunResult r = Inspect({cut, good, odd, level, folder});
+    const std::string fifo = (dir_ / "pipe.wav").string();  // no writer ever comes
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    const RunResult r = Inspect({cut, good, odd, level, folder, fifo});
     EXPECT_EQ(r.exitCode, 1);
     ASSERT_EQ(r.out.size(), 1u);
     EXPECT_EQ(r.out[0].rfind("{\"format\":\"wave\"", 0), 0u);
@@ -240,10 +245,11 @@ TEST_F(Inspector, BadFilesReportWhereAndExitOne) {
     std::istringstream lines(r.err);
     std::vector<std::string> errs;
     for (std::string line; std::getline(lines, line);) errs.push_back(line);
-    ASSERT_EQ(errs.size(), 4u) << r.err;
+    ASSERT_EQ(errs.size(), 5u) << r.err;
     EXPECT_EQ(errs[1].rfind(odd + ": offset 0: file: ", 0), 0u) << errs[1];
     EXPECT_NE(errs[2].find("missing.3dk: offset 0: file: cannot open: "), std::string::npos) << errs[2];
     EXPECT_EQ(errs[3], folder + ": offset 0: file: is a directory");
+    EXPECT_EQ(errs[4], fifo + ": offset 0: file: not a regular file");
 }
 
 }  // namespace

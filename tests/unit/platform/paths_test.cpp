@@ -41,6 +41,8 @@ TEST(DataRoot, IsTheParentOfTheExecutablesFolder) {
     EXPECT_EQ(DataRootForExecutable("/opt/terravik/bin/terravik"), "/opt/terravik/");
     // An executable one folder below the root gets the root, with no doubled slash.
     EXPECT_EQ(DataRootForExecutable("/bin/terravik"), "/");
+    // Nothing to go by (no /proc, an empty argv[0]): the current folder, and no exception.
+    EXPECT_EQ(DataRootForExecutable(""), (fs::current_path() / "").string());
     EXPECT_EQ(DataPath("/opt/terravik/", "world\\1.wrd"), "/opt/terravik/world/1.wrd");
 }
 

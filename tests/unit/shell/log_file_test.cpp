@@ -117,14 +117,37 @@ TEST(LogFile, AnUnwritableDataFolderSendsTheLogToTheStateFolder) {
     EXPECT_NE(note.find("without it"), std::string::npos) << note;
 }
 
-TEST(LogFile, AWriteErrorAfterAGoodOpenRaises) {
+// A full disk under the data folder: the log moves to the fallback with every line so far,
+// or, with no fallback that works, goes quiet; one stderr line each time, and nothing throws.
+TEST(LogFile, AFailedWriteMovesTheLogToTheFallbackOrDropsIt) {
     struct stat st {};
     if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
+    std::string dir = Scratch("log_full");
+    std::filesystem::create_symlink("/dev/full", dir + "/Log_File.txt");
+    const std::string fallback = dir + "/state/terravik/Log_File.txt";
     TLogFile log;
-    LogOpen(log, "/dev/full");
-    ASSERT_TRUE(log.Opened);
-    EXPECT_THROW(LogWrite(log, "disk full"), std::runtime_error);
+    log.msOfDay = [] { return 0u; };
+    EXPECT_EQ(LogOpenWithFallback(log, dir + "/Log_File.txt", fallback), "");  // the open works
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(LogWrite(log, "one"));
+    EXPECT_NO_THROW(LogWrite(log, "two"));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "terravik: cannot write the log " + dir +
+                       "/Log_File.txt (No space left on device); it goes to " + fallback + "\n");
+    EXPECT_EQ(log.Path, fallback);
     LogClose(log);
+    EXPECT_EQ(ReadAll(fallback), " 0.00000000000000E+0000--one\r\n 0.00000000000000E+0000--two\r\n");
+
+    // No fallback: the log is dropped, once, and the path is forgotten.
+    LogOpen(log, "/dev/full");
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(LogWrite(log, "lost"));
+    EXPECT_NO_THROW(LogWrite(log, "lost too"));
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err,
+              "terravik: cannot write the log /dev/full (No space left on device); playing without it\n");
+    EXPECT_FALSE(log.Opened);
+    EXPECT_TRUE(log.Path.empty());
 }
 
 }  // namespace
