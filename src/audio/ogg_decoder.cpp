@@ -100,7 +100,7 @@ long MemoryTellCallback(void* source) { return static_cast<long>(static_cast<Ogg
 std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path, std::string* why) {
     auto stream = std::make_unique<TStream>(path);
     if (!stream->is_open()) {
-        if (why) *why = "cannot open: " + stream->open_error();
+        if (why) *why = stream->open_error();  // the reader says what failed: "cannot open: …", "is a directory"
         return nullptr;
     }
     const char* notOgg = "not a readable Ogg Vorbis file";

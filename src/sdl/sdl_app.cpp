@@ -599,7 +599,8 @@ constexpr const char* kWindowClass = "terravik";
 // One line on stderr, and a message box too when a player is there to close it.
 void ShowError(const std::string& text, bool interactive) {
     std::fprintf(stderr, "terravik: %s\n", text.c_str());
-    if (interactive) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr);
+    if (interactive && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr) != 0)
+        std::fprintf(stderr, "terravik: could not show the message box: %s\n", SDL_GetError());
 }
 
 // Reads and parses a recording; false with `error` when it cannot.
