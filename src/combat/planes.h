@@ -44,7 +44,7 @@ inline constexpr int32_t kPlaneWaveSize = 50;
 inline constexpr int32_t kSmokePerFallingAircraft = (21 + 3) * 751;
 // The most smoke particles alive at once; past it a new puff replaces the oldest. Room for ten
 // aircraft falling together at that rate: the start-up wave peaked at 21,480 at 16 ms frames
-// and 83,000 or so at 4 ms, so a wave is never cut, while a crowd of hundreds dying costs no
+// and 71,589 at 4 ms (no player), so a wave is not cut, while a crowd of hundreds dying costs no
 // more smoke to keep and draw than this (about 37 MB when full).
 inline constexpr int32_t kSmokeParticleBudget = 10 * kSmokePerFallingAircraft;
 
