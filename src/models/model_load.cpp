@@ -2,15 +2,15 @@
 // CPU side is built from it: mesh arrays or client arrays, the paths of its textures, the rest
 // pose, the box. No GL here: the GPU objects are made by Upload (model_upload.cpp).
 
+#include <string_view>
+#include <unordered_map>
+
 #include "common/binary_io.h"
 #include "platform/loading_progress.h"
 #include "models/model.h"
 #include "models/model_file.h"
 #include "models/skin_program.h"
 #include "platform/paths.h"
-
-#include <string_view>
-#include <unordered_map>
 
 namespace tv {
 
