@@ -62,6 +62,12 @@ seed smd smd
 seed wav wav
 seed ogg ogg
 seed texture jpg png tga bmp
+# The text readers start from the small files in fuzz/seeds and the stored recordings.
+for t in settings replay run_options; do
+    mkdir -p "$corpus/$t"
+    cp "$root/fuzz/seeds/$t/"* "$corpus/$t/"
+done
+for f in "$root"/tests/data/*.rec; do head -c 65536 "$f" >"$corpus/replay/$(basename "$f")"; done
 mkdir -p "$corpus/byte_reader"
 for d in model level particles smd; do
     ls "$corpus/$d" | head -n 3 | while read -r f; do cp "$corpus/$d/$f" "$corpus/byte_reader/"; done

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -85,6 +86,13 @@ void WarnData(const std::string& file, size_t offset, const std::string& field, 
     std::fprintf(stderr, "terravik: warning: %s\n", FormatDataError(file, offset, field, message).c_str());
 }
 
+void NonFiniteNote::WarnOnce(const std::string& file) {
+    if (!seen_ || warned_) return;
+    warned_ = true;
+    const char* what = std::isnan(value_) ? "NaN" : (value_ > 0 ? "infinity" : "-infinity");
+    WarnData(file, offset_, field_, std::string("is ") + what + " (taken as it is; the first such value of the file)");
+}
+
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error(path + ": cannot create");
@@ -134,6 +142,7 @@ float ByteReader::F32(const char* field) {
     uint32_t bits = U32(field);
     float f;
     std::memcpy(&f, &bits, 4);
+    nonFinite_.Check(f, pos_ - 4, field);
     return f;
 }
 

@@ -2,6 +2,7 @@
 // Little-endian byte buffers for the game's file formats: a reading cursor that reports
 // exactly where a file went wrong, and a writer for the tools and the tests' fixtures.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -43,6 +44,26 @@ int OpenRegularFile(const std::string& path, std::string& why);
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 // One line on stderr for odd data the loaders tolerate: "terravik: warning: FILE: offset N: FIELD: message".
 void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message);
+// The first NaN or infinity a reader met in a file. The game takes such values as they are
+// (they only spoil what they touch), but the file deserves one warning naming the first one.
+class NonFiniteNote {
+public:
+    // Notes `value` read at `offset` as `field`; only the first non-finite one is kept.
+    void Check(float value, size_t offset, const char* field) {
+        if (!seen_ && !std::isfinite(value)) seen_ = true, offset_ = offset, field_ = field, value_ = value;
+    }
+    bool Seen() const { return seen_; }
+    // One WarnData line for the first non-finite value, if any; at most once.
+    void WarnOnce(const std::string& file);
+
+private:
+    bool seen_ = false;
+    bool warned_ = false;
+    size_t offset_ = 0;
+    const char* field_ = "";
+    float value_ = 0.0f;
+};
+
 // Writes bytes to a file, creating or truncating it; raises std::runtime_error on failure.
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
@@ -70,6 +91,9 @@ public:
     // forcing huge allocations.
     int32_t Count(const char* field, size_t bytesPerItem);
 
+    // Warns once (WarnData) about the first NaN or infinity F32 returned, if any.
+    void WarnNonFinite() { nonFinite_.WarnOnce(file_); }
+
     size_t Offset() const { return pos_; }
     size_t Size() const { return size_; }
     size_t Remaining() const { return size_ - pos_; }
@@ -87,6 +111,7 @@ private:
     size_t size_;
     size_t pos_ = 0;
     std::string file_;
+    NonFiniteNote nonFinite_;
 };
 
 // Appends little-endian values to a growing buffer.

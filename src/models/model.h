@@ -91,12 +91,13 @@ struct BillboardSides {
 };
 
 // What every model loaded in one GL context shares: the skinning program (compiled on first
-// use) and the billboard side vectors. Owned by the game; models keep a reference.
+// use), the billboard side vectors and the textures. Owned by the game; models keep a reference.
 struct ModelRenderShared {
     ModelRenderShared();
     ~ModelRenderShared();
     std::unique_ptr<SkinProgram> Skin;
     BillboardSides Sides;
+    TextureCache Textures;  // the models' textures, one per file
 };
 
 // What the loaders need from the game.
@@ -127,8 +128,8 @@ public:
     // The full loaders (GL): Read or ReadGeometryOnly, then Upload, in the current context.
     static std::unique_ptr<TModel> Create(const std::string& path, const ModelLoadContext& context);
     static std::unique_ptr<TModel> CreateGeometryOnly(const std::string& path, const ModelLoadContext& context);
-    // Makes the model's GPU objects in the current context (GL): one texture per slot through
-    // LoadTexture (none for a geometry-only model), then the vertex buffer of a buffered mesh
+    // Makes the model's GPU objects in the current context (GL): the texture of each distinct
+    // file its slots name, through the shared TextureCache (none for a geometry-only model), then the vertex buffer of a buffered mesh
     // filled with VertexBufferData(). Called once, after Read.
     void Upload();
     // The interleaved vertices of a buffered mesh, VertexFloats() per vertex: (s, 1 - t),
@@ -255,8 +256,11 @@ private:
 
     std::shared_ptr<ModelRenderShared> shared_;
     GlBuffer vertexBuffer_;
-    std::vector<std::string> texturePaths_;   // one per slot, set by Read; empty for geometry-only models
-    std::vector<tv::Texture> ownedTextures_;  // one per path, made by Upload
+    // The distinct texture paths, set by Read (empty for geometry-only models), and which of
+    // them each slot draws with: a path named by many slots is one texture.
+    std::vector<std::string> texturePaths_;
+    std::vector<uint32_t> slotTexture_;
+    std::vector<std::shared_ptr<const tv::Texture>> textures_;  // one per path, made by Upload
     std::optional<uint32_t> firstTexture_;
 };
 

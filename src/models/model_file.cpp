@@ -234,6 +234,7 @@ ModelFile ReadModel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         ReadFlags(r, m);
     }
     for (const Tolerated& t : tolerated) WarnData(fileName, t.offset, t.field, t.message);
+    r.WarnNonFinite();
     return m;
 }
 

@@ -2,6 +2,9 @@
 // CPU side is built from it: mesh arrays or client arrays, the paths of its textures, the rest
 // pose, the box. No GL here: the GPU objects are made by Upload (model_upload.cpp).
 
+#include <string_view>
+#include <unordered_map>
+
 #include "common/binary_io.h"
 #include "platform/loading_progress.h"
 #include "models/model.h"
@@ -78,7 +81,8 @@ std::unique_ptr<TModel> TModel::ReadGeometryOnly(const std::string& path, const 
 
 uint32_t TModel::Texture(size_t slot) const {
     if (slot == 0 && firstTexture_) return *firstTexture_;
-    return slot < ownedTextures_.size() ? ownedTextures_[slot].id() : 0u;
+    if (slot >= slotTexture_.size() || slotTexture_[slot] >= textures_.size()) return 0u;
+    return textures_[slotTexture_[slot]]->id();
 }
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
@@ -207,10 +211,16 @@ void TModel::TakeTextures(const ModelFile& file, const LoadSource& source) {
     TextureNames = file.TextureNames;
     if (source.geometryOnly) return;
     const std::string folder = ModelFolder(source.path);
-    texturePaths_.reserve(TextureNames.size());
+    // One path per distinct name: a name repeated by every slot costs one string, one texture.
+    std::unordered_map<std::string_view, uint32_t> indexByName;
+    slotTexture_.reserve(TextureNames.size());
     for (const std::string& textureName : TextureNames) {
-        texturePaths_.push_back(textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
-                                                              : folder + "\\" + textureName);
+        auto [it, added] = indexByName.emplace(textureName, static_cast<uint32_t>(texturePaths_.size()));
+        if (added) {
+            texturePaths_.push_back(textureName == kNoTextureName ? source.context.DataRoot + kNoTexturePath
+                                                                  : folder + "\\" + textureName);
+        }
+        slotTexture_.push_back(it->second);
     }
 }
 

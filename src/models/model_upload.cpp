@@ -22,9 +22,11 @@ std::unique_ptr<TModel> TModel::CreateGeometryOnly(const std::string& path, cons
 
 void TModel::Upload() {
     // Textures first, then the buffer: the order the names were always made in.
-    ownedTextures_.clear();
-    ownedTextures_.reserve(texturePaths_.size());
-    for (const std::string& path : texturePaths_) ownedTextures_.push_back(LoadTexture(path));
+    std::vector<uint64_t> uses(texturePaths_.size(), 0);
+    for (uint32_t t : slotTexture_) ++uses[t];
+    textures_.clear();
+    textures_.reserve(texturePaths_.size());
+    for (size_t t = 0; t < texturePaths_.size(); ++t) textures_.push_back(shared_->Textures.Get(texturePaths_[t], uses[t]));
     if (ModelType == ModelType::SkinnedBuffer || ModelType == ModelType::StaticBuffer) UploadVertexBuffer();
 }
 

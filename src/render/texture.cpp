@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <exception>
 #include <vector>
 
+#include "platform/paths.h"
 #include "render/image_prefetch.h"
 
 namespace tv {
@@ -105,7 +107,9 @@ void SetGpuObjectsEnabled(bool enabled) { gpuObjects = enabled; }
 
 bool GpuObjectsEnabled() { return gpuObjects; }
 
-Texture LoadTexture(const std::string& path) {
+Texture LoadTexture(const std::string& path) { return LoadTextureNamedTimes(path, 1); }
+
+Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses) {
     if (!gpuObjects) {
         Texture none;
         none.reason_ = "no GPU objects in this run";
@@ -127,9 +131,30 @@ Texture LoadTexture(const std::string& path) {
         t.name_ = NewBoundTexture();
         t.reason_ = decoded.error;  // names the file as it was found on disk
     }
-    if (!t.valid_ && !decoded.failureSeen)
-        std::fprintf(stderr, "terravik: texture not loaded: %s\n", t.reason_.c_str());
+    if (!t.valid_ && !decoded.failureSeen) {
+        const std::string more = uses > 1 ? " (and " + std::to_string(uses - 1) + " more times)" : "";
+        std::fprintf(stderr, "terravik: texture not loaded: %s%s\n", t.reason_.c_str(), more.c_str());
+    }
     return t;
+}
+
+std::shared_ptr<const Texture> TextureCache::Get(const std::string& path, uint64_t uses) {
+    auto spelled = fileBySpelling_.find(path);
+    if (spelled == fileBySpelling_.end()) {
+        std::string file;
+        try {
+            file = ResolvePath(path);
+        } catch (const std::exception&) {
+            file = path;  // LoadTexture reports why it cannot be opened
+        }
+        spelled = fileBySpelling_.emplace(path, std::move(file)).first;
+    }
+    auto& slot = byFile_[spelled->second];
+    if (!slot) {
+        slot = std::make_shared<const Texture>(LoadTextureNamedTimes(path, uses));
+        ++loads_;
+    }
+    return slot;
 }
 
 }  // namespace tv

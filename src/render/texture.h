@@ -3,7 +3,10 @@
 // 2D texture with linear filtering and repeat wrapping. A Texture owns its GL name.
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "render/gl_handles.h"
 #include "render/image_decode.h"
@@ -27,6 +30,7 @@ class Texture {
 
   private:
     friend Texture LoadTexture(const std::string& path);
+    friend Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses);
     friend Texture LoadTextureFromImage(const DecodedImage& image);
 
     GlTexture name_;
@@ -43,6 +47,27 @@ class Texture {
 // failure again). `path` may use backslashes; it is resolved with ResolvePath, and the
 // messages show the file with forward slashes. Never throws.
 Texture LoadTexture(const std::string& path);
+
+// LoadTexture for a file that `uses` slots name: a failure's stderr line ends in
+// " (and N more times)" when uses > 1, so a name repeated by a file still makes one line.
+Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses);
+
+// Textures shared by the file they resolve to: a file named by many slots (of one model or of
+// every model sharing the cache) is decoded and uploaded once, and a failure to load it is
+// reported once. Lives with the GL objects it holds (in the context they were made in);
+// the textures go when the cache and every holder have gone.
+class TextureCache {
+  public:
+    // The texture of `path` (any spelling), loaded on the first ask for its file; `uses` is
+    // how many slots of the asker name it, counted in the failure's one stderr line.
+    std::shared_ptr<const Texture> Get(const std::string& path, uint64_t uses = 1);
+    int Loads() const { return loads_; }  // files loaded (each once)
+
+  private:
+    std::unordered_map<std::string, std::string> fileBySpelling_;  // path as asked -> resolved
+    std::map<std::string, std::shared_ptr<const Texture>> byFile_;
+    int loads_ = 0;
+};
 
 // The same upload for pixels already in memory. Power-of-two sides give level 0 alone: the
 // linear minification filter never samples smaller ones. Other sides go through GLU's

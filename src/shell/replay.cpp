@@ -9,6 +9,8 @@
 #include "platform/text_encoding.h"
 #include "shell/game.h"
 #include "shell/state_dump.h"
+#include "shell/run_options.h"
+#include "shell/settings.h"
 
 namespace tv {
 namespace {
@@ -137,6 +139,30 @@ std::string CheckpointChecker::Compare(const ReplayCheckpoint& expected, uint64_
            ", got " + HashHex(got);
 }
 
+const InputFrame& RecordedFrames::operator[](size_t i) const {
+    const Stored& f = frames_[i];
+    const size_t messagesBegin = i == 0 ? 0 : frames_[i - 1].messagesEnd;
+    const size_t keysBegin = i == 0 ? 0 : frames_[i - 1].keysEnd;
+    expanded_.frameMs = f.frameMs;
+    expanded_.mouse = f.mouse;
+    expanded_.messages.assign(messages_.begin() + static_cast<std::ptrdiff_t>(messagesBegin),
+                              messages_.begin() + f.messagesEnd);
+    expanded_.keys.assign(keys_.begin() + static_cast<std::ptrdiff_t>(keysBegin), keys_.begin() + f.keysEnd);
+    return expanded_;
+}
+
+void RecordedFrames::push_back(const InputFrame& frame) {
+    messages_.insert(messages_.end(), frame.messages.begin(), frame.messages.end());
+    keys_.insert(keys_.end(), frame.keys.begin(), frame.keys.end());
+    frames_.push_back({frame.frameMs, frame.mouse, static_cast<uint32_t>(messages_.size()),
+                       static_cast<uint32_t>(keys_.size())});
+}
+
+size_t RecordedFrames::StoredBytes() const {
+    return frames_.size() * sizeof(Stored) + messages_.size() * sizeof(WindowMessage) +
+           keys_.size() * sizeof(keys_[0]);
+}
+
 std::string FormatRecordingHeader(int32_t width, int32_t height) {
     return std::string(kMagic) + " " + std::to_string(kVersion) + "\nwindow " + std::to_string(width) + " " +
            std::to_string(height) + "\n";
@@ -181,6 +207,7 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
     out = InputRecording{};
     InputFrame pending;
     bool sawMagic = false, sawWindow = false;
+    int64_t moreClicks = 0;
     size_t lineNo = 0, pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -200,9 +227,12 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
             out.version = version;
             sawMagic = true;
         } else if (!sawWindow) {
-            if (words.size() != 3 || words[0] != "window" || !ParseNumber(words[1], out.width, 1, 16384) ||
-                !ParseNumber(words[2], out.height, 1, 16384))
-                fault = "the second line must be \"window WIDTH HEIGHT\"";
+            if (words.size() != 3 || words[0] != "window" ||
+                !ParseNumber(words[1], out.width, kMinWindowWidth, kMaxWindowSide) ||
+                !ParseNumber(words[2], out.height, kMinWindowHeight, kMaxWindowSide))
+                fault = "the second line must be \"window WIDTH HEIGHT\", from " + std::to_string(kMinWindowWidth) +
+                        " " + std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) + " " +
+                        std::to_string(kMaxWindowSide);
             sawWindow = true;
         } else if (words[0] == "hash" && out.version >= 2) {
             ReplayCheckpoint c;
@@ -211,14 +241,22 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
         } else if (words[0] == "f") {
             fault = ParseFrameWords(words, pending);
             if (fault.empty()) {
-                out.frames.push_back(std::move(pending));
+                out.frames.push_back(pending);
                 pending = InputFrame{};
             }
         } else {
             WindowMessage m;
             fault = ParseMessage(words, m);
             if (fault.empty()) pending.messages.push_back(m);
+            // Each "Еще 50" is fifty aircraft: a recording may press it as often as --waves may.
+            if (fault.empty() && m.kind == WindowMessageKind::Click && m.arg == kButton4 && ++moreClicks > kMaxWaves)
+                fault = "more than " + std::to_string(kMaxWaves) + " \"click more\" lines (the cap of --waves)";
         }
+        // Messages count as they arrive: a run of them without a frame line is stored as well.
+        if (fault.empty() &&
+            out.frames.StoredBytes() + pending.messages.size() * sizeof(WindowMessage) > kMaxRecordingStoredBytes)
+            fault = "the recording holds more than " + std::to_string(kMaxRecordingStoredBytes >> 20) +
+                    " MB of input";
         if (!fault.empty()) {
             error = "line " + std::to_string(lineNo) + ": " + fault;
             return false;

@@ -65,13 +65,43 @@ struct ReplayCheckpoint {
 // A recording writes a checkpoint after every this many frames.
 inline constexpr int64_t kCheckpointFrames = 60;
 
+// A recording's frames, stored compactly: 28 bytes a frame plus 8 a message and 2 a key, in
+// three flat arrays (an InputFrame of its own would cost ~100 bytes a line).
+class RecordedFrames {
+public:
+    size_t size() const { return frames_.size(); }
+    bool empty() const { return frames_.empty(); }
+    // Frame i expanded; the reference stays valid until the next call on this object.
+    const InputFrame& operator[](size_t i) const;
+    void push_back(const InputFrame& frame);
+    // Bytes of input stored (the arrays' contents; their growth may hold up to twice as much).
+    size_t StoredBytes() const;
+
+private:
+    struct Stored {
+        uint32_t frameMs = 0;
+        MouseState mouse;
+        uint32_t messagesEnd = 0;  // one past its last message in messages_
+        uint32_t keysEnd = 0;      // one past its last key in keys_
+    };
+    std::vector<Stored> frames_;
+    std::vector<WindowMessage> messages_;
+    std::vector<std::pair<uint8_t, uint8_t>> keys_;
+    mutable InputFrame expanded_;
+};
+
 struct InputRecording {
     int32_t version = 0;  // as the first line says
     int32_t width = 0;
     int32_t height = 0;
     std::vector<InputFrame> frames;
     std::vector<ReplayCheckpoint> checkpoints;  // frames ascending
+    RecordedFrames frames;
 };
+
+// A recording stores at most this much input (frames, messages, keys; twice as much with the
+// arrays' growth, so 64 MB at the most). A frame line of four bytes costs 28.
+inline constexpr size_t kMaxRecordingStoredBytes = size_t{32} << 20;
 
 // The file's first two lines.
 std::string FormatRecordingHeader(int32_t width, int32_t height);
@@ -80,7 +110,9 @@ std::string FormatInputFrame(const InputFrame& frame);
 // A checkpoint's line, ending in '\n'.
 std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint);
 // Reads a whole recording. On malformed text returns false with `error` naming the line and
-// what is wrong; `out` is then unspecified.
+// what is wrong; `out` is then unspecified. Refused as well, at the line that passes the cap:
+// a window outside the settings' range (kMinWindowWidth x kMinWindowHeight to kMaxWindowSide),
+// more "click more" lines than --waves allows (kMaxWaves), more than kMaxRecordingStoredBytes.
 bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
 
 // Delivers one message to the game as the main window does (GL: window_events.cpp). A click

@@ -68,9 +68,8 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             if (!value(v) || !ParseInt(v, o.frameMs, 0) || o.frameMs > 60000)
                 return "--frame-ms needs a whole number from 0 to 60000";
         } else if (a == "--waves") {
-            // Each wave is fifty aircraft; a thousand waves is far past any machine's frame rate.
-            if (!value(v) || !ParseInt(v, o.waves, 0) || o.waves > 1000)
-                return "--waves needs a whole number from 0 to 1000";
+            if (!value(v) || !ParseInt(v, o.waves, 0) || o.waves > kMaxWaves)
+                return "--waves needs a whole number from 0 to " + std::to_string(kMaxWaves);
         } else if (a == "--windowed") {
             size_t x = std::string::npos;
             int64_t w = 0, h = 0;

@@ -7,6 +7,10 @@
 
 namespace tv {
 
+// The most "Еще 50" presses a run may ask for, on the command line or in a recording: each is
+// fifty aircraft, and a thousand is far past any machine's frame rate.
+inline constexpr int64_t kMaxWaves = 1000;
+
 struct RunOptions {
     bool help = false;
     bool version = false;
@@ -17,7 +21,7 @@ struct RunOptions {
     int64_t frames = -1;       // >= 0: close after this many frames and print the report
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
     std::string screenshot;    // PNG of the last frame, written before closing
-    int64_t waves = 0;         // "Еще 50" pressed this many times right after the start-up
+    int64_t waves = 0;         // "Еще 50" pressed this many times right after the start-up (<= kMaxWaves)
     bool headless = false;     // no window, GL, video or audio device: the simulation alone
 
     // Replays and the state they reproduce.

@@ -46,10 +46,11 @@ bool ShortReadCursor::I32(int32_t& out) {
     return true;
 }
 
-bool ShortReadCursor::F32(float& out) {
+bool ShortReadCursor::F32(float& out, const char* field) {
     uint32_t u;
     if (!U32(u)) return false;
     std::memcpy(&out, &u, 4);
+    nonFinite_.Check(out, pos_ - 4, field);
     return true;
 }
 
@@ -79,16 +80,16 @@ int WaterGridSide(float gridPoints) {
 }
 
 void ReadPlacement(ShortReadCursor& c, LevelObject& o) {
-    c.F32(o.position.x);
-    c.F32(o.position.y);
-    c.F32(o.position.z);
-    for (float& v : o.rotation) c.F32(v);
+    c.F32(o.position.x, "position");
+    c.F32(o.position.y, "position");
+    c.F32(o.position.z, "position");
+    for (float& v : o.rotation) c.F32(v, "rotation");
     c.U32(o.spareA);
 }
 
 void ReadModelFields(ShortReadCursor& c, LevelObject& o) {
     ReadPlacement(c, o);
-    c.F32(o.animTime);
+    c.F32(o.animTime, "animation time");
     c.U32(o.spareB);
     c.U8(o.animated);
     c.String(o.modelPath);
@@ -141,6 +142,13 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     // for the same path would find, without the quadratic cost on long levels.
     std::unordered_map<std::string_view, int32_t> firstByPath;
     uint64_t waterCells = 0;
+    uint32_t waters = 0, emitters = 0;
+    const auto refusePastCap = [&](uint32_t& count, uint32_t cap, size_t at, const char* field) {
+        if (++count > cap) {
+            throw DataError(fileName, at, field,
+                            "the level holds more than " + std::to_string(cap) + " " + field);
+        }
+    };
 
     for (size_t k = 0; k < level.objects.size(); ++k) {
         LevelObject& o = level.objects[k];
@@ -183,10 +191,11 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         // Tested on the record's kind, which a model may just have set to 4 or 5.
         if (o.kind == kLevelWater) {
             const size_t waterAt = c.Offset();
+            refusePastCap(waters, kMaxLevelWaters, waterAt, "waters");
             ReadModelFields(c, o);
-            c.F32(o.gridPoints);
+            c.F32(o.gridPoints, "water grid points");
             c.I32(o.sideLength);
-            c.F32(o.damping);
+            c.F32(o.damping, "water damping");
             c.String(o.textureName);
             o.hasWaterBlock = true;
             // Each water simulates its own grid (32 bytes a cell, up to 1024 x 1024 cells): a
@@ -200,6 +209,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
             }
         }
         if (o.kind == kLevelEmitter) {
+            refusePastCap(emitters, kMaxLevelEmitters, c.Offset(), "emitters");
             ReadPlacement(c, o);
             c.String(o.particleFile);
             c.String(o.secondName);
@@ -210,6 +220,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
         if (!o.modelPath.empty()) firstByPath.emplace(o.modelPath, o.modelIndex);
         if (onRecord) onRecord(level, k);
     }
+    c.WarnNonFinite();
     if (c.Cut()) {
         WarnData(fileName, c.CutOffset(), "objects",
                  "the file ends before its " + std::to_string(level.objectCount) +

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/binary_io.h"
 #include "math/vec3.h"
 
 namespace tv {
@@ -24,7 +25,8 @@ class ShortReadCursor {
     bool U8(uint8_t& out);
     bool I32(int32_t& out);
     bool U32(uint32_t& out);
-    bool F32(float& out);
+    // A NaN or infinity read is noted under `field`; WarnNonFinite reports the first one.
+    bool F32(float& out, const char* field = "value");
     // int32 length then that many bytes; <= 0 gives an empty string; if the bytes are not all
     // there the string is left as it was (never allocates beyond the file).
     bool String(std::string& out);
@@ -32,6 +34,7 @@ class ShortReadCursor {
     size_t Remaining() const { return size_ - pos_; }
     bool AtEnd() const { return pos_ >= size_; }
     const std::string& FileName() const { return file_; }
+    void WarnNonFinite() { nonFinite_.WarnOnce(file_); }
     // Whether a read came up short, and the offset of the first one that did.
     bool Cut() const { return cut_; }
     size_t CutOffset() const { return cutAt_; }
@@ -45,6 +48,7 @@ class ShortReadCursor {
     bool cut_ = false;
     size_t cutAt_ = 0;
     std::string file_;
+    NonFiniteNote nonFinite_;
 };
 
 // File type bytes of the records the loader knows.
@@ -107,12 +111,16 @@ using LevelRecordHandler = std::function<void(const LevelFile& level, size_t ind
 
 // No real level comes near this many objects; each costs a map object in the game.
 inline constexpr uint32_t kMaxLevelObjects = 65536;
+// Nor this many waters or emitters: each loads its own texture (a water measured 64 KB, an
+// emitter 670 KB with up to kMaxEmitterParticles particles besides); real levels hold a few.
+inline constexpr uint32_t kMaxLevelWaters = 64;
+inline constexpr uint32_t kMaxLevelEmitters = 64;
 // Nor this many water cells in all (each water's grid side clamped as the water code does;
 // a cell costs 32 bytes): real levels hold a few small ponds.
 inline constexpr uint64_t kMaxLevelWaterCells = uint64_t{1} << 22;
 
-// Parses a level. A count larger than kMaxLevelObjects, or water grids beyond
-// kMaxLevelWaterCells, raise DataError; a file that ends before its count of records does not:
+// Parses a level. A count larger than kMaxLevelObjects, more waters or emitters than their
+// caps, or water grids beyond kMaxLevelWaterCells, raise DataError (at the record past the cap); a file that ends before its count of records does not:
 // the missing fields, and whole records past the end, stay zero (type 0: nothing is created
 // for them) and one warning (file, offset, field) goes to stderr, as does a negative count
 // (no objects).

@@ -11,22 +11,23 @@ namespace tv {
 void ReadParticlesInto(ParticleFile& p, const std::vector<uint8_t>& bytes, const std::string& fileName) {
     ShortReadCursor c(bytes, fileName);
     c.I32(p.Count);
-    for (float& v : p.Colour) c.F32(v);
-    for (float& v : p.ColourDelta) c.F32(v);
-    c.F32(p.EmitCentre.x);
-    c.F32(p.EmitCentre.y);
-    c.F32(p.EmitCentre.z);
-    c.F32(p.TargetCentre.x);
-    c.F32(p.TargetCentre.y);
-    c.F32(p.TargetCentre.z);
-    c.F32(p.Speed);
-    c.F32(p.StartSize);
-    c.F32(p.SizeDelta);
-    c.F32(p.EmitSpread);
-    c.F32(p.TargetSpread);
-    c.F32(p.Period);
+    for (float& v : p.Colour) c.F32(v, "colour");
+    for (float& v : p.ColourDelta) c.F32(v, "colour change");
+    c.F32(p.EmitCentre.x, "emission centre");
+    c.F32(p.EmitCentre.y, "emission centre");
+    c.F32(p.EmitCentre.z, "emission centre");
+    c.F32(p.TargetCentre.x, "target centre");
+    c.F32(p.TargetCentre.y, "target centre");
+    c.F32(p.TargetCentre.z, "target centre");
+    c.F32(p.Speed, "speed");
+    c.F32(p.StartSize, "start size");
+    c.F32(p.SizeDelta, "size change");
+    c.F32(p.EmitSpread, "emission spread");
+    c.F32(p.TargetSpread, "target spread");
+    c.F32(p.Period, "period");
     c.U8(p.BlendMode);
     c.String(p.TextureName);
+    c.WarnNonFinite();
     if (c.Cut()) WarnData(fileName, c.CutOffset(), "particles", "the file ends early: the missing fields keep their values");
 }
 

@@ -30,6 +30,10 @@ struct BillboardSides;
 
 // Particles a description may ask an emitter to create; more is a corrupt file.
 inline constexpr int32_t kMaxParticlesPerSystem = 1'000'000;
+// Particles one description (".kpr") may ask a level emitter to start. Each costs about 220
+// bytes at load (the particle, its vertices, the GPU buffer) and a quad every frame; the
+// largest real emitter holds 200.
+inline constexpr int32_t kMaxEmitterParticles = 4096;
 // The buffer grows in steps of this many particles, so emission rarely allocates.
 inline constexpr int32_t kParticleGrowStep = 10'000;
 
@@ -89,7 +93,7 @@ struct T_Particles_System {
 // Sets Count to 0, reads the description over the system's fields (a short file leaves the
 // rest as they were), loads dataRoot + "k_resurs\particles\texture\" + the texture name and
 // computes Radius. Raises DataError if the file cannot be read or asks for more than
-// kMaxParticlesPerSystem particles; a negative count means none (one warning). Needs a current GL context.
+// kMaxEmitterParticles particles; a negative count means none (one warning). Needs a current GL context.
 void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot);
 // Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
 void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);

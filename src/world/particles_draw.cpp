@@ -42,10 +42,10 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
         WarnData(path, 0, "count", "negative particle count " + std::to_string(f.Count) + ": no particles");
         f.Count = 0;
     }
-    if (f.Count > kMaxParticlesPerSystem) {
+    if (f.Count > kMaxEmitterParticles) {
         throw DataError(path, 0, "count",
                         "particle count " + std::to_string(f.Count) + " is outside 0.." +
-                            std::to_string(kMaxParticlesPerSystem));
+                            std::to_string(kMaxEmitterParticles));
     }
     ps.Count = f.Count;
     ps.Colour = f.Colour;

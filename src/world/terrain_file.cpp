@@ -19,13 +19,13 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
                         "grid size " + std::to_string(t.GridSize) + " exceeds the cap of " +
                             std::to_string(kMaxTerrainGrid));
     }
-    c.F32(t.Size);
+    c.F32(t.Size, "side length");
     // The grid cap bounds what a short file can cost; heights, texture coordinates and names
     // the file lacks stay 0 (or empty).
     const uint64_t side = static_cast<uint64_t>(t.GridSize) + 1;
     t.Heights.assign(side * side, 0.0f);
     for (float& h : t.Heights) {
-        if (!c.F32(h)) break;
+        if (!c.F32(h, "heights")) break;
     }
     if (c.Cut()) {
         WarnData(fileName, c.CutOffset(), c.CutOffset() < 8 ? "side length" : "heights",
@@ -34,9 +34,17 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     const size_t cells = static_cast<size_t>(t.GridSize) * static_cast<size_t>(t.GridSize);
     t.TexCoords.assign(cells * 12, 0.0f);
     for (float& uv : t.TexCoords) {
-        if (!c.F32(uv)) break;  // everything after the end stays 0
+        if (!c.F32(uv, "texture coordinates")) break;  // everything after the end stays 0
     }
+    const size_t countAt = c.Offset();
     c.I32(t.TextureNameCount);
+    // Each name costs a string (32 bytes and more) however short its record; the game uses
+    // only the last one, and real terrains name one.
+    if (t.TextureNameCount > kMaxTerrainTextureNames) {
+        throw DataError(fileName, countAt, "texture names",
+                        "count " + std::to_string(t.TextureNameCount) + " exceeds the cap of " +
+                            std::to_string(kMaxTerrainTextureNames));
+    }
     for (int32_t k = 0; k < t.TextureNameCount; ++k) {
         // Each name replaces the previous one; a name cut off by the end reads as empty.
         t.TextureName.clear();
@@ -46,6 +54,7 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
         t.TextureName = name;
         t.TextureNames.push_back(std::move(name));
     }
+    c.WarnNonFinite();
     if (c.Cut() && c.CutOffset() >= 8 + side * side * 4) {
         WarnData(fileName, c.CutOffset(), "texture coordinates",
                  "the file ends early: the missing coordinates and names stay empty");

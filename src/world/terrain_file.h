@@ -29,7 +29,11 @@ struct TerrainFile {
 // file still gets its whole grid, so this cap is what bounds the memory a few bytes can cost.
 inline constexpr uint32_t kMaxTerrainGrid = 1024;
 
-// Parses a terrain. A grid size <= 0 or above kMaxTerrainGrid raises DataError. Past that,
+// Nor this many texture names (real terrains name one; each name costs 40 bytes and more).
+inline constexpr int32_t kMaxTerrainTextureNames = 4096;
+
+// Parses a terrain. A grid size <= 0 or above kMaxTerrainGrid, or more than
+// kMaxTerrainTextureNames names, raise DataError. Past that,
 // reads beyond the end transfer nothing: missing heights and texture coordinates stay 0 and a
 // name that is cut off reads as empty (one warning on stderr naming the first missing field).
 TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -168,6 +170,35 @@ TEST_F(ModelBuffers, TexturesComeFromTheModelFolderOrTheNoTextureImage) {
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     EXPECT_TRUE(Near(PixelAt(p, -0.5f, 0), 255, 0, 255)) << "NOTEXTURE comes from the data root";
     EXPECT_TRUE(Near(PixelAt(p, 0.5f, 0), 0, 255, 255)) << "other names come from the model's folder";
+    EXPECT_EQ(GlError(), 0u);
+}
+
+TEST_F(ModelBuffers, ANameRepeatedBySlotsIsOneTextureAndOneMessage) {
+    const std::string dir = ScratchDir("models_repeated_names");
+    WriteTexture(dir + "/red.png", 4, 4, [](int, int) { return Rgba{255, 0, 0, 255}; });
+    ModelFile m = TwelveTriangles();
+    m.DrawGroups = {{0, 12}};
+    m.TextureNames.assign(4000, "red.png");
+    const ModelLoadContext context = Context(dir + "/");
+    testing::internal::CaptureStderr();
+    auto model = TModel::Create(WriteModelTo(dir, "red.3dk", m), context);
+    // Another model of the same context naming the file in another spelling shares it too.
+    m.TextureNames = {"RED.PNG"};
+    auto other = TModel::Create(WriteModelTo(dir, "other.3dk", m), context);
+    // 65,536 empty names: one folder that is no image, one message.
+    m.TextureNames.assign(65536, "");
+    auto empty = TModel::Create(WriteModelTo(dir, "empty.3dk", m), context);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(model->Texture(0), 0u);
+    EXPECT_EQ(model->Texture(3999), model->Texture(0));
+    EXPECT_EQ(other->Texture(0), model->Texture(0));
+    EXPECT_EQ(empty->Texture(65535), empty->Texture(0));
+    EXPECT_EQ(context.Shared->Textures.Loads(), 2);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("(and 65535 more times)"), std::string::npos) << err;
+    OrthoView();
+    model->Draw(1, true, false, 0, 0);
+    EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {255, 0, 0, 255}), 12);
     EXPECT_EQ(GlError(), 0u);
 }
 

@@ -75,7 +75,7 @@ TEST_F(ParticlesGl, LoadReadsTheDescriptionAndItsTexture) {
     EXPECT_FLOAT_EQ(ps.Period, 3.0f);
     EXPECT_FLOAT_EQ(ps.Radius, 12.0f);
 
-    f.Count = kMaxParticlesPerSystem + 1;
+    f.Count = kMaxEmitterParticles + 1;  // 4097: about a megabyte, where the largest real emitter holds 200
     WriteWholeFile(root + "huge.kpr", WriteParticles(f));
     EXPECT_THROW(LoadParticles(ps, root + "huge.kpr", root), DataError);
     EXPECT_THROW(LoadParticles(ps, root + "missing.kpr", root), DataError);

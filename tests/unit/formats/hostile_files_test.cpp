@@ -10,7 +10,9 @@
 #include <chrono>
 #include <csignal>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,9 +21,11 @@
 #include "audio/ogg_decoder.h"
 #include "audio/wav_file.h"
 #include "common/binary_io.h"
+#include "models/model_file.h"
 #include "models/smd_file.h"
 #include "world/level_file.h"
 #include "world/particle_file.h"
+#include "world/terrain_file.h"
 
 namespace tv {
 namespace {
@@ -159,6 +163,85 @@ TEST(HostileFiles, LevelsThatWouldCostGigabytesAreRefusedCheaply) {
     EXPECT_EQ(big.offset(), 4 + 4 * (ponds.size() - 4) / 5 + 1);
     level.objects.resize(4);
     EXPECT_EQ(ReadLevel(WriteLevel(level), "four.wrd", AnyKind).objects.size(), 4u);
+}
+
+TEST(HostileFiles, ObjectsThatEachLoadTexturesAndTerrainNamesAreCapped) {
+    // Emitters and waters load a texture each (hundreds of kilobytes) from a record of a few
+    // dozen bytes: up to the cap they load, the next is refused at its record.
+    for (const uint8_t kind : {kLevelEmitter, kLevelWater}) {
+        LevelFile level;
+        LevelObject o;
+        o.typeByte = o.kind = kind;
+        o.gridPoints = 3;
+        o.particleFile = "fire.kpr";
+        level.objects.assign(kind == kLevelEmitter ? kMaxLevelEmitters : kMaxLevelWaters, o);
+        EXPECT_EQ(ReadLevel(WriteLevel(level), "cap.wrd", AnyKind).objects.size(), level.objects.size());
+        level.objects.push_back(o);
+        const std::vector<uint8_t> bytes = WriteLevel(level);
+        const DataError e = ExpectDataError([&] { ReadLevel(bytes, "over.wrd", AnyKind); });
+        EXPECT_EQ(e.field(), kind == kLevelEmitter ? "emitters" : "waters");
+        EXPECT_EQ(e.offset(), 4 + (bytes.size() - 4) / level.objects.size() * (level.objects.size() - 1) + 1);
+    }
+
+    // A terrain's names cost a string each, however short: 16M empty names were 715 MB.
+    TerrainFile t;
+    t.GridSize = 1;
+    t.Heights.assign(4, 0.0f);
+    t.TexCoords.assign(12, 0.0f);
+    t.TextureNames.assign(kMaxTerrainTextureNames, "");
+    t.TextureNames.back() = "ground.jpg";
+    EXPECT_EQ(ReadTerrain(WriteTerrain(t), "cap.map").TextureName, "ground.jpg");
+    std::vector<uint8_t> many = WriteTerrain(t);
+    const size_t countAt = 8 + 4 * 4 + 12 * 4;
+    many.resize(countAt);
+    ByteWriter names;
+    names.I32(1 << 24);
+    names.Data().resize(4 + (size_t{4} << 24), 0);
+    many.insert(many.end(), names.Data().begin(), names.Data().end());
+    const size_t before = PeakRssBytes();
+    const DataError e = ExpectDataError([&] { ReadTerrain(many, "names.map"); });
+    EXPECT_EQ(e.field(), "texture names");
+    EXPECT_EQ(e.offset(), countAt);
+    EXPECT_LT(PeakRssBytes() - before, size_t{16} << 20);
+}
+
+TEST(HostileFiles, NonFiniteFloatsWarnOncePerFileNamingTheFirst) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    ParticleFile p;
+    p.Colour[1] = nan;
+    p.Speed = -inf;
+    LevelFile level;
+    LevelObject o;
+    o.typeByte = o.kind = kLevelWater;
+    o.position.y = inf;
+    o.damping = nan;
+    level.objects.assign(2, o);
+    TerrainFile t;
+    t.GridSize = 1;
+    t.Heights = {0, 0, nan, 0};
+    t.TexCoords.assign(12, inf);
+    ModelFile m;
+    m.ModelType = ModelType::Billboard;
+    m.Billboard.height = inf;
+    m.BoxSize = {nan, 1, 1};
+
+    testing::internal::CaptureStderr();
+    const ParticleFile readP = ReadParticles(WriteParticles(p), "p.kpr");
+    ReadLevel(WriteLevel(level), "l.wrd", AnyKind);
+    ReadTerrain(WriteTerrain(t), "t.map");
+    ReadModel(WriteModel(m), "m.3dk");
+    ReadParticles(WriteParticles(ParticleFile{}), "clean.kpr");
+    const std::string err = testing::internal::GetCapturedStderr();
+    // Taken as they are, as the game always has.
+    EXPECT_TRUE(std::isnan(readP.Colour[1]));
+    EXPECT_EQ(readP.Speed, -inf);
+    EXPECT_EQ(err,
+              "terravik: warning: p.kpr: offset 8: colour: is NaN (taken as it is; the first such value of the file)\n"
+              "terravik: warning: l.wrd: offset 9: position: is infinity (taken as it is; the first such value of the "
+              "file)\n"
+              "terravik: warning: t.map: offset 16: heights: is NaN (taken as it is; the first such value of the file)\n"
+              "terravik: warning: m.3dk: offset 6: height: is infinity (taken as it is; the first such value of the "
+              "file)\n");
 }
 
 TEST(HostileFiles, LargeValidSmdLoadsWithinBoundedMemory) {

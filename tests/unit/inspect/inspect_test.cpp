@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "audio/wav_file.h"
@@ -207,6 +208,18 @@ TEST_F(Inspector, PrintsEveryFormatAsOneLineEach) {
                 return std::string(buf);
             }() +
             "]}]}]}");
+}
+
+TEST_F(Inspector, NonFiniteValuesAreShownWithOneWarningAndExitZero) {
+    ParticleFile p;
+    p.Colour[1] = std::numeric_limits<float>::quiet_NaN();
+    p.Speed = std::numeric_limits<float>::infinity();
+    const std::string kpr = Put("odd.kpr", WriteParticles(p));
+    const RunResult r = Inspect({kpr});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.out.size(), 1u);
+    EXPECT_NE(r.out[0].find("\"colour\":[0,null,0,0]"), std::string::npos) << r.out[0];
+    EXPECT_EQ(r.err, "terravik: warning: " + kpr + ": offset 8: colour: is NaN (taken as it is; the first such value of the file)\n");
 }
 
 TEST_F(Inspector, BadFilesReportWhereAndExitOne) {

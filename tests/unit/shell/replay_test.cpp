@@ -10,6 +10,7 @@
 #include "platform/text_encoding.h"
 #include "shell/controls.h"
 #include "shell/replay.h"
+#include "shell/run_options.h"
 #include "shell/state_dump.h"
 
 namespace tv::test {
@@ -129,6 +130,44 @@ TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
     }
 }
 
+TEST(Recording, CostIsBoundedByTheTextAndRefusedPastTheCaps) {
+    const std::string head = "terravik-input 1\nwindow 1024 768\n";
+    std::string error;
+    // Every frame line costs a few times its bytes, not an InputFrame of its own.
+    std::string text = head;
+    for (int i = 0; i < 100000; ++i) text += i % 3 ? "f 16\n" : "up\nf 4 k 1 2\n";
+    InputRecording rec;
+    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    ASSERT_EQ(rec.frames.size(), 100000u);
+    EXPECT_LE(rec.frames.StoredBytes(), 8 * text.size());
+    EXPECT_EQ(rec.frames[99999].keys.size(), 2u);
+    EXPECT_EQ(rec.frames[99999].messages.size(), 1u);
+    EXPECT_TRUE(rec.frames[99998].keys.empty());
+
+    // Past the storage cap, refused at the line that passes it.
+    const size_t framesToCap = kMaxRecordingStoredBytes / 28;
+    std::string huge = head;
+    huge.reserve(huge.size() + 4 * (framesToCap + 10));
+    for (size_t i = 0; i < framesToCap + 10; ++i) huge += "f 0\n";
+    EXPECT_FALSE(ParseRecording(huge, rec, error));
+    EXPECT_NE(error.find("line " + std::to_string(3 + framesToCap)), std::string::npos) << error;
+    EXPECT_NE(error.find("MB of input"), std::string::npos) << error;
+
+    // "click more" as often as --waves allows, and no more.
+    std::string clicks = head;
+    for (int64_t i = 0; i < kMaxWaves; ++i) clicks += "click more\n";
+    EXPECT_TRUE(ParseRecording(clicks + "f 16\n", rec, error)) << error;
+    EXPECT_FALSE(ParseRecording(clicks + "f 16\nclick more\n", rec, error));
+    EXPECT_NE(error.find("line " + std::to_string(kMaxWaves + 4)), std::string::npos) << error;
+
+    // The window within the settings' range.
+    for (const char* window : {"window 16385 768", "window 1024 16385", "window 639 480", "window 640 479"}) {
+        EXPECT_FALSE(ParseRecording(std::string("terravik-input 1\n") + window + "\n", rec, error)) << window;
+        EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+    }
+    EXPECT_TRUE(ParseRecording("terravik-input 1\nwindow 640 480\n", rec, error)) << error;
+}
+
 TEST(Recording, ReplayedReadsTurnTheCameraAsTheRecordedOnesDid) {
     // Record three frames of reads from the (fake) devices, then play them into a fresh game.
     FakeGame live;
@@ -165,8 +204,8 @@ TEST(Recording, ReplayedReadsTurnTheCameraAsTheRecordedOnesDid) {
     replayed.game.platform.input = &replay;
     replay.InitKeyboard();
     replay.InitMouse();
-    for (const InputFrame& f : rec.frames) {
-        replay.SetFrame(&f);
+    for (size_t i = 0; i < rec.frames.size(); ++i) {
+        replay.SetFrame(&rec.frames[i]);
         ProcessInput(replayed.game);
         EXPECT_EQ(replayed.game.keys[kKey2], kDown);
     }
