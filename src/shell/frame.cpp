@@ -100,17 +100,6 @@ void StepWorldEffects(Game& game) {
     if (game.Planes) game.Planes->Step(AircraftFrame(game));
 }
 
-// The turret's life and shells, the kills and the enemies left, as this frame left them.
-void TakeHudValues(Game& game) {
-    if (game.Turel) {
-        game.Hud.Life = game.Turel->Life;
-        game.Hud.Shells = game.Turel->Shells;
-    }
-    if (game.Planes) {
-        game.Hud.Kills = game.Planes->Kills;
-        game.Hud.PlaneCount = game.Planes->PlaneCount;
-    }
-}
 
 void DrawSunFlare(Game& game) {
     glEnable(GL_TEXTURE_2D);
@@ -170,6 +159,18 @@ void ReleaseGraphics(Game& game) {
 }
 
 }  // namespace
+
+// The turret's life and shells, the kills and the enemies left, as this frame left them.
+void TakeHudValues(Game& game) {
+    if (game.Turel) {
+        game.Hud.Life = game.Turel->Life;
+        game.Hud.Shells = game.Turel->Shells;
+    }
+    if (game.Planes) {
+        game.Hud.Kills = game.Planes->Kills;
+        game.Hud.PlaneCount = game.Planes->PlaneCount;
+    }
+}
 
 void GameFrame(Game& game) {
     if (game.form.FActive == 0) return;

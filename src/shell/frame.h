@@ -28,6 +28,8 @@ void StepWorld(Game& game);
 // the GL state and the drawing's own scratch (the saved modelview, the lens flare's fade, which
 // reads the depth buffer back).
 void DrawFrame(Game& game);
+// The HUD's numbers (life, shells, kills, enemies left) as the frame's step left them.
+void TakeHudValues(Game& game);
 // The world (only while WorldReady).
 void DrawWorld(Game& game);
 // The three coloured axes at the origin; leaves line width 10 and line smoothing on.

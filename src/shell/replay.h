@@ -94,9 +94,8 @@ struct InputRecording {
     int32_t version = 0;  // as the first line says
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<InputFrame> frames;
-    std::vector<ReplayCheckpoint> checkpoints;  // frames ascending
     RecordedFrames frames;
+    std::vector<ReplayCheckpoint> checkpoints;  // frames ascending
 };
 
 // A recording stores at most this much input (frames, messages, keys; twice as much with the

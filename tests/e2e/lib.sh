@@ -79,6 +79,13 @@ live_recording() {
     echo "$1"
 }
 
+# How many frames the running game has recorded into REC so far.
+recorded_frames() {
+    local n
+    n=$(grep -c '^f ' "$(live_recording "$1")" 2>/dev/null) || true
+    echo "${n:-0}"
+}
+
 # "R G B" of one pixel of an image.
 pixel() {
     convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/'

@@ -29,11 +29,7 @@ rec="$E2E_TMP/play.rec"
 "$exe" "${run_args[@]}" --config "$E2E_TMP/aim.ini" --frames 100000 --record "$rec" \
     --dump-state "$E2E_TMP/end.json" >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt" &
 GAME_PID=$!
-frames_done() {
-    local n
-    n=$(grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null) || true
-    echo "${n:-0}"
-}
+frames_done() { recorded_frames "$rec"; }
 at_least() { [ "$(frames_done)" -ge "$1" ]; }
 wait_for 120 at_least 3 || fail "the game did not start: $(cat "$E2E_TMP/err.txt")"
 wait_for 60 find_main_window || fail "no main window"

@@ -27,11 +27,7 @@ rec="$E2E_TMP/play.rec"
 "$exe" --windowed 1024x768 --frame-ms 1 --frames 10000000 --record "$rec" --dump-state "$E2E_TMP/end.json" \
     >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt" &
 GAME_PID=$!
-frames_done() {
-    local n
-    n=$(grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null) || true
-    echo "${n:-0}"
-}
+frames_done() { recorded_frames "$rec"; }
 at_least() { [ "$(frames_done)" -ge "$1" ]; }
 settle() {
     local n

@@ -47,11 +47,7 @@ rec="$E2E_TMP/play.rec"
 "$exe" "${run_args[@]}" --record "$rec" --dump-state "$E2E_TMP/end.json" --screenshot "$E2E_TMP/end.png" \
     >"$E2E_TMP/out.txt" 2>&1 &
 GAME_PID=$!
-frames_done() {
-    local n
-    n=$(grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null) || true
-    echo "${n:-0}"
-}
+frames_done() { recorded_frames "$rec"; }
 started() { [ "$(frames_done)" -ge 3 ]; }
 wait_for 120 started || fail "the game did not start: $(cat "$E2E_TMP/out.txt")"
 wait_for 60 find_main_window || fail "no main window"

@@ -61,7 +61,7 @@ rec="$E2E_TMP/clash.rec"
 "$game/bin/terravik" --windowed 800x600 --autostart --frame-ms 1 --frames 100000 --config "$E2E_TMP/clash.ini" \
     --record "$rec" --dump-state "$E2E_TMP/clash.json" >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt" &
 GAME_PID=$!
-frames_done() { grep -c '^f ' "$(live_recording "$rec")" 2>/dev/null || true; }
+frames_done() { recorded_frames "$rec"; }
 at_least() { [ "$(frames_done)" -ge "$1" ]; }
 settle() { wait_for 30 at_least $(($(frames_done) + 3)) || fail "the game stopped running: $(cat "$E2E_TMP/err.txt")"; }
 wait_for 120 at_least 3 || fail "the game did not start: $(cat "$E2E_TMP/err.txt")"

@@ -77,14 +77,7 @@ void ReferenceRenderScene(Game& game) {
     glLoadMatrixd(game.SavedModelview);
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
-    if (game.Turel) {
-        game.Hud.Life = game.Turel->Life;
-        game.Hud.Shells = game.Turel->Shells;
-    }
-    if (game.Planes) {
-        game.Hud.Kills = game.Planes->Kills;
-        game.Hud.PlaneCount = game.Planes->PlaneCount;
-    }
+    TakeHudValues(game);
     PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
     game.platform.window->SwapBuffers();
 }
