@@ -412,6 +412,36 @@ TEST(PlaneFragments, PiecesPerKindDriftTowardsLargerXYAndLeaveBelowZero) {
     for (int n = 0; n < 10 && fs.Count > 0; ++n) UpdateFragments(fs, 200, &smoke, random, clock);
     EXPECT_EQ(fs.Count, 0);
     EXPECT_EQ(fs.Capacity, kFragmentGrowStep);
+
+    // The hole takes the last live fragment whole, unmoved this frame.
+    T_Fragments_System_Planes three;
+    BuildWreckTable(three);
+    SpawnFragments(three, 1, {100, 100, 10}, 0.2f, random);
+    three.Fragments[0].Pos.z = 1.0f;
+    three.Fragments[2].Pos.z = 200.0f;
+    UpdateFragments(three, 100, nullptr, random, clock);
+    ASSERT_EQ(three.Count, 2);
+    EXPECT_EQ(three.Fragments[0].PieceModel, 2);
+    EXPECT_EQ(three.Fragments[0].Pos.z, 200.0f);
+    EXPECT_EQ(three.Fragments[1].PieceModel, 1);
+    EXPECT_FLOAT_EQ(three.Fragments[1].Pos.z, 5.0f);
+}
+
+// The frame's own step fades the smoke and lets the wreck's pieces fall: a few frames after a
+// wreck, its puffs and pieces are gone.
+TEST_F(PlanesFixture, StepFadesTheSmokeAndDropsTheFragments) {
+    smoke.Colour = {0.5f, 0.5f, 0.5f, 1.0f};
+    smoke.ColourDelta = {-1.0f, -1.0f, -1.0f, -1.0f};
+    frame.frameMs = 100;
+    for (int k = 0; k < 5; ++k) EmitParticle(smoke, random, clock);
+    SpawnFragments(planes.Fragments, 1, {100.0f, 100.0f, 10.0f}, 0.2f, random);
+    planes.Step(frame);
+    EXPECT_FLOAT_EQ(smoke.Buffer[0].r, 0.4f);
+    EXPECT_EQ(smoke.Count, 5 + 3);  // a puff behind each falling piece
+    EXPECT_FLOAT_EQ(planes.Fragments.Fragments[0].Pos.z, 5.0f);
+    for (int n = 0; n < 12; ++n) planes.Step(frame);
+    EXPECT_EQ(planes.Fragments.Count, 0);
+    EXPECT_EQ(smoke.Count, 0);
 }
 
 }  // namespace

@@ -163,6 +163,12 @@ TEST(HostileFiles, LevelsThatWouldCostGigabytesAreRefusedCheaply) {
     EXPECT_EQ(big.offset(), 4 + 4 * (ponds.size() - 4) / 5 + 1);
     level.objects.resize(4);
     EXPECT_EQ(ReadLevel(WriteLevel(level), "four.wrd", AnyKind).objects.size(), 4u);
+    // Below the clamp a grid costs its own side squared: four of 1000 x 1000 fit, five do not.
+    water.gridPoints = 1000.5f;
+    level.objects.assign(5, water);
+    EXPECT_EQ(ExpectDataError([&] { ReadLevel(WriteLevel(level), "mid.wrd", AnyKind); }).field(), "water grid points");
+    level.objects.resize(4);
+    EXPECT_EQ(ReadLevel(WriteLevel(level), "four-mid.wrd", AnyKind).objects.size(), 4u);
 }
 
 TEST(HostileFiles, ObjectsThatEachLoadTexturesAndTerrainNamesAreCapped) {

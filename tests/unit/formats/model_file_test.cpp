@@ -256,13 +256,15 @@ std::vector<uint8_t> Patched(std::vector<uint8_t> bytes, size_t offset, int32_t 
     return bytes;
 }
 
-void ExpectError(const std::vector<uint8_t>& bytes, const std::string& field, size_t offset) {
+void ExpectError(const std::vector<uint8_t>& bytes, const std::string& field, size_t offset,
+                 const std::string& says = "") {
     try {
         ReadModel(bytes, "bad.3dk");
         ADD_FAILURE() << "no error for field " << field;
     } catch (const DataError& e) {
         EXPECT_EQ(e.field(), field) << e.what();
         EXPECT_EQ(e.offset(), offset) << e.what();
+        EXPECT_NE(e.message().find(says), std::string::npos) << e.what();
     }
 }
 
@@ -270,10 +272,12 @@ TEST(ModelFile, HostileCountsAndIndicesAreRejected) {
     const std::vector<uint8_t> t1 = WriteModel(SampleModel(ModelType::SkinnedBuffer));
     const std::vector<uint8_t> t4 = WriteModel(SampleModel(ModelType::CpuSkinned));
     // Header 2, parent count at 2, parents at 6..21, triangle count at 22, triangles from 26.
-    ExpectError(Patched(t1, 2, -1), "parent count", 2);
-    ExpectError(Patched(t1, 2, 0x7fffffff), "parent count", 2);
+    ExpectError(Patched(t1, 2, -1), "parent count", 2, "negative count -1");
+    ExpectError(Patched(t1, 2, 0x7fffffff), "parent count", 2, "exceeds the cap");
     ExpectError(Patched(t1, 22, 0x7fffffff), "triangle count", 22);
-    ExpectError(Patched(t1, 22, -5), "triangle count", 22);
+    ExpectError(Patched(t1, 22, -5), "triangle count", 22, "negative count -5");
+    // Well under the cap, and fewer than the bytes left, but not 168 bytes each.
+    ExpectError(Patched(t1, 22, 100), "triangle count", 22, "bytes left");
     ExpectError(Patched(t1, 10, 1), "parents", 10);  // bone 1 its own parent
     ExpectError(Patched(t1, 14, 3), "parents", 14);  // bone 2 under a later bone
     ExpectError(Patched(t1, 6, -2), "parents", 6);

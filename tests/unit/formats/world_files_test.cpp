@@ -112,7 +112,7 @@ TEST(LevelFile, ModelKindDecidesWhatFollows) {
     KindTable t;
     t.kinds = {{"3DOBJEKT\\pond.3dk", 4}, {"3DOBJEKT\\fx.3dk", 5}};
     ByteWriter w;
-    w.I32(2);
+    w.I32(3);
     LevelObject m = Model("3DOBJEKT\\pond.3dk", 4, 1);
     w.U8(1);
     LevelFile one;
@@ -124,8 +124,17 @@ TEST(LevelFile, ModelKindDecidesWhatFollows) {
     one.objects = {e};
     record = WriteLevel(one);
     w.Bytes(record.data() + 4, record.size() - 4);
+    // A later record sharing the pond's model (not the latest loaded) is a water as well.
+    one.objects = {m};
+    record = WriteLevel(one);
+    w.Bytes(record.data() + 4, record.size() - 4);
     const LevelFile back = ReadLevel(w.Data(), "k.wrd", t.Lookup());
-    ASSERT_EQ(back.objects.size(), 2u);
+    ASSERT_EQ(back.objects.size(), 3u);
+    EXPECT_EQ(t.asked.size(), 2u);
+    EXPECT_EQ(back.objects[2].modelIndex, 0);
+    EXPECT_EQ(back.objects[2].kind, 4);
+    EXPECT_TRUE(back.objects[2].hasWaterBlock);
+    EXPECT_EQ(back.objects[2].damping, m.damping);
     EXPECT_EQ(back.objects[0].kind, 4);
     EXPECT_TRUE(back.objects[0].hasModelBlock && back.objects[0].hasWaterBlock);
     EXPECT_EQ(back.objects[1].kind, 5);

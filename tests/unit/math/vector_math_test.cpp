@@ -88,6 +88,11 @@ TEST(SegmentHitsCube, TouchingAFaceCountsAsAHit) {
     EXPECT_TRUE(SegmentHitsCube(c, Vec3{3, -0.2f, 0.1f}, Vec3{-3, 0.2f, 0.3f}, 1.0f));
     // Collinear with the cube but stopping short of it.
     EXPECT_FALSE(SegmentHitsCube(c, Vec3{2, 0, 0}, Vec3{5, 0, 0}, 1.0f));
+    // The same along y and z: each axis uses its own direction component.
+    EXPECT_TRUE(SegmentHitsCube(c, Vec3{0, 0.5f, 0}, Vec3{0, 5, 0}, 1.0f));
+    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 1.25f, 0}, Vec3{0, 5, 0}, 1.0f));
+    EXPECT_TRUE(SegmentHitsCube(c, Vec3{0, 0, -5}, Vec3{0, 0, -0.5f}, 1.0f));
+    EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 0, -5}, Vec3{0, 0, -1.25f}, 1.0f));
 }
 
 // Segments that pass a corner diagonally survive every face-axis test; only the edge-cross
@@ -97,7 +102,9 @@ TEST(SegmentHitsCube, DiagonalPastACornerNeedsTheEdgeAxes) {
     EXPECT_FALSE(SegmentHitsCube(c, Vec3{3, 0, 0}, Vec3{0, 3, 0}, 1.0f));       // x + y = 3
     EXPECT_TRUE(SegmentHitsCube(c, Vec3{1.9f, 0, 0}, Vec3{0, 1.9f, 0}, 1.0f));  // clips corner
     EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 3, 0}, Vec3{0, 0, 3}, 1.0f));       // y + z = 3
+    EXPECT_TRUE(SegmentHitsCube(c, Vec3{0, 1.9f, 0}, Vec3{0, 0, 1.9f}, 1.0f));
     EXPECT_FALSE(SegmentHitsCube(c, Vec3{0, 0, 3}, Vec3{3, 0, 0}, 1.0f));       // z + x = 3
+    EXPECT_TRUE(SegmentHitsCube(c, Vec3{0, 0, 1.9f}, Vec3{1.9f, 0, 0}, 1.0f));
 }
 
 class RayTriangleTest : public ::testing::Test {

@@ -107,6 +107,26 @@ TEST(Particles, ColourFallingFromHalfLivesJustOverHalfASecond) {
     EXPECT_FLOAT_EQ(ps.FrameSeconds, 0.125f);
 }
 
+// Channels with rates of their own: each fades by its own delta, and a particle lives on while
+// any one of them is still at or above zero.
+TEST(Particles, EachChannelFadesAtItsOwnRateAndTheLastToFallEndsIt) {
+    T_Particles_System ps = Smoke();
+    ps.Colour = {0.25f, 0.5f, 0.75f, 1.0f};
+    ps.ColourDelta = {-1.0f, -2.0f, -0.5f, -1.0f};
+    GameRandom random;
+    StepClock clock;
+    EmitParticle(ps, random, clock);
+    UpdateParticles(ps, 2, 125);
+    EXPECT_EQ(ps.Buffer[0].r, 0.125f);
+    EXPECT_EQ(ps.Buffer[0].g, 0.25f);
+    EXPECT_EQ(ps.Buffer[0].b, 0.6875f);
+    for (int frame = 1; frame < 12; ++frame) UpdateParticles(ps, 2, 125);
+    ASSERT_EQ(ps.Count, 1);  // red and green long below zero, blue exactly 0 after 1.5 s
+    EXPECT_EQ(ps.Buffer[0].b, 0.0f);
+    UpdateParticles(ps, 2, 125);
+    EXPECT_EQ(ps.Count, 0);
+}
+
 TEST(Particles, RemovalMovesTheLastIntoTheHole) {
     T_Particles_System ps = Smoke();
     GameRandom random;
