@@ -94,7 +94,6 @@ struct InputRecording {
     int32_t version = 0;  // as the first line says
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<InputFrame> frames;
     std::vector<ReplayCheckpoint> checkpoints;  // frames ascending
     RecordedFrames frames;
 };
