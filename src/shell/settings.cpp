@@ -168,25 +168,6 @@ std::string Assign(const Entry& e, std::string_view v, const KeyNameCheck& isKey
     return "unusable";
 }
 
-// The actions of [keys] in the order they claim a key that two of them name: the game's own
-// keys first, then the shortcuts around the game, each in the table's order. The game's keys
-// cannot give way to a shortcut: the game reads its key on every frame whatever a shortcut
-// does with the same press.
-struct KeyAction {
-    const char* name;
-    std::string KeySettings::*key;
-};
-constexpr KeyAction kKeyPriority[] = {
-    {"cannon", &KeySettings::cannon},
-    {"laser", &KeySettings::laser},
-    {"quit", &KeySettings::quit},
-    {"more_aircraft", &KeySettings::moreAircraft},
-    {"pause", &KeySettings::pause},
-    {"screenshot", &KeySettings::screenshot},
-    {"fullscreen", &KeySettings::fullscreen},
-    {"free_pointer", &KeySettings::freePointer},
-};
-
 // Gives every key to one action at most. An action whose key an earlier action has taken goes
 // back to its default key, or has none ("") when that is taken too; `warn(loser, keeper, text)`
 // says so once per losing action. Names compare as SDL compares them, without regard to case.
@@ -201,7 +182,7 @@ void ResolveKeyClashes(KeySettings& keys,
             if (key == Lower(name)) return action;
         return nullptr;
     };
-    for (const KeyAction& a : kKeyPriority) {
+    for (const KeyActionSetting& a : kKeyActions) {
         std::string& name = keys.*a.key;
         const char* keeper = holder(name);
         if (!keeper) {

@@ -5,10 +5,13 @@
 // are kept as SDL key names; the SDL side checks and maps them. A '#' or ';' after a space or
 // tab starts a comment, at the start of a line, after a section line or after a value.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/input.h"
 
 namespace tv {
 
@@ -45,6 +48,31 @@ struct KeySettings {
     std::string fullscreen = "F11";
     std::string freePointer = "Tab";
     std::string quit = "Escape";
+};
+
+// What a [keys] setting does: a key the game itself reads on every frame, or a key around the
+// game that the main loop handles.
+enum class KeyAction : uint8_t { Cannon, Laser, Quit, MoreAircraft, Pause, Screenshot, Fullscreen, FreePointer };
+
+struct KeyActionSetting {
+    KeyAction action;
+    const char* name;  // in the file
+    std::string KeySettings::*key;
+    int gameCode;  // the game's key code (kKey1, ...) for a key the game reads; 0 for the others
+};
+
+// Every [keys] setting, in the order they claim a key that two of them name: the game's own
+// keys first, then the shortcuts around the game. The game's keys cannot give way to a
+// shortcut: the game reads its key on every frame whatever a shortcut does with the same press.
+inline constexpr KeyActionSetting kKeyActions[] = {
+    {KeyAction::Cannon, "cannon", &KeySettings::cannon, kKey1},
+    {KeyAction::Laser, "laser", &KeySettings::laser, kKey2},
+    {KeyAction::Quit, "quit", &KeySettings::quit, kKeyEscape},
+    {KeyAction::MoreAircraft, "more_aircraft", &KeySettings::moreAircraft, 0},
+    {KeyAction::Pause, "pause", &KeySettings::pause, 0},
+    {KeyAction::Screenshot, "screenshot", &KeySettings::screenshot, 0},
+    {KeyAction::Fullscreen, "fullscreen", &KeySettings::fullscreen, 0},
+    {KeyAction::FreePointer, "free_pointer", &KeySettings::freePointer, 0},
 };
 
 struct Settings {
