@@ -54,9 +54,6 @@ std::string ExecutablePath(const char* argv0) {
     return std::filesystem::absolute(argv0, ec).string();
 }
 
-// A recording larger than this is not one the game made.
-constexpr std::uintmax_t kMaxRecordingBytes = 256u << 20;
-
 class MainLoop {
 public:
     // `replay` (may be null) supplies the input instead of the devices; `recorder` (may be
@@ -605,27 +602,7 @@ void ShowError(const std::string& text, bool interactive) {
 
 // Reads and parses a recording; false with `error` when it cannot.
 bool LoadRecording(const std::string& path, InputRecording& out, std::string& error) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || !std::filesystem::is_regular_file(path, ec)) {
-        error = "cannot read the recording " + path;
-        return false;
-    }
-    if (size > kMaxRecordingBytes) {
-        error = "the recording " + path + " is too large";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
-        error = "cannot read the recording " + path;
-        return false;
-    }
-    if (!ParseRecording(text, out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return ReadRecordingFile(path, out, error);
 }
 
 // Whole or not at all: empty on success, else "cannot write PATH: reason".
