@@ -90,7 +90,7 @@ void InitInputDevices(Game& game) {
 void CreateGameLandscape(Game& game) {
     RequireGl(game);
     CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
-                    *game.platform.clock);
+                    *game.platform.clock, nullptr, game.ModelTextures);
     game.WorldReady = true;
 }
 
@@ -161,7 +161,7 @@ void StartMusic(Game& game) { game.Music->Play(true); }
 
 void LoadTurret(Game& game) {
     RequireGl(game);
-    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
+    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading, game.ModelTextures);
 }
 
 // The turret's cannon shells: an empty pool with its sprites, handed to whatever turret the
@@ -195,6 +195,7 @@ void CreateAircraftSystem(Game& game) {
     context.DataRoot = game.ProgramDir;
     context.VBOSupported = game.VBOSupported;
     context.Progress = game.platform.loading;
+    context.Textures = game.ModelTextures;
     game.Planes = TPlanes_System::Create(context, game.world.particles.Systems);
     const Vec3 turretPosition = TurretPosition(game);
     game.Planes->Target = {turretPosition.x, turretPosition.y, turretPosition.z + 50.0f};
