@@ -7,7 +7,8 @@ namespace tv {
 
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
                      LoadingProgress* progress, GameRandom& random, Clock& clock,
-                     std::shared_ptr<ModelRenderShared> shared, std::shared_ptr<TextureCache> textures) {
+                     std::shared_ptr<ModelRenderShared> shared, std::shared_ptr<TextureCache> textures,
+                     StartupBudget* budget) {
     world.mapObjects.MapModelCount = 0;
     world.land.RenderMode = vboSupported ? 1 : 2;
     LevelLoadContext context;
@@ -19,6 +20,7 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
     context.Models.Textures = std::move(textures);
     context.Random = &random;
     context.GameClock = &clock;
+    context.Budget = budget;
     LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);
 }
 
