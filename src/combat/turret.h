@@ -123,8 +123,9 @@ void RadarHeading(float cx, float cy, float halfSize, float yawDeg, float& x, fl
 // the data root, animated, at (500, 500, 0) with 1000 life, laser damage 0.01 per ms and
 // 15000 shells. Needs a current GL context. Throws when a file cannot be read; `turret` then
 // keeps whatever was created before the failure.
+// `textures` is the run's texture cache (null: the turret's own).
 void InitTurret(std::unique_ptr<TTurel>& turret, const std::string& dataRoot, bool vboSupported,
-                LoadingProgress* progress);
+                LoadingProgress* progress, std::shared_ptr<TextureCache> textures = nullptr);
 // Destroys the turret (its model and textures) while the GL context is still current.
 void ReleaseTurretGl(std::unique_ptr<TTurel>& turret);
 

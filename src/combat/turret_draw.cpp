@@ -138,8 +138,9 @@ void TTurel::DrawRadar(float cx, float cy, float halfSize, float range, int32_t 
 }
 
 void InitTurret(std::unique_ptr<TTurel>& turret, const std::string& dataRoot, bool vboSupported,
-                LoadingProgress* progress) {
+                LoadingProgress* progress, std::shared_ptr<TextureCache> textures) {
     ModelLoadContext context;
+    context.Textures = std::move(textures);
     context.DataRoot = dataRoot;
     context.VBOSupported = vboSupported;
     context.Progress = progress;

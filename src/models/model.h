@@ -97,7 +97,9 @@ struct ModelRenderShared {
     ~ModelRenderShared();
     std::unique_ptr<SkinProgram> Skin;
     BillboardSides Sides;
-    TextureCache Textures;  // the models' textures, one per file
+    // The models' textures, one per file: the run's cache when the loaders were given one,
+    // else this state's own.
+    std::shared_ptr<TextureCache> Textures = std::make_shared<TextureCache>();
 };
 
 // What the loaders need from the game.
@@ -106,6 +108,9 @@ struct ModelLoadContext {
     bool VBOSupported = true;    // vertex buffers available; otherwise buffered meshes load as ClientArrays
     LoadingProgress* Progress = nullptr;  // the loading window, or null for none
     std::shared_ptr<ModelRenderShared> Shared;  // null: the model makes its own
+    // The run's textures, shared by every model so a file is uploaded once whoever names it
+    // (its GL names go with the last holder); null: the models' shared state keeps its own.
+    std::shared_ptr<TextureCache> Textures;
 };
 
 // How UpdateSkeleton poses the bones.

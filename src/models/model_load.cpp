@@ -87,6 +87,7 @@ uint32_t TModel::Texture(size_t slot) const {
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
     if (context.Shared) shared_ = context.Shared;
+    if (context.Textures) shared_->Textures = context.Textures;
     const std::vector<uint8_t> bytes = ReadWholeFile(ResolvePath(path));
 
     // The loading window comes up before the mesh is read, like the game's loader does; only

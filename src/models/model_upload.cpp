@@ -26,7 +26,7 @@ void TModel::Upload() {
     for (uint32_t t : slotTexture_) ++uses[t];
     textures_.clear();
     textures_.reserve(texturePaths_.size());
-    for (size_t t = 0; t < texturePaths_.size(); ++t) textures_.push_back(shared_->Textures.Get(texturePaths_[t], uses[t]));
+    for (size_t t = 0; t < texturePaths_.size(); ++t) textures_.push_back(shared_->Textures->Get(texturePaths_[t], uses[t]));
     if (ModelType == ModelType::SkinnedBuffer || ModelType == ModelType::StaticBuffer) UploadVertexBuffer();
 }
 

@@ -1,5 +1,6 @@
 #include "models/smd_file.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -141,6 +142,7 @@ SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileN
 
     SmdAnimation anim;
     anim.frames.reserve(frameCount);
+    NonFiniteNote nonFinite;  // a number of 39 digits or more is infinity to the float reader
     // The end of the file ends the block like an "end" line.
     for (LineCursor c = blockStart; c.Next(line) && line.text != "end";) {
         if (IsTimeLine(line.text)) {
@@ -160,8 +162,16 @@ SmdAnimation ReadSmd(const std::vector<uint8_t>& bytes, const std::string& fileN
         pose.rotation.y = ParseFloatDefault(NthWord(t, " ", 6), 0.0f);
         pose.rotation.z = ParseFloatDefault(NthWord(t, " ", 7), 0.0f);
         pose.quaternion = EulerToQuaternion(pose.rotation);
+        const std::array<std::pair<float, const char*>, 6> fields = {{{pose.position.x, "bone position x"},
+                                                                      {pose.position.y, "bone position y"},
+                                                                      {pose.position.z, "bone position z"},
+                                                                      {pose.rotation.x, "bone rotation x"},
+                                                                      {pose.rotation.y, "bone rotation y"},
+                                                                      {pose.rotation.z, "bone rotation z"}}};
+        for (const auto& [value, field] : fields) nonFinite.Check(value, line.offset, field);
         anim.frames.back().bones.push_back(pose);
     }
+    nonFinite.WarnOnce(fileName);
     return anim;
 }
 

@@ -151,7 +151,11 @@ std::shared_ptr<const Texture> TextureCache::Get(const std::string& path, uint64
     }
     auto& slot = byFile_[spelled->second];
     if (!slot) {
-        slot = std::make_shared<const Texture>(LoadTextureNamedTimes(path, uses));
+        auto texture = std::make_shared<const Texture>(LoadTextureNamedTimes(path, uses));
+        if (budget_) budget_->Charge(uint64_t{4} * static_cast<uint64_t>(texture->width()) *
+                                         static_cast<uint64_t>(texture->height()),
+                                     spelled->second, "texels");
+        slot = std::move(texture);
         ++loads_;
     }
     return slot;

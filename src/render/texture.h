@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "common/memory_budget.h"
 #include "render/gl_handles.h"
 #include "render/image_decode.h"
 
@@ -62,11 +63,15 @@ class TextureCache {
     // how many slots of the asker name it, counted in the failure's one stderr line.
     std::shared_ptr<const Texture> Get(const std::string& path, uint64_t uses = 1);
     int Loads() const { return loads_; }  // files loaded (each once)
+    // Each file loaded from now on charges its decoded texels (4 bytes each) to `budget`
+    // (may be null); a charge past it raises its DataError out of Get.
+    void SetBudget(StartupBudget* budget) { budget_ = budget; }
 
   private:
     std::unordered_map<std::string, std::string> fileBySpelling_;  // path as asked -> resolved
     std::map<std::string, std::shared_ptr<const Texture>> byFile_;
     int loads_ = 0;
+    StartupBudget* budget_ = nullptr;
 };
 
 // The same upload for pixels already in memory. Power-of-two sides give level 0 alone: the

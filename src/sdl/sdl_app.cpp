@@ -37,8 +37,6 @@ std::string ExecutablePath(const char* argv0) {
     return std::filesystem::absolute(argv0, ec).string();
 }
 
-// A recording larger than this is not one the game made.
-constexpr std::uintmax_t kMaxRecordingBytes = 256u << 20;
 
 // The window's icon, relative to the data root (the build draws it there).
 constexpr const char* kIconFile = "terravik.png";
@@ -47,27 +45,7 @@ constexpr const char* kWindowClass = "terravik";
 
 // Reads and parses a recording; false with `error` when it cannot.
 bool LoadRecording(const std::string& path, InputRecording& out, std::string& error) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || !std::filesystem::is_regular_file(path, ec)) {
-        error = "cannot read the recording " + path;
-        return false;
-    }
-    if (size > kMaxRecordingBytes) {
-        error = "the recording " + path + " is too large";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
-        error = "cannot read the recording " + path;
-        return false;
-    }
-    if (!ParseRecording(text, out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return ReadRecordingFile(path, out, error);
 }
 
 // Whole or not at all: empty on success, else "cannot write PATH: reason".

@@ -154,6 +154,7 @@ void ReleaseGraphics(Game& game) {
     ReleaseTurretGl(game.Turel);
     game.TurelShells.ReleaseGl();
     game.Flare.Release();
+    game.ModelTextures = std::make_shared<TextureCache>();  // the models have gone; their textures go now
     game.platform.window->DeleteGLContext();
     game.GLReady = false;
 }

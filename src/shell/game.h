@@ -119,6 +119,9 @@ struct Game {
     GameRandom random;
     TLogFile GameLog;
     Texture FontTexture;       // the HUD font strip, 256 glyphs in code-page order
+    // Every model's textures, one upload per file for the whole run; emptied with the GL objects.
+    std::shared_ptr<TextureCache> ModelTextures = std::make_shared<TextureCache>();
+    StartupBudget Budget;  // what the loaders have made, 1 GB at most
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare
 

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string_view>
 
+#include <unistd.h>
+
+#include "common/binary_io.h"
 #include "platform/text_encoding.h"
 #include "shell/game.h"
 #include "shell/state_dump.h"
@@ -203,67 +206,149 @@ std::string FormatInputFrame(const InputFrame& frame) {
     return out;
 }
 
-bool ParseRecording(const std::string& text, InputRecording& out, std::string& error) {
-    out = InputRecording{};
-    InputFrame pending;
-    bool sawMagic = false, sawWindow = false;
-    int64_t moreClicks = 0;
-    size_t lineNo = 0, pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string_view line(text.data() + pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
+namespace {
+
+// Reads a recording line by line: the file's reader and ParseRecording feed it the same way.
+class RecordingParser {
+public:
+    explicit RecordingParser(InputRecording& out) : out_(out) { out_ = InputRecording{}; }
+
+    // One line without its '\n'; false with `error` naming the line at the first fault.
+    bool Line(std::string_view line, std::string& error) {
+        ++lineNo_;
         auto words = Split(line);
-        if (words.empty() || words[0][0] == '#') continue;
+        if (words.empty() || words[0][0] == '#') return true;
+        std::string fault = Parse(words);
+        // Messages count as they arrive: a run of them without a frame line is stored as well.
+        if (fault.empty() &&
+            out_.frames.StoredBytes() + pending_.messages.size() * sizeof(WindowMessage) > kMaxRecordingStoredBytes)
+            fault = "the recording holds more than " + std::to_string(kMaxRecordingStoredBytes >> 20) +
+                    " MB of input";
+        return Fail(fault, error);
+    }
+    // A line the reader would not hold whole.
+    bool Fail(const std::string& fault, std::string& error) const {
+        if (fault.empty()) return true;
+        error = "line " + std::to_string(lineNo_) + ": " + fault;
+        return false;
+    }
+    void CountLine() { ++lineNo_; }
+    bool Finish(std::string& error) const {
+        if (sawWindow_) return true;
+        error = "the recording has no header";
+        return false;
+    }
+
+private:
+    std::string Parse(const std::vector<std::string_view>& words) {
         std::string fault;
-        if (!sawMagic) {
+        if (!sawMagic_) {
             int version = 0;
             if (words.size() != 2 || words[0] != kMagic || !ParseNumber(words[1], version, 0, INT32_MAX))
                 fault = "not a recording (it must begin with \"terravik-input " + std::to_string(kVersion) + "\")";
             else if (version < kOldestVersion || version > kVersion)
                 fault = "recording version " + std::to_string(version) + " is not supported";
-            out.version = version;
-            sawMagic = true;
-        } else if (!sawWindow) {
+            out_.version = version;
+            sawMagic_ = true;
+        } else if (!sawWindow_) {
             if (words.size() != 3 || words[0] != "window" ||
-                !ParseNumber(words[1], out.width, kMinWindowWidth, kMaxWindowSide) ||
-                !ParseNumber(words[2], out.height, kMinWindowHeight, kMaxWindowSide))
+                !ParseNumber(words[1], out_.width, kMinWindowWidth, kMaxWindowSide) ||
+                !ParseNumber(words[2], out_.height, kMinWindowHeight, kMaxWindowSide))
                 fault = "the second line must be \"window WIDTH HEIGHT\", from " + std::to_string(kMinWindowWidth) +
                         " " + std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) + " " +
                         std::to_string(kMaxWindowSide);
-            sawWindow = true;
-        } else if (words[0] == "hash" && out.version >= 2) {
+            sawWindow_ = true;
+        } else if (words[0] == "hash" && out_.version >= 2) {
             ReplayCheckpoint c;
-            fault = ParseCheckpointWords(words, out.frames.size(), out.checkpoints, c);
-            if (fault.empty()) out.checkpoints.push_back(c);
+            fault = ParseCheckpointWords(words, out_.frames.size(), out_.checkpoints, c);
+            if (fault.empty()) out_.checkpoints.push_back(c);
         } else if (words[0] == "f") {
-            fault = ParseFrameWords(words, pending);
+            fault = ParseFrameWords(words, pending_);
             if (fault.empty()) {
-                out.frames.push_back(pending);
-                pending = InputFrame{};
+                out_.frames.push_back(pending_);
+                pending_ = InputFrame{};
             }
         } else {
             WindowMessage m;
             fault = ParseMessage(words, m);
-            if (fault.empty()) pending.messages.push_back(m);
+            if (fault.empty()) pending_.messages.push_back(m);
             // Each "Еще 50" is fifty aircraft: a recording may press it as often as --waves may.
-            if (fault.empty() && m.kind == WindowMessageKind::Click && m.arg == kButton4 && ++moreClicks > kMaxWaves)
+            if (fault.empty() && m.kind == WindowMessageKind::Click && m.arg == kButton4 && ++moreClicks_ > kMaxWaves)
                 fault = "more than " + std::to_string(kMaxWaves) + " \"click more\" lines (the cap of --waves)";
         }
-        // Messages count as they arrive: a run of them without a frame line is stored as well.
-        if (fault.empty() &&
-            out.frames.StoredBytes() + pending.messages.size() * sizeof(WindowMessage) > kMaxRecordingStoredBytes)
-            fault = "the recording holds more than " + std::to_string(kMaxRecordingStoredBytes >> 20) +
-                    " MB of input";
-        if (!fault.empty()) {
-            error = "line " + std::to_string(lineNo) + ": " + fault;
+        return fault;
+    }
+
+    InputRecording& out_;
+    InputFrame pending_;
+    bool sawMagic_ = false, sawWindow_ = false;
+    int64_t moreClicks_ = 0;
+    size_t lineNo_ = 0;
+};
+
+}  // namespace
+
+bool ParseRecording(const std::string& text, InputRecording& out, std::string& error) {
+    RecordingParser parser(out);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        if (!parser.Line(std::string_view(text.data() + pos, end - pos), error)) return false;
+        pos = end + 1;
+    }
+    return parser.Finish(error);
+}
+
+bool ReadRecordingFile(const std::string& path, InputRecording& out, std::string& error) {
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0) {
+        error = "cannot read the recording " + path + ": " + why;
+        return false;
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    RecordingParser parser(out);
+    // The file goes through a small buffer: what stays in memory is the parsed input, which
+    // the parser caps, never the text.
+    std::vector<char> chunk(size_t{64} << 10);
+    std::string line;  // a line begun in an earlier chunk
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            error = "cannot read the recording " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        if (got == 0) break;
+        std::string_view rest(chunk.data(), static_cast<size_t>(got));
+        for (size_t nl; (nl = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(nl + 1)) {
+            bool ok;
+            if (line.empty()) {
+                ok = parser.Line(rest.substr(0, nl), error);
+            } else {
+                line.append(rest.substr(0, nl));
+                ok = parser.Line(line, error);
+                line.clear();
+            }
+            if (!ok) {
+                error = path + ": " + error;
+                return false;
+            }
+        }
+        line.append(rest);
+        if (line.size() > kMaxRecordingLineBytes) {
+            parser.CountLine();
+            parser.Fail("longer than " + std::to_string(kMaxRecordingLineBytes) + " bytes", error);
+            error = path + ": " + error;
             return false;
         }
     }
-    if (!sawWindow) {
-        error = "the recording has no header";
+    if ((!line.empty() && !parser.Line(line, error)) || !parser.Finish(error)) {
+        error = path + ": " + error;
         return false;
     }
     return true;

@@ -113,6 +113,13 @@ std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint);
 // a window outside the settings' range (kMinWindowWidth x kMinWindowHeight to kMaxWindowSide),
 // more "click more" lines than --waves allows (kMaxWaves), more than kMaxRecordingStoredBytes.
 bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
+// No line of a recording is this long (a frame with every key down is about 2 KB).
+inline constexpr size_t kMaxRecordingLineBytes = size_t{64} << 10;
+// Reads and parses the recording file at `path` as ParseRecording does, a piece at a time, so
+// the text is never held whole; a line longer than kMaxRecordingLineBytes is refused too. A
+// missing file, a directory or anything not a regular file (a FIFO is refused without waiting
+// on it) is refused with the reason. On failure `error` begins with the path.
+bool ReadRecordingFile(const std::string& path, InputRecording& out, std::string& error);
 
 // Delivers one message to the game as the main window does (GL: window_events.cpp). A click
 // may run the start-up, whose unguarded steps throw.

@@ -87,10 +87,16 @@ void InitInputDevices(Game& game) {
     LogWrite(game.GameLog, mouse < 0 ? "иницилизация Мыши False" : "иницилизация Мыши ОК");
 }
 
+// The run's model textures, charged to the start-up's budget.
+std::shared_ptr<TextureCache> RunTextures(Game& game) {
+    game.ModelTextures->SetBudget(&game.Budget);
+    return game.ModelTextures;
+}
+
 void CreateGameLandscape(Game& game) {
     RequireGl(game);
     CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
-                    *game.platform.clock);
+                    *game.platform.clock, nullptr, RunTextures(game), &game.Budget);
     game.WorldReady = true;
 }
 
@@ -161,7 +167,7 @@ void StartMusic(Game& game) { game.Music->Play(true); }
 
 void LoadTurret(Game& game) {
     RequireGl(game);
-    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading);
+    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading, RunTextures(game));
 }
 
 // The turret's cannon shells: an empty pool with its sprites, handed to whatever turret the
@@ -195,6 +201,7 @@ void CreateAircraftSystem(Game& game) {
     context.DataRoot = game.ProgramDir;
     context.VBOSupported = game.VBOSupported;
     context.Progress = game.platform.loading;
+    context.Textures = RunTextures(game);
     game.Planes = TPlanes_System::Create(context, game.world.particles.Systems);
     const Vec3 turretPosition = TurretPosition(game);
     game.Planes->Target = {turretPosition.x, turretPosition.y, turretPosition.z + 50.0f};

@@ -116,7 +116,7 @@ void WriteModelFields(ByteWriter& w, const LevelObject& o) {
 }  // namespace
 
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
-                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord) {
+                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord, StartupBudget* budget) {
     LevelFile level;
     ShortReadCursor c(bytes, fileName);
     if (!c.I32(level.objectCount)) {
@@ -136,6 +136,7 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
                         "count " + std::to_string(level.objectCount) + " exceeds the cap of " +
                             std::to_string(kMaxLevelObjects) + " objects");
     }
+    if (budget) budget->Charge(uint64_t{sizeof(LevelObject)} * static_cast<uint64_t>(level.objectCount), fileName, "object count");
     level.objects.resize(static_cast<size_t>(level.objectCount));
     std::vector<uint8_t> modelKinds;  // object-kind byte per entry of level.models
     // First record per non-empty path -> its model index: what a scan of the earlier records
@@ -229,8 +230,9 @@ LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileNa
     return level;
 }
 
-LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord) {
-    return ReadLevel(ReadWholeFile(path), path, modelKind, onRecord);
+LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord,
+                        StartupBudget* budget) {
+    return ReadLevel(ReadWholeFile(path), path, modelKind, onRecord, budget);
 }
 
 std::vector<uint8_t> WriteLevel(const LevelFile& level) {

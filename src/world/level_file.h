@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/binary_io.h"
+#include "common/memory_budget.h"
 #include "math/vec3.h"
 
 namespace tv {
@@ -124,10 +125,12 @@ inline constexpr uint64_t kMaxLevelWaterCells = uint64_t{1} << 22;
 // the missing fields, and whole records past the end, stay zero (type 0: nothing is created
 // for them) and one warning (file, offset, field) goes to stderr, as does a negative count
 // (no objects).
+// The records' memory is charged to `budget` (may be null) before they are made.
 LevelFile ReadLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
-                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord = {});
+                    const ModelKindLookup& modelKind, const LevelRecordHandler& onRecord = {},
+                    StartupBudget* budget = nullptr);
 LevelFile ReadLevelFile(const std::string& path, const ModelKindLookup& modelKind,
-                        const LevelRecordHandler& onRecord = {});
+                        const LevelRecordHandler& onRecord = {}, StartupBudget* budget = nullptr);
 
 // Writes objects.size() records: the type byte, then the model block if the type byte is 1,
 // then (on the record's kind: the type byte, or for models `kind`) the water or emitter block.

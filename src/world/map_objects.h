@@ -63,6 +63,7 @@ struct LevelLoadContext {
     ModelLoadContext Models;     // how map models are loaded
     GameRandom* Random = nullptr;  // the game's generator, reseeded by the emitters' particles
     Clock* GameClock = nullptr;    // its performance counter seeds each particle
+    StartupBudget* Budget = nullptr;  // charged with the terrain, the records and the particles
 };
 
 // Loading and drawing need the game's GL context (map_objects_draw.cpp); culling needs none.

@@ -29,7 +29,7 @@ int WaterGridFromField(float gridPoints) {
 }  // namespace
 
 void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, const LevelLoadContext& context) {
-    land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot);
+    land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot, context.Budget);
 
     // Every object is created as soon as its record is read, in file order: a model's object
     // kind decides how its record goes on, and a failure part-way keeps what came before it.
@@ -64,7 +64,7 @@ void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, c
         if (rec.hasWaterBlock) CreateMapObject(objects, kCreateWater, rec, context);
         if (rec.hasEmitterBlock) CreateMapObject(objects, kCreateEmitter, rec, context);
     };
-    const LevelFile level = ReadLevelFile(ResolvePath(levelPath), loadModel, createObject);
+    const LevelFile level = ReadLevelFile(ResolvePath(levelPath), loadModel, createObject, context.Budget);
     objects.MapObjectCount = level.objectCount;
 }
 
@@ -88,7 +88,7 @@ void CreateMapObject(MapObjects& objects, int kind, const LevelObject& rec, cons
         o.Kind = kMapKindEmitter;
         o.ModelName = rec.particleFile;
         LoadParticles(o.Particles, DataPath(context.DataRoot, std::string(paths::kParticlesFolder) + rec.particleFile),
-                      context.DataRoot);
+                      context.DataRoot, context.Budget);
         o.Particles.Active = 1;
         StartParticles(o.Particles, *context.Random, *context.GameClock);
     }

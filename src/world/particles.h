@@ -94,7 +94,9 @@ struct T_Particles_System {
 // rest as they were), loads dataRoot + "k_resurs\particles\texture\" + the texture name and
 // computes Radius. Raises DataError if the file cannot be read or asks for more than
 // kMaxEmitterParticles particles; a negative count means none (one warning). Needs a current GL context.
-void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot);
+// The particles are charged to `budget` (may be null).
+void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot,
+                   StartupBudget* budget = nullptr);
 // Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
 void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);
 // Reseeds `random` from the clock's performance counter, then (only when Active is 1) adds one

@@ -20,7 +20,8 @@ std::string FileNameOnly(const std::string& path) {
 
 }  // namespace
 
-void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot) {
+void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot,
+                   StartupBudget* budget) {
     ps.Count = 0;
     ParticleFile f;
     f.Count = ps.Count;
@@ -47,6 +48,7 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
                         "particle count " + std::to_string(f.Count) + " is outside 0.." +
                             std::to_string(kMaxEmitterParticles));
     }
+    if (budget) budget->Charge(uint64_t{sizeof(Particle)} * static_cast<uint64_t>(f.Count), path, "count");
     ps.Count = f.Count;
     ps.Colour = f.Colour;
     ps.ColourDelta = f.ColourDelta;

@@ -55,7 +55,7 @@ public:
     // texture name, computes the flat normals and builds the render data for RenderMode.
     // Needs a current GL context. Raises DataError on a missing file or a grid size <= 0;
     // a file that simply ends early leaves the missing heights and coordinates at 0.
-    void Load(const std::string& path, const std::string& dataRoot);
+    void Load(const std::string& path, const std::string& dataRoot, StartupBudget* budget = nullptr);
 
     // Builds the mesh from values already in memory: heights has (N + 1)^2 entries (i outer,
     // j inner), texCoords N * N * 12 (cell by cell, triangle A then B, corners u, v). Missing

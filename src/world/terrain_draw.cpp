@@ -11,8 +11,8 @@
 
 namespace tv {
 
-void TLand::Load(const std::string& path, const std::string& dataRoot) {
-    const TerrainFile file = ReadTerrainFile(ResolvePath(path));
+void TLand::Load(const std::string& path, const std::string& dataRoot, StartupBudget* budget) {
+    const TerrainFile file = ReadTerrainFile(ResolvePath(path), budget);
     if (file.GridSize > kMaxTerrainGridSize) {
         throw DataError(path, 0, "grid size",
                         "grid size " + std::to_string(file.GridSize) + " is larger than " +
@@ -23,6 +23,8 @@ void TLand::Load(const std::string& path, const std::string& dataRoot) {
     // Like the first build, the texture comes before the mesh so the buffer upload is the
     // last GL call of the load.
     Texture = LoadTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName));
+    if (budget) budget->Charge(uint64_t{4} * static_cast<uint64_t>(Texture.width()) * static_cast<uint64_t>(Texture.height()),
+                               path, "texture");
     Build(file.GridSize, file.Size, file.Heights, file.TexCoords);
 }
 

@@ -7,7 +7,7 @@
 
 namespace tv {
 
-TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName) {
+TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName, StartupBudget* budget) {
     TerrainFile t;
     ShortReadCursor c(bytes, fileName);
     if (!c.I32(t.GridSize) || t.GridSize <= 0) {
@@ -23,6 +23,8 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     // The grid cap bounds what a short file can cost; heights, texture coordinates and names
     // the file lacks stay 0 (or empty).
     const uint64_t side = static_cast<uint64_t>(t.GridSize) + 1;
+    const uint64_t gridCells = static_cast<uint64_t>(t.GridSize) * static_cast<uint64_t>(t.GridSize);
+    if (budget) budget->Charge(sizeof(float) * (side * side + gridCells * 12), fileName, "grid size");
     t.Heights.assign(side * side, 0.0f);
     for (float& h : t.Heights) {
         if (!c.F32(h, "heights")) break;
@@ -62,8 +64,8 @@ TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fi
     return t;
 }
 
-TerrainFile ReadTerrainFile(const std::string& path) {
-    return ReadTerrain(ReadWholeFile(path), path);
+TerrainFile ReadTerrainFile(const std::string& path, StartupBudget* budget) {
+    return ReadTerrain(ReadWholeFile(path), path, budget);
 }
 
 std::vector<uint8_t> WriteTerrain(const TerrainFile& t) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_budget.h"
+
 namespace tv {
 
 struct TerrainFile {
@@ -36,8 +38,10 @@ inline constexpr int32_t kMaxTerrainTextureNames = 4096;
 // kMaxTerrainTextureNames names, raise DataError. Past that,
 // reads beyond the end transfer nothing: missing heights and texture coordinates stay 0 and a
 // name that is cut off reads as empty (one warning on stderr naming the first missing field).
-TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName);
-TerrainFile ReadTerrainFile(const std::string& path);
+// The grid's heights and texture coordinates are charged to `budget` (may be null) first.
+TerrainFile ReadTerrain(const std::vector<uint8_t>& bytes, const std::string& fileName,
+                        StartupBudget* budget = nullptr);
+TerrainFile ReadTerrainFile(const std::string& path, StartupBudget* budget = nullptr);
 
 // Writes GridSize, Size, the heights, the texture coordinates, then TextureNames (count and
 // names). Heights and TexCoords must have the sizes above (std::invalid_argument otherwise).

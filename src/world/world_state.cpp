@@ -7,7 +7,8 @@ namespace tv {
 
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
                      LoadingProgress* progress, GameRandom& random, Clock& clock,
-                     std::shared_ptr<ModelRenderShared> shared) {
+                     std::shared_ptr<ModelRenderShared> shared, std::shared_ptr<TextureCache> textures,
+                     StartupBudget* budget) {
     world.mapObjects.MapModelCount = 0;
     world.land.RenderMode = vboSupported ? 1 : 2;
     LevelLoadContext context;
@@ -16,8 +17,10 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
     context.Models.VBOSupported = vboSupported;
     context.Models.Progress = progress;
     context.Models.Shared = std::move(shared);
+    context.Models.Textures = std::move(textures);
     context.Random = &random;
     context.GameClock = &clock;
+    context.Budget = budget;
     LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);
 }
 

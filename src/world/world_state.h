@@ -31,10 +31,12 @@ struct WorldState {
 // client arrays when vertex buffers are missing, and loads dataRoot + "world\1.wrd" with its
 // terrain. Throws on any failure (the caller logs it).
 // `shared` is what the game's models draw with (skinning program, billboard sides); null lets
-// each map model make its own.
+// each map model make its own. `textures` is the run's texture cache (null: the models' own);
+// `budget` (may be null) is charged with what the level makes.
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
                      LoadingProgress* progress, GameRandom& random, Clock& clock,
-                     std::shared_ptr<ModelRenderShared> shared = nullptr);
+                     std::shared_ptr<ModelRenderShared> shared = nullptr,
+                     std::shared_ptr<TextureCache> textures = nullptr, StartupBudget* budget = nullptr);
 
 // Destroys what the world owns through GL object owners (the map models) while the context
 // is still current; the shutdown calls it before the context goes. Raw names (terrain buffer,

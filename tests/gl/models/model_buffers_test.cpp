@@ -193,12 +193,42 @@ TEST_F(ModelBuffers, ANameRepeatedBySlotsIsOneTextureAndOneMessage) {
     EXPECT_EQ(model->Texture(3999), model->Texture(0));
     EXPECT_EQ(other->Texture(0), model->Texture(0));
     EXPECT_EQ(empty->Texture(65535), empty->Texture(0));
-    EXPECT_EQ(context.Shared->Textures.Loads(), 2);
+    EXPECT_EQ(context.Shared->Textures->Loads(), 2);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("(and 65535 more times)"), std::string::npos) << err;
     OrthoView();
     model->Draw(1, true, false, 0, 0);
     EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {255, 0, 0, 255}), 12);
+    EXPECT_EQ(GlError(), 0u);
+}
+
+// Models loaded apart (each with its own skinning state) share the run's textures: one GL
+// name for a file, which outlives the first model that goes.
+TEST_F(ModelBuffers, TheRunsTexturesAreOnePerFileAndOutliveEachModel) {
+    const std::string dir = ScratchDir("models_run_textures");
+    WriteTexture(dir + "/red.png", 4, 4, [](int, int) { return Rgba{255, 0, 0, 255}; });
+    ModelFile m = TwelveTriangles();
+    m.DrawGroups = {{0, 12}};
+    m.TextureNames = {"red.png"};
+    ModelLoadContext first = Context(dir + "/"), second = Context(dir + "/");
+    first.Shared = second.Shared = nullptr;
+    first.Textures = second.Textures = std::make_shared<TextureCache>();
+    auto model = TModel::Create(WriteModelTo(dir, "a.3dk", m), first);
+    m.TextureNames = {"Red.png"};
+    auto other = TModel::Create(WriteModelTo(dir, "b.3dk", m), second);
+    EXPECT_NE(&model->Shared(), &other->Shared());
+    const uint32_t name = model->Texture(0);
+    EXPECT_NE(name, 0u);
+    EXPECT_EQ(other->Texture(0), name);
+    EXPECT_EQ(first.Textures->Loads(), 1);
+    model.reset();
+    EXPECT_TRUE(glIsTexture(name));
+    OrthoView();
+    other->Draw(1, true, false, 0, 0);
+    EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {255, 0, 0, 255}), 12);
+    other.reset();
+    first.Textures = second.Textures = nullptr;  // the last holder: the name goes
+    EXPECT_FALSE(glIsTexture(name));
     EXPECT_EQ(GlError(), 0u);
 }
 

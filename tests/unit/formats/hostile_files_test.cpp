@@ -21,6 +21,7 @@
 #include "audio/ogg_decoder.h"
 #include "audio/wav_file.h"
 #include "common/binary_io.h"
+#include "common/memory_budget.h"
 #include "models/model_file.h"
 #include "models/smd_file.h"
 #include "world/level_file.h"
@@ -209,6 +210,51 @@ TEST(HostileFiles, ObjectsThatEachLoadTexturesAndTerrainNamesAreCapped) {
     EXPECT_EQ(e.field(), "texture names");
     EXPECT_EQ(e.offset(), countAt);
     EXPECT_LT(PeakRssBytes() - before, size_t{16} << 20);
+}
+
+// Files each within their caps still add up: the run's one budget refuses the load that
+// passes it, naming that file and field, and keeps what was charged before.
+TEST(HostileFiles, TheStartupBudgetRefusesTheLoadThatPassesIt) {
+    auto refusal = [](const std::function<void()>& load) -> DataError {
+        try {
+            load();
+        } catch (const DataError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "accepted past the budget";
+        return DataError("", 0, "", "");
+    };
+    StartupBudget budget(uint64_t{1} << 20);  // 1 MB for the test
+    TerrainFile t;
+    t.GridSize = 64;  // 65 * 65 heights and 64 * 64 * 12 coordinates: 213,508 bytes
+    t.Heights.assign(65 * 65, 1.0f);
+    t.TexCoords.assign(64 * 64 * 12, 0.5f);
+    const std::vector<uint8_t> terrain = WriteTerrain(t);
+    for (const char* name : {"a.map", "b.map", "c.map", "d.map"}) ReadTerrain(terrain, name, &budget);
+    EXPECT_EQ(budget.Used(), 4u * 213508u);
+    DataError e = refusal([&] { ReadTerrain(terrain, "e.map", &budget); });
+    EXPECT_EQ(e.file(), "e.map");
+    EXPECT_EQ(e.field(), "grid size");
+    EXPECT_EQ(e.message(), "start-up memory budget of 1 MB exceeded");
+    EXPECT_EQ(budget.Used(), 4u * 213508u);
+
+    LevelFile level;
+    LevelObject o;
+    o.typeByte = o.kind = 0;
+    level.objects.assign(1000, o);
+    const uint64_t levelBytes = 1000 * sizeof(LevelObject);
+    StartupBudget levels(2 * levelBytes);
+    ReadLevel(WriteLevel(level), "a.wrd", AnyKind, {}, &levels);
+    ReadLevel(WriteLevel(level), "b.wrd", AnyKind, {}, &levels);
+    level.objects.resize(1);
+    e = refusal([&] { ReadLevel(WriteLevel(level), "c.wrd", AnyKind, {}, &levels); });
+    EXPECT_EQ(e.file(), "c.wrd");
+    EXPECT_EQ(e.field(), "object count");
+
+    StartupBudget run;  // the game's
+    run.Charge(kStartupBudgetBytes - 1, "x", "y");
+    e = refusal([&] { run.Charge(2, "big.png", "texels"); });
+    EXPECT_EQ(e.message(), "start-up memory budget of 1 GB exceeded");
 }
 
 TEST(HostileFiles, NonFiniteFloatsWarnOncePerFileNamingTheFirst) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "common/binary_io.h"
 
 namespace tv {
@@ -91,6 +93,17 @@ TEST(SmdFile, EndOfFileEndsTheBlockAndMissingPartsAreErrors) {
     }
     // "skeleton" must be the whole line.
     EXPECT_THROW(ReadSmd(Bytes(" skeleton\ntime 0\nend\n"), "c.smd"), DataError);
+
+    // A number too long for a float is infinity, taken as it is; the file warns once, at the first.
+    const std::string huge(40, '9');
+    testing::internal::CaptureStderr();
+    const SmdAnimation a =
+        ReadSmd(Bytes("skeleton\ntime 0\n0 1 " + huge + " 0 -" + huge + " 0 0\n1 " + huge + " 0 0 0 0 0\n"), "d.smd");
+    ReadSmd(Bytes("skeleton\ntime 0\n0 1 2 3 0 0 0\n"), "clean.smd");
+    EXPECT_EQ(a.frames[0].bones[0].position.y, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "terravik: warning: d.smd: offset 16: bone position y: is infinity (taken as it is; the first such "
+              "value of the file)\n");
 }
 
 TEST(SmdFile, WrittenFramesReadBack) {

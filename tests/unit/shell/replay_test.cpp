@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "fakes.h"
@@ -166,6 +170,54 @@ TEST(Recording, CostIsBoundedByTheTextAndRefusedPastTheCaps) {
         EXPECT_NE(error.find("line 2"), std::string::npos) << error;
     }
     EXPECT_TRUE(ParseRecording("terravik-input 1\nwindow 640 480\n", rec, error)) << error;
+}
+
+// The file is read a piece at a time: lines across its pieces parse as the whole text does,
+// and the caps refuse at the same line; what is no regular file is refused without a wait.
+TEST(Recording, FileIsReadAsAStreamWithTheSameCaps) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(TERRAVIK_TEST_TMP) / "recording-stream";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    std::string text = FormatRecordingHeader(1024, 768);
+    for (int i = 0; i < 30000; ++i) text += i % 3 ? "f 16\n" : "click start\nf 4 m 1 -2 3 0 128 0 0 k 1 200=7\n";
+    text += "hash 30000 00000000000000ab";  // the last line without its '\n'
+    InputRecording fromText, fromFile;
+    std::string error;
+    ASSERT_TRUE(ParseRecording(text, fromText, error)) << error;
+    ASSERT_TRUE(ReadRecordingFile(write("many.rec", text), fromFile, error)) << error;
+    ASSERT_EQ(fromFile.frames.size(), fromText.frames.size());
+    for (size_t i : {size_t{0}, size_t{1}, size_t{12345}, size_t{29999}}) {
+        EXPECT_EQ(fromFile.frames[i].frameMs, fromText.frames[i].frameMs);
+        EXPECT_EQ(fromFile.frames[i].messages, fromText.frames[i].messages);
+        EXPECT_EQ(fromFile.frames[i].keys, fromText.frames[i].keys);
+        EXPECT_EQ(fromFile.frames[i].mouse.lY, fromText.frames[i].mouse.lY);
+    }
+    EXPECT_EQ(fromFile.checkpoints, fromText.checkpoints);
+
+    const size_t framesToCap = kMaxRecordingStoredBytes / 28;
+    std::string huge = "terravik-input 1\nwindow 1024 768\n";
+    for (size_t i = 0; i < framesToCap + 10; ++i) huge += "f 0\n";
+    EXPECT_FALSE(ReadRecordingFile(write("huge.rec", huge), fromFile, error));
+    EXPECT_NE(error.find("huge.rec: line " + std::to_string(3 + framesToCap) + ": "), std::string::npos) << error;
+
+    // One endless line is refused once it passes the longest a line may be.
+    EXPECT_FALSE(ReadRecordingFile(write("long.rec", "terravik-input 1\nwindow 1024 768\nf 1 k" +
+                                                        std::string(kMaxRecordingLineBytes * 3, ' ')),
+                                   fromFile, error));
+    EXPECT_NE(error.find("line 3: longer than"), std::string::npos) << error;
+
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadRecordingFile((dir / "fifo").string(), fromFile, error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(ReadRecordingFile(dir.string(), fromFile, error));
+    EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+    EXPECT_FALSE(ReadRecordingFile((dir / "missing.rec").string(), fromFile, error));
+    fs::remove_all(dir);
 }
 
 TEST(Recording, ReplayedReadsTurnTheCameraAsTheRecordedOnesDid) {
