@@ -136,12 +136,6 @@ uint64_t StateHash(const GameStateSnapshot& s) {
     return h.Value();
 }
 
-std::string HashHex(uint64_t hash) {
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(hash));
-    return buf;
-}
-
 std::string StateJson(const GameStateSnapshot& s) {
     std::string o = "{";
     AppendField(o, "frame", s.frame);

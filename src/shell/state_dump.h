@@ -5,6 +5,7 @@
 // player could see change.
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,8 +56,12 @@ GameStateSnapshot TakeSnapshot(const Game& game, int64_t frame);
 // order the snapshot declares them, list lengths before list items and a presence byte before
 // the turret: equal exactly when the snapshots are bit for bit equal, short of a collision.
 uint64_t StateHash(const GameStateSnapshot& s);
-// The hash as 16 lower-case hex digits.
-std::string HashHex(uint64_t hash);
+// The hash as 16 lower-case hex digits (inline: the recordings' checkpoints use it too).
+inline std::string HashHex(uint64_t hash) {
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(hash));
+    return buf;
+}
 
 // One JSON object, one line: frame, tick, kills, turret (null when absent), aircraft,
 // turret_shells, aircraft_shots, fragments, particles, random_seed and state_hash (hex string).
