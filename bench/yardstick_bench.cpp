@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "gl_context.h"
-#include "render/yardstick.h"
+#include "render/gl/yardstick.h"
 
 namespace tv {
 namespace {

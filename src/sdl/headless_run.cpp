@@ -10,7 +10,7 @@
 
 #include "platform/clock.h"
 #include "render/texture.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/state_dump.h"
 

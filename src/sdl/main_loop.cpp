@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "platform/paths.h"
-#include "render/yardstick.h"
-#include "shell/frame.h"
+#include "render/gl/yardstick.h"
+#include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/screenshot_path.h"
 #include "shell/startup.h"

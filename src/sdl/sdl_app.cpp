@@ -19,7 +19,7 @@
 #include "sdl/run_report.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/sdl_main_window.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/replay.h"
 #include "shell/run_options.h"

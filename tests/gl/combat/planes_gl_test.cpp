@@ -10,7 +10,7 @@
 #include "math/frustum.h"
 #include "math/random.h"
 #include "platform/clock.h"
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 #include "render/texture.h"
 #include "world/particles.h"
 

@@ -8,7 +8,7 @@
 
 #include "gl_context.h"
 #include "math/random.h"
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 
 namespace tv::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/shader_program.h"
+#include "render/gl/shader_program.h"
 
 #include <epoxy/gl.h>
 

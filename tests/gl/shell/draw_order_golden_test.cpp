@@ -12,9 +12,9 @@
 #include "../../unit/shell/fakes.h"
 #include "gl_context.h"
 #include "math/frustum.h"
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 #include "shell/controls.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/startup.h"
 
 namespace tv::test {

@@ -10,7 +10,7 @@
 #include "../../unit/shell/fakes.h"
 #include "log_messages.h"
 #include "shell/controls.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/startup.h"
 

@@ -9,10 +9,10 @@
 #include "gl_context.h"
 #include "math/frustum.h"
 #include "math/random.h"
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 #include "render/image_decode.h"
 #include "render/texture.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/startup.h"
 
 namespace tv::test {

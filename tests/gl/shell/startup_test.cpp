@@ -11,7 +11,7 @@
 #include "gl_context.h"
 #include "log_messages.h"
 #include "platform/text_encoding.h"
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 #include "shell/startup.h"
 
 namespace tv::test {

@@ -12,7 +12,7 @@
 #include "math/random.h"
 #include "models/model_file.h"
 #include "platform/clock.h"
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 #include "render/texture.h"
 #include "world/level_file.h"
 #include "world/map_objects.h"

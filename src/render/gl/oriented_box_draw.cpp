@@ -1,4 +1,4 @@
-#include "render/oriented_box_draw.h"
+#include "render/gl/oriented_box_draw.h"
 
 #include <epoxy/gl.h>
 

@@ -1,4 +1,4 @@
-#include "render/gl_matrices.h"
+#include "render/gl/gl_matrices.h"
 
 #include <epoxy/gl.h>
 

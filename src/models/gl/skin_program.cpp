@@ -3,7 +3,7 @@
 #include <epoxy/gl.h>
 
 #include "render/gl_handles.h"
-#include "render/shader_program.h"
+#include "render/gl/shader_program.h"
 
 namespace tv {
 

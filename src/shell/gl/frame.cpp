@@ -1,4 +1,4 @@
-#include "shell/frame.h"
+#include "shell/gl/frame.h"
 
 #include <epoxy/gl.h>
 

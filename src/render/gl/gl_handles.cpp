@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "render/gl_handles.h"
-#include "render/shader_program.h"
+#include "render/gl/shader_program.h"
 
 namespace tv::detail {
 

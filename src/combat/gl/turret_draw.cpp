@@ -4,7 +4,7 @@
 #include "combat/turret.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/oriented_box_draw.h"
+#include "render/gl/oriented_box_draw.h"
 #include "render/texture.h"
 
 namespace tv {

@@ -1,4 +1,4 @@
-#include "render/yardstick.h"
+#include "render/gl/yardstick.h"
 
 #include <epoxy/gl.h>
 

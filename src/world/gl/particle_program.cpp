@@ -7,7 +7,7 @@
 // time, its corner offset scaled by the size.
 #include <epoxy/gl.h>
 
-#include "render/shader_program.h"
+#include "render/gl/shader_program.h"
 #include "world/particles.h"
 
 namespace tv {
