@@ -19,7 +19,9 @@ namespace tv {
 namespace fs = std::filesystem;
 namespace {
 
-enum class Kind { Bool, Int, Real, Key };
+// Choice: one of the names in `choices` ('|' between them), kept as its index in a uint8_t.
+// Scale: "auto" (kept as 0) or a number from lo to hi. Text: any single-line text.
+enum class Kind { Bool, Int, Real, Key, Choice, Scale, Text };
 
 // One key of the file: where it lives in Settings, its limits and its comment.
 struct Entry {
@@ -29,7 +31,20 @@ struct Entry {
     void* target;
     double lo = 0, hi = 0;
     const char* comment = "";
+    const char* choices = "";
 };
+
+// The names of a Choice entry.
+std::vector<std::string_view> Choices(const Entry& e) {
+    std::vector<std::string_view> out;
+    std::string_view all = e.choices;
+    while (!all.empty()) {
+        const size_t bar = all.find('|');
+        out.push_back(all.substr(0, bar));
+        all.remove_prefix(bar == std::string_view::npos ? all.size() : bar + 1);
+    }
+    return out;
+}
 
 std::vector<Entry> Entries(Settings& s) {
     return {
@@ -40,6 +55,15 @@ std::vector<Entry> Entries(Settings& s) {
         {"video", "height", Kind::Int, &s.video.height, kMinWindowHeight, kMaxWindowSide, ""},
         {"video", "vsync", Kind::Bool, &s.video.vsync, 0, 0, "wait for the display's refresh"},
         {"video", "max_fps", Kind::Int, &s.video.maxFps, 0, kMaxFpsLimit, "frame cap; 0 = none"},
+        {"video", "shadows", Kind::Choice, &s.video.shadows, 0, 0,
+         "aircraft shadows: full, simple (one per aircraft, for slow machines) or off", "full|simple|off"},
+        {"video", "render_scale", Kind::Real, &s.video.renderScale, kMinRenderScale, 1.0,
+         "0.25 to 1: the 3D scene drawn at this fraction of the window's resolution"},
+        {"video", "display", Kind::Int, &s.video.display, 0, kMaxDisplayIndex,
+         "the monitor full screen uses, counted from 0"},
+        {"interface", "language", Kind::Choice, &s.interface.language, 0, 0, "ru or en", "ru|en"},
+        {"interface", "ui_scale", Kind::Scale, &s.interface.uiScale, kMinUiScale, kMaxUiScale,
+         "auto (from the display's DPI) or 1.0 to 3.0"},
         {"input", "mouse_sensitivity", Kind::Real, &s.input.mouseSensitivity, kMinSensitivity,
          kMaxSensitivity, "multiplies the turn per mouse count"},
         {"input", "invert_y", Kind::Bool, &s.input.invertY, 0, 0,
@@ -60,6 +84,9 @@ std::vector<Entry> Entries(Settings& s) {
         {"keys", "fullscreen", Kind::Key, &s.keys.fullscreen},
         {"keys", "free_pointer", Kind::Key, &s.keys.freePointer},
         {"keys", "quit", Kind::Key, &s.keys.quit},
+        {"keys", "options", Kind::Key, &s.keys.options},
+        {"data", "mods", Kind::Text, &s.data.mods, 0, 0,
+         "mod folders read before the game's data, separated by ':'; a later one wins"},
     };
 }
 
@@ -125,7 +152,16 @@ std::string Show(const Entry& e) {
             if (!std::strpbrk(buf, ".en")) std::snprintf(buf + std::strlen(buf), 4, ".0");
             return buf;
         case Kind::Key:
+        case Kind::Text:
             return *static_cast<std::string*>(e.target);
+        case Kind::Choice: {
+            const std::vector<std::string_view> names = Choices(e);
+            const size_t i = *static_cast<uint8_t*>(e.target);
+            return i < names.size() ? std::string(names[i]) : std::string();
+        }
+        case Kind::Scale:
+            if (*static_cast<double*>(e.target) == 0) return "auto";
+            return Show(Entry{e.section, e.key, Kind::Real, e.target});
     }
     return {};
 }
@@ -164,6 +200,30 @@ std::string Assign(const Entry& e, std::string_view v, const KeyNameCheck& isKey
             *static_cast<std::string*>(e.target) = name;
             return {};
         }
+        case Kind::Choice: {
+            const std::vector<std::string_view> names = Choices(e);
+            const std::string lower = Lower(v);
+            for (size_t i = 0; i < names.size(); ++i)
+                if (lower == names[i]) {
+                    *static_cast<uint8_t*>(e.target) = static_cast<uint8_t>(i);
+                    return {};
+                }
+            std::string allowed;
+            for (std::string_view n : names) allowed += (allowed.empty() ? "" : ", ") + std::string(n);
+            return "not one of " + allowed;
+        }
+        case Kind::Scale:
+            if (Lower(v) == "auto") {
+                *static_cast<double*>(e.target) = 0;
+                return {};
+            }
+            if (Assign(Entry{e.section, e.key, Kind::Real, e.target, e.lo, e.hi}, v, {}).empty()) return {};
+            std::snprintf(range, sizeof range, "not auto or a number from %g to %g", e.lo, e.hi);
+            return range;
+        case Kind::Text:
+            if (v.size() > 4096) return "longer than 4096 bytes";
+            *static_cast<std::string*>(e.target) = std::string(v);
+            return {};
     }
     return "unusable";
 }
@@ -236,8 +296,8 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
                 continue;
             }
             section = Lower(Trim(line.substr(1, close - 1)));
-            sectionKnown =
-                section == "video" || section == "input" || section == "audio" || section == "keys";
+            sectionKnown = section == "video" || section == "interface" || section == "input" ||
+                           section == "audio" || section == "keys" || section == "data";
             if (!sectionKnown)
                 warn("unknown section [" + EscapeForMessage(section) + "]; its keys are ignored");
             continue;

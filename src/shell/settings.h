@@ -1,6 +1,6 @@
 #pragma once
-// The player's settings file: a plain INI file of four sections ([video], [input], [audio],
-// [keys]) read once at start-up. Nothing in it can stop the game from starting: a line that
+// The player's settings file: a plain INI file of six sections ([video], [interface], [input],
+// [audio], [keys], [data]) read once at start-up. Nothing in it can stop the game from starting: a line that
 // cannot be used is reported on stderr (file, line, key) and the default stays. Key bindings
 // are kept as SDL key names; the SDL side checks and maps them. A '#' or ';' after a space or
 // tab starts a comment, at the start of a line, after a section line or after a value.
@@ -17,12 +17,31 @@ namespace tv {
 
 struct RunOptions;
 
+// How aircraft shadows are drawn: once per mesh layer as the game always has, once per
+// aircraft, or not at all.
+enum class ShadowMode : uint8_t { Full, Simple, Off };
+
 struct VideoSettings {
     bool fullscreen = true;
     int width = 1280;  // the windowed size, pixels
     int height = 800;
     bool vsync = true;
     int maxFps = 0;  // zero: no cap
+    ShadowMode shadows = ShadowMode::Full;
+    double renderScale = 1.0;  // the 3D scene's resolution against the window's, 0.25..1
+    int display = 0;           // the monitor full screen uses, counted from 0
+};
+
+enum class Language : uint8_t { Russian, English };
+
+struct InterfaceSettings {
+    Language language = Language::Russian;
+    double uiScale = 0;  // buttons, HUD and menus; 0: from the display's DPI
+};
+
+// Where extra data comes from besides the game's own folder.
+struct DataSettings {
+    std::string mods;  // mod folders separated by ':', a later one winning
 };
 
 struct InputSettings {
@@ -48,11 +67,22 @@ struct KeySettings {
     std::string fullscreen = "F11";
     std::string freePointer = "Tab";
     std::string quit = "Escape";
+    std::string options = "F10";
 };
 
 // What a [keys] setting does: a key the game itself reads on every frame, or a key around the
 // game that the main loop handles.
-enum class KeyAction : uint8_t { Cannon, Laser, Quit, MoreAircraft, Pause, Screenshot, Fullscreen, FreePointer };
+enum class KeyAction : uint8_t {
+    Cannon,
+    Laser,
+    Quit,
+    MoreAircraft,
+    Pause,
+    Screenshot,
+    Fullscreen,
+    FreePointer,
+    Options
+};
 
 struct KeyActionSetting {
     KeyAction action;
@@ -73,13 +103,16 @@ inline constexpr KeyActionSetting kKeyActions[] = {
     {KeyAction::Screenshot, "screenshot", &KeySettings::screenshot, 0},
     {KeyAction::Fullscreen, "fullscreen", &KeySettings::fullscreen, 0},
     {KeyAction::FreePointer, "free_pointer", &KeySettings::freePointer, 0},
+    {KeyAction::Options, "options", &KeySettings::options, 0},
 };
 
 struct Settings {
     VideoSettings video;
+    InterfaceSettings interface;
     InputSettings input;
     AudioSettings audio;
     KeySettings keys;
+    DataSettings data;
 
     // The music's volume in percent: master x music.
     int MusicPercent() const { return (audio.masterVolume * audio.musicVolume + 50) / 100; }
@@ -94,6 +127,10 @@ inline constexpr int kMaxWindowSide = 16384;
 inline constexpr int kMaxFpsLimit = 1000;
 inline constexpr double kMinSensitivity = 0.01;
 inline constexpr double kMaxSensitivity = 100.0;
+inline constexpr double kMinRenderScale = 0.25;
+inline constexpr double kMinUiScale = 1.0;
+inline constexpr double kMaxUiScale = 3.0;
+inline constexpr int kMaxDisplayIndex = 63;
 // A settings file larger than this is not read (it cannot be a real one).
 inline constexpr size_t kMaxSettingsBytes = 1 << 20;
 
@@ -104,7 +141,7 @@ using KeyNameCheck = std::function<bool(const std::string& name)>;
 // form "FILE:LINE: ..." naming the key (or the section) and what was wrong; the value keeps
 // its default. A key given twice takes its last good value. A key that two [keys] actions
 // name goes to the first of cannon, laser, quit, more_aircraft, pause, screenshot,
-// fullscreen, free_pointer; the other action goes back to its default key, or has none when
+// fullscreen, free_pointer, options; the other action goes back to its default key, or has none when
 // that is taken too, with one warning naming the key and both actions.
 Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
                        const KeyNameCheck& isKeyName = {});

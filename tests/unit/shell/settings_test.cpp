@@ -24,6 +24,12 @@ constexpr const char* kEveryKey =
     "height = 700\n"
     "vsync = no\n"
     "max_fps = 144\n"
+    "shadows = Simple\n"
+    "render_scale = 0.5\n"
+    "display = 1\n"
+    "[interface]\n"
+    "language = en\n"
+    "ui_scale = 2\n"
     "\n"
     "[input]\n"
     "# aiming\n"
@@ -43,7 +49,10 @@ constexpr const char* kEveryKey =
     "screenshot = F5\n"
     "fullscreen = F10\n"
     "free_pointer = Left Alt\n"
-    "quit = Keypad #\n";
+    "quit = Keypad #\n"
+    "options = F9\n"
+    "[data]\n"
+    "mods = /a/b:c d\n";
 
 void ExpectEveryKeyChanged(const Settings& s) {
     EXPECT_FALSE(s.video.fullscreen);
@@ -51,6 +60,11 @@ void ExpectEveryKeyChanged(const Settings& s) {
     EXPECT_EQ(s.video.height, 700);
     EXPECT_FALSE(s.video.vsync);
     EXPECT_EQ(s.video.maxFps, 144);
+    EXPECT_EQ(s.video.shadows, ShadowMode::Simple);
+    EXPECT_DOUBLE_EQ(s.video.renderScale, 0.5);
+    EXPECT_EQ(s.video.display, 1);
+    EXPECT_EQ(s.interface.language, Language::English);
+    EXPECT_DOUBLE_EQ(s.interface.uiScale, 2.0);
     EXPECT_DOUBLE_EQ(s.input.mouseSensitivity, 2.5);
     EXPECT_TRUE(s.input.invertY);
     EXPECT_DOUBLE_EQ(s.input.controllerSensitivity, 0.25);
@@ -66,6 +80,8 @@ void ExpectEveryKeyChanged(const Settings& s) {
     EXPECT_EQ(s.keys.fullscreen, "F10");
     EXPECT_EQ(s.keys.freePointer, "Left Alt");
     EXPECT_EQ(s.keys.quit, "Keypad #");
+    EXPECT_EQ(s.keys.options, "F9");
+    EXPECT_EQ(s.data.mods, "/a/b:c d");
     EXPECT_EQ(s.MusicPercent(), 40);
     EXPECT_EQ(s.EffectsPercent(), 0);
 }
@@ -124,7 +140,11 @@ TEST(Settings, EachUnusableLineWarnsOnceWithFileLineAndKeyAndKeepsTheDefault) {
         "pause = Pouse\n"                 // 18: not a key name
         "quit =\n"                        // 19: empty
         "[network]\n"                     // 20: unknown section
-        "port = 1\n";                     // 21: its key
+        "port = 1\n"                      // 21: its key
+        "[video]\n"
+        "shadows = soft\n"                // 23: not one of the choices
+        "[interface]\n"
+        "ui_scale = 5\n";                 // 25: neither auto nor in range
     std::vector<std::string> warnings;
     Settings s = ParseSettings(text, "/home/p/settings.ini", warnings,
                                [](const std::string& name) { return name != "Pouse"; });
@@ -132,7 +152,8 @@ TEST(Settings, EachUnusableLineWarnsOnceWithFileLineAndKeyAndKeepsTheDefault) {
     const std::vector<std::pair<int, std::string>> expected = {
         {1, "width"},  {3, "fullscreen"}, {4, "width"}, {5, "height"}, {7, "max_fps"}, {8, "colour_depth"},
         {9, "just some words"}, {10, "]"}, {12, "mouse_sensitivity"}, {13, "controller_sensitivity"},
-        {15, "music_volume"}, {18, "pause"}, {19, "quit"}, {20, "network"}, {21, "port"}};
+        {15, "music_volume"}, {18, "pause"}, {19, "quit"}, {20, "network"}, {21, "port"},
+        {23, "shadows"}, {25, "ui_scale"}};
     ASSERT_EQ(warnings.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const std::string prefix = "/home/p/settings.ini:" + std::to_string(expected[i].first) + ": ";
@@ -152,6 +173,8 @@ TEST(Settings, EachUnusableLineWarnsOnceWithFileLineAndKeyAndKeepsTheDefault) {
     EXPECT_EQ(s.audio.masterVolume, 70);
     EXPECT_EQ(s.keys.pause, "P");
     EXPECT_EQ(s.keys.quit, "Escape");
+    EXPECT_EQ(s.video.shadows, ShadowMode::Full);
+    EXPECT_EQ(s.interface.uiScale, 0);
 }
 
 // Comments may follow a value or a section line; a '#' or ';' that is itself the key, or part
