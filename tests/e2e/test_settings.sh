@@ -18,8 +18,8 @@ cmp -s "$cfg" "$E2E_TMP/first.ini" || fail "--write-config changed an existing f
 # it cannot use and a key two actions name.
 sed -i -e 's/^fullscreen = true$/fullscreen = false   # a window/' -e 's/^width = 1280$/width = 800 ; pixels/' \
     -e 's/^height = 800$/height = 600/' -e 's/^\[video\]$/[video]   # the window/' "$cfg"
-bad1=$(($(wc -l <"$cfg") + 1))
-printf 'volume = 11\npause = NoSuchKey\nlaser = 1   # the cannon'"'"'s key\n' >>"$cfg"  # the last section is [keys]
+bad1=$(($(wc -l <"$cfg") + 2))
+printf '[keys]\nvolume = 11\npause = NoSuchKey\nlaser = 1   # the cannon'"'"'s key\n' >>"$cfg"
 
 start_xvfb
 run() {  # run SCREENSHOT ARGS...: a short run; fails on a non-zero exit
