@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/i18n.h"
 #include "platform/input.h"
 
 namespace tv {
@@ -31,8 +32,6 @@ struct VideoSettings {
     double renderScale = 1.0;  // the 3D scene's resolution against the window's, 0.25..1
     int display = 0;           // the monitor full screen uses, counted from 0
 };
-
-enum class Language : uint8_t { Russian, English };
 
 struct InterfaceSettings {
     Language language = Language::Russian;
