@@ -20,7 +20,7 @@ DESTDIR ?=
 DEPS_LISTS ?= build
 test bench fuzz soak: DEPS_LISTS = build test
 
-.PHONY: all deps configure build play test bench fuzz soak install clean
+.PHONY: all deps configure build play test bench fuzz soak install deb clean
 
 all: build
 
@@ -40,9 +40,16 @@ play: configure
 
 # Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX with the
 # executables stripped.
+INSTALLED_TARGETS = terravik terravik-datagen terravik-inspect game_data game_icon
 install: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target terravik terravik-datagen terravik-inspect game_data game_icon
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALLED_TARGETS)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)" --strip
+
+# The binary Debian package, $(BUILD_DIR)/terravik_VERSION-1_ARCH.deb: what `make install` installs,
+# laid out as Debian lays out games, with its library dependencies from dpkg-shlibdeps.
+deb: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALLED_TARGETS)
+	bash scripts/make-deb.sh $(BUILD_DIR) $(BUILD_DIR)
 
 # Every test, then the unit and GL tests again under the sanitizers, then the fuzz smoke
 # (skipped without clang). Each stage prints how long it took.

@@ -91,6 +91,9 @@ std::string DataRootForExecutable(std::string_view executablePath) {
     if (fs::exists(ResolvePath(DataPath(beside, paths::kLevel)), ec)) return beside;
     std::string installed = withSlash((exe.parent_path() / TERRAVIK_DATA_FROM_BIN).lexically_normal());
     if (fs::exists(ResolvePath(DataPath(installed, paths::kLevel)), ec)) return installed;
+    // Debian's layout for games: the game in /usr/games, its data in /usr/share/games.
+    std::string games = withSlash((exe.parent_path() / "../share/games/terravik").lexically_normal());
+    if (fs::exists(ResolvePath(DataPath(games, paths::kLevel)), ec)) return games;
     return beside;
 }
 
