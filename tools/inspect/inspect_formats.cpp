@@ -162,6 +162,8 @@ std::string InspectAnimation(const std::vector<uint8_t>& bytes, const std::strin
     return j.Str();
 }
 
+namespace {
+
 // The object-kind byte of the models a level names, read from the files under dataDir.
 ModelKindLookup ModelKindsUnder(const std::string& dataDir) {
     return [dataDir](const std::string& modelPath) -> uint8_t {
@@ -171,6 +173,8 @@ ModelKindLookup ModelKindsUnder(const std::string& dataDir) {
         return model[1];
     };
 }
+
+}  // namespace
 
 std::string InspectLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
                          const std::string& dataDir) {

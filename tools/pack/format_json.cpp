@@ -161,9 +161,10 @@ void Trailing(Out& o, const std::vector<uint8_t>& bytes, size_t from) {
 size_t TrailingStart(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& rewritten,
                      const std::string& fileName) {
     const size_t n = std::min(bytes.size(), rewritten.size());
-    const size_t diff = static_cast<size_t>(std::mismatch(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n),
-                                                          rewritten.begin()).first -
-                                            bytes.begin());
+    const size_t diff = static_cast<size_t>(
+        std::mismatch(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), rewritten.begin())
+            .first -
+        bytes.begin());
     if (diff < n || rewritten.size() > bytes.size()) {
         throw DataError(fileName, diff, "file",
                         "the file holds a value its reader takes loosely (a cut record, a negative length): "
@@ -195,7 +196,8 @@ class Walk {
         const std::string_view s = d_.NumberText(node);
         int64_t v = 0;
         const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-        if (r.ptr != s.data() + s.size() && r.ec == std::errc{}) Fail("expected an integer, found " + std::string(s));
+        if (r.ptr != s.data() + s.size() && r.ec == std::errc{})
+            Fail("expected an integer, found " + std::string(s));
         if (r.ec != std::errc{} || v < lo || v > hi) {
             Fail(std::string(s) + " is outside " + std::to_string(lo) + " .. " + std::to_string(hi));
         }
@@ -237,7 +239,8 @@ class Walk {
         if (s.size() % 2 != 0) Fail("a hex string needs an even number of digits");
         std::vector<uint8_t> out(s.size() / 2);
         for (size_t i = 0; i < out.size(); ++i) {
-            if (std::from_chars(s.data() + 2 * i, s.data() + 2 * i + 2, out[i], 16).ptr != s.data() + 2 * i + 2) {
+            if (std::from_chars(s.data() + 2 * i, s.data() + 2 * i + 2, out[i], 16).ptr !=
+                s.data() + 2 * i + 2) {
                 Fail("not a hex digit at position " + std::to_string(2 * i));
             }
         }
@@ -316,9 +319,12 @@ class Obj {
     }
     uint8_t U8(std::string_view key) { return static_cast<uint8_t>(Int(key, 0, 255)); }
     int32_t I32(std::string_view key) {
-        return static_cast<int32_t>(Int(key, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+        return static_cast<int32_t>(
+            Int(key, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     }
-    uint32_t U32(std::string_view key) { return static_cast<uint32_t>(Int(key, 0, std::numeric_limits<uint32_t>::max())); }
+    uint32_t U32(std::string_view key) {
+        return static_cast<uint32_t>(Int(key, 0, std::numeric_limits<uint32_t>::max()));
+    }
     float F32(std::string_view key) {
         return In(key, [&](uint32_t n) { return w_.F32(n); });
     }
@@ -371,10 +377,12 @@ std::string Walk::Text(uint32_t node) {
 // A count member that must match the length of its array member.
 int32_t CountOf(Obj& o, Walk& w, const char* countKey, const char* arrayKey, int64_t cap) {
     const int32_t count = static_cast<int32_t>(o.Int(countKey, 0, cap));
-    const int64_t length = o.In(arrayKey, [&](uint32_t n) { return static_cast<int64_t>(w.Doc().At(w.Array(n, -1)).a); });
+    const int64_t length =
+        o.In(arrayKey, [&](uint32_t n) { return static_cast<int64_t>(w.Doc().At(w.Array(n, -1)).a); });
     if (length != count) {
         o.In(arrayKey, [&](uint32_t) -> int {
-            w.Fail("holds " + std::to_string(length) + " elements but " + countKey + " is " + std::to_string(count));
+            w.Fail("holds " + std::to_string(length) + " elements but " + countKey + " is " +
+                   std::to_string(count));
         });
     }
     return count;
@@ -534,7 +542,9 @@ std::vector<uint8_t> PackModel(Walk& w, Obj& o) {
             w.Each(n, [&](uint32_t e) {
                 const int32_t i = static_cast<int32_t>(m.BoneParents.size());
                 const int32_t p = static_cast<int32_t>(w.Int(e, -1, INT32_MAX));
-                if (p >= i) w.Fail("bone " + std::to_string(i) + "'s parent " + std::to_string(p) + " does not precede it");
+                if (p >= i)
+                    w.Fail("bone " + std::to_string(i) + "'s parent " + std::to_string(p) +
+                           " does not precede it");
                 m.BoneParents.push_back(p);
             });
         });
@@ -586,7 +596,8 @@ std::vector<uint8_t> PackModel(Walk& w, Obj& o) {
                        " draw groups (each group needs its texture)");
             });
         }
-        o.In("texture_names", [&](uint32_t n) { w.Each(n, [&](uint32_t e) { m.TextureNames.push_back(w.Text(e)); }); });
+        o.In("texture_names",
+             [&](uint32_t n) { w.Each(n, [&](uint32_t e) { m.TextureNames.push_back(w.Text(e)); }); });
         m.BoxSize = o.V3("box_size");
         m.BoxCentre = o.V3("box_centre");
         CountOf(o, w, "collision_box_count", "collision_boxes", cap);
@@ -765,9 +776,10 @@ void PackModelFields(Obj& b, ByteWriter& out) {
 // The water code's grid side for a grid-points value, as the level reader counts it.
 uint64_t WaterCells(float gridPoints) {
     const float t = std::isfinite(gridPoints) ? std::trunc(gridPoints) : 0.0f;
-    const uint64_t side = t > static_cast<float>(kMaxWaterGridCount)
-                              ? kMaxWaterGridCount
-                              : static_cast<uint64_t>(std::max(kMinWaterGridCount, t < 0.0f ? 0 : static_cast<int>(t)));
+    const uint64_t side =
+        t > static_cast<float>(kMaxWaterGridCount)
+            ? kMaxWaterGridCount
+            : static_cast<uint64_t>(std::max(kMinWaterGridCount, t < 0.0f ? 0 : static_cast<int>(t)));
     return side * side;
 }
 
@@ -776,11 +788,13 @@ std::vector<uint8_t> PackLevel(Walk& w, Obj& o) {
     const int32_t count = o.I32("object_count");
     if (count > static_cast<int64_t>(kMaxLevelObjects)) {
         o.In("object_count", [&](uint32_t) -> int {
-            w.Fail("count " + std::to_string(count) + " exceeds the cap of " + std::to_string(kMaxLevelObjects));
+            w.Fail("count " + std::to_string(count) + " exceeds the cap of " +
+                   std::to_string(kMaxLevelObjects));
         });
     }
     const int64_t want = std::max(count, 0);
-    const int64_t have = o.In("objects", [&](uint32_t n) { return static_cast<int64_t>(w.Doc().At(w.Array(n, -1)).a); });
+    const int64_t have =
+        o.In("objects", [&](uint32_t n) { return static_cast<int64_t>(w.Doc().At(w.Array(n, -1)).a); });
     if (have != want) {
         o.In("objects", [&](uint32_t) -> int {
             w.Fail("holds " + std::to_string(have) + " records but object_count is " + std::to_string(count));
@@ -804,7 +818,8 @@ std::vector<uint8_t> PackLevel(Walk& w, Obj& o) {
                 });
             }
             if (kind == kLevelWater) {
-                if (++waters > kMaxLevelWaters) w.Fail("more than " + std::to_string(kMaxLevelWaters) + " waters");
+                if (++waters > kMaxLevelWaters)
+                    w.Fail("more than " + std::to_string(kMaxLevelWaters) + " waters");
                 r.In("water", [&](uint32_t b) {
                     Obj m(w, b);
                     PackModelFields(m, out);
@@ -812,7 +827,8 @@ std::vector<uint8_t> PackLevel(Walk& w, Obj& o) {
                     cells += WaterCells(grid);
                     if (cells > kMaxLevelWaterCells) {
                         m.In("grid_points", [&](uint32_t) -> int {
-                            w.Fail("the level's water grids exceed " + std::to_string(kMaxLevelWaterCells) + " cells");
+                            w.Fail("the level's water grids exceed " + std::to_string(kMaxLevelWaterCells) +
+                                   " cells");
                         });
                     }
                     out.F32(grid);
@@ -823,7 +839,8 @@ std::vector<uint8_t> PackLevel(Walk& w, Obj& o) {
                 });
             }
             if (kind == kLevelEmitter) {
-                if (++emitters > kMaxLevelEmitters) w.Fail("more than " + std::to_string(kMaxLevelEmitters) + " emitters");
+                if (++emitters > kMaxLevelEmitters)
+                    w.Fail("more than " + std::to_string(kMaxLevelEmitters) + " emitters");
                 r.In("emitter", [&](uint32_t b) {
                     Obj m(w, b);
                     PackPlacement(m, out);
@@ -832,7 +849,8 @@ std::vector<uint8_t> PackLevel(Walk& w, Obj& o) {
                     m.Done();
                 });
             }
-            r.Done("not a member of a record of type " + std::to_string(type) + " and kind " + std::to_string(kind));
+            r.Done("not a member of a record of type " + std::to_string(type) + " and kind " +
+                   std::to_string(kind));
         });
     });
     if (o.Has("trailing")) o.In("trailing", [](uint32_t) {});
@@ -893,7 +911,8 @@ std::vector<uint8_t> PackTerrain(Walk& w, Obj& o) {
         });
     });
     t.TextureNameCount = CountOf(o, w, "texture_name_count", "texture_names", kMaxTerrainTextureNames);
-    o.In("texture_names", [&](uint32_t a) { w.Each(a, [&](uint32_t e) { t.TextureNames.push_back(w.Text(e)); }); });
+    o.In("texture_names",
+         [&](uint32_t a) { w.Each(a, [&](uint32_t e) { t.TextureNames.push_back(w.Text(e)); }); });
     if (o.Has("trailing")) o.In("trailing", [](uint32_t) {});
     o.Done();
     std::vector<uint8_t> bytes = WriteTerrain(t);
@@ -950,8 +969,9 @@ std::vector<uint8_t> PackParticles(Walk& w, Obj& o) {
 
 bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
     if (s.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
+    return std::equal(
+        suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+        [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
 }
 
 }  // namespace
@@ -993,12 +1013,14 @@ std::string FullJson(const std::vector<uint8_t>& bytes, const std::string& fileN
     try {
         packed = PackJson(Document(text));
     } catch (const JsonError& e) {
-        throw DataError(fileName, 0, "file", "its JSON form does not pack back (" + std::string(e.what()) + ")");
+        throw DataError(fileName, 0, "file",
+                        "its JSON form does not pack back (" + std::string(e.what()) + ")");
     }
     if (packed != bytes) {
         const size_t n = std::min(packed.size(), bytes.size());
         const size_t at = static_cast<size_t>(
-            std::mismatch(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), packed.begin()).first -
+            std::mismatch(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), packed.begin())
+                .first -
             bytes.begin());
         throw DataError(fileName, at, "file",
                         "the file holds a value its reader takes loosely (a negative length, a cut record): "
@@ -1013,7 +1035,8 @@ std::vector<uint8_t> PackJson(const Document& doc) {
     const int64_t schema = o.In("schema", [&](uint32_t n) { return w.Int(n, INT64_MIN, INT64_MAX); });
     if (schema != kSchema) {
         o.In("schema", [&](uint32_t) -> int {
-            w.Fail("schema " + std::to_string(schema) + " is not the " + std::to_string(kSchema) + " this tool knows");
+            w.Fail("schema " + std::to_string(schema) + " is not the " + std::to_string(kSchema) +
+                   " this tool knows");
         });
     }
     const std::string format = o.In("format", [&](uint32_t n) {
@@ -1035,7 +1058,8 @@ std::vector<uint8_t> PackJson(const Document& doc) {
         });
     }
     if (bytes.size() > kMaxFileBytes) {
-        w.Fail("the file would be larger than the " + std::to_string(kMaxFileBytes >> 20) + " MiB any reader takes");
+        w.Fail("the file would be larger than the " + std::to_string(kMaxFileBytes >> 20) +
+               " MiB any reader takes");
     }
     return bytes;
 }

@@ -78,7 +78,9 @@ class Parser {
     }
 
     void SkipSpace() {
-        while (pos_ < t_.size() && (t_[pos_] == ' ' || t_[pos_] == '\t' || t_[pos_] == '\n' || t_[pos_] == '\r')) ++pos_;
+        while (pos_ < t_.size() &&
+               (t_[pos_] == ' ' || t_[pos_] == '\t' || t_[pos_] == '\n' || t_[pos_] == '\r'))
+            ++pos_;
     }
 
     uint32_t NewNode(Type type) {
@@ -113,7 +115,8 @@ class Parser {
             const uint32_t i = NewNode(Type::Null);
             d_.nodes_[i].next = i + 1;
         } else {
-            Fail(std::string("unexpected character '") + (static_cast<unsigned char>(c) < 0x20 ? '?' : c) + "'");
+            Fail(std::string("unexpected character '") + (static_cast<unsigned char>(c) < 0x20 ? '?' : c) +
+                 "'");
         }
     }
 
@@ -134,7 +137,8 @@ class Parser {
                     String(key);
                     path_.back() = Step{d_.nodes_[key].a, d_.nodes_[key].b, 0, false};
                     // Members are few per object: a scan of the earlier names is cheap.
-                    const std::string_view name = std::string_view(d_.strings_).substr(d_.nodes_[key].a, d_.nodes_[key].b);
+                    const std::string_view name =
+                        std::string_view(d_.strings_).substr(d_.nodes_[key].a, d_.nodes_[key].b);
                     for (uint32_t k = self + 1; k < key; k = d_.nodes_[d_.nodes_[k].next].next) {
                         if (std::string_view(d_.strings_).substr(d_.nodes_[k].a, d_.nodes_[k].b) == name) {
                             Fail("duplicate member \"" + std::string(name) + "\"");
@@ -148,7 +152,8 @@ class Parser {
                     path_.back() = Step{0, 0, count, true};
                 }
                 Value(depth + 1);
-                if (++count > kMaxMembers && object) Fail("more than " + std::to_string(kMaxMembers) + " members");
+                if (++count > kMaxMembers && object)
+                    Fail("more than " + std::to_string(kMaxMembers) + " members");
                 SkipSpace();
                 if (pos_ < t_.size() && t_[pos_] == ',') {
                     ++pos_;
@@ -255,14 +260,30 @@ class Parser {
             if (pos_ >= t_.size()) Fail("the text ends inside a string");
             const char e = t_[pos_++];
             switch (e) {
-                case '"': d_.strings_ += '"'; break;
-                case '\\': d_.strings_ += '\\'; break;
-                case '/': d_.strings_ += '/'; break;
-                case 'b': d_.strings_ += '\b'; break;
-                case 'f': d_.strings_ += '\f'; break;
-                case 'n': d_.strings_ += '\n'; break;
-                case 'r': d_.strings_ += '\r'; break;
-                case 't': d_.strings_ += '\t'; break;
+                case '"':
+                    d_.strings_ += '"';
+                    break;
+                case '\\':
+                    d_.strings_ += '\\';
+                    break;
+                case '/':
+                    d_.strings_ += '/';
+                    break;
+                case 'b':
+                    d_.strings_ += '\b';
+                    break;
+                case 'f':
+                    d_.strings_ += '\f';
+                    break;
+                case 'n':
+                    d_.strings_ += '\n';
+                    break;
+                case 'r':
+                    d_.strings_ += '\r';
+                    break;
+                case 't':
+                    d_.strings_ += '\t';
+                    break;
                 case 'u': {
                     unsigned cp = Hex4();
                     if (cp >= 0xDC00 && cp <= 0xDFFF) Fail("a lone low surrogate in a \\u escape");

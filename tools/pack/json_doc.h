@@ -37,10 +37,11 @@ const char* TypeName(Type t);  // "null", "a boolean", "a number", ...
 
 struct Node {
     Type type = Type::Null;
-    bool flag = false;   // a boolean's value
-    uint32_t a = 0;      // number: offset in the text; string: offset in the string store; container: element count
-    uint32_t b = 0;      // number, string: length in bytes
-    uint32_t next = 0;   // the node after this one's subtree (its next sibling, if any)
+    bool flag = false;  // a boolean's value
+    uint32_t a =
+        0;  // number: offset in the text; string: offset in the string store; container: element count
+    uint32_t b = 0;     // number, string: length in bytes
+    uint32_t next = 0;  // the node after this one's subtree (its next sibling, if any)
 };
 
 // One path segment: a member name or an array index.
@@ -59,7 +60,9 @@ class Document {
 
     const Node& At(uint32_t i) const { return nodes_[i]; }
     uint32_t Root() const { return 0; }
-    std::string_view NumberText(uint32_t i) const { return std::string_view(text_).substr(nodes_[i].a, nodes_[i].b); }
+    std::string_view NumberText(uint32_t i) const {
+        return std::string_view(text_).substr(nodes_[i].a, nodes_[i].b);
+    }
     std::string_view StringValue(uint32_t i) const {
         return std::string_view(strings_).substr(nodes_[i].a, nodes_[i].b);
     }

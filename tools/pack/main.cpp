@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     try {
         std::vector<uint8_t> text = tv::ReadWholeFile(input);
         if (text.size() > tv::json::kMaxTextBytes) {
-            return Fail(input, "$: the text is larger than " + std::to_string(tv::json::kMaxTextBytes >> 20) + " MiB");
+            return Fail(input, "$: the text is larger than " + std::to_string(tv::json::kMaxTextBytes >> 20) +
+                                   " MiB");
         }
         const tv::json::Document doc(std::string(text.begin(), text.end()));
         text = {};
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(input, e.what());
     }
-    const std::string error = tv::WriteFileAtomically(output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::string error = tv::WriteFileAtomically(
+        output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (!error.empty()) return Fail(input, error);
     return 0;
 }

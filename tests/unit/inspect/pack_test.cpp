@@ -165,11 +165,13 @@ TEST_F(PackTool, RefusesBadDocumentsNamingThePathAndWritesNothing) {
     level.objects = {e};
 
     std::map<std::string, std::string> docs;
-    for (const auto& [name, bytes] : {std::pair<std::string, std::vector<uint8_t>>{"t.wrd.map", WriteTerrain(terrain)},
-                                      {"m.3dk", WriteModel(m)},
-                                      {"l.wrd", WriteLevel(level)},
-                                      {"p.kpr", WriteParticles(ParticleFile{})}}) {
-        ASSERT_EQ(Run("terravik-inspect", {"--data-dir", dir_.string(), "--full", Put(name, bytes)}), 0) << err_;
+    for (const auto& [name, bytes] :
+         {std::pair<std::string, std::vector<uint8_t>>{"t.wrd.map", WriteTerrain(terrain)},
+          {"m.3dk", WriteModel(m)},
+          {"l.wrd", WriteLevel(level)},
+          {"p.kpr", WriteParticles(ParticleFile{})}}) {
+        ASSERT_EQ(Run("terravik-inspect", {"--data-dir", dir_.string(), "--full", Put(name, bytes)}), 0)
+            << err_;
         docs[name] = out_;
     }
 
@@ -184,22 +186,28 @@ TEST_F(PackTool, RefusesBadDocumentsNamingThePathAndWritesNothing) {
         {"m.3dk", "\"normal\": [0, 0, 0], ", "", "$.triangles[0][0]", "missing member \"normal\""},
         {"m.3dk", "\"triangle_count\": 2", "\"triangle_count\": 3", "$.triangles",
          "holds 2 elements but triangle_count is 3"},
-        {"m.3dk", "\"bone_parents\": [-1, 0]", "\"bone_parents\": [-1, 1]", "$.bone_parents[1]", "does not precede it"},
+        {"m.3dk", "\"bone_parents\": [-1, 0]", "\"bone_parents\": [-1, 1]", "$.bone_parents[1]",
+         "does not precede it"},
         {"m.3dk", "\"transparent\": 0", "\"transparent\": 256", "$.transparent", "256 is outside 0 .. 255"},
         {"m.3dk", "\"name\": \"\"", "\"name\": \"a/b\"", "$.collision_boxes[0].name", "cannot hold '/'"},
-        {"m.3dk", "\"static\": 0", "\"static\": 0, \"vector_a\": [0, 0, 0]", "$.vector_a", "not a member of a model of type 4"},
-        {"m.3dk", "\"texture_names\": [\n    \"t.tga\"", "\"texture_names\": [\n    \"漢\"", "$.texture_names[0]",
-         "outside Windows-1251"},
+        {"m.3dk", "\"static\": 0", "\"static\": 0, \"vector_a\": [0, 0, 0]", "$.vector_a",
+         "not a member of a model of type 4"},
+        {"m.3dk", "\"texture_names\": [\n    \"t.tga\"", "\"texture_names\": [\n    \"漢\"",
+         "$.texture_names[0]", "outside Windows-1251"},
         {"t.wrd.map", "\"size\": 10", "\"size\": 1e39", "$.size", "outside the range of a 32-bit float"},
         {"t.wrd.map", "\"grid_size\": 1", "\"grid_size\": 2000", "$.grid_size", "2000 is outside 1 .. 1024"},
-        {"t.wrd.map", "[1, 2],\n    [3, 4]", "[1, 2],\n    [3]", "$.heights[1]", "expected 2 elements, found 1"},
+        {"t.wrd.map", "[1, 2],\n    [3, 4]", "[1, 2],\n    [3]", "$.heights[1]",
+         "expected 2 elements, found 1"},
         {"t.wrd.map", "\"trailing\": \"\"", "\"trailing\": \"0g\"", "$.trailing", "not a hex digit"},
         {"l.wrd", "\"type\": 5", "\"type\": 4", "$.objects[0]", "missing member \"water\""},
-        {"l.wrd", "\"object_count\": 1", "\"object_count\": 2", "$.objects", "holds 1 records but object_count is 2"},
-        {"l.wrd", "\"spare_a\": 0", "\"spare_a\": -1", "$.objects[0].emitter.spare_a", "-1 is outside 0 .. 4294967295"},
+        {"l.wrd", "\"object_count\": 1", "\"object_count\": 2", "$.objects",
+         "holds 1 records but object_count is 2"},
+        {"l.wrd", "\"spare_a\": 0", "\"spare_a\": -1", "$.objects[0].emitter.spare_a",
+         "-1 is outside 0 .. 4294967295"},
         {"p.kpr", "\"schema\": 1", "\"schema\": 2", "$.schema", "schema 2 is not the 1"},
         {"p.kpr", "\"count\": 0", "\"count\": 0, \"count\": 1", "$.count", "malformed JSON at line 4"},
-        {"p.kpr", "\"period\": 0,", "\"period\": 0", "$.period", "malformed JSON at line 15, column 3: expected ','"},
+        {"p.kpr", "\"period\": 0,", "\"period\": 0", "$.period",
+         "malformed JSON at line 15, column 3: expected ','"},
         {"p.kpr", "\"colour\": [0, 0, 0, 0]", "\"colour\": " + deep, "$.colour[0][0][0]",
          "nested deeper than 64 levels"},
         {"p.kpr", "\"speed\": 0,", "\"speed\": 0, \"speeed\": 1,", "$.speeed", "unknown member"},
