@@ -1,7 +1,8 @@
 // terravik-inspect [--data-dir DIR] [--full] FILE...
 // Prints one JSON object per file, one per line; with --full, the whole content of each model,
-// level, terrain or particle file as a JSON document terravik-pack turns back into the file. A bad file prints "FILE: offset N: FIELD:
-// message" on stderr; the others are still inspected, and the exit code is 1.
+// level, terrain or particle file as a JSON document terravik-pack turns back into the file.
+// A bad file prints "FILE: offset N: FIELD: message" on stderr; the others are still
+// inspected, and the exit code is 1.
 
 #include <unistd.h>
 
