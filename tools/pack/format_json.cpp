@@ -1023,8 +1023,8 @@ std::string FullJson(const std::vector<uint8_t>& bytes, const std::string& fileN
                 .first -
             bytes.begin());
         throw DataError(fileName, at, "file",
-                        "the file holds a value its reader takes loosely (a negative length, a cut record): "
-                        "JSON cannot carry it exactly");
+                        "its JSON form would pack to other bytes from here on (a field the reader takes "
+                        "loosely, such as a negative string length): not printed");
     }
     return text;
 }
