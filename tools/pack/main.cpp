@@ -39,8 +39,9 @@ int main(int argc, char** argv) {
             return Fail(input, "$: the text is larger than " + std::to_string(tv::json::kMaxTextBytes >> 20) +
                                    " MiB");
         }
-        const tv::json::Document doc(std::string(text.begin(), text.end()));
-        text = {};
+        std::string chars(text.begin(), text.end());
+        text = {};  // one copy of a large text at a time
+        const tv::json::Document doc(std::move(chars));
         bytes = tv::json::PackJson(doc);
     } catch (const tv::json::JsonError& e) {
         return Fail(input, e.path() + ": " + e.reason());
