@@ -40,7 +40,7 @@ play: configure
 
 # Builds what is installed (not the tests), then installs it under DESTDIR/PREFIX with the
 # executables stripped.
-INSTALLED_TARGETS = terravik terravik-datagen terravik-inspect terravik-import game_data game_icon
+INSTALLED_TARGETS = terravik terravik-datagen terravik-inspect terravik-import terravik-pack game_data game_icon
 install: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALLED_TARGETS)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)" --strip

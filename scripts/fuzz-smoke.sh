@@ -62,6 +62,16 @@ seed smd smd
 seed wav wav
 seed ogg ogg
 seed texture jpg png tga bmp
+# terravik-pack's documents: the JSON form of the small generated files.
+mkdir -p "$corpus/pack"
+if [ -x "$game/bin/terravik-inspect" ]; then
+    find "$game" -type f \( -iname '*.kpr' -o -iname '*.3dk' -o -iname '*.wrd' \) -size -16k -print0 |
+        while IFS= read -r -d '' f; do
+            "$game/bin/terravik-inspect" --data-dir "$game" --full "$f" 2>/dev/null |
+                head -c 65536 >"$corpus/pack/$(echo "$f" | md5sum | cut -c1-16).json" || true
+        done
+fi
+cp "$root/fuzz/seeds/pack/"* "$corpus/pack/"
 # The text readers start from the small files in fuzz/seeds and the stored recordings.
 for t in settings replay run_options; do
     mkdir -p "$corpus/$t"

@@ -17,7 +17,8 @@ step=$(make -s -n --no-print-directory -C "$src" install BUILD_DIR="$build" DEST
 usr="$stage/usr"
 app=org.terravik.Terravik
 sizes="16 32 48 64 128 256 512"
-for f in bin/terravik bin/terravik-datagen bin/terravik-inspect share/terravik/world/1.wrd \
+for f in bin/terravik bin/terravik-datagen bin/terravik-inspect bin/terravik-pack bin/terravik-import \
+    share/terravik/world/1.wrd share/man/man1/terravik-pack.1 share/man/man1/terravik-import.1 \
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/man/man6/terravik.6 share/man/man1/terravik-datagen.1 share/man/man1/terravik-inspect.1 \
     share/doc/terravik/LICENSE share/doc/terravik/copyright share/terravik/terravik.png \
@@ -64,7 +65,7 @@ awk '/^Files:/ { files = 1 } /^$/ { files = 0 }
            exit bad }' "$copyright" || fail "copyright file"
 
 # Man pages render without a warning; the game's documents its exit statuses truthfully.
-for page in man6/terravik.6 man1/terravik-datagen.1 man1/terravik-inspect.1; do
+for page in man6/terravik.6 man1/terravik-datagen.1 man1/terravik-inspect.1 man1/terravik-pack.1 man1/terravik-import.1; do
     warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
 done
@@ -75,7 +76,7 @@ MANWIDTH=80 man -l "$usr/share/man/man6/terravik.6" 2>/dev/null | sed -n '/^EXIT
     tr -s ' \n' ' ' | grep -qE ' 2 [^.]*data folder' || fail "terravik(6) does not say a missing data folder exits 2"
 
 # Installed binaries carry no symbols or debug information.
-for b in terravik terravik-datagen terravik-inspect; do
+for b in terravik terravik-datagen terravik-inspect terravik-pack terravik-import; do
     file -L "$usr/bin/$b" | grep -q ', stripped' || fail "bin/$b is not stripped: $(file -L "$usr/bin/$b")"
 done
 

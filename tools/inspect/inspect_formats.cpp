@@ -5,6 +5,7 @@
 
 #include "audio/wav_file.h"
 #include "common/binary_io.h"
+#include "format_json.h"
 #include "json_line.h"
 #include "models/model_file.h"
 #include "models/smd_file.h"
@@ -161,15 +162,23 @@ std::string InspectAnimation(const std::vector<uint8_t>& bytes, const std::strin
     return j.Str();
 }
 
-std::string InspectLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
-                         const std::string& dataDir) {
-    auto kindOf = [&dataDir](const std::string& modelPath) -> uint8_t {
+namespace {
+
+// The object-kind byte of the models a level names, read from the files under dataDir.
+ModelKindLookup ModelKindsUnder(const std::string& dataDir) {
+    return [dataDir](const std::string& modelPath) -> uint8_t {
         const std::string path = ResolvePath(DataPath(dataDir, modelPath));
         const std::vector<uint8_t> model = ReadWholeFile(path);
         if (model.size() < 2) throw DataError(path, model.size(), "object kind", "model file too short");
         return model[1];
     };
-    const LevelFile level = ReadLevel(bytes, fileName, kindOf);
+}
+
+}  // namespace
+
+std::string InspectLevel(const std::vector<uint8_t>& bytes, const std::string& fileName,
+                         const std::string& dataDir) {
+    const LevelFile level = ReadLevel(bytes, fileName, ModelKindsUnder(dataDir));
     JsonLine j;
     j.BeginObject();
     j.Key("format").Text("level");
@@ -270,6 +279,14 @@ std::string InspectFile(const std::string& path, const std::string& dataDir) {
     if (format == "terrain") return InspectTerrain(bytes, path);
     if (format == "particles") return InspectParticles(bytes, path);
     return InspectWave(bytes, path);
+}
+
+std::string FullFile(const std::string& path, const std::string& dataDir) {
+    json::FileFormat format;
+    if (!json::FormatForName(path, format)) {
+        throw DataError(path, 0, "file", "--full reads .3dk .wrd .map .kpr files only");
+    }
+    return json::FullJson(ReadWholeFile(path), path, format, ModelKindsUnder(dataDir));
 }
 
 }  // namespace tv::inspect

@@ -24,4 +24,9 @@ std::string InspectWave(const std::vector<uint8_t>& bytes, const std::string& fi
 // bad files.
 std::string InspectFile(const std::string& path, const std::string& dataDir);
 
+// The whole content of a model, level, terrain or particle file as a multi-line JSON document
+// (see docs/FORMATS.md); raises DataError for other files, bad files, and files whose bytes
+// the document could not give back exactly.
+std::string FullFile(const std::string& path, const std::string& dataDir);
+
 }  // namespace tv::inspect

@@ -1,6 +1,8 @@
-// terravik-inspect [--data-dir DIR] FILE...
-// Prints one JSON object per file, one per line. A bad file prints "FILE: offset N: FIELD:
-// message" on stderr; the others are still inspected, and the exit code is 1.
+// terravik-inspect [--data-dir DIR] [--full] FILE...
+// Prints one JSON object per file, one per line; with --full, the whole content of each model,
+// level, terrain or particle file as a JSON document terravik-pack turns back into the file.
+// A bad file prints "FILE: offset N: FIELD: message" on stderr; the others are still
+// inspected, and the exit code is 1.
 
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "common/binary_io.h"
+#include "format_json.h"
 #include "inspect_formats.h"
 #include "platform/paths.h"
 #include "platform/std_streams.h"
@@ -26,7 +29,7 @@ std::string ExecutablePath(const char* argv0) {
 }
 
 int Usage() {
-    std::cerr << "usage: terravik-inspect [--data-dir DIR] FILE...\n";
+    std::cerr << "usage: terravik-inspect [--data-dir DIR] [--full] FILE...\n";
     return 2;
 }
 
@@ -39,12 +42,15 @@ int main(int argc, char** argv) {
     }
     std::string dataDir;
     std::vector<std::string> files;
+    bool full = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--data-dir") {
             if (++i >= argc) return Usage();
             dataDir = argv[i];
             if (!dataDir.empty() && dataDir.back() != '/') dataDir += '/';
+        } else if (arg == "--full") {
+            full = true;
         } else if (arg == "--help" || arg == "-h") {
             Usage();
             return 0;
@@ -60,7 +66,11 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const std::string& file : files) {
         try {
-            std::cout << tv::inspect::InspectFile(file, dataDir) << '\n';
+            if (full) {
+                std::cout << tv::inspect::FullFile(file, dataDir);
+            } else {
+                std::cout << tv::inspect::InspectFile(file, dataDir) << '\n';
+            }
         } catch (const tv::DataError& e) {
             std::cout.flush();
             std::cerr << e.what() << '\n';
