@@ -14,4 +14,14 @@ std::string DataRootProblem(const std::string& root, bool named) {
     return {};
 }
 
+std::string ModFolderProblem(const std::string& folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return "the mod folder " + folder + " does not exist";
+    return {};
+}
+
+std::string DataRootPrefix(const std::string& root) {
+    return root.empty() || root.back() == '/' ? root : root + '/';
+}
+
 }  // namespace tv
