@@ -54,7 +54,8 @@ std::optional<std::string> LayeredRelative(const DataLayers& layers, const std::
     size_t best = 0;
     bool found = false;
     auto consider = [&](const std::string& prefix) {
-        if (!prefix.empty() && direct.size() > prefix.size() && direct.compare(0, prefix.size(), prefix) == 0 && prefix.size() >= best) {
+        if (!prefix.empty() && prefix.size() >= best && direct.size() > prefix.size() &&
+            direct.compare(0, prefix.size(), prefix) == 0) {
             best = prefix.size();
             found = true;
         }

@@ -139,7 +139,8 @@ std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool
     std::string settingsMods;
     if (!path.empty()) {
         std::vector<std::string> later;
-        settingsMods = LoadSettingsFile(path, named, later, [](const std::string&) { return true; }).data.mods;
+        const auto anyKey = [](const std::string&) { return true; };
+        settingsMods = LoadSettingsFile(path, named, later, anyKey).data.mods;
     }
     std::vector<std::string> mods = ModFolders(settingsMods, options.mods);
     for (const std::string& mod : mods) {
@@ -159,7 +160,8 @@ std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool
 // --check-data: one line per bad file on stderr, the count on stdout; 1 when any is bad.
 int RunCheckData(const std::string& root) {
     const DataCheck check = CheckData(root);
-    for (const std::string& problem : check.problems) std::fprintf(stderr, "terravik: check-data: %s\n", problem.c_str());
+    for (const std::string& problem : check.problems)
+        std::fprintf(stderr, "terravik: check-data: %s\n", problem.c_str());
     std::printf("check-data: %d files, %zu bad\n", check.files, check.problems.size());
     return check.problems.empty() ? 0 : 1;
 }
@@ -276,7 +278,8 @@ int RunGame(int argc, char** argv) {
     RunOptions options;
     if (const std::optional<int> answered = ParseCommandLine(argc, argv, options)) return *answered;
     // Demos, tests and replays must never stop at a message box.
-    const bool interactive = options.frames < 0 && !options.autostart && options.replay.empty() && !options.checkData;
+    const bool interactive =
+        options.frames < 0 && !options.autostart && options.replay.empty() && !options.checkData;
     InputRecording replay;
     if (!LoadReplay(options, replay)) return 1;
     const std::optional<std::string> root = FindDataRoot(options, argv[0], interactive);

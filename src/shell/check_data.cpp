@@ -31,7 +31,7 @@ bool EndsWith(const std::string& s, std::string_view tail) {
 struct LevelStopsHere {};
 
 class Checker {
-public:
+  public:
     explicit Checker(std::string root) : root_(std::move(root)) { context_.DataRoot = root_; }
 
     DataCheck Run() {
@@ -45,7 +45,7 @@ public:
         return std::move(out_);
     }
 
-private:
+  private:
     std::string Full(std::string_view relative) const { return DataPath(root_, relative); }
 
     void CheckFixed(const std::string& relative) {
@@ -88,8 +88,8 @@ private:
             read(file);
             return ok = true;
         } catch (const DataError& e) {
-            out_.problems.push_back(file + ": offset " + std::to_string(e.offset()) + ": " + e.field() + ": " +
-                                    e.message());
+            out_.problems.push_back(file + ": offset " + std::to_string(e.offset()) + ": " + e.field() +
+                                    ": " + e.message());
         } catch (const std::exception& e) {
             out_.problems.push_back(file + ": " + e.what());
         }
@@ -139,7 +139,8 @@ private:
         const auto onRecord = [&](const LevelFile& level, size_t k) {
             const LevelObject& rec = level.objects[k];
             if (rec.hasWaterBlock) CheckImage(Full(std::string(paths::kWaterFolder) + rec.textureName));
-            if (rec.hasEmitterBlock) CheckParticles(Full(std::string(paths::kParticlesFolder) + rec.particleFile));
+            if (rec.hasEmitterBlock)
+                CheckParticles(Full(std::string(paths::kParticlesFolder) + rec.particleFile));
         };
         Check(levelPath, [&](const std::string& file) {
             try {
@@ -151,13 +152,15 @@ private:
 
     std::string root_;
     ModelLoadContext context_;
-    std::map<std::string, bool> outcome_;     // file on disk -> it read
-    std::map<std::string, uint8_t> kinds_;    // model file -> its object kind
+    std::map<std::string, bool> outcome_;   // file on disk -> it read
+    std::map<std::string, uint8_t> kinds_;  // model file -> its object kind
     DataCheck out_;
 };
 
 }  // namespace
 
-DataCheck CheckData(const std::string& root) { return Checker(root).Run(); }
+DataCheck CheckData(const std::string& root) {
+    return Checker(root).Run();
+}
 
 }  // namespace tv

@@ -119,7 +119,8 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
     return {};
 }
 
-std::vector<std::string> ModFolders(const std::string& settingsMods, const std::vector<std::string>& commandLine) {
+std::vector<std::string> ModFolders(const std::string& settingsMods,
+                                    const std::vector<std::string>& commandLine) {
     std::vector<std::string> mods;
     size_t start = 0;
     while (start <= settingsMods.size()) {

@@ -41,7 +41,8 @@ std::string UsageText();
 
 // The mod folders of a run: the settings file's `[data] mods` (folders separated by ':',
 // empty ones skipped), then the command line's, so a later one wins.
-std::vector<std::string> ModFolders(const std::string& settingsMods, const std::vector<std::string>& commandLine);
+std::vector<std::string> ModFolders(const std::string& settingsMods,
+                                    const std::vector<std::string>& commandLine);
 
 // Wall-clock durations of the frames of a run, for the one-line report.
 class FrameStats {

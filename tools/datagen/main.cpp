@@ -17,7 +17,8 @@
 namespace {
 
 int Usage(const char* self) {
-    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N] | --example-mod DIR\n", self);
+    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N] | --example-mod DIR\n",
+                 self);
     return 2;
 }
 

@@ -62,7 +62,8 @@ TEST_F(Paths, ModFoldersOverlayTheDataRoot) {
     {
         const ScopedDataMods mods(base, {early.string(), late.string() + "/"});
         EXPECT_EQ(ResolvePath(DataPath(base, sky)), late.string() + "/k_resurs/Sky/2.jpg");
-        EXPECT_EQ(ResolvePath(early.string() + "/k_resurs/sky/ONLY_LATE.JPG"), late.string() + "/k_resurs/Sky/only_late.jpg");
+        EXPECT_EQ(ResolvePath(early.string() + "/k_resurs/sky/ONLY_LATE.JPG"),
+                  late.string() + "/k_resurs/Sky/only_late.jpg");
     }
     {
         const ScopedDataMods none(base, {});
