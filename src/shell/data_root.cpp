@@ -16,8 +16,9 @@ std::string DataRootProblem(const std::string& root, bool named) {
 
 std::string ModFolderProblem(const std::string& folder) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) return "the mod folder " + folder + " does not exist";
-    return {};
+    if (std::filesystem::is_directory(folder, ec)) return {};
+    if (std::filesystem::exists(folder, ec)) return "the mod folder " + folder + " is not a folder";
+    return "the mod folder " + folder + " does not exist";
 }
 
 std::string DataRootPrefix(const std::string& root) {
