@@ -176,6 +176,8 @@ public:
     // The texture draw group `slot` binds: the model's own (0 for a slot without one or in a
     // geometry-only model), or for slot 0 the texture set by SetFirstTexture.
     uint32_t Texture(size_t slot) const;
+    // The distinct texture files the slots name, as Upload loads them (empty for a geometry-only model).
+    const std::vector<std::string>& TexturePaths() const { return texturePaths_; }
     // Draws slot 0 (and a billboard) with `texture` from now on instead of the model's own first
     // texture, which the model keeps owning. The caller owns `texture` and keeps it alive while
     // the model draws with it.

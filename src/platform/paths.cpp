@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -34,10 +35,40 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-}  // namespace
+// The data root and the mod folders over it, each with forward slashes and one trailing '/'.
+struct DataLayers {
+    std::string root;
+    std::vector<std::string> mods;  // the last one wins
+};
+const DataLayers* g_layers = nullptr;
 
-std::string ResolvePath(std::string_view path) {
-    std::string direct = Slashes(path);
+std::string FolderPrefix(std::string_view folder) {
+    std::string s = Slashes(folder);
+    if (!s.empty() && s.back() != '/') s += '/';
+    return s;
+}
+
+// The path relative to the layer it is spelled under (the longest matching folder), or
+// nothing when it lies outside them all.
+std::optional<std::string> LayeredRelative(const DataLayers& layers, const std::string& direct) {
+    size_t best = 0;
+    bool found = false;
+    auto consider = [&](const std::string& prefix) {
+        if (!prefix.empty() && prefix.size() >= best && direct.size() > prefix.size() &&
+            direct.compare(0, prefix.size(), prefix) == 0) {
+            best = prefix.size();
+            found = true;
+        }
+    };
+    consider(layers.root);
+    for (const std::string& mod : layers.mods) consider(mod);
+    if (!found) return std::nullopt;
+    return direct.substr(best);
+}
+
+// The case-insensitive walk: the path on disk, or the slash-converted spelling when a
+// component has no match.
+std::string ResolveOnDisk(const std::string& direct) {
     std::error_code ec;
     if (direct.empty() || fs::exists(direct, ec)) return direct;
 
@@ -68,6 +99,37 @@ std::string ResolvePath(std::string_view path) {
         if (pos <= direct.size()) current += '/';
     }
     return current;
+}
+
+}  // namespace
+
+std::string ResolvePath(std::string_view path) {
+    std::string direct = Slashes(path);
+    if (const DataLayers* layers = g_layers) {
+        if (const std::optional<std::string> relative = LayeredRelative(*layers, direct)) {
+            std::error_code ec;
+            for (auto mod = layers->mods.rbegin(); mod != layers->mods.rend(); ++mod) {
+                std::string inMod = ResolveOnDisk(*mod + *relative);
+                if (fs::exists(inMod, ec)) return inMod;
+            }
+            return ResolveOnDisk(layers->root + *relative);
+        }
+    }
+    return ResolveOnDisk(direct);
+}
+
+ScopedDataMods::ScopedDataMods(std::string_view root, const std::vector<std::string>& mods) {
+    if (mods.empty()) return;
+    static DataLayers layers;  // outlives every loader thread of the run
+    layers.root = FolderPrefix(root);
+    layers.mods.clear();
+    for (const std::string& m : mods) layers.mods.push_back(FolderPrefix(m));
+    g_layers = &layers;
+    installed_ = true;
+}
+
+ScopedDataMods::~ScopedDataMods() {
+    if (installed_) g_layers = nullptr;
 }
 
 std::string DataRootForExecutable(std::string_view executablePath) {

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/paths.h"
+
 namespace tv::sdl {
 namespace {
 
@@ -123,7 +125,7 @@ UiFont FindUiFont(FontWidth width) {
         if (LoadUiFontFile(c.path, c.faceIndex, font)) return font;
     }
     if (!DataRoot().empty())
-        LoadUiFontFile((std::filesystem::path(DataRoot()) / kShippedFont).string(), 0, font);
+        LoadUiFontFile(ResolvePath((std::filesystem::path(DataRoot()) / kShippedFont).string()), 0, font);
     return font;
 }
 

@@ -19,6 +19,7 @@
 #include "sdl/run_report.h"
 #include "sdl/sdl_clock.h"
 #include "sdl/sdl_main_window.h"
+#include "shell/check_data.h"
 #include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/replay.h"
@@ -117,7 +118,7 @@ bool LoadReplay(RunOptions& options, InputRecording& replay) {
 }
 
 // A data folder that is not there is the player's to fix, before any window opens. The
-// window icon's path, or nothing when the folder will not do.
+// data root, or nothing when the folder will not do.
 std::optional<std::string> FindDataRoot(const RunOptions& options, const char* argv0, bool interactive) {
     const std::string root = options.dataDir.empty() ? DataRootForExecutable(ExecutablePath(argv0)) : options.dataDir;
     std::string problem = DataRootProblem(root, !options.dataDir.empty());
@@ -127,7 +128,42 @@ std::optional<std::string> FindDataRoot(const RunOptions& options, const char* a
         return std::nullopt;
     }
     SetFontDataRoot(root);
-    return (std::filesystem::path(root) / kIconFile).string();
+    return root;
+}
+
+// The mod folders over the data: the settings file's, then the command line's. Only the
+// `mods` key is taken here; the settings' warnings come when the game loads them.
+std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool interactive) {
+    const bool named = !options.configFile.empty();
+    const std::string path = named ? options.configFile : DefaultSettingsPath();
+    std::string settingsMods;
+    if (!path.empty()) {
+        std::vector<std::string> later;
+        const auto anyKey = [](const std::string&) { return true; };
+        settingsMods = LoadSettingsFile(path, named, later, anyKey).data.mods;
+    }
+    std::vector<std::string> mods = ModFolders(settingsMods, options.mods);
+    for (const std::string& mod : mods) {
+        if (const std::string problem = ModFolderProblem(mod); !problem.empty()) {
+            ShowError(problem, interactive);
+            return std::nullopt;
+        }
+    }
+    if (!mods.empty()) {
+        std::string line;
+        for (const std::string& mod : mods) line += (line.empty() ? "" : ", ") + mod;
+        std::fprintf(stderr, "terravik: mods: %s\n", line.c_str());
+    }
+    return mods;
+}
+
+// --check-data: one line per bad file on stderr, the count on stdout; 1 when any is bad.
+int RunCheckData(const std::string& root) {
+    const DataCheck check = CheckData(root);
+    for (const std::string& problem : check.problems)
+        std::fprintf(stderr, "terravik: check-data: %s\n", problem.c_str());
+    std::printf("check-data: %d files, %zu bad\n", check.files, check.problems.size());
+    return check.problems.empty() ? 0 : 1;
 }
 
 // Opens the main window as the settings ask; an error (and SDL shut down) when it cannot
@@ -242,17 +278,23 @@ int RunGame(int argc, char** argv) {
     RunOptions options;
     if (const std::optional<int> answered = ParseCommandLine(argc, argv, options)) return *answered;
     // Demos, tests and replays must never stop at a message box.
-    const bool interactive = options.frames < 0 && !options.autostart && options.replay.empty();
+    const bool interactive =
+        options.frames < 0 && !options.autostart && options.replay.empty() && !options.checkData;
     InputRecording replay;
     if (!LoadReplay(options, replay)) return 1;
-    const std::optional<std::string> iconPath = FindDataRoot(options, argv[0], interactive);
-    if (!iconPath) return 2;
+    const std::optional<std::string> root = FindDataRoot(options, argv[0], interactive);
+    if (!root) return 2;
+    const std::optional<std::vector<std::string>> mods = FindMods(options, interactive);
+    if (!mods) return 2;
+    const ScopedDataMods layered(*root, *mods);
+    if (options.checkData) return RunCheckData(DataRootPrefix(*root));
+    const std::string iconPath = ResolvePath(DataPath(DataRootPrefix(*root), kIconFile));
 
     // Headless: no video system, no window, no context, no sound device.
     if (options.headless)
         return RunHeadless(options, options.replay.empty() ? nullptr : &replay, LoadPlayerSettings(options),
                            ExecutablePath(argv[0]));
-    return RunWindowed(options, replay, *iconPath, argv[0], interactive);
+    return RunWindowed(options, replay, iconPath, argv[0], interactive);
 }
 
 }  // namespace tv::sdl

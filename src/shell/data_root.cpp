@@ -14,4 +14,15 @@ std::string DataRootProblem(const std::string& root, bool named) {
     return {};
 }
 
+std::string ModFolderProblem(const std::string& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) return {};
+    if (std::filesystem::exists(folder, ec)) return "the mod folder " + folder + " is not a folder";
+    return "the mod folder " + folder + " does not exist";
+}
+
+std::string DataRootPrefix(const std::string& root) {
+    return root.empty() || root.back() == '/' ? root : root + '/';
+}
+
 }  // namespace tv

@@ -24,6 +24,10 @@ std::string UsageText() {
            "  --help              show this text\n"
            "  --version           show the version\n"
            "  --data-dir DIR      read the data from DIR instead of the folder above bin/\n"
+           "  --mod DIR           lay the mod folder DIR over the data (repeatable: a later\n"
+           "                      one wins; after the settings' [data] mods)\n"
+           "  --check-data        read every file the game uses (mods included), print one\n"
+           "                      line per bad or missing file and exit (1 if any)\n"
            "  --windowed WxH      a normal window of that size instead of full screen\n"
            "                      (640x480 to 16384x16384)\n"
            "  --autostart         press the start button as soon as the window is shown\n"
@@ -60,6 +64,11 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
             o.autostart = true;
         } else if (a == "--data-dir") {
             if (!value(o.dataDir) || o.dataDir.empty()) return "--data-dir needs a folder";
+        } else if (a == "--mod") {
+            if (!value(v) || v.empty()) return "--mod needs a folder";
+            o.mods.push_back(v);
+        } else if (a == "--check-data") {
+            o.checkData = true;
         } else if (a == "--screenshot") {
             if (!value(o.screenshot) || o.screenshot.empty()) return "--screenshot needs a file name";
         } else if (a == "--frames") {
@@ -108,6 +117,20 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
     }
     if (o.frames == 0 && !o.autostart) return "--frames 0 needs --autostart";
     return {};
+}
+
+std::vector<std::string> ModFolders(const std::string& settingsMods,
+                                    const std::vector<std::string>& commandLine) {
+    std::vector<std::string> mods;
+    size_t start = 0;
+    while (start <= settingsMods.size()) {
+        size_t end = settingsMods.find(':', start);
+        if (end == std::string::npos) end = settingsMods.size();
+        if (end > start) mods.push_back(settingsMods.substr(start, end - start));
+        start = end + 1;
+    }
+    mods.insert(mods.end(), commandLine.begin(), commandLine.end());
+    return mods;
 }
 
 double FrameStats::Percentile(double percent) const {

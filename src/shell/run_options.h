@@ -15,6 +15,8 @@ struct RunOptions {
     bool help = false;
     bool version = false;
     std::string dataDir;       // empty: the parent of the executable's folder
+    std::vector<std::string> mods;  // --mod folders over the data, in order (the last one wins)
+    bool checkData = false;    // read every file the game would and report the bad ones, then exit
     int windowedWidth = 0;     // zero: borderless and maximised
     int windowedHeight = 0;
     bool autostart = false;    // press "Старт" once the window is shown
@@ -36,6 +38,11 @@ struct RunOptions {
 // Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.
 std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& options);
 std::string UsageText();
+
+// The mod folders of a run: the settings file's `[data] mods` (folders separated by ':',
+// empty ones skipped), then the command line's, so a later one wins.
+std::vector<std::string> ModFolders(const std::string& settingsMods,
+                                    const std::vector<std::string>& commandLine);
 
 // Wall-clock durations of the frames of a run, for the one-line report.
 class FrameStats {

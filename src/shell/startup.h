@@ -14,6 +14,10 @@ void InitGame(Game& game);
 // exists, whatever it holds (no GL: data_root.cpp). `named` says the root came from the
 // command line.
 std::string DataRootProblem(const std::string& root, bool named);
+// The same for a mod folder (given in the settings or with --mod).
+std::string ModFolderProblem(const std::string& folder);
+// The data root as the start-up spells it: ending in '/'.
+std::string DataRootPrefix(const std::string& root);
 
 // Makes the window's context current and sets the renderer's fixed state (grey clear colour,
 // depth test with less-or-equal, smooth shading). Throws if there is no context.

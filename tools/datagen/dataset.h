@@ -9,6 +9,7 @@
 
 #include "image.h"
 #include "models/model_file.h"
+#include "world/level_file.h"
 
 namespace tv::datagen {
 
@@ -52,5 +53,16 @@ void GenerateSounds(DataWriter& out);        // sound effects and music
 void GenerateTurret(DataWriter& out);        // turret model, its skeleton animation, texture
 void GenerateAircraft(DataWriter& out);      // eight aircraft models, wrecks, fragments
 void GenerateWorld(DataWriter& out);         // terrain, level, map models, water, emitters
+
+// Pieces of the default set that the example mod builds on.
+Image DefaultSkyImage();     // the sky texture's pixels
+LevelFile DefaultLevel();    // the records of the default world\1.wrd
+// A record placing a map model on the default terrain at (x, y), turned yawDeg about z.
+LevelObject GroundedMapModel(const std::string& modelPath, float x, float y, float yawDeg);
+
+// A small mod over the default set, written into outDir (created if missing): the sky
+// texture with its hues turned, and the level with one map object more (a windmill in the
+// turret's first view). Deterministic. Throws std::runtime_error on an I/O failure.
+DataSetSummary GenerateExampleMod(const std::string& outDir);
 
 }  // namespace tv::datagen

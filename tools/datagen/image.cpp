@@ -20,6 +20,15 @@ float SmoothStep(float e0, float e1, float x) {
     return t * t * (3 - 2 * t);
 }
 
+Rgba HueShift(const Rgba& c, float degrees) {
+    // A turn about the grey axis of RGB space (Rodrigues' formula), clamped back into range.
+    const float a = degrees * 3.14159265f / 180.0f, cs = std::cos(a), sn = std::sin(a);
+    const float k = 1.0f / 3.0f, q = std::sqrt(k);
+    const float m0 = cs + (1 - cs) * k, m1 = k * (1 - cs) - q * sn, m2 = k * (1 - cs) + q * sn;
+    return {Clamp01(c.r * m0 + c.g * m1 + c.b * m2), Clamp01(c.r * m2 + c.g * m0 + c.b * m1),
+            Clamp01(c.r * m1 + c.g * m2 + c.b * m0), c.a};
+}
+
 Rgba Mix(const Rgba& a, const Rgba& b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }

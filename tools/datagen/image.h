@@ -19,6 +19,8 @@ Rgba Mix(const Rgba& a, const Rgba& b, float t);
 Rgba Scale(const Rgba& c, float k);  // rgb only
 float Clamp01(float v);
 float SmoothStep(float e0, float e1, float x);
+// The colour turned round the hue circle by `degrees` (about the grey axis, so its grey level stays).
+Rgba HueShift(const Rgba& c, float degrees);
 
 class Image {
 public:

@@ -1,4 +1,6 @@
 // terravik-datagen --out DIR [--verbose]: writes the default data set into DIR.
+// terravik-datagen --example-mod DIR: writes a small example mod (a recoloured sky, a level
+// with one map object more) into DIR.
 // terravik-datagen --icon FILE [--icon-size N]: writes the application icon as an N x N PNG
 // (256 unless given).
 
@@ -15,7 +17,8 @@
 namespace {
 
 int Usage(const char* self) {
-    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N]\n", self);
+    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N] | --example-mod DIR\n",
+                 self);
     return 2;
 }
 
@@ -34,12 +37,14 @@ int ParseIconSize(const char* text) {
 
 int main(int argc, char** argv) {
     tv::ReopenClosedStdStreams();  // before anything opens a file
-    std::string out, icon;
+    std::string out, icon, exampleMod;
     int iconSize = 0;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
             out = argv[++i];
+        else if (std::strcmp(argv[i], "--example-mod") == 0 && i + 1 < argc)
+            exampleMod = argv[++i];
         else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc)
             icon = argv[++i];
         else if (std::strcmp(argv[i], "--icon-size") == 0 && i + 1 < argc) {
@@ -55,6 +60,18 @@ int main(int argc, char** argv) {
             verbose = true;
         else
             return Usage(argv[0]);
+    }
+    if (!exampleMod.empty()) {
+        if (!out.empty() || !icon.empty()) return Usage(argv[0]);
+        try {
+            const tv::datagen::DataSetSummary s = tv::datagen::GenerateExampleMod(exampleMod);
+            std::printf("example mod: %d files, %llu bytes -> %s\n", s.files,
+                        static_cast<unsigned long long>(s.bytes), exampleMod.c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "terravik-datagen: %s\n", e.what());
+            return 1;
+        }
+        return 0;
     }
     if ((out.empty() && icon.empty()) || (iconSize != 0 && icon.empty())) return Usage(argv[0]);
     if (!icon.empty()) {

@@ -72,13 +72,15 @@ Image SkyImage() {
 
 }  // namespace
 
+Image DefaultSkyImage() { return SkyImage(); }
+
 void GenerateSky(DataWriter& out) {
     // A dome around the eye, well inside the far plane; seen from within.
     Mesh dome;
     dome.Sphere({0, 0, 0}, 600.0f, 24, 36, {1, 1, 1}, true);
     ModelFile sky = StaticModel(dome, {"2.jpg"});
     out.PutModel(paths::kSkyModel, sky);
-    out.PutJpeg(paths::kSkyTexture, SkyImage(), 88);
+    out.PutJpeg(paths::kSkyTexture, SkyImage(), 88);  // the example mod writes it hue-shifted
 }
 
 }  // namespace tv::datagen

@@ -511,31 +511,12 @@ LevelObject ModelObject(const std::string& path, V3 at, float yawDeg) {
 
 }  // namespace
 
-void GenerateWorld(DataWriter& out) {
-    Terrain terrain = MakeTerrain();
-    out.Put(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix), WriteTerrain(MakeTerrainFile(terrain)));
-    out.PutJpeg(std::string(paths::kWorldFolder) + "ground.jpg", TerrainImage(terrain), 85);
+namespace {
 
-    const std::string map = "3DOBJEKT\\map\\";
-    out.PutModel(map + "house.3dk", House(false));
-    out.PutModel(map + "barn.3dk", House(true));
-    out.PutModel(map + "rock1.3dk", Rock(7, {3.6f, 2.8f, 2.2f}));
-    out.PutModel(map + "rock2.3dk", Rock(8, {6.0f, 4.6f, 3.2f}));
-    out.PutModel(map + "tree1.3dk", Billboard(10, 13, "tree1.png"));
-    out.PutModel(map + "tree2.3dk", Billboard(8, 16, "tree2.png"));
-    out.PutModel(map + "tree3.3dk", Billboard(7, 12, "tree3.png"));
-    out.PutModel(map + "windmill.3dk", Windmill());
-    out.PutModel(map + "haybale.3dk", HayBale());
-    out.PutModel(map + "watertower.3dk", WaterTower());
-    out.PutJpeg(map + "village.jpg", PaintAtlas(VillageAtlas(), VillagePattern));
-    out.PutJpeg(map + "rock.jpg", PaintAtlas(Atlas(256), RockPattern));
-    for (int k = 0; k < 3; ++k) out.PutPng(map + "tree" + std::to_string(k + 1) + ".png", TreeImage(k), true);
+const std::string kMapFolder = "3DOBJEKT\\map\\";
 
-    out.PutJpeg(std::string(paths::kWaterFolder) + "water.jpg", WaterImage());
-    out.Put(std::string(paths::kParticlesFolder) + "campfire.kpr", WriteParticles(Campfire()));
-    out.Put(std::string(paths::kParticlesFolder) + "chimney.kpr", WriteParticles(ChimneySmoke()));
-    out.Put(std::string(paths::kParticlesFolder) + "spring.kpr", WriteParticles(SpringSparkle()));
-
+LevelFile MakeLevel(const Terrain& terrain) {
+    const std::string& map = kMapFolder;
     LevelFile level;
     auto ground = [&](float x, float y) { return V3{x, y, terrain.Ground(x, y)}; };
     // The hamlet north of the turret.
@@ -608,7 +589,44 @@ void GenerateWorld(DataWriter& out) {
     }
     emitter("spring.kpr", {kPonds[1].x, kPonds[1].y, kWaterLevel + 0.2f});
     level.objectCount = static_cast<int32_t>(level.objects.size());
-    out.Put(paths::kLevel, WriteLevel(level));
+    return level;
+}
+
+}  // namespace
+
+LevelFile DefaultLevel() { return MakeLevel(MakeTerrain()); }
+
+LevelObject GroundedMapModel(const std::string& modelPath, float x, float y, float yawDeg) {
+    const Terrain terrain = MakeTerrain();
+    return ModelObject(modelPath, V3{x, y, terrain.Ground(x, y)}, yawDeg);
+}
+
+void GenerateWorld(DataWriter& out) {
+    Terrain terrain = MakeTerrain();
+    out.Put(std::string(paths::kLevel) + std::string(paths::kTerrainSuffix), WriteTerrain(MakeTerrainFile(terrain)));
+    out.PutJpeg(std::string(paths::kWorldFolder) + "ground.jpg", TerrainImage(terrain), 85);
+
+    const std::string& map = kMapFolder;
+    out.PutModel(map + "house.3dk", House(false));
+    out.PutModel(map + "barn.3dk", House(true));
+    out.PutModel(map + "rock1.3dk", Rock(7, {3.6f, 2.8f, 2.2f}));
+    out.PutModel(map + "rock2.3dk", Rock(8, {6.0f, 4.6f, 3.2f}));
+    out.PutModel(map + "tree1.3dk", Billboard(10, 13, "tree1.png"));
+    out.PutModel(map + "tree2.3dk", Billboard(8, 16, "tree2.png"));
+    out.PutModel(map + "tree3.3dk", Billboard(7, 12, "tree3.png"));
+    out.PutModel(map + "windmill.3dk", Windmill());
+    out.PutModel(map + "haybale.3dk", HayBale());
+    out.PutModel(map + "watertower.3dk", WaterTower());
+
+    out.PutJpeg(map + "village.jpg", PaintAtlas(VillageAtlas(), VillagePattern));
+    out.PutJpeg(map + "rock.jpg", PaintAtlas(Atlas(256), RockPattern));
+    for (int k = 0; k < 3; ++k) out.PutPng(map + "tree" + std::to_string(k + 1) + ".png", TreeImage(k), true);
+
+    out.PutJpeg(std::string(paths::kWaterFolder) + "water.jpg", WaterImage());
+    out.Put(std::string(paths::kParticlesFolder) + "campfire.kpr", WriteParticles(Campfire()));
+    out.Put(std::string(paths::kParticlesFolder) + "chimney.kpr", WriteParticles(ChimneySmoke()));
+    out.Put(std::string(paths::kParticlesFolder) + "spring.kpr", WriteParticles(SpringSparkle()));
+    out.Put(paths::kLevel, WriteLevel(MakeLevel(terrain)));
 }
 
 }  // namespace tv::datagen

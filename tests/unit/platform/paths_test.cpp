@@ -37,6 +37,41 @@ TEST_F(Paths, AMissingFileKeepsTheSpellingWithSlashes) {
     EXPECT_FALSE(fs::exists(ResolvePath(base + "world\\1.wrd")));
 }
 
+// Mods lie over the data root with the same spelling rules, the last one first; a file a mod
+// lacks comes from the layers below, whichever layer the path was spelled under.
+TEST_F(Paths, ModFoldersOverlayTheDataRoot) {
+    const std::string sky = "k_resurs\\Sky\\2.jpg";
+    fs::create_directories(root / "k_resurs" / "Sky");
+    std::ofstream(root / "k_resurs" / "Sky" / "2.jpg") << "base";
+    const fs::path early = root / "mods" / "early", late = root / "mods" / "late";
+    fs::create_directories(early / "K_RESURS" / "sky");
+    std::ofstream(early / "K_RESURS" / "sky" / "2.JPG") << "early";
+    fs::create_directories(late / "k_resurs" / "Sky");
+    std::ofstream(late / "k_resurs" / "Sky" / "2.jpg") << "late";
+    std::ofstream(late / "k_resurs" / "Sky" / "only_late.jpg") << "late";
+    const std::string baseSound = base + "k_resurs/Sound/Expl_1.WAV";
+    {
+        const ScopedDataMods mods(root.string(), {early.string()});  // a root without its '/'
+        EXPECT_EQ(ResolvePath(DataPath(base, sky)), early.string() + "/K_RESURS/sky/2.JPG");
+        EXPECT_EQ(ResolvePath(DataPath(base, "k_resurs\\sound\\EXPL_1.wav")), baseSound);
+        // Named beside a model the mod holds, a texture it lacks comes from the data root.
+        EXPECT_EQ(ResolvePath(early.string() + "/K_RESURS\\Sound\\expl_1.wav"), baseSound);
+        EXPECT_EQ(ResolvePath(DataPath(base, "k_resurs\\sky\\none.jpg")), base + "k_resurs/sky/none.jpg");
+        EXPECT_EQ(ResolvePath("/elsewhere\\2.jpg"), "/elsewhere/2.jpg");
+    }
+    {
+        const ScopedDataMods mods(base, {early.string(), late.string() + "/"});
+        EXPECT_EQ(ResolvePath(DataPath(base, sky)), late.string() + "/k_resurs/Sky/2.jpg");
+        EXPECT_EQ(ResolvePath(early.string() + "/k_resurs/sky/ONLY_LATE.JPG"),
+                  late.string() + "/k_resurs/Sky/only_late.jpg");
+    }
+    {
+        const ScopedDataMods none(base, {});
+        EXPECT_EQ(ResolvePath(DataPath(base, sky)), base + "k_resurs/Sky/2.jpg");
+    }
+    EXPECT_EQ(ResolvePath(DataPath(base, sky)), base + "k_resurs/Sky/2.jpg");
+}
+
 TEST(DataRoot, IsTheParentOfTheExecutablesFolder) {
     EXPECT_EQ(DataRootForExecutable("/opt/terravik/bin/terravik"), "/opt/terravik/");
     // An executable one folder below the root gets the root, with no doubled slash.

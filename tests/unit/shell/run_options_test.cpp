@@ -43,6 +43,17 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(t.frames, 300);
 }
 
+// The settings' mods come first, so every --mod wins over them, the last one over the rest.
+TEST(RunOptions, ModsRepeatAfterTheSettingsMods) {
+    RunOptions o;
+    EXPECT_EQ(ParseRunOptions({"--mod", "a", "--check-data", "--mod", "b c"}, o), "");
+    EXPECT_TRUE(o.checkData);
+    EXPECT_EQ(ModFolders(":/s/one::two:", o.mods), (std::vector<std::string>{"/s/one", "two", "a", "b c"}));
+    EXPECT_EQ(ModFolders("", {}), std::vector<std::string>{});
+    EXPECT_NE(ParseRunOptions({"--mod"}, o), "");
+    EXPECT_NE(ParseRunOptions({"--mod", ""}, o), "");
+}
+
 TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
     for (auto args : std::vector<std::vector<std::string>>{{"--frames"},
                                                            {"--frames", "0"},
