@@ -289,7 +289,8 @@ PadAction PadControls::Handle(const SDL_Event& e, const TForm1& form, FormState 
             if (playing) return {PadAction::kKey, kKey2};
             break;
         case SDL_CONTROLLER_BUTTON_START:
-            if (running) return {PadAction::kPause, 0};
+            if (state == FormState::Paused) return {PadAction::kPause, 0};
+            if (state != FormState::Question) return {PadAction::kOptions, 0};
             break;
         case SDL_CONTROLLER_BUTTON_BACK:
             return playing ? PadAction{PadAction::kKey, kKeyEscape} : PadAction{PadAction::kQuit, 0};

@@ -113,7 +113,7 @@ private:
 
 // What a controller's button or stick asks of the main loop.
 struct PadAction {
-    enum Kind { kNone, kClick, kKey, kPause, kQuit };
+    enum Kind { kNone, kClick, kKey, kPause, kQuit, kOptions };
     Kind kind = kNone;
     int arg = 0;  // kClick: the FormButtonId clicked; kKey: the game key code pressed
     bool operator==(const PadAction&) const = default;
@@ -121,8 +121,8 @@ struct PadAction {
 
 // A game controller on the main window's buttons and the game's keys. The d-pad and the left
 // stick move a focus between the visible buttons, A clicks the focused one, B answers "Нет"
-// while the question is shown, Y clicks "Еще 50" and Start pauses and goes on once the game
-// runs. While the game is played the shoulders choose the weapon and Back quits through the
+// while the question is shown, Y clicks "Еще 50", Start opens the options menu (on the title
+// screen and in the game) and goes on from a pause. While the game is played the shoulders choose the weapon and Back quits through the
 // game's own keys (so a recording keeps them); on the title screen, the question and in pause
 // Back quits at once. No SDL call: tests feed it events.
 class PadControls {

@@ -329,6 +329,67 @@ TEST_F(SettingsFile, WriteDefaultsCreatesTheFolderAndNeverReplacesAFile) {
     EXPECT_NE(WriteDefaultSettings(""), "");
 }
 
+// Saving from the menu touches only the values the player changed: comments, unknown keys,
+// blank lines, line ends and order stay byte for byte; a changed key the file lacks joins its
+// section, or a new section at the end; the result reads back as the new settings.
+TEST_F(SettingsFile, SavingChangesKeepsEverythingElseOfTheFile) {
+    const std::string text =
+        "\xEF\xBB\xBF; mine\r\n"
+        "[video]  # screen\r\n"
+        "vsync=true\r\n"
+        "max_fps = 60    ; cap\r\n"
+        "colour = blue\r\n"
+        "max_fps = 30\r\n"
+        "[odd]\r\n"
+        "master_volume = 5\r\n"
+        "\r\n"
+        "[audio]\r\n"
+        "music_volume =\r\n"
+        "; end";
+    std::vector<std::string> warnings;
+    const Settings before = ParseSettings(text, "s.ini", warnings);
+    EXPECT_EQ(UpdateSettingsText(text, before, before), text);
+
+    Settings after = before;
+    after.video.vsync = false;
+    after.video.maxFps = 144;
+    after.audio.musicVolume = 40;
+    after.audio.masterVolume = 70;  // not in [audio] yet
+    after.keys.pause = "Space";     // no [keys] at all
+    after.input.invertY = true;
+    const std::string updated = UpdateSettingsText(text, before, after);
+    EXPECT_EQ(updated,
+              "\xEF\xBB\xBF; mine\r\n"
+              "[video]  # screen\r\n"
+              "vsync=false\r\n"
+              "max_fps = 144    ; cap\r\n"
+              "colour = blue\r\n"
+              "max_fps = 144\r\n"
+              "[odd]\r\n"
+              "master_volume = 5\r\n"
+              "\r\n"
+              "[audio]\r\n"
+              "music_volume = 40\r\n"
+              "master_volume = 70\r\n"
+              "; end\r\n"
+              "\r\n[input]\r\ninvert_y = true\r\n"
+              "\r\n[keys]\r\npause = Space\r\n");
+    warnings.clear();
+    EXPECT_EQ(FormatSettings(ParseSettings(updated, "s.ini", warnings)), FormatSettings(after));
+
+    // A first save writes the commented defaults with the change in them.
+    const std::string path = (dir / "new" / "settings.ini").string();
+    EXPECT_EQ(SaveSettingsChanges(path, before, after), "");
+    warnings.clear();
+    const Settings saved = LoadSettingsFile(path, true, warnings);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(saved.audio.musicVolume, 40);
+    EXPECT_EQ(saved.video.maxFps, 144);
+    EXPECT_EQ(saved.video.width, 1280);
+    std::ifstream in(path);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()).rfind("; ", 0), 0u);
+}
+
 TEST(Settings, PathFollowsTheBaseDirectoryRules) {
     EXPECT_EQ(SettingsPathFor("/x/conf", "/home/p"), "/x/conf/terravik/settings.ini");
     EXPECT_EQ(SettingsPathFor("/x/conf/", "/home/p"), "/x/conf/terravik/settings.ini");
