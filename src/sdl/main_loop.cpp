@@ -408,13 +408,14 @@ bool MainLoop::HandleMenuEvent(const SDL_Event& e) {
 
 // The options menu holds the game as the pause key does (nothing is recorded while it is
 // open); it does not open in a replay, whose input is the recording's, nor over the start-up
-// question.
+// question. The music goes on while it is open, so a change of its volume is heard.
 void MainLoop::OpenMenu() {
     if (menu_.IsOpen() || mode_.Replaying() || input_.State() == FormState::Question) return;
     if (GameRunning() && !game_.Paused) {
         SetPaused(true);
         menuPaused_ = game_.Paused;
     }
+    if (game_.Paused && game_.Music) game_.Music->Pause(false);
     // The window may have been switched by its key since the settings were read.
     game_.settings.video.fullscreen = window_.Fullscreen();
     applied_ = game_.settings;
@@ -427,6 +428,8 @@ void MainLoop::MenuClosed() {
     if (menuPaused_) {
         menuPaused_ = false;
         SetPaused(false);
+    } else if (game_.Paused && game_.Music) {
+        game_.Music->Pause(true);  // back to the pause the menu was opened in
     }
     TrackState();
 }
@@ -438,7 +441,10 @@ void MainLoop::MenuClosed() {
 void MainLoop::ApplyChangedSettings() {
     const Settings& s = game_.settings;
     if (s.MusicPercent() != applied_.MusicPercent() && game_.Music) game_.Music->SetVolume(s.MusicPercent());
-    if (s.EffectsPercent() != applied_.EffectsPercent()) SetEffectsVolume(game_.Mixer, s.EffectsPercent());
+    if (s.EffectsPercent() != applied_.EffectsPercent() && game_.Mixer.initialised) {
+        SetEffectsVolume(game_.Mixer, s.EffectsPercent());
+        game_.Mixer.backend->CommitDeferred();  // not left for the next frame's sound update
+    }
     ApplyInputSettings();
     if (s.video.vsync != applied_.video.vsync) window_.SetVsync(s.video.vsync);
     if (s.video.width != applied_.video.width || s.video.height != applied_.video.height)
