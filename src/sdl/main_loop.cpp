@@ -425,6 +425,7 @@ void MainLoop::OpenMenu() {
 }
 
 void MainLoop::MenuClosed() {
+    input_.IgnoreHeldKeys();
     if (menuPaused_) {
         menuPaused_ = false;
         SetPaused(false);

@@ -127,6 +127,12 @@ void SdlInput::LatchKey(int sdlScancode) {
     if (code) LatchCode(code);
 }
 
+void SdlInput::IgnoreHeldKeys() {
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    for (int sc = 0; sc < count && sc < SDL_NUM_SCANCODES; ++sc) ignored_[sc] = state[sc] != 0;
+}
+
 void SdlInput::SetState(FormState state, bool byEvent) {
     if (state == state_) return;
     state_ = state;
@@ -161,7 +167,8 @@ int SdlInput::ReadKeyboard(KeyboardState& keys) {
     keys = latched_;
     latched_.fill(0);
     for (int sc = 0; sc < count; ++sc) {
-        if (!state[sc]) continue;
+        if (sc < SDL_NUM_SCANCODES && ignored_[sc]) ignored_[sc] = state[sc] != 0;
+        if (!state[sc] || (sc < SDL_NUM_SCANCODES && ignored_[sc])) continue;
         uint8_t code = CodeOf(sc);
         if (code) keys[code] = kDown;
     }

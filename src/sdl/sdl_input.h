@@ -60,6 +60,10 @@ public:
         if (state_ == FormState::Playing) latched_[code] = kDown;
     }
 
+    // Keys held down now read as up until they are let go (the Escape or Enter that closed the
+    // options menu must not reach the game that goes on).
+    void IgnoreHeldKeys();
+
     // The state the player's keys and buttons act in now. A change drops what was latched
     // (and the wheel's counts). A change no event made (a click's start-up has ended) also
     // makes every key and controller event already delivered stale: it was pressed before.
@@ -101,6 +105,7 @@ private:
     double dy_ = 0.0;
     int32_t wheel_ = 0;
     KeyboardState latched_{};
+    std::array<bool, SDL_NUM_SCANCODES> ignored_{};
     FormState state_ = FormState::Title;
     uint32_t markerType_ = 0;  // our own event type, queued behind the stale events
     int markersQueued_ = 0;
