@@ -1,6 +1,7 @@
-// The options menu driven by key events through the main loop, as a player drives it: it opens
-// on its key, the arrows and Enter change a value that takes effect at once, Save writes only
-// that value into the settings file, and Escape backs out and closes it without quitting.
+// The options menu driven by key and controller events through the main loop, as a player
+// drives it: it opens on its key (or Start), the arrows and Enter change a value that takes
+// effect at once, Save writes only the changed values into the settings file, and Escape (B)
+// backs out and closes it, without quitting, putting back what it changed.
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -90,6 +91,24 @@ TEST(OptionsMenu, KeysOpenChangeSaveAndEscapeCloses) {
         EXPECT_FALSE(window.CloseRequested());
         EXPECT_EQ(loop.game().settings.audio.masterVolume, 75);
         EXPECT_EQ(loop.game().settings.keys.pause, "K");
+
+        // A controller: Start opens it, the d-pad, A and B work as the arrows, Enter and Escape.
+        auto pad = [&](std::initializer_list<SDL_GameControllerButton> buttons) {
+            for (SDL_GameControllerButton button : buttons) {
+                SDL_Event e{};
+                e.type = SDL_CONTROLLERBUTTONDOWN;
+                e.cbutton.button = static_cast<Uint8>(button);
+                loop.HandleEvent(e);
+                window.PresentControlsOnly();
+            }
+        };
+        pad({SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+             SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_DPAD_LEFT});
+        EXPECT_EQ(loop.game().settings.audio.masterVolume, 70);
+        pad({SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_B});
+        EXPECT_FALSE(menu.IsOpen());
+        EXPECT_FALSE(window.CloseRequested());
+        EXPECT_EQ(loop.game().settings.audio.masterVolume, 75);
     }
     SDL_Quit();
 }
