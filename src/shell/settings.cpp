@@ -247,6 +247,7 @@ std::vector<KeyClash> ResolveKeyClashes(KeySettings& keys) {
     };
     for (const KeyActionSetting& a : kKeyActions) {
         std::string& name = keys.*a.key;
+        if (name.empty()) continue;  // no key clashes with nothing
         const KeyActionSetting* keeper = holder(name);
         if (!keeper) {
             taken.emplace_back(Lower(name), &a);
@@ -451,8 +452,12 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
         const std::string_view line = Trim(body);
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[') {
+            // As the reader does: a section line with more than a comment after it is no section.
             const size_t close = line.find(']');
-            section = close == std::string_view::npos ? "" : Lower(Trim(line.substr(1, close - 1)));
+            const std::string_view after =
+                close == std::string_view::npos ? "x" : Trim(line.substr(close + 1));
+            const bool good = after.empty() || after.front() == '#' || after.front() == ';';
+            section = good ? Lower(Trim(line.substr(1, close - 1))) : "";
             if (!section.empty()) sectionEnd.emplace_back(section, n + 1);
             continue;
         }

@@ -274,6 +274,12 @@ TEST(Settings, AKeyNamedTwiceGoesToOneActionWithOneWarning) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].rfind("k.ini:2: ", 0), 0u) << warnings[0];
     EXPECT_NE(warnings[0].find("laser has no key"), std::string::npos) << warnings[0];
+
+    // Resolved again (as the options menu does), the keys left without one clash with nothing.
+    KeySettings none;
+    none.pause = none.screenshot = "";
+    EXPECT_TRUE(ResolveKeyClashes(none).empty());
+    EXPECT_EQ(none.screenshot, "");
 }
 
 // Bytes echoed from a file in a warning are escaped: a binary file given as the settings
@@ -376,6 +382,13 @@ TEST_F(SettingsFile, SavingChangesKeepsEverythingElseOfTheFile) {
               "\r\n[keys]\r\npause = Space\r\n");
     warnings.clear();
     EXPECT_EQ(FormatSettings(ParseSettings(updated, "s.ini", warnings)), FormatSettings(after));
+
+    // A line under a section line the reader refuses is not the key's: the key is added anew.
+    const std::string junk = "[keys] junk\npause = Q\n";
+    Settings keys = ParseSettings(junk, "j.ini", warnings);
+    Settings moved = keys;
+    moved.keys.pause = "O";
+    EXPECT_EQ(UpdateSettingsText(junk, keys, moved), junk + "\n[keys]\npause = O\n");
 
     // A first save writes the commented defaults with the change in them.
     const std::string path = (dir / "new" / "settings.ini").string();
