@@ -13,7 +13,8 @@ void InputMap::Load(const KeySettings& keys, SdlInput& input) {
         // key it had).
         const SDL_Keycode game =
             keys_[i] != SDLK_UNKNOWN ? keys_[i] : SDL_GetKeyFromName((KeySettings{}.*entry.key).c_str());
-        if (game != SDLK_UNKNOWN) input.BindGameKey(static_cast<uint8_t>(entry.gameCode), SDL_GetScancodeFromKey(game));
+        if (game != SDLK_UNKNOWN)
+            input.BindGameKey(static_cast<uint8_t>(entry.gameCode), SDL_GetScancodeFromKey(game));
     }
 }
 

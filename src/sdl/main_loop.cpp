@@ -395,7 +395,8 @@ bool MainLoop::HandleMenuEvent(const SDL_Event& e) {
         case SDL_CONTROLLERBUTTONDOWN: menu_.OnPad(e.cbutton.button); return true;
         case SDL_CONTROLLERAXISMOTION:
             // Only the trigger's release counts: firing held from before must still end.
-            if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT && triggerHeld_) HandleTrigger(e.caxis.value);
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT && triggerHeld_)
+                HandleTrigger(e.caxis.value);
             return true;
         case SDL_MOUSEMOTION:
         case SDL_MOUSEBUTTONDOWN:

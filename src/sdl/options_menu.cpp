@@ -16,7 +16,9 @@ namespace {
 // value between two stops (set in the file) steps to its neighbour that way.
 template <class T>
 T StepAlong(T value, const std::vector<T>& stops, int dir) {
-    const auto near = [](T a, T b) { return std::fabs(static_cast<double>(a) - static_cast<double>(b)) < 1e-9; };
+    const auto near = [](T a, T b) {
+        return std::fabs(static_cast<double>(a) - static_cast<double>(b)) < 1e-9;
+    };
     if (dir > 0) {
         for (T s : stops)
             if (s > value && !near(s, value)) return s;
@@ -46,22 +48,31 @@ const char* YesNo(bool on) {
 // The action's name on the page.
 const char* ActionLabel(KeyAction action) {
     switch (action) {
-        case KeyAction::Cannon: return Tr("Пушка");
-        case KeyAction::Laser: return Tr("Лазер");
-        case KeyAction::Quit: return Tr("Выход");
-        case KeyAction::MoreAircraft: return Tr("Еще 50");
-        case KeyAction::Pause: return Tr("Пауза");
-        case KeyAction::Screenshot: return Tr("Снимок экрана");
-        case KeyAction::Fullscreen: return Tr("Полный экран");
-        case KeyAction::FreePointer: return Tr("Свободный указатель");
-        case KeyAction::Options: return Tr("Настройки");
+        case KeyAction::Cannon:
+            return Tr("Пушка");
+        case KeyAction::Laser:
+            return Tr("Лазер");
+        case KeyAction::Quit:
+            return Tr("Выход");
+        case KeyAction::MoreAircraft:
+            return Tr("Еще 50");
+        case KeyAction::Pause:
+            return Tr("Пауза");
+        case KeyAction::Screenshot:
+            return Tr("Снимок экрана");
+        case KeyAction::Fullscreen:
+            return Tr("Полный экран");
+        case KeyAction::FreePointer:
+            return Tr("Свободный указатель");
+        case KeyAction::Options:
+            return Tr("Настройки");
     }
     return "";
 }
 
 // Window sizes offered, smallest first; a size set in the file steps to its neighbours.
-constexpr int kSizes[][2] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1280, 800},
-                             {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160}};
+constexpr int kSizes[][2] = {{640, 480},  {800, 600},  {1024, 768},  {1280, 720},  {1280, 800},
+                             {1366, 768}, {1600, 900}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
 
 }  // namespace
 
@@ -81,7 +92,8 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
         rows.push_back({label, "", nullptr, [this, page] { page_ = page; }});
     };
     auto toggle = [&](const char* label, bool& value) {
-        rows.push_back({label, YesNo(value), [&value](int) { value = !value; }, [&value] { value = !value; }});
+        rows.push_back(
+            {label, YesNo(value), [&value](int) { value = !value; }, [&value] { value = !value; }});
     };
     auto volume = [&](const char* label, int& value) {
         rows.push_back({label, std::to_string(value) + " %",
@@ -89,13 +101,15 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
     };
     auto sensitivity = [&](const char* label, double& value) {
         static const std::vector<double> stops = [] {
-            std::vector<double> v = Range(0.1, 1.0, 0.1), more = Range(1.25, 5.0, 0.25), most = Range(6, 20, 1);
+            std::vector<double> v = Range(0.1, 1.0, 0.1), more = Range(1.25, 5.0, 0.25),
+                                most = Range(6, 20, 1);
             v.insert(v.begin(), kMinSensitivity);
             v.insert(v.end(), more.begin(), more.end());
             v.insert(v.end(), most.begin(), most.end());
             return v;
         }();
-        rows.push_back({label, Number(value), [&value](int dir) { value = StepAlong(value, stops, dir); }, nullptr});
+        rows.push_back(
+            {label, Number(value), [&value](int dir) { value = StepAlong(value, stops, dir); }, nullptr});
     };
     switch (page_) {
         case Page::Main:
@@ -110,7 +124,8 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
             toggle(Tr("Полный экран"), s.video.fullscreen);
             char size[32];
             std::snprintf(size, sizeof size, "%d \xC3\x97 %d", s.video.width, s.video.height);
-            rows.push_back({Tr("Размер окна"), size, [&s](int dir) {
+            rows.push_back({Tr("Размер окна"), size,
+                            [&s](int dir) {
                                 const long now = s.video.width * 100000L + s.video.height;
                                 std::vector<long> stops;
                                 for (const auto& wh : kSizes) stops.push_back(wh[0] * 100000L + wh[1]);
@@ -123,19 +138,25 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
             static const std::vector<int> fps = {0, 30, 60, 75, 90, 120, 144, 165, 240, 360, kMaxFpsLimit};
             rows.push_back({Tr("Предел кадров в секунду"),
                             s.video.maxFps == 0 ? Tr("нет") : std::to_string(s.video.maxFps),
-                            [&s](int dir) { s.video.maxFps = StepAlong(s.video.maxFps, fps, dir); }, nullptr});
+                            [&s](int dir) { s.video.maxFps = StepAlong(s.video.maxFps, fps, dir); },
+                            nullptr});
             const char* shadows = s.video.shadows == ShadowMode::Full     ? Tr("полные")
                                   : s.video.shadows == ShadowMode::Simple ? Tr("простые")
                                                                           : Tr("выключены");
-            rows.push_back({Tr("Тени"), shadows, [&s](int dir) {
+            rows.push_back({Tr("Тени"), shadows,
+                            [&s](int dir) {
                                 const int now = static_cast<int>(s.video.shadows);
                                 s.video.shadows = static_cast<ShadowMode>(std::clamp(now + dir, 0, 2));
                             },
-                            [&s] { s.video.shadows = static_cast<ShadowMode>((static_cast<int>(s.video.shadows) + 1) % 3); }});
+                            [&s] {
+                                s.video.shadows =
+                                    static_cast<ShadowMode>((static_cast<int>(s.video.shadows) + 1) % 3);
+                            }});
             static const std::vector<double> scales = Range(kMinRenderScale, 1.0, 0.05);
-            rows.push_back({Tr("Масштаб отрисовки"), Number(s.video.renderScale * 100, "%.0f %%"),
-                            [&s](int dir) { s.video.renderScale = StepAlong(s.video.renderScale, scales, dir); },
-                            nullptr});
+            rows.push_back(
+                {Tr("Масштаб отрисовки"), Number(s.video.renderScale * 100, "%.0f %%"),
+                 [&s](int dir) { s.video.renderScale = StepAlong(s.video.renderScale, scales, dir); },
+                 nullptr});
             break;
         }
         case Page::Interface: {
@@ -144,16 +165,18 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
                 s.interface.language =
                     s.interface.language == Language::Russian ? Language::English : Language::Russian;
             };
-            rows.push_back({Tr("Язык"), russian ? Tr("Русский") : Tr("Английский"), [flip](int) { flip(); }, flip});
+            rows.push_back(
+                {Tr("Язык"), russian ? Tr("Русский") : Tr("Английский"), [flip](int) { flip(); }, flip});
             static const std::vector<double> scales = [] {
                 std::vector<double> v = Range(kMinUiScale, kMaxUiScale, 0.25);
                 v.insert(v.begin(), 0.0);  // auto
                 return v;
             }();
-            rows.push_back({Tr("Масштаб интерфейса"),
-                            s.interface.uiScale == 0 ? Tr("авто") : Number(s.interface.uiScale * 100, "%.0f %%"),
-                            [&s](int dir) { s.interface.uiScale = StepAlong(s.interface.uiScale, scales, dir); },
-                            nullptr});
+            rows.push_back(
+                {Tr("Масштаб интерфейса"),
+                 s.interface.uiScale == 0 ? Tr("авто") : Number(s.interface.uiScale * 100, "%.0f %%"),
+                 [&s](int dir) { s.interface.uiScale = StepAlong(s.interface.uiScale, scales, dir); },
+                 nullptr});
             break;
         }
         case Page::Input: {
@@ -169,7 +192,8 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
                         [this, i] { choosing_ = static_cast<int>(i); }};
                 if (choosing_ == static_cast<int>(i)) row.value = Tr("нажмите клавишу…");
                 for (const KeyClash& c : clashes)
-                    if (c.loser == a.action) row.note = std::string(Tr("Клавиша занята:")) + " " + ActionLabel(c.keeper);
+                    if (c.loser == a.action)
+                        row.note = std::string(Tr("Клавиша занята:")) + " " + ActionLabel(c.keeper);
                 rows.push_back(row);
             }
             break;
@@ -198,15 +222,28 @@ void OptionsMenu::OnKey(const SDL_Keysym& key) {
         return;
     }
     switch (key.sym) {
-        case SDLK_UP: Press(Key::Up); break;
-        case SDLK_DOWN: Press(Key::Down); break;
-        case SDLK_LEFT: Press(Key::Left); break;
-        case SDLK_RIGHT: Press(Key::Right); break;
+        case SDLK_UP:
+            Press(Key::Up);
+            break;
+        case SDLK_DOWN:
+            Press(Key::Down);
+            break;
+        case SDLK_LEFT:
+            Press(Key::Left);
+            break;
+        case SDLK_RIGHT:
+            Press(Key::Right);
+            break;
         case SDLK_RETURN:
         case SDLK_KP_ENTER:
-        case SDLK_SPACE: Press(Key::Accept); break;
-        case SDLK_ESCAPE: Press(Key::Back); break;
-        default: break;
+        case SDLK_SPACE:
+            Press(Key::Accept);
+            break;
+        case SDLK_ESCAPE:
+            Press(Key::Back);
+            break;
+        default:
+            break;
     }
 }
 
@@ -217,14 +254,29 @@ void OptionsMenu::OnPad(Uint8 button) {
         return;
     }
     switch (button) {
-        case SDL_CONTROLLER_BUTTON_DPAD_UP: Press(Key::Up); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: Press(Key::Down); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: Press(Key::Left); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: Press(Key::Right); break;
-        case SDL_CONTROLLER_BUTTON_A: Press(Key::Accept); break;
-        case SDL_CONTROLLER_BUTTON_B: Press(Key::Back); break;
-        case SDL_CONTROLLER_BUTTON_START: Press(Key::Close); break;
-        default: break;
+        case SDL_CONTROLLER_BUTTON_DPAD_UP:
+            Press(Key::Up);
+            break;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+            Press(Key::Down);
+            break;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+            Press(Key::Left);
+            break;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+            Press(Key::Right);
+            break;
+        case SDL_CONTROLLER_BUTTON_A:
+            Press(Key::Accept);
+            break;
+        case SDL_CONTROLLER_BUTTON_B:
+            Press(Key::Back);
+            break;
+        case SDL_CONTROLLER_BUTTON_START:
+            Press(Key::Close);
+            break;
+        default:
+            break;
     }
 }
 
@@ -235,8 +287,12 @@ void OptionsMenu::Press(Key key) {
     focus = std::clamp(focus, 0, count - 1);
     Row& row = rows[static_cast<size_t>(focus)];
     switch (key) {
-        case Key::Up: focus = (focus + count - 1) % count; break;
-        case Key::Down: focus = (focus + 1) % count; break;
+        case Key::Up:
+            focus = (focus + count - 1) % count;
+            break;
+        case Key::Down:
+            focus = (focus + 1) % count;
+            break;
         case Key::Left:
         case Key::Right:
             if (row.step) {
@@ -246,20 +302,28 @@ void OptionsMenu::Press(Key key) {
             break;
         case Key::Accept: {
             const bool edits = row.step != nullptr || page_ == Page::Input;
-            if (row.accept) row.accept();
-            else if (row.step) row.step(1);
+            if (row.accept)
+                row.accept();
+            else if (row.step)
+                row.step(1);
             if (edits && IsOpen()) Changed();
             break;
         }
-        case Key::Back: Back(); break;
-        case Key::Close: Cancel(); break;
+        case Key::Back:
+            Back();
+            break;
+        case Key::Close:
+            Cancel();
+            break;
     }
 }
 
 // One level up: a page goes back to the first one, the first one closes as Cancel does.
 void OptionsMenu::Back() {
-    if (page_ == Page::Main) Cancel();
-    else page_ = Page::Main;
+    if (page_ == Page::Main)
+        Cancel();
+    else
+        page_ = Page::Main;
 }
 
 void OptionsMenu::Cancel() {
@@ -310,7 +374,8 @@ void OptionsMenu::Draw() {
     const std::string title = std::string(titles[static_cast<size_t>(page_)]) + "###options";
     ImGui::Begin(title.c_str(), nullptr,
                  ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
-                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoNav);
+                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_AlwaysAutoResize |
+                     ImGuiWindowFlags_NoNav);
     const float em = ImGui::GetFontSize();
     const float labelWidth = 16 * em, valueWidth = 9 * em;
     std::vector<Row> rows = Rows();
@@ -321,14 +386,17 @@ void OptionsMenu::Draw() {
         Row& row = rows[i];
         ImGui::PushID(static_cast<int>(i));
         const bool focused = static_cast<int>(i) == focus;
-        const bool clicked = ImGui::Selectable(row.label.c_str(), focused, 0, ImVec2(labelWidth + valueWidth, 0));
+        const bool clicked =
+            ImGui::Selectable(row.label.c_str(), focused, 0, ImVec2(labelWidth + valueWidth, 0));
         const bool rightClicked = ImGui::IsItemClicked(ImGuiMouseButton_Right);
-        if (ImGui::IsItemHovered() && (io.MouseDelta.x != 0 || io.MouseDelta.y != 0)) focus = static_cast<int>(i);
+        if (ImGui::IsItemHovered() && (io.MouseDelta.x != 0 || io.MouseDelta.y != 0))
+            focus = static_cast<int>(i);
         if (!row.value.empty()) {
             ImGui::SameLine(labelWidth);
             ImGui::TextUnformatted(row.value.c_str());
         }
-        if (!row.note.empty()) ImGui::TextColored(ImVec4(0.75f, 0.05f, 0.05f, 1.0f), "  %s", row.note.c_str());
+        if (!row.note.empty())
+            ImGui::TextColored(ImVec4(0.75f, 0.05f, 0.05f, 1.0f), "  %s", row.note.c_str());
         ImGui::PopID();
         // The mouse: a click is Enter (a step up on a number), a right click a step down.
         if (clicked || rightClicked) {
@@ -338,9 +406,11 @@ void OptionsMenu::Draw() {
     }
     if (IsOpen()) {
         ImGui::Separator();
-        if (!saveError_.empty()) ImGui::TextColored(ImVec4(0.75f, 0.05f, 0.05f, 1.0f), "%s", saveError_.c_str());
-        ImGui::TextDisabled("%s", choosing_ >= 0 ? Tr("Нажмите клавишу; Escape — отмена")
-                                                 : Tr("Стрелки — выбор и значение, Enter — изменить, Escape — назад"));
+        if (!saveError_.empty())
+            ImGui::TextColored(ImVec4(0.75f, 0.05f, 0.05f, 1.0f), "%s", saveError_.c_str());
+        ImGui::TextDisabled("%s", choosing_ >= 0
+                                      ? Tr("Нажмите клавишу; Escape — отмена")
+                                      : Tr("Стрелки — выбор и значение, Enter — изменить, Escape — назад"));
     }
     ImGui::End();
     ImGui::PopStyleVar(3);

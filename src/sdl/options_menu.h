@@ -21,7 +21,7 @@
 namespace tv::sdl {
 
 class OptionsMenu {
-public:
+  public:
     // What the menu needs from its owner.
     struct Host {
         std::function<void()> changed;  // the live settings changed: apply what can be now
@@ -51,7 +51,7 @@ public:
     bool ChoosingKey() const { return choosing_ >= 0; }
     const std::string& SaveError() const { return saveError_; }
 
-private:
+  private:
     // One line of a page: a label, the value shown beside it, what Left/Right (-1/+1) and
     // Enter do. `note` flags a problem with the value (a key another action holds).
     struct Row {

@@ -127,9 +127,10 @@ struct PadAction {
 // A game controller on the main window's buttons and the game's keys. The d-pad and the left
 // stick move a focus between the visible buttons, A clicks the focused one, B answers "Нет"
 // while the question is shown, Y clicks "Еще 50", Start opens the options menu (on the title
-// screen and in the game) and goes on from a pause. While the game is played the shoulders choose the weapon and Back quits through the
-// game's own keys (so a recording keeps them); on the title screen, the question and in pause
-// Back quits at once. No SDL call: tests feed it events.
+// screen and in the game) and goes on from a pause. While the game is played the shoulders
+// choose the weapon and Back quits through the game's own keys (so a recording keeps them); on
+// the title screen, the question and in pause Back quits at once. No SDL call: tests feed it
+// events.
 class PadControls {
 public:
     // One controller event (other events give kNone) in the state the player is in now;

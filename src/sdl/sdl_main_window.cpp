@@ -57,8 +57,8 @@ void AddCaptionFont(ImGuiIO& io) {
                                            io.Fonts->GetGlyphRangesCyrillic())) {
             // The menu's font: the same face, larger; the data stays the first font's.
             config.FontDataOwnedByAtlas = false;
-            io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kMenuFontPixels, &config,
-                                           kMenuGlyphs);
+            io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kMenuFontPixels,
+                                           &config, kMenuGlyphs);
             return;
         }
     }

@@ -259,8 +259,9 @@ std::vector<KeyClash> ResolveKeyClashes(KeySettings& keys) {
             {a.action, keeper->action,
              "[keys] key " + Quote(name) + " is bound to both " + keeper->name + " and " + a.name + "; " +
                  keeper->name + " keeps it and " + a.name +
-                 (fallbackHolder ? " has no key (its default " + fallback + " is " + fallbackHolder->name + "'s)"
-                                 : " goes back to " + fallback)});
+                 (fallbackHolder
+                      ? " has no key (its default " + fallback + " is " + fallbackHolder->name + "'s)"
+                      : " goes back to " + fallback)});
         name = fallbackHolder ? std::string() : fallback;
         if (!fallbackHolder) taken.emplace_back(Lower(name), &a);
     }

@@ -180,7 +180,8 @@ TEST_F(VirtualPad, ButtonsAndLeftStickWorkTheFormInEveryState) {
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_BACK, FormState::Playing, true),
               (Actions{{PadAction::kKey, kKeyEscape}}));
     // Start opens the options menu in the game and on the title screen, not over the question.
-    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Playing, true), (Actions{{PadAction::kOptions, 0}}));
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Playing, true),
+              (Actions{{PadAction::kOptions, 0}}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Title), (Actions{{PadAction::kOptions, 0}}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Question), (Actions{}));
 

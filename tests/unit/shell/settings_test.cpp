@@ -400,7 +400,8 @@ TEST_F(SettingsFile, SavingChangesKeepsEverythingElseOfTheFile) {
     EXPECT_EQ(saved.video.maxFps, 144);
     EXPECT_EQ(saved.video.width, 1280);
     std::ifstream in(path);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()).rfind("; ", 0), 0u);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written.rfind("; Terravik settings.", 0), 0u) << written;
 }
 
 TEST(Settings, PathFollowsTheBaseDirectoryRules) {
