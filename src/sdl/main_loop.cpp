@@ -397,6 +397,16 @@ bool MainLoop::HandleMenuEvent(const SDL_Event& e) {
             // Only the trigger's release counts: firing held from before must still end.
             if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT && triggerHeld_)
                 HandleTrigger(e.caxis.value);
+            // The left stick pushed one way is the d-pad pressed that way.
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+                const bool x = e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX;
+                int& was = x ? menuStickX_ : menuStickY_;
+                const int now = PadControls::StickDirection(e.caxis.value, was);
+                if (now != 0 && now != was)
+                    menu_.OnPad(x ? (now < 0 ? SDL_CONTROLLER_BUTTON_DPAD_LEFT : SDL_CONTROLLER_BUTTON_DPAD_RIGHT)
+                                  : (now < 0 ? SDL_CONTROLLER_BUTTON_DPAD_UP : SDL_CONTROLLER_BUTTON_DPAD_DOWN));
+                was = now;
+            }
             return true;
         case SDL_MOUSEMOTION:
         case SDL_MOUSEBUTTONDOWN:

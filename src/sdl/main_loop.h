@@ -105,6 +105,8 @@ private:
     SteadyClock::time_point pauseStart_{};
     OptionsMenu menu_;
     bool menuPaused_ = false;  // the menu paused the game, and goes on with it when it closes
+    int menuStickX_ = 0;       // the left stick's direction in the menu, per axis
+    int menuStickY_ = 0;
     Settings applied_;         // the settings as last applied to the window, input and sound
 };
 

@@ -138,12 +138,12 @@ public:
     PadAction Handle(const SDL_Event& e, const TForm1& form, FormState state, bool running);
     // The button to show focused: kFormButtonCount until the controller has been used.
     FormButtonId Focused(const TForm1& form) const;
-
-private:
-    void Move(const TForm1& form, int dx, int dy);
     // The left stick's direction on one axis after an event: -1, 0 or 1, with a margin so a
     // stick resting near the threshold does not chatter.
     static int StickDirection(int16_t value, int previous);
+
+private:
+    void Move(const TForm1& form, int dx, int dy);
 
     FormButtonId focus_ = kFormButtonCount;
     bool used_ = false;

@@ -102,8 +102,20 @@ TEST(OptionsMenu, KeysOpenChangeSaveAndEscapeCloses) {
                 window.PresentControlsOnly();
             }
         };
-        pad({SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-             SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_DPAD_LEFT});
+        // The left stick pushed down and let back is one step down.
+        auto stick = [&](Sint16 value) {
+            SDL_Event e{};
+            e.type = SDL_CONTROLLERAXISMOTION;
+            e.caxis.axis = SDL_CONTROLLER_AXIS_LEFTY;
+            e.caxis.value = value;
+            loop.HandleEvent(e);
+        };
+        pad({SDL_CONTROLLER_BUTTON_START});
+        stick(32767);
+        stick(30000);
+        stick(0);
+        pad({SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_A,
+             SDL_CONTROLLER_BUTTON_DPAD_LEFT});
         EXPECT_EQ(loop.game().settings.audio.masterVolume, 70);
         pad({SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_B});
         EXPECT_FALSE(menu.IsOpen());
