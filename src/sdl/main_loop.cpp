@@ -9,6 +9,8 @@
 #include <exception>
 #include <thread>
 
+#include "audio/music_stream.h"
+#include "audio/sound_effects.h"
 #include "platform/paths.h"
 #include "render/gl/yardstick.h"
 #include "shell/gl/frame.h"
@@ -30,18 +32,29 @@ constexpr int kIdleWaitMs = 100;
 MainLoop::MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock,
                    SdlClock* systemClock, const InputRecording* replay, RecordingWriter* recorder)
     : options_(options), window_(window), stepClock_(stepClock), systemClock_(systemClock),
-      mode_(input_, replay, recorder), capture_(window, input_, replay != nullptr) {
+      mode_(input_, replay, recorder), capture_(window, input_, replay != nullptr),
+      menu_({[this] { ApplyChangedSettings(); },
+             [this](const Settings& before, const Settings& after) {
+                 return SaveSettingsChanges(SettingsPath(), before, after);
+             },
+             [this] { MenuClosed(); }}) {
     game_.platform.clock = &clock;
     game_.platform.input = &mode_.Input();
     game_.platform.window = &window;
     game_.platform.loading = &loadingWindow_;
     game_.dataDirOverride = options.dataDir;
     window.SetForm(&game_.form);
+    window.SetOverlay([this] { menu_.Draw(); });
     // With --autostart the run's frames are those after the start-up.
     figures_.counting = !options.autostart;
     // Controllers are optional: without the subsystem the game plays on mouse and keys.
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         std::fprintf(stderr, "terravik: no game controllers: %s\n", SDL_GetError());
+}
+
+MainLoop::~MainLoop() {
+    window_.SetOverlay(nullptr);
+    capture_.Release();
 }
 
 bool MainLoop::Run() {
@@ -157,7 +170,7 @@ void MainLoop::PlaceButtons() {
 // The controller's focus follows the buttons that are shown.
 void MainLoop::TrackState(bool byEvent) {
     input_.SetState(StateOf(game_), byEvent);
-    window_.SetFocusedButton(pad_.Focused(game_.form));
+    window_.SetFocusedButton(menu_.IsOpen() ? kFormButtonCount : pad_.Focused(game_.form));
 }
 
 // Ends a frame that began at `start` no sooner than the player's frame cap allows; on a
@@ -253,6 +266,7 @@ bool MainLoop::ForOtherWindow(const SDL_Event& e) const {
 void MainLoop::HandleEvent(const SDL_Event& e) {
     if (ForOtherWindow(e)) return;
     if (input_.Stale(e)) return;  // pressed in a state that is over
+    if (HandleMenuEvent(e)) return;
     ImGui_ImplSDL2_ProcessEvent(&e);
     TrackState();
     // A replay's input comes from the recording; the real devices only close the window.
@@ -335,6 +349,10 @@ void MainLoop::HandleMouseUp(const SDL_MouseButtonEvent& e) {
 
 void MainLoop::HandleKeyDown(const SDL_KeyboardEvent& e) {
     if (HandleWindowKey(e)) return;
+    if (!e.repeat && keys_.Is(KeyAction::Options, e.keysym.sym)) {
+        OpenMenu();
+        return;
+    }
     // Where no frame reads the game's keys, the quit key quits at once.
     if (input_.State() != FormState::Playing && !e.repeat && input_.CodeOf(e.keysym.scancode) == kKeyEscape) {
         window_.Close();
@@ -357,7 +375,98 @@ void MainLoop::ApplyInputSettings() {
     const Settings& s = game_.settings;
     input_.SetMouseScale(s.input.mouseSensitivity, s.input.invertY);
     input_.SetStickScale(s.input.controllerSensitivity);
-    keys_.Load(s.keys, input_);
+    // Keys the menu left on one key act as the file would give them.
+    KeySettings keys = s.keys;
+    ResolveKeyClashes(keys);
+    keys_.Load(keys, input_);
+}
+
+// While the menu is open it has every key and controller button; the mouse goes to ImGui
+// only, never to the game or the window's buttons. True when the event was the menu's.
+bool MainLoop::HandleMenuEvent(const SDL_Event& e) {
+    if (!menu_.IsOpen()) return false;
+    switch (e.type) {
+        case SDL_KEYDOWN:
+            if (!e.key.repeat && keys_.Is(KeyAction::Screenshot, e.key.keysym.sym)) AskScreenshot();
+            else menu_.OnKey(e.key.keysym);
+            return true;
+        case SDL_TEXTINPUT:
+        case SDL_TEXTEDITING: return true;
+        case SDL_CONTROLLERBUTTONDOWN: menu_.OnPad(e.cbutton.button); return true;
+        case SDL_CONTROLLERAXISMOTION:
+            // Only the trigger's release counts: firing held from before must still end.
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT && triggerHeld_)
+                HandleTrigger(e.caxis.value);
+            // The left stick pushed one way is the d-pad pressed that way.
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX || e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+                const bool x = e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX;
+                int& was = x ? menuStickX_ : menuStickY_;
+                const int now = PadControls::StickDirection(e.caxis.value, was);
+                if (now != 0 && now != was)
+                    menu_.OnPad(x ? (now < 0 ? SDL_CONTROLLER_BUTTON_DPAD_LEFT : SDL_CONTROLLER_BUTTON_DPAD_RIGHT)
+                                  : (now < 0 ? SDL_CONTROLLER_BUTTON_DPAD_UP : SDL_CONTROLLER_BUTTON_DPAD_DOWN));
+                was = now;
+            }
+            return true;
+        case SDL_MOUSEMOTION:
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+        case SDL_MOUSEWHEEL:
+        case SDL_KEYUP: ImGui_ImplSDL2_ProcessEvent(&e); return true;
+        default: return false;
+    }
+}
+
+// The options menu holds the game as the pause key does (nothing is recorded while it is
+// open); it does not open in a replay, whose input is the recording's, nor over the start-up
+// question. The music goes on while it is open, so a change of its volume is heard.
+void MainLoop::OpenMenu() {
+    if (menu_.IsOpen() || mode_.Replaying() || input_.State() == FormState::Question) return;
+    if (GameRunning() && !game_.Paused) {
+        SetPaused(true);
+        menuPaused_ = game_.Paused;
+    }
+    if (game_.Paused && game_.Music) game_.Music->Pause(false);
+    // The window may have been switched by its key since the settings were read.
+    game_.settings.video.fullscreen = window_.Fullscreen();
+    applied_ = game_.settings;
+    menu_.Open(game_.settings);
+    pressedButton_ = kFormButtonCount;
+    TrackState();
+}
+
+void MainLoop::MenuClosed() {
+    input_.IgnoreHeldKeys();
+    if (menuPaused_) {
+        menuPaused_ = false;
+        SetPaused(false);
+    } else if (game_.Paused && game_.Music) {
+        game_.Music->Pause(true);  // back to the pause the menu was opened in
+    }
+    TrackState();
+}
+
+// What the menu changed, applied as far as the game can while it runs: the sound volumes at
+// once, the mouse, controller and keys, the window (full screen, size, vsync) through the
+// window's own switches. The frame cap, shadows, render scale, language and interface scale
+// are read from the settings as the game goes.
+void MainLoop::ApplyChangedSettings() {
+    const Settings& s = game_.settings;
+    if (s.MusicPercent() != applied_.MusicPercent() && game_.Music) game_.Music->SetVolume(s.MusicPercent());
+    if (s.EffectsPercent() != applied_.EffectsPercent() && game_.Mixer.initialised) {
+        SetEffectsVolume(game_.Mixer, s.EffectsPercent());
+        game_.Mixer.backend->CommitDeferred();  // not left for the next frame's sound update
+    }
+    ApplyInputSettings();
+    if (s.video.vsync != applied_.video.vsync) window_.SetVsync(s.video.vsync);
+    if (s.video.width != applied_.video.width || s.video.height != applied_.video.height)
+        window_.SetWindowedSize(s.video.width, s.video.height);
+    if (s.video.fullscreen != window_.Fullscreen()) window_.ToggleFullscreen();
+    applied_ = s;
+}
+
+std::string MainLoop::SettingsPath() const {
+    return options_.configFile.empty() ? DefaultSettingsPath() : options_.configFile;
 }
 
 // The keys around the game: more aircraft, pause, screenshot, free the pointer.
@@ -382,6 +491,7 @@ void MainLoop::Act(const PadAction& action) {
             break;
         case PadAction::kKey: input_.LatchCode(static_cast<uint8_t>(action.arg)); break;
         case PadAction::kPause: SetPaused(!game_.Paused); break;
+        case PadAction::kOptions: OpenMenu(); break;
         case PadAction::kQuit: window_.Close(); break;
         case PadAction::kNone: break;
     }

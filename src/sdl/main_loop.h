@@ -9,6 +9,7 @@
 
 #include "sdl/input_map.h"
 #include "sdl/loading_window_sdl.h"
+#include "sdl/options_menu.h"
 #include "sdl/pointer_capture.h"
 #include "sdl/run_mode.h"
 #include "sdl/run_report.h"
@@ -27,7 +28,7 @@ public:
     // `systemClock` is the clock when the game runs on the system's time (held while paused).
     MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& clock, StepClock* stepClock,
              SdlClock* systemClock, const InputRecording* replay, RecordingWriter* recorder);
-    ~MainLoop() { capture_.Release(); }
+    ~MainLoop();
 
     Game& game() { return game_; }
     const RunFigures& figures() const { return figures_; }
@@ -37,6 +38,11 @@ public:
 
     // Runs until the window closes. Returns false if an unguarded step raised.
     bool Run();
+    // One event from SDL's queue, as Run handles it.
+    void HandleEvent(const SDL_Event& e);
+    // Puts the settings' sensitivity and keys into effect (Run does it first).
+    void ApplyInputSettings();
+    const OptionsMenu& Menu() const { return menu_; }
 
     std::string error_;
     std::string divergence_;  // the first checkpoint the replay missed, if any
@@ -56,13 +62,16 @@ private:
     void AfterStartup();
     double MeasureYardstick();
     bool ForOtherWindow(const SDL_Event& e) const;
-    void HandleEvent(const SDL_Event& e);
+    bool HandleMenuEvent(const SDL_Event& e);
+    void OpenMenu();
+    void MenuClosed();
+    void ApplyChangedSettings();
+    std::string SettingsPath() const;
     void HandleWindowEvent(const SDL_WindowEvent& e);
     void HandleMouseDown(const SDL_MouseButtonEvent& e);
     void HandleMouseUp(const SDL_MouseButtonEvent& e);
     void HandleKeyDown(const SDL_KeyboardEvent& e);
     void HandlePad(const SDL_Event& e);
-    void ApplyInputSettings();
     void HandleShortcut(SDL_Keycode key);
     void Act(const PadAction& action);
     void HandleTrigger(int16_t value);
@@ -94,6 +103,11 @@ private:
     bool screenshotPending_ = false;
     int64_t framesRun_ = 0;
     SteadyClock::time_point pauseStart_{};
+    OptionsMenu menu_;
+    bool menuPaused_ = false;  // the menu paused the game, and goes on with it when it closes
+    int menuStickX_ = 0;       // the left stick's direction in the menu, per axis
+    int menuStickY_ = 0;
+    Settings applied_;         // the settings as last applied to the window, input and sound
 };
 
 }  // namespace tv::sdl

@@ -127,6 +127,12 @@ void SdlInput::LatchKey(int sdlScancode) {
     if (code) LatchCode(code);
 }
 
+void SdlInput::IgnoreHeldKeys() {
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    for (int sc = 0; sc < count && sc < SDL_NUM_SCANCODES; ++sc) ignored_[sc] = state[sc] != 0;
+}
+
 void SdlInput::SetState(FormState state, bool byEvent) {
     if (state == state_) return;
     state_ = state;
@@ -161,7 +167,8 @@ int SdlInput::ReadKeyboard(KeyboardState& keys) {
     keys = latched_;
     latched_.fill(0);
     for (int sc = 0; sc < count; ++sc) {
-        if (!state[sc]) continue;
+        if (sc < SDL_NUM_SCANCODES && ignored_[sc]) ignored_[sc] = state[sc] != 0;
+        if (!state[sc] || (sc < SDL_NUM_SCANCODES && ignored_[sc])) continue;
         uint8_t code = CodeOf(sc);
         if (code) keys[code] = kDown;
     }
@@ -289,7 +296,8 @@ PadAction PadControls::Handle(const SDL_Event& e, const TForm1& form, FormState 
             if (playing) return {PadAction::kKey, kKey2};
             break;
         case SDL_CONTROLLER_BUTTON_START:
-            if (running) return {PadAction::kPause, 0};
+            if (state == FormState::Paused) return {PadAction::kPause, 0};
+            if (state != FormState::Question) return {PadAction::kOptions, 0};
             break;
         case SDL_CONTROLLER_BUTTON_BACK:
             return playing ? PadAction{PadAction::kKey, kKeyEscape} : PadAction{PadAction::kQuit, 0};

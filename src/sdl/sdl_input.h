@@ -60,6 +60,10 @@ public:
         if (state_ == FormState::Playing) latched_[code] = kDown;
     }
 
+    // Keys held down now read as up until they are let go (the Escape or Enter that closed the
+    // options menu must not reach the game that goes on).
+    void IgnoreHeldKeys();
+
     // The state the player's keys and buttons act in now. A change drops what was latched
     // (and the wheel's counts). A change no event made (a click's start-up has ended) also
     // makes every key and controller event already delivered stale: it was pressed before.
@@ -101,6 +105,7 @@ private:
     double dy_ = 0.0;
     int32_t wheel_ = 0;
     KeyboardState latched_{};
+    std::array<bool, SDL_NUM_SCANCODES> ignored_{};
     FormState state_ = FormState::Title;
     uint32_t markerType_ = 0;  // our own event type, queued behind the stale events
     int markersQueued_ = 0;
@@ -113,7 +118,7 @@ private:
 
 // What a controller's button or stick asks of the main loop.
 struct PadAction {
-    enum Kind { kNone, kClick, kKey, kPause, kQuit };
+    enum Kind { kNone, kClick, kKey, kPause, kQuit, kOptions };
     Kind kind = kNone;
     int arg = 0;  // kClick: the FormButtonId clicked; kKey: the game key code pressed
     bool operator==(const PadAction&) const = default;
@@ -121,10 +126,11 @@ struct PadAction {
 
 // A game controller on the main window's buttons and the game's keys. The d-pad and the left
 // stick move a focus between the visible buttons, A clicks the focused one, B answers "Нет"
-// while the question is shown, Y clicks "Еще 50" and Start pauses and goes on once the game
-// runs. While the game is played the shoulders choose the weapon and Back quits through the
-// game's own keys (so a recording keeps them); on the title screen, the question and in pause
-// Back quits at once. No SDL call: tests feed it events.
+// while the question is shown, Y clicks "Еще 50", Start opens the options menu (on the title
+// screen and in the game) and goes on from a pause. While the game is played the shoulders
+// choose the weapon and Back quits through the game's own keys (so a recording keeps them); on
+// the title screen, the question and in pause Back quits at once. No SDL call: tests feed it
+// events.
 class PadControls {
 public:
     // One controller event (other events give kNone) in the state the player is in now;
@@ -132,12 +138,12 @@ public:
     PadAction Handle(const SDL_Event& e, const TForm1& form, FormState state, bool running);
     // The button to show focused: kFormButtonCount until the controller has been used.
     FormButtonId Focused(const TForm1& form) const;
-
-private:
-    void Move(const TForm1& form, int dx, int dy);
     // The left stick's direction on one axis after an event: -1, 0 or 1, with a margin so a
     // stick resting near the threshold does not chatter.
     static int StickDirection(int16_t value, int previous);
+
+private:
+    void Move(const TForm1& form, int dx, int dy);
 
     FormButtonId focus_ = kFormButtonCount;
     bool used_ = false;

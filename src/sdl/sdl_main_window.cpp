@@ -20,6 +20,11 @@ namespace tv::sdl {
 namespace {
 
 constexpr float kFontPixels = 13.0f;
+// The options menu's text.
+constexpr float kMenuFontPixels = 18.0f;
+// The menu's letters: Latin with its first supplement and extension (the translations), Cyrillic
+// with its supplement, and the punctuation of the texts (dashes, ellipsis, quotes).
+constexpr ImWchar kMenuGlyphs[] = {0x0020, 0x017F, 0x0400, 0x052F, 0x2000, 0x206F, 0};
 // An icon is a few hundred pixels square; anything past this is not one.
 constexpr png_uint_32 kMaxIconSide = 1024;
 // The window's face colour, shown wherever the game draws nothing.
@@ -49,8 +54,13 @@ void AddCaptionFont(ImGuiIO& io) {
         config.FontNo = font.faceIndex;
         config.FontDataOwnedByAtlas = true;
         if (io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kFontPixels, &config,
-                                           io.Fonts->GetGlyphRangesCyrillic()))
+                                           io.Fonts->GetGlyphRangesCyrillic())) {
+            // The menu's font: the same face, larger; the data stays the first font's.
+            config.FontDataOwnedByAtlas = false;
+            io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kMenuFontPixels,
+                                           &config, kMenuGlyphs);
             return;
+        }
     }
     std::fprintf(stderr,
                  "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
@@ -178,6 +188,14 @@ void SdlMainWindow::ToggleFullscreen() {
     fullscreen_ = !fullscreen_;
 }
 
+void SdlMainWindow::SetWindowedSize(int width, int height) {
+    windowedWidth_ = width;
+    windowedHeight_ = height;
+    if (!Ok() || fullscreen_) return;
+    SDL_SetWindowSize(gl_->Window(), width, height);
+    SDL_SetWindowPosition(gl_->Window(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
 void SdlMainWindow::SetVsync(bool on) {
     if (!Ok()) return;
     if (on) {
@@ -230,6 +248,7 @@ void SdlMainWindow::DrawControls() {
             ImGui::GetForegroundDrawList()->AddRect(min, max, IM_COL32(0, 90, 210, 255), 0.0f, 0, 2.0f);
         }
     }
+    if (overlay_) overlay_();
     ImGui::Render();
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }

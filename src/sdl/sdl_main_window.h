@@ -4,6 +4,7 @@
 // its buttons drawn with Dear ImGui over each frame.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,8 @@ public:
     bool Fullscreen() const { return fullscreen_; }
     // Full screen <-> the windowed size (the windowed size the player last left it at).
     void ToggleFullscreen();
+    // The windowed size: the window's size now when windowed, else on leaving full screen.
+    void SetWindowedSize(int width, int height);
     // Swaps wait for the display's refresh when on: adaptive sync where the driver offers it,
     // plain sync otherwise. Off, frames are presented as soon as they are drawn.
     void SetVsync(bool on);
@@ -58,6 +61,8 @@ public:
     void SetForm(const TForm1* form) { form_ = form; }
     // The button framed as the controller's focus (a form button id; none when out of range).
     void SetFocusedButton(int id) { focused_ = id; }
+    // Drawn with ImGui over the buttons on every presented frame (the options menu); empty: none.
+    void SetOverlay(std::function<void()> draw) { overlay_ = std::move(draw); }
     // Clears to the window's face colour and shows only the buttons (when the game draws nothing).
     void PresentControlsOnly();
     // Whether SwapBuffers ran since the last call.
@@ -81,6 +86,7 @@ private:
     int windowedHeight_ = 0;
     const TForm1* form_ = nullptr;
     int focused_ = -1;
+    std::function<void()> overlay_;
     std::string error_;
     int lastWidth_ = 0;
     int lastHeight_ = 0;

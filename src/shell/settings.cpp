@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -228,40 +229,44 @@ std::string Assign(const Entry& e, std::string_view v, const KeyNameCheck& isKey
     return "unusable";
 }
 
+}  // namespace
+
 // Gives every key to one action at most. An action whose key an earlier action has taken goes
-// back to its default key, or has none ("") when that is taken too; `warn(loser, keeper, text)`
-// says so once per losing action. Names compare as SDL compares them, without regard to case.
+// back to its default key, or has none ("") when that is taken too; each losing action is
+// reported once. Names compare as SDL compares them, without regard to case.
 // A game key left with none stays, for the SDL side, on its default key, which an earlier game
 // key then holds: it reads as that key's action, so nothing presses two actions at once.
-void ResolveKeyClashes(KeySettings& keys,
-                       const std::function<void(const char*, const char*, const std::string&)>& warn) {
+std::vector<KeyClash> ResolveKeyClashes(KeySettings& keys) {
     const KeySettings defaults;
-    std::vector<std::pair<std::string, const char*>> taken;  // lower-case key name, its action
-    auto holder = [&](const std::string& name) -> const char* {
+    std::vector<KeyClash> clashes;
+    std::vector<std::pair<std::string, const KeyActionSetting*>> taken;  // lower-case key name, its action
+    auto holder = [&](const std::string& name) -> const KeyActionSetting* {
         for (const auto& [key, action] : taken)
             if (key == Lower(name)) return action;
         return nullptr;
     };
     for (const KeyActionSetting& a : kKeyActions) {
         std::string& name = keys.*a.key;
-        const char* keeper = holder(name);
+        if (name.empty()) continue;  // no key clashes with nothing
+        const KeyActionSetting* keeper = holder(name);
         if (!keeper) {
-            taken.emplace_back(Lower(name), a.name);
+            taken.emplace_back(Lower(name), &a);
             continue;
         }
         const std::string& fallback = defaults.*a.key;
-        const char* fallbackHolder = holder(fallback);
-        warn(a.name, keeper,
-             "[keys] key " + Quote(name) + " is bound to both " + keeper + " and " + a.name + "; " + keeper +
-                 " keeps it and " + a.name +
-                 (fallbackHolder ? " has no key (its default " + fallback + " is " + fallbackHolder + "'s)"
-                                 : " goes back to " + fallback));
+        const KeyActionSetting* fallbackHolder = holder(fallback);
+        clashes.push_back(
+            {a.action, keeper->action,
+             "[keys] key " + Quote(name) + " is bound to both " + keeper->name + " and " + a.name + "; " +
+                 keeper->name + " keeps it and " + a.name +
+                 (fallbackHolder
+                      ? " has no key (its default " + fallback + " is " + fallbackHolder->name + "'s)"
+                      : " goes back to " + fallback)});
         name = fallbackHolder ? std::string() : fallback;
-        if (!fallbackHolder) taken.emplace_back(Lower(name), a.name);
+        if (!fallbackHolder) taken.emplace_back(Lower(name), &a);
     }
+    return clashes;
 }
-
-}  // namespace
 
 Settings ParseSettings(std::string_view text, const std::string& fileName, std::vector<std::string>& warnings,
                        const KeyNameCheck& isKeyName) {
@@ -340,16 +345,17 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
         }
     }
 
-    auto keyLine = [&](const char* action) {
+    auto keyLine = [&](KeyAction action) {
+        const char* name = KeyActionName(action);
         for (size_t i = 0; i < entries.size(); ++i)
-            if (std::string_view(entries[i].section) == "keys" && std::string_view(entries[i].key) == action)
+            if (std::string_view(entries[i].section) == "keys" && std::string_view(entries[i].key) == name)
                 return lineOf[i];
         return 0;
     };
-    ResolveKeyClashes(s.keys, [&](const char* loser, const char* keeper, const std::string& what) {
-        const int line = keyLine(loser);
-        warnAt(line > 0 ? line : keyLine(keeper), what);
-    });
+    for (const KeyClash& clash : ResolveKeyClashes(s.keys)) {
+        const int line = keyLine(clash.loser);
+        warnAt(line > 0 ? line : keyLine(clash.keeper), clash.warning);
+    }
     return s;
 }
 
@@ -394,6 +400,136 @@ std::string FormatSettings(const Settings& settings) {
         out += std::string(e.key) + " = " + Show(e) + "\n";
     }
     return out;
+}
+
+const char* KeyActionName(KeyAction action) {
+    for (const KeyActionSetting& a : kKeyActions)
+        if (a.action == action) return a.name;
+    return "";
+}
+
+std::string UpdateSettingsText(std::string_view text, const Settings& before, const Settings& after) {
+    Settings was = before, now = after;
+    const std::vector<Entry> old = Entries(was), fresh = Entries(now);
+    std::vector<bool> changed(fresh.size()), seen(fresh.size(), false);
+    bool any = false;
+    for (size_t i = 0; i < fresh.size(); ++i) any |= changed[i] = Show(old[i]) != Show(fresh[i]);
+    if (!any) return std::string(text);
+
+    // The lines as they are, each with its own ending; a line added takes the file's first.
+    std::string bom;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        bom = text.substr(0, 3);
+        text.remove_prefix(3);
+    }
+    struct Line {
+        std::string body, end;
+    };
+    std::vector<Line> lines;
+    while (!text.empty()) {
+        const size_t nl = text.find('\n');
+        std::string_view body = text.substr(0, nl);
+        std::string end = nl == std::string_view::npos ? "" : "\n";
+        if (!end.empty() && !body.empty() && body.back() == '\r') {
+            body.remove_suffix(1);
+            end = "\r\n";
+        }
+        lines.push_back({std::string(body), end});
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    }
+    std::string eol = "\n";
+    for (const Line& l : lines)
+        if (!l.end.empty()) {
+            eol = l.end;
+            break;
+        }
+
+    // Each changed key's value is replaced where the file gives it (every time it does), its
+    // spacing and comment kept; sectionEnd is where a missing key of a section goes.
+    std::vector<std::pair<std::string, size_t>> sectionEnd;  // section, the line after its last key
+    std::string section;
+    for (size_t n = 0; n < lines.size(); ++n) {
+        std::string& body = lines[n].body;
+        const std::string_view line = Trim(body);
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            // As the reader does: a section line with more than a comment after it is no section.
+            const size_t close = line.find(']');
+            const std::string_view after =
+                close == std::string_view::npos ? "x" : Trim(line.substr(close + 1));
+            const bool good = after.empty() || after.front() == '#' || after.front() == ';';
+            section = good ? Lower(Trim(line.substr(1, close - 1))) : "";
+            if (!section.empty()) sectionEnd.emplace_back(section, n + 1);
+            continue;
+        }
+        const size_t eq = body.find('=');
+        if (eq == std::string::npos || section.empty()) continue;
+        sectionEnd.back().second = n + 1;
+        const std::string key = Lower(Trim(std::string_view(body).substr(0, eq)));
+        for (size_t i = 0; i < fresh.size(); ++i) {
+            if (section != fresh[i].section || key != fresh[i].key) continue;
+            seen[i] = true;
+            if (!changed[i]) break;
+            const std::string_view rest = std::string_view(body).substr(eq + 1);
+            const size_t lead = std::min(rest.find_first_not_of(" \t"), rest.size());
+            const size_t from = eq + 1 + lead;
+            const size_t length = StripComment(Trim(rest)).size();
+            const std::string value = (lead == rest.size() && lead == 0 ? " " : "") + Show(fresh[i]);
+            body.replace(from, length, value);
+            break;
+        }
+    }
+
+    // Keys the file does not give go at the end of their section's last block, or in a new
+    // section at the end of the file.
+    std::string tail;
+    for (size_t i = fresh.size(); i-- > 0;) {
+        if (!changed[i] || seen[i]) continue;
+        const std::string entry = std::string(fresh[i].key) + " = " + Show(fresh[i]);
+        auto at = std::find_if(sectionEnd.rbegin(), sectionEnd.rend(),
+                               [&](const auto& s) { return s.first == fresh[i].section; });
+        if (at == sectionEnd.rend()) continue;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at->second), Line{entry, eol});
+        for (auto& s : sectionEnd)
+            if (s.second >= at->second && &s != &*at) ++s.second;
+    }
+    const char* tailSection = "";
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        if (!changed[i] || seen[i]) continue;
+        const bool known = std::any_of(sectionEnd.begin(), sectionEnd.end(),
+                                       [&](const auto& s) { return s.first == fresh[i].section; });
+        if (known) continue;
+        if (std::string_view(tailSection) != fresh[i].section) {
+            tailSection = fresh[i].section;
+            tail += eol + "[" + tailSection + "]" + eol;
+        }
+        tail += std::string(fresh[i].key) + " = " + Show(fresh[i]) + eol;
+    }
+
+    std::string out = bom;
+    for (const Line& l : lines) out += l.body + l.end;
+    if (!tail.empty() && !lines.empty() && lines.back().end.empty()) out += eol;
+    return out + (lines.empty() && !tail.empty() ? tail.substr(eol.size()) : tail);
+}
+
+std::string SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after) {
+    if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
+    std::error_code ec;
+    // No file yet: the whole commented file of the defaults, with the player's changes in it.
+    std::string text = FormatSettings(Settings{});
+    if (fs::exists(path, ec)) {
+        const uintmax_t size = fs::file_size(path, ec);
+        if (ec || size > kMaxSettingsBytes) return "cannot read " + path + ": not a settings file";
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream read;
+        if (!in || (size > 0 && !(read << in.rdbuf()))) return "cannot read " + path;
+        text = read.str();
+    } else {
+        const fs::path parent = fs::path(path).parent_path();
+        if (!parent.empty()) fs::create_directories(parent, ec);
+        if (ec) return "cannot create " + parent.string() + ": " + ec.message();
+    }
+    return WriteFileAtomically(path, UpdateSettingsText(text, before, after));
 }
 
 std::string SettingsPathFor(const char* xdgConfigHome, const char* home) {

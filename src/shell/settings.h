@@ -119,6 +119,21 @@ struct Settings {
     int EffectsPercent() const { return (audio.masterVolume * audio.effectsVolume + 50) / 100; }
 };
 
+// The name of an action in the file ("cannon", ...).
+const char* KeyActionName(KeyAction action);
+
+// An action that lost its key to an earlier one: it went back to its default key, or to none
+// when that is taken too.
+struct KeyClash {
+    KeyAction loser;
+    KeyAction keeper;
+    std::string warning;  // names the key and both actions, for the file's warning line
+};
+
+// Gives every key to one action at most, the first of kKeyActions naming it keeping it (names
+// compare without regard to case); the others are moved as KeyClash says, and listed.
+std::vector<KeyClash> ResolveKeyClashes(KeySettings& keys);
+
 // Value limits, shared by the parser, --windowed and the man page's numbers.
 inline constexpr int kMinWindowWidth = 640;
 inline constexpr int kMinWindowHeight = 480;
@@ -153,6 +168,18 @@ Settings LoadSettingsFile(const std::string& path, bool mustExist, std::vector<s
 
 // The file's text for these settings, every key present, with a comment on each.
 std::string FormatSettings(const Settings& settings);
+
+// The text of a settings file with the keys whose values differ between `before` and `after`
+// set to the values of `after`. Everything else stays byte for byte: comments, blank lines,
+// unknown keys and sections, the order of the lines, their endings and each value's trailing
+// comment. A changed key the file does not give is added after the last key of its section, or
+// in a new section at the end.
+std::string UpdateSettingsText(std::string_view text, const Settings& before, const Settings& after);
+
+// Writes the player's changes (the keys differing between `before` and `after`) into the
+// settings file at `path` as UpdateSettingsText does, whole or not at all; a missing file
+// becomes the defaults' commented file with the changes in it. Empty on success, else the reason.
+std::string SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after);
 
 // $XDG_CONFIG_HOME/terravik/settings.ini, or $HOME/.config/terravik/settings.ini when the
 // variable is unset, empty or relative (as the base-directory rules ask). Empty when neither

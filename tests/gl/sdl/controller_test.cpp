@@ -179,7 +179,11 @@ TEST_F(VirtualPad, ButtonsAndLeftStickWorkTheFormInEveryState) {
               (Actions{{PadAction::kKey, kKey1}}));
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_BACK, FormState::Playing, true),
               (Actions{{PadAction::kKey, kKeyEscape}}));
-    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Playing, true), (Actions{{PadAction::kPause, 0}}));
+    // Start opens the options menu in the game and on the title screen, not over the question.
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Playing, true),
+              (Actions{{PadAction::kOptions, 0}}));
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Title), (Actions{{PadAction::kOptions, 0}}));
+    EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_START, FormState::Question), (Actions{}));
 
     // Paused: Start goes on, Back quits now rather than on going on, the weapons wait.
     EXPECT_EQ(Press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, FormState::Paused, true), (Actions{}));

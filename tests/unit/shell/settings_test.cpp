@@ -274,6 +274,12 @@ TEST(Settings, AKeyNamedTwiceGoesToOneActionWithOneWarning) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].rfind("k.ini:2: ", 0), 0u) << warnings[0];
     EXPECT_NE(warnings[0].find("laser has no key"), std::string::npos) << warnings[0];
+
+    // Resolved again (as the options menu does), the keys left without one clash with nothing.
+    KeySettings none;
+    none.pause = none.screenshot = "";
+    EXPECT_TRUE(ResolveKeyClashes(none).empty());
+    EXPECT_EQ(none.screenshot, "");
 }
 
 // Bytes echoed from a file in a warning are escaped: a binary file given as the settings
@@ -327,6 +333,75 @@ TEST_F(SettingsFile, WriteDefaultsCreatesTheFolderAndNeverReplacesAFile) {
     EXPECT_NE(WriteDefaultSettings(path), "");
     ExpectEveryKeyChanged(LoadSettingsFile(path, true, warnings));
     EXPECT_NE(WriteDefaultSettings(""), "");
+}
+
+// Saving from the menu touches only the values the player changed: comments, unknown keys,
+// blank lines, line ends and order stay byte for byte; a changed key the file lacks joins its
+// section, or a new section at the end; the result reads back as the new settings.
+TEST_F(SettingsFile, SavingChangesKeepsEverythingElseOfTheFile) {
+    const std::string text =
+        "\xEF\xBB\xBF; mine\r\n"
+        "[video]  # screen\r\n"
+        "vsync=true\r\n"
+        "max_fps = 60    ; cap\r\n"
+        "colour = blue\r\n"
+        "max_fps = 30\r\n"
+        "[odd]\r\n"
+        "master_volume = 5\r\n"
+        "\r\n"
+        "[audio]\r\n"
+        "music_volume =\r\n"
+        "; end";
+    std::vector<std::string> warnings;
+    const Settings before = ParseSettings(text, "s.ini", warnings);
+    EXPECT_EQ(UpdateSettingsText(text, before, before), text);
+
+    Settings after = before;
+    after.video.vsync = false;
+    after.video.maxFps = 144;
+    after.audio.musicVolume = 40;
+    after.audio.masterVolume = 70;  // not in [audio] yet
+    after.keys.pause = "Space";     // no [keys] at all
+    after.input.invertY = true;
+    const std::string updated = UpdateSettingsText(text, before, after);
+    EXPECT_EQ(updated,
+              "\xEF\xBB\xBF; mine\r\n"
+              "[video]  # screen\r\n"
+              "vsync=false\r\n"
+              "max_fps = 144    ; cap\r\n"
+              "colour = blue\r\n"
+              "max_fps = 144\r\n"
+              "[odd]\r\n"
+              "master_volume = 5\r\n"
+              "\r\n"
+              "[audio]\r\n"
+              "music_volume = 40\r\n"
+              "master_volume = 70\r\n"
+              "; end\r\n"
+              "\r\n[input]\r\ninvert_y = true\r\n"
+              "\r\n[keys]\r\npause = Space\r\n");
+    warnings.clear();
+    EXPECT_EQ(FormatSettings(ParseSettings(updated, "s.ini", warnings)), FormatSettings(after));
+
+    // A line under a section line the reader refuses is not the key's: the key is added anew.
+    const std::string junk = "[keys] junk\npause = Q\n";
+    Settings keys = ParseSettings(junk, "j.ini", warnings);
+    Settings moved = keys;
+    moved.keys.pause = "O";
+    EXPECT_EQ(UpdateSettingsText(junk, keys, moved), junk + "\n[keys]\npause = O\n");
+
+    // A first save writes the commented defaults with the change in them.
+    const std::string path = (dir / "new" / "settings.ini").string();
+    EXPECT_EQ(SaveSettingsChanges(path, before, after), "");
+    warnings.clear();
+    const Settings saved = LoadSettingsFile(path, true, warnings);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(saved.audio.musicVolume, 40);
+    EXPECT_EQ(saved.video.maxFps, 144);
+    EXPECT_EQ(saved.video.width, 1280);
+    std::ifstream in(path);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written.rfind("; Terravik settings.", 0), 0u) << written;
 }
 
 TEST(Settings, PathFollowsTheBaseDirectoryRules) {
