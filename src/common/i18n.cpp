@@ -31,11 +31,13 @@ const char* Code(Language language) {
 
 const char* Name(Language language) { return language == Language::English ? "English" : "Russian"; }
 
-// Catalogues once read stay for the whole run, so a text Tr() handed out never dangles.
+// Catalogues once read stay for the whole run, so a text Tr() handed out never dangles: new
+// locale folders only retire the catalogues read from the old ones.
 struct Catalogues {
     std::mutex mutex;
     std::vector<std::string> dirs;
-    std::map<Language, std::unique_ptr<MessageCatalogue>> loaded;
+    std::map<Language, std::unique_ptr<MessageCatalogue>> loaded;  // from `dirs`
+    std::vector<std::unique_ptr<MessageCatalogue>> retired;
     std::atomic<const MessageCatalogue*> current{nullptr};
 };
 
@@ -144,7 +146,11 @@ const char* MessageCatalogue::Find(std::string_view msgid) const {
 void SetLocaleDirs(std::vector<std::string> dirs) {
     Catalogues& state = State();
     std::lock_guard lock(state.mutex);
+    if (dirs == state.dirs) return;
     state.dirs = std::move(dirs);
+    for (auto& [language, catalogue] : state.loaded) state.retired.push_back(std::move(catalogue));
+    state.loaded.clear();
+    state.current = nullptr;  // Russian until SetLanguage reads from the new folders
 }
 
 std::vector<std::string> LocaleDirsForExecutable(std::string_view executablePath) {

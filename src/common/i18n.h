@@ -32,6 +32,7 @@ const char* Tr(const char* russian);
 constexpr const char* TrNoop(const char* russian) { return russian; }
 
 // The folders SetLanguage looks in, in order, for <dir>/<code>/LC_MESSAGES/terravik.mo.
+// Other folders than before mean Russian until the next SetLanguage, which reads anew.
 void SetLocaleDirs(std::vector<std::string> dirs);
 
 // The locale folders for an executable: share/locale beside its bin/ folder (the build's game
