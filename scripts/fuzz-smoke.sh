@@ -62,6 +62,7 @@ seed smd smd
 seed wav wav
 seed ogg ogg
 seed texture jpg png tga bmp
+seed catalogue mo
 # The text readers start from the small files in fuzz/seeds and the stored recordings.
 for t in settings replay run_options; do
     mkdir -p "$corpus/$t"
