@@ -315,11 +315,11 @@ void PausedFrame(Game& game) {
     glColor3f(0.0f, 1.0f, 0.0f);
     // Glyph i of n spans x - 10 + i*size/2 .. x - 10 + (i+1)*size/2: centre the n glyphs.
     const std::string text = Utf8ToCp1251(Tr("Пауза"));
-    const float kSize = 30.0f * static_cast<float>(game.form.uiScale);
-    const float width = text.size() * kSize / 2.0f;
-    const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - kSize / 2.0f;
-    const float y = game.ScreenHeight / 2.0f - kSize / 2.0f;
-    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, kSize);
+    const float size = 30.0f * static_cast<float>(game.form.uiScale);
+    const float width = text.size() * size / 2.0f;
+    const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - size / 2.0f;
+    const float y = game.ScreenHeight / 2.0f - size / 2.0f;
+    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, size);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
