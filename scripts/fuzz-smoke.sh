@@ -72,6 +72,7 @@ if [ -x "$game/bin/terravik-inspect" ]; then
         done
 fi
 cp "$root/fuzz/seeds/pack/"* "$corpus/pack/"
+seed catalogue mo
 # The text readers start from the small files in fuzz/seeds and the stored recordings.
 for t in settings replay run_options; do
     mkdir -p "$corpus/$t"

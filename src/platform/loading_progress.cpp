@@ -1,9 +1,11 @@
 #include "platform/loading_progress.h"
 
+#include "common/i18n.h"
+
 namespace tv {
 
 std::string TriangleProgressCaption(int done, int total) {
-    return "треугольник  " + std::to_string(done) + "из  " + std::to_string(total);
+    return Tr("треугольник  ") + std::to_string(done) + Tr("из  ") + std::to_string(total);
 }
 
 int TriangleProgress::Position(int done, int total) {

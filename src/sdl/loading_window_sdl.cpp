@@ -9,13 +9,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/i18n.h"
 #include "sdl/font_lookup.h"
 
 namespace tv::sdl {
 
 namespace {
 
-constexpr const char* kCaption = "Прогресс";
+constexpr const char* kCaption = TrNoop("Прогресс");
 
 // Placement of the three controls in the client area.
 constexpr int kLabelX = 24, kLabelY = 8;
@@ -116,7 +117,7 @@ void SdlLoadingWindow::Show(const std::string& path) {
     if (!window_) {
         if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // a GL-backed surface would steal the game's context
-        window_ = SDL_CreateWindow(kCaption, kLeft, kTop, kWidth, kHeight, SDL_WINDOW_SHOWN);
+        window_ = SDL_CreateWindow(Tr(kCaption), Scaled(kLeft), Scaled(kTop), Width(), Height(), SDL_WINDOW_SHOWN);
         if (!window_) return;
         // Brought up once, when it appears; later models only change what it shows.
         SDL_RaiseWindow(window_);
@@ -144,8 +145,8 @@ void SdlLoadingWindow::Show(const std::string& path) {
                                                      font->face->size->metrics.descender) >> 6);
                 return font;
             };
-            labelFont_ = open(11);
-            counterFont_ = open(13);
+            labelFont_ = open(Scaled(11));
+            counterFont_ = open(Scaled(13));
         }
     }
 }
@@ -158,7 +159,7 @@ void SdlLoadingWindow::SetProgress(int position, const std::string& caption) {
 void SdlLoadingWindow::Repaint() {
     if (!window_) return;
     if (!canvas_) {
-        canvas_ = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+        canvas_ = SDL_CreateRGBSurfaceWithFormat(0, Width(), Height(), 32, SDL_PIXELFORMAT_ARGB8888);
         if (!canvas_) return;
         // Every pixel painted is opaque: a plain copy shows the same picture as blending it.
         SDL_SetSurfaceBlendMode(canvas_, SDL_BLENDMODE_NONE);
@@ -176,12 +177,13 @@ void SdlLoadingWindow::Repaint() {
 const std::vector<uint8_t>& SdlLoadingWindow::LastFrame() const {
     if (!lastFrameStale_) return lastFrame_;
     lastFrameStale_ = false;
-    lastFrame_.resize(static_cast<size_t>(kWidth) * kHeight * 4);
-    for (int y = 0; y < kHeight; ++y) {
+    const int width = Width(), height = Height();
+    lastFrame_.resize(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
         const auto* row =
             reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(canvas_->pixels) + y * canvas_->pitch);
-        for (int x = 0; x < kWidth; ++x) {
-            uint8_t* out = &lastFrame_[(static_cast<size_t>(y) * kWidth + x) * 4];
+        for (int x = 0; x < width; ++x) {
+            uint8_t* out = &lastFrame_[(static_cast<size_t>(y) * width + x) * 4];
             out[0] = static_cast<uint8_t>(row[x] >> 16);
             out[1] = static_cast<uint8_t>(row[x] >> 8);
             out[2] = static_cast<uint8_t>(row[x]);
@@ -197,21 +199,25 @@ void SdlLoadingWindow::Close() {
 }
 
 void SdlLoadingWindow::Paint(SDL_Surface* s) {
-    FillRect(s, 0, 0, kWidth, kHeight, kFace);
+    FillRect(s, 0, 0, Width(), Height(), kFace);
 
+    const int labelX = Scaled(kLabelX), labelY = Scaled(kLabelY);
     if (labelFont_ && labelFont_->face) {
-        FillRect(s, kLabelX, kLabelY, TextWidth(*labelFont_, modelLabel_), labelFont_->lineHeight, kYellow);
-        DrawText(s, *labelFont_, kLabelX, kLabelY, modelLabel_, kYellow);
+        FillRect(s, labelX, labelY, TextWidth(*labelFont_, modelLabel_), labelFont_->lineHeight, kYellow);
+        DrawText(s, *labelFont_, labelX, labelY, modelLabel_, kYellow);
     }
 
-    FillRect(s, kBarX, kBarY, kBarW, kBarH, kBarBorder);
-    FillRect(s, kBarX + 1, kBarY + 1, kBarW - 2, kBarH - 2, kBarTrack);
+    // The bar's one-pixel border stays one pixel at every scale.
+    const int barX = Scaled(kBarX), barY = Scaled(kBarY), barW = Scaled(kBarW), barH = Scaled(kBarH);
+    FillRect(s, barX, barY, barW, barH, kBarBorder);
+    FillRect(s, barX + 1, barY + 1, barW - 2, barH - 2, kBarTrack);
     const int shown = std::clamp(barPosition_, 0, 100);  // past 100 shows as full
-    FillRect(s, kBarX + 1, kBarY + 1, (kBarW - 2) * shown / 100, kBarH - 2, kBarFill);
+    FillRect(s, barX + 1, barY + 1, (barW - 2) * shown / 100, barH - 2, kBarFill);
 
+    const int counterX = Scaled(kCounterX), counterY = Scaled(kCounterY);
     if (counterFont_ && counterFont_->face && !counterLabel_.empty()) {
-        FillRect(s, kCounterX, kCounterY, TextWidth(*counterFont_, counterLabel_), counterFont_->lineHeight, kLime);
-        DrawText(s, *counterFont_, kCounterX, kCounterY, counterLabel_, kLime);
+        FillRect(s, counterX, counterY, TextWidth(*counterFont_, counterLabel_), counterFont_->lineHeight, kLime);
+        DrawText(s, *counterFont_, counterX, counterY, counterLabel_, kLime);
     }
 }
 

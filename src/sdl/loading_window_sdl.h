@@ -38,6 +38,14 @@ public:
     const std::string& CounterLabel() const { return counterLabel_; }
     int BarPosition() const { return barPosition_; }
 
+    // The interface scale (1 to 3): the window, its places and its fonts times this. Takes
+    // effect when the window is next made.
+    void SetScale(double scale) { scale_ = scale < 1.0 ? 1.0 : scale > 3.0 ? 3.0 : scale; }
+    int Scaled(int designPixels) const { return static_cast<int>(designPixels * scale_ + 0.5); }
+    // The window's size in pixels: kWidth x kHeight at scale 1.
+    int Width() const { return Scaled(kWidth); }
+    int Height() const { return Scaled(kHeight); }
+
     static constexpr int kLeft = 394;
     static constexpr int kTop = 236;
     static constexpr int kWidth = 603;
@@ -58,6 +66,7 @@ private:
     std::string modelLabel_;
     std::string counterLabel_;
     int barPosition_ = 0;
+    double scale_ = 1.0;
     SDL_Surface* canvas_ = nullptr;  // what Repaint painted last; kept until the window object goes
     mutable bool lastFrameStale_ = false;
     mutable std::vector<uint8_t> lastFrame_;

@@ -31,6 +31,7 @@ public:
     ~MainLoop();
 
     Game& game() { return game_; }
+    SdlLoadingWindow& loadingWindow() { return loadingWindow_; }
     const RunFigures& figures() const { return figures_; }
     // Every frame the loop ran, the title screen's too (the timing stats may start later).
     int64_t FramesRun() const { return framesRun_; }

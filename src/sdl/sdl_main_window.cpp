@@ -8,9 +8,11 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "common/i18n.h"
 #include "render/png_file.h"
 #include "sdl/font_lookup.h"
 #include "shell/game.h"
@@ -42,9 +44,10 @@ void DesktopSize(int& w, int& h) {
     }
 }
 
-// The buttons' font: the condensed face where one is installed, as the captions were drawn
-// for; ImGui's built-in font (Latin only) when no font will do.
-void AddCaptionFont(ImGuiIO& io) {
+// The buttons' font at `pixels`: the condensed face where one is installed, as the captions
+// were drawn for; ImGui's built-in font (Latin only) when no font will do, which `report`
+// says on stderr.
+void AddCaptionFont(ImGuiIO& io, float pixels, bool report) {
     UiFont font = FindUiFont(FontWidth::Condensed);
     if (font.Found()) {
         // The atlas frees what it was given with ImGui's own allocator.
@@ -53,20 +56,26 @@ void AddCaptionFont(ImGuiIO& io) {
         ImFontConfig config;
         config.FontNo = font.faceIndex;
         config.FontDataOwnedByAtlas = true;
-        if (io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kFontPixels, &config,
+        if (io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), pixels, &config,
                                            io.Fonts->GetGlyphRangesCyrillic())) {
-            // The menu's font: the same face, larger; the data stays the first font's.
+            // The menu's font: the same face, larger by as much; the data stays the first font's.
             config.FontDataOwnedByAtlas = false;
-            io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()), kMenuFontPixels,
-                                           &config, kMenuGlyphs);
+            io.Fonts->AddFontFromMemoryTTF(data, static_cast<int>(font.bytes.size()),
+                                           kMenuFontPixels * pixels / kFontPixels, &config, kMenuGlyphs);
             return;
         }
     }
-    std::fprintf(stderr,
-                 "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
-                 "captions fall back to the built-in font\n",
-                 kShippedFont);
-    io.Fonts->AddFontDefault();
+    if (report)
+        std::fprintf(stderr,
+                     "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
+                     "captions fall back to the built-in font\n",
+                     kShippedFont);
+    // As AddFontDefault() sets it up by itself, only at this size.
+    ImFontConfig config;
+    config.OversampleH = config.OversampleV = 1;
+    config.PixelSnapH = true;
+    config.SizePixels = pixels;
+    io.Fonts->AddFontDefault(&config);
 }
 
 }  // namespace
@@ -105,7 +114,8 @@ SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHei
     style.Colors[ImGuiCol_ButtonHovered] = ImVec4(0.90f, 0.95f, 1.0f, 1.0f);
     style.Colors[ImGuiCol_ButtonActive] = ImVec4(0.80f, 0.88f, 0.97f, 1.0f);
     style.Colors[ImGuiCol_Border] = ImVec4(0.68f, 0.68f, 0.68f, 1.0f);
-    AddCaptionFont(io);
+    baseStyle_ = std::make_unique<ImGuiStyle>(style);
+    AddCaptionFont(io, kFontPixels, true);
     ImGui_ImplSDL2_InitForOpenGL(gl_->Window(), gl_->Context());
     ImGui_ImplOpenGL2_Init();
     imguiReady_ = true;
@@ -145,6 +155,29 @@ bool SdlMainWindow::SetIcon(const std::string& path) {
     SDL_SetWindowIcon(gl_->Window(), surface);  // SDL keeps its own copy
     SDL_FreeSurface(surface);
     return true;
+}
+
+void SdlMainWindow::SetUiScale(double scale) {
+    scale = std::clamp(scale, 1.0, 3.0);
+    if (!imguiReady_ || scale == uiScale_) return;
+    uiScale_ = scale;
+    // Glyphs drawn at the size they are shown (not magnified), and every size of the style.
+    ImGuiStyle& style = ImGui::GetStyle();
+    style = *baseStyle_;
+    style.ScaleAllSizes(static_cast<float>(scale));
+    ImGuiIO& io = ImGui::GetIO();
+    io.Fonts->Clear();
+    AddCaptionFont(io, kFontPixels * static_cast<float>(scale), false);
+    // The back-end makes the font texture again at the next frame.
+    if (gl_->MakeCurrent()) ImGui_ImplOpenGL2_DestroyFontsTexture();
+}
+
+float SdlMainWindow::DisplayDpi() const {
+    if (!Ok()) return 0.0f;
+    const int display = SDL_GetWindowDisplayIndex(gl_->Window());
+    float diagonal = 0.0f, horizontal = 0.0f, vertical = 0.0f;
+    if (display < 0 || SDL_GetDisplayDPI(display, &diagonal, &horizontal, &vertical) != 0) return 0.0f;
+    return horizontal;
 }
 
 void SdlMainWindow::SetCaption(const std::string& caption) {
@@ -234,18 +267,20 @@ void SdlMainWindow::DrawControls() {
         std::snprintf(id, sizeof id, "##button%d", i);
         ImGui::Begin(id, nullptr, flags);
         // A caption wider than its button is narrowed to fit rather than cut off.
-        const float room = static_cast<float>(b.width) - 6.0f;
-        const float textWidth = ImGui::CalcTextSize(b.caption).x;
+        const char* caption = Tr(b.caption);
+        const float scale = static_cast<float>(uiScale_);
+        const float room = static_cast<float>(b.width) - 6.0f * scale;
+        const float textWidth = ImGui::CalcTextSize(caption).x;
         ImGui::SetWindowFontScale(textWidth > room ? room / textWidth : 1.0f);
         // Clicks are decided by the window's own hit test (the loop), not here.
-        ImGui::Button(b.caption, ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
+        ImGui::Button(caption, ImVec2(static_cast<float>(b.width), static_cast<float>(b.height)));
         ImGui::End();
         if (i == focused_) {
             // The controller's focus: a frame just outside the button, over everything.
-            const ImVec2 min(static_cast<float>(b.left) - 2.0f, static_cast<float>(b.top) - 2.0f);
-            const ImVec2 max(static_cast<float>(b.left + b.width) + 2.0f,
-                             static_cast<float>(b.top + b.height) + 2.0f);
-            ImGui::GetForegroundDrawList()->AddRect(min, max, IM_COL32(0, 90, 210, 255), 0.0f, 0, 2.0f);
+            const float gap = 2.0f * scale;
+            const ImVec2 min(static_cast<float>(b.left) - gap, static_cast<float>(b.top) - gap);
+            const ImVec2 max(static_cast<float>(b.left + b.width) + gap, static_cast<float>(b.top + b.height) + gap);
+            ImGui::GetForegroundDrawList()->AddRect(min, max, IM_COL32(0, 90, 210, 255), 0.0f, 0, gap);
         }
     }
     if (overlay_) overlay_();

@@ -12,6 +12,8 @@
 #include "sdl/gl_context_sdl.h"
 #include "platform/window.h"
 
+struct ImGuiStyle;
+
 namespace tv {
 struct TForm1;
 }
@@ -35,6 +37,12 @@ public:
     // a readable PNG of at most 1024 x 1024.
     bool SetIcon(const std::string& path);
     void SetCaption(const std::string& caption) override;
+    // The interface scale (1 to 3) of everything ImGui draws: the font is made again at that
+    // size and every size of the style scaled. The buttons' rectangles are the form's.
+    void SetUiScale(double scale);
+    double UiScale() const { return uiScale_; }
+    // The horizontal dots per inch of the display the window is on; 0 when SDL cannot tell.
+    float DisplayDpi() const;
     void Close() override { closeRequested_ = true; }
     // The drawable's size in pixels, which the 3D view fills (larger than the window's own
     // size on a high-DPI screen).
@@ -77,6 +85,8 @@ private:
 
     std::unique_ptr<GlWindow> gl_;  // made by the constructor, whether or not it is Ok
     bool imguiReady_ = false;
+    std::unique_ptr<ImGuiStyle> baseStyle_;  // the style at scale 1
+    double uiScale_ = 1.0;
     bool closeRequested_ = false;
     bool deleteRequested_ = false;
     bool presented_ = false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/music_stream.h"
+#include "common/i18n.h"
 #include "audio/sound_effects.h"
 #include "combat/planes.h"
 #include "combat/bullets.h"
@@ -45,7 +46,7 @@ struct PlatformPorts {
 enum FormButtonId { kButton3, kButton4, kButton5, kButton6, kButton7, kFormButtonCount };
 
 struct FormButton {
-    const char* caption;  // UTF-8
+    const char* caption;  // UTF-8, Russian: drawn through Tr()
     int left, top, width, height;  // pixels in the window
     bool visible;
     bool clickable;  // Button5 only serves as a label
@@ -57,12 +58,13 @@ struct TForm1 {
     int32_t FFrameCount = 0;
     int32_t FFPS = 0;
     uint32_t FLastFPSTick = 0;
+    double uiScale = 1.0;  // the buttons' design rectangles and captions, the HUD: times this
     std::array<FormButton, kFormButtonCount> buttons = {{
-        {"Старт", 760, 24, 75, 25, true, true},
-        {"Еще 50", 760, 56, 75, 25, false, true},
-        {"Иницилизация прошла сошибками, продолжить ?", 264, 136, 273, 25, false, false},
-        {"Да", 312, 168, 75, 25, false, true},
-        {"Нет", 392, 168, 75, 25, false, true},
+        {TrNoop("Старт"), 760, 24, 75, 25, true, true},
+        {TrNoop("Еще 50"), 760, 56, 75, 25, false, true},
+        {TrNoop("Иницилизация прошла сошибками, продолжить ?"), 264, 136, 273, 25, false, false},
+        {TrNoop("Да"), 312, 168, 75, 25, false, true},
+        {TrNoop("Нет"), 392, 168, 75, 25, false, true},
     }};
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/i18n.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -23,18 +24,19 @@ std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values) {
     return {
         Utf8ToCp1251("FPS =" + std::to_string(fps)),
         Utf8ToCp1251("Kill =" + std::to_string(values.Kills)),
-        Utf8ToCp1251("Количество врагов =" + std::to_string(values.PlaneCount)),
-        Utf8ToCp1251("Жизнь =" + std::to_string(TruncatedLife(values.Life))),
-        Utf8ToCp1251("C" "нарядов =" + std::to_string(values.Shells)),
+        Utf8ToCp1251(std::string(Tr("Количество врагов")) + " =" + std::to_string(values.PlaneCount)),
+        Utf8ToCp1251(std::string(Tr("Жизнь")) + " =" + std::to_string(TruncatedLife(values.Life))),
+        Utf8ToCp1251(std::string(Tr("C" "нарядов")) + " =" + std::to_string(values.Shells)),
     };
 }
 
-std::array<float, 5> HudBaselines(int32_t screenHeight) {
+std::array<float, 5> HudBaselines(int32_t screenHeight, float scale) {
     std::array<float, 5> rows{};
-    float y = static_cast<float>(screenHeight) - kHudTextSize;
+    const float size = kHudTextSize * scale;
+    float y = static_cast<float>(screenHeight) - size;
     for (float& row : rows) {
         row = y;
-        y -= kHudTextSize;
+        y -= size;
     }
     return rows;
 }

@@ -24,6 +24,7 @@ struct HudFont {
     unsigned texture = 0;
     int32_t screenWidth = 0;
     int32_t screenHeight = 0;
+    float scale = 1.0f;  // the player's interface scale: PrintHud's sizes and places times this
 };
 
 inline constexpr size_t kMaxPrintChars = 255;  // longer texts are cut here
@@ -38,17 +39,18 @@ void PrintText(const HudFont& font, std::string_view cp1251, float x, float y, f
 // Life as the HUD prints it: truncated towards zero, NaN as 0, clamped to the int32 range.
 int32_t TruncatedLife(float life);
 
-// The five HUD lines in Windows-1251, top to bottom: frame rate, kills, enemies, life, shells.
+// The five HUD lines in Windows-1251, top to bottom: frame rate, kills, enemies, life, shells;
+// the labels in the player's language (Tr).
 std::array<std::string, 5> HudLines(int32_t fps, const HudValues& values);
 
 inline constexpr float kHudTextSize = 30.0f;  // glyph height and line spacing, pixels
 
 // The baselines of the five HUD lines, top to bottom, in window pixels from the bottom: the
 // block hangs from the window's top edge, so its top line ends there at every height (738,
-// 708, 678, 648, 618 in a window 768 high).
-std::array<float, 5> HudBaselines(int32_t screenHeight);
+// 708, 678, 648, 618 in a window 768 high at scale 1); the lines are `scale` times as far apart.
+std::array<float, 5> HudBaselines(int32_t screenHeight, float scale = 1.0f);
 
-// Prints HudLines at x = 10, size 30, on HudBaselines(font.screenHeight).
+// Prints HudLines at x = 10, size 30 (both times font.scale), on HudBaselines.
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values);
 
 }  // namespace tv

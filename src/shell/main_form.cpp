@@ -3,6 +3,7 @@
 #include "shell/main_form.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "shell/game.h"
@@ -85,12 +86,21 @@ FormButtonId NextButton(const TForm1& form, FormButtonId from, int dx, int dy) {
 
 void LayoutButtons(TForm1& form, int windowWidth, int windowHeight) {
     static const TForm1 design;
+    const double scale = std::clamp(form.uiScale, 1.0, 3.0);
+    const auto scaled = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
     for (int i = 0; i < kFormButtonCount; ++i) {
         const FormButton& d = design.buttons[i];
         FormButton& b = form.buttons[i];
-        b.left = std::max(0, std::min(d.left, windowWidth - d.width));
-        b.top = std::max(0, std::min(d.top, windowHeight - d.height));
+        b.width = scaled(d.width);
+        b.height = scaled(d.height);
+        b.left = std::max(0, std::min(scaled(d.left), windowWidth - b.width));
+        b.top = std::max(0, std::min(scaled(d.top), windowHeight - b.height));
     }
+}
+
+double AutoUiScale(float dpi) {
+    if (!(dpi > kPlainDpi)) return 1.0;  // NaN (no DPI known) too
+    return std::clamp(std::round(dpi / 96.0 * 4.0) / 4.0, 1.0, 3.0);
 }
 
 void FormMouseDown(Game& game, MouseButton button) {

@@ -34,10 +34,17 @@ FormButtonId DefaultFocus(const TForm1& form);
 // y grows downwards), preferring those straight that way; `from` itself when none lies that way.
 FormButtonId NextButton(const TForm1& form, FormButtonId from, int dx, int dy);
 
-// Places the buttons for a window of this size (window coordinates): each keeps its design
-// position where it fits and otherwise moves left and up just enough to lie wholly inside.
-// Sizes never change; a window smaller than a button puts it at the window's corner.
+// Places the buttons for a window of this size (window coordinates): each takes its design
+// rectangle times form.uiScale (1 to 3), keeps that position where it fits and otherwise moves
+// left and up just enough to lie wholly inside. A window smaller than a button puts it at the
+// window's corner.
 void LayoutButtons(TForm1& form, int windowWidth, int windowHeight);
+
+// Up to this many dots per inch the interface is drawn at its design size.
+inline constexpr float kPlainDpi = 120.0f;
+// The interface scale `ui_scale = auto` means on a display of `dpi` dots per inch: 1 up to
+// kPlainDpi, above that dpi / 96 to the nearest quarter, within 1 to 3.
+double AutoUiScale(float dpi);
 
 // Only while InitOK: takes the window's size and resets viewport and projection.
 void FormResize(Game& game);

@@ -22,11 +22,12 @@ for f in bin/terravik bin/terravik-datagen bin/terravik-inspect bin/terravik-pac
     share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
     share/man/man6/terravik.6 share/man/man1/terravik-datagen.1 share/man/man1/terravik-inspect.1 \
     share/doc/terravik/LICENSE share/doc/terravik/copyright share/terravik/terravik.png \
-    share/terravik/fonts/DejaVuSans.ttf share/terravik/fonts/LICENSE-DejaVu.txt; do
+    share/terravik/fonts/DejaVuSans.ttf share/terravik/fonts/LICENSE-DejaVu.txt \
+    share/locale/en/LC_MESSAGES/terravik.mo; do
     [ -f "$usr/$f" ] || fail "not installed: $f"
 done
 [ -x "$usr/bin/terravik" ] || fail "the game is not executable"
-for junk in bin .data-stamp Log_File.txt; do
+for junk in bin .data-stamp Log_File.txt share; do
     [ ! -e "$usr/share/terravik/$junk" ] || fail "the data folder holds $junk"
 done
 
@@ -90,8 +91,11 @@ for path in "${named[@]}"; do
     [ -x "$build/${path#build/}" ] || fail "README.md names $path, which the build does not make"
 done
 
-# Run from elsewhere, with no options but the run's length: the data comes from share/terravik.
+# Run from elsewhere, with no options but the run's length: the data comes from share/terravik,
+# the English texts from the system's locale folder.
 start_xvfb
+mkdir -p "$E2E_TMP/config/terravik"
+printf '[interface]\nlanguage = en\n' >"$E2E_TMP/config/terravik/settings.ini"
 set +e
 (cd "$E2E_TMP" && XDG_CONFIG_HOME="$E2E_TMP/config" timeout 120 "$usr/bin/terravik" --autostart --frames 60 \
     --windowed 800x600 >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt")
@@ -99,6 +103,7 @@ rc=$?
 set -e
 [ "$rc" = "0" ] || fail "the installed game exited with $rc; stderr: $(cat "$E2E_TMP/err.txt")"
 grep -qE '^60 frames in ' "$E2E_TMP/out.txt" || fail "no frame report: $(cat "$E2E_TMP/out.txt")"
+! grep -q 'texts stay Russian' "$E2E_TMP/err.txt" || fail "the installed game lacks its English texts: $(cat "$E2E_TMP/err.txt")"
 log="$usr/share/terravik/Log_File.txt"
 [ -f "$log" ] || fail "no log in the installed data folder"
 for line in "Ландщафт создан ОК" "Турель иницилизирована  ОК" "Небо иницилизировано  ОК" \

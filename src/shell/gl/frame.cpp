@@ -121,7 +121,8 @@ void DrawHud(Game& game) {
     glLoadMatrixd(game.SavedModelview);
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
-    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
+    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight, static_cast<float>(game.form.uiScale)},
+             game.form.FFPS, game.Hud);
 }
 
 // The listener hears from the eye, facing where the camera looks; UpdateSound commits that
@@ -313,12 +314,12 @@ void PausedFrame(Game& game) {
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
     // Glyph i of n spans x - 10 + i*size/2 .. x - 10 + (i+1)*size/2: centre the n glyphs.
-    const std::string text = Utf8ToCp1251("Пауза");
-    constexpr float kSize = 30.0f;
-    const float width = text.size() * kSize / 2.0f;
-    const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - kSize / 2.0f;
-    const float y = game.ScreenHeight / 2.0f - kSize / 2.0f;
-    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, kSize);
+    const std::string text = Utf8ToCp1251(Tr("Пауза"));
+    const float size = 30.0f * static_cast<float>(game.form.uiScale);
+    const float width = text.size() * size / 2.0f;
+    const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - size / 2.0f;
+    const float y = game.ScreenHeight / 2.0f - size / 2.0f;
+    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, size);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

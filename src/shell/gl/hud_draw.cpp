@@ -52,8 +52,9 @@ void PrintText(const HudFont& font, std::string_view cp1251, float x, float y, f
 
 void PrintHud(const HudFont& font, int32_t fps, const HudValues& values) {
     const std::array<std::string, 5> lines = HudLines(fps, values);
-    const std::array<float, 5> rows = HudBaselines(font.screenHeight);
-    for (size_t i = 0; i < lines.size(); ++i) PrintText(font, lines[i], 10.0f, rows[i], kHudTextSize);
+    const std::array<float, 5> rows = HudBaselines(font.screenHeight, font.scale);
+    for (size_t i = 0; i < lines.size(); ++i)
+        PrintText(font, lines[i], 10.0f * font.scale, rows[i], kHudTextSize * font.scale);
 }
 
 }  // namespace tv

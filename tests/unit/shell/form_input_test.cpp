@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <utility>
+
 #include "fakes.h"
 #include "shell/controls.h"
 #include "shell/main_form.h"
@@ -62,6 +66,35 @@ TEST(MainForm, ButtonsAreHitOnlyWhereTheyAreVisible) {
     form.buttons[kButton5].visible = true;
     EXPECT_EQ(ButtonAt(form, 797, 68), kButton4);
     EXPECT_EQ(ButtonAt(form, 300, 140), kFormButtonCount);  // the question is only a label
+}
+
+// ui_scale 2 doubles every button's rectangle, and clicks follow it; a window too small for
+// the doubled design moves them in as at scale 1. `auto` is 1 up to 120 DPI.
+TEST(MainForm, UiScaleMultipliesTheButtonsRectangles) {
+    const TForm1 design;
+    TForm1 form;
+    form.uiScale = 2.0;
+    LayoutButtons(form, 4000, 3000);
+    for (int i = 0; i < kFormButtonCount; ++i) {
+        const FormButton &d = design.buttons[i], &b = form.buttons[i];
+        EXPECT_EQ((std::array{b.left, b.top, b.width, b.height}),
+                  (std::array{2 * d.left, 2 * d.top, 2 * d.width, 2 * d.height}))
+            << i;
+    }
+    EXPECT_EQ(ButtonAt(form, 1520 + 149, 48 + 49), kButton3);
+    EXPECT_EQ(ButtonAt(form, 834, 48), kFormButtonCount);
+    LayoutButtons(form, 1024, 768);
+    EXPECT_EQ(form.buttons[kButton3].left, 1024 - 150);
+    EXPECT_EQ(form.buttons[kButton3].top, 48);
+    form.uiScale = 1.0;
+    LayoutButtons(form, 1024, 768);
+    EXPECT_EQ(form.buttons[kButton3].left, 760);
+    EXPECT_EQ(form.buttons[kButton3].width, 75);
+
+    for (auto [dpi, scale] : {std::pair{0.0f, 1.0}, {96.0f, 1.0}, {120.0f, 1.0}, {121.0f, 1.25}, {144.0f, 1.5},
+                              {192.0f, 2.0}, {200.0f, 2.0}, {1000.0f, 3.0}})
+        EXPECT_EQ(AutoUiScale(dpi), scale) << dpi;
+    EXPECT_EQ(AutoUiScale(std::nanf("")), 1.0);
 }
 
 // A controller's focus walks the buttons that are shown and can be clicked: "Старт" alone on

@@ -43,6 +43,7 @@ TEST(HudLines, TheFiveLinesHangFromTheWindowsTopEdge) {
     EXPECT_EQ(HudBaselines(768), (std::array<float, 5>{738, 708, 678, 648, 618}));
     EXPECT_EQ(HudBaselines(1080), (std::array<float, 5>{1050, 1020, 990, 960, 930}));
     EXPECT_EQ(HudBaselines(600), (std::array<float, 5>{570, 540, 510, 480, 450}));
+    EXPECT_EQ(HudBaselines(768, 2.0f), (std::array<float, 5>{708, 648, 588, 528, 468}));  // ui_scale 2
 }
 
 }  // namespace
