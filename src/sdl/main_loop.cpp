@@ -124,6 +124,7 @@ MainLoop::Step MainLoop::RunFrame(const InputFrame* replayed, bool& autostartPen
     window_.SetCaptureFrames(screenshotPending_ ||
                              (!options_.screenshot.empty() && (options_.frames < 0 || lastFrame)));
 
+    if (interfaceChanged_) ApplyInterfaceChange();
     auto start = SteadyClock::now();
     if (figures_.counting && !figures_.firstFrame) figures_.firstFrame = start;
     const uint32_t frameMs = replayed ? replayed->frameMs : NextFrameMs(start);
@@ -448,10 +449,13 @@ void MainLoop::MenuClosed() {
 
 // What the menu changed, applied as far as the game can while it runs: the sound volumes at
 // once, the mouse, controller and keys, the window (full screen, size, vsync) through the
-// window's own switches. The frame cap, shadows, render scale, language and interface scale
-// are read from the settings as the game goes.
+// window's own switches; the language and interface scale before the next frame (the menu
+// may be drawing now, with the fonts a new scale replaces). The frame cap, shadows and render
+// scale are read from the settings as the game goes.
 void MainLoop::ApplyChangedSettings() {
     const Settings& s = game_.settings;
+    interfaceChanged_ |= s.interface.language != applied_.interface.language ||
+                         s.interface.uiScale != applied_.interface.uiScale;
     if (s.MusicPercent() != applied_.MusicPercent() && game_.Music) game_.Music->SetVolume(s.MusicPercent());
     if (s.EffectsPercent() != applied_.EffectsPercent() && game_.Mixer.initialised) {
         SetEffectsVolume(game_.Mixer, s.EffectsPercent());
@@ -463,6 +467,17 @@ void MainLoop::ApplyChangedSettings() {
         window_.SetWindowedSize(s.video.width, s.video.height);
     if (s.video.fullscreen != window_.Fullscreen()) window_.ToggleFullscreen();
     applied_ = s;
+}
+
+void MainLoop::ApplyInterfaceChange() {
+    interfaceChanged_ = false;
+    const InterfaceSettings& ui = game_.settings.interface;
+    SetLanguage(ui.language);
+    const double scale = ui.uiScale > 0 ? ui.uiScale : AutoUiScale(window_.DisplayDpi());
+    window_.SetUiScale(scale);
+    game_.form.uiScale = scale;
+    loadingWindow_.SetScale(scale);
+    PlaceButtons();
 }
 
 std::string MainLoop::SettingsPath() const {

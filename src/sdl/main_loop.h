@@ -67,6 +67,7 @@ private:
     void OpenMenu();
     void MenuClosed();
     void ApplyChangedSettings();
+    void ApplyInterfaceChange();
     std::string SettingsPath() const;
     void HandleWindowEvent(const SDL_WindowEvent& e);
     void HandleMouseDown(const SDL_MouseButtonEvent& e);
@@ -108,6 +109,7 @@ private:
     bool menuPaused_ = false;  // the menu paused the game, and goes on with it when it closes
     int menuStickX_ = 0;       // the left stick's direction in the menu, per axis
     int menuStickY_ = 0;
+    bool interfaceChanged_ = false;  // the menu changed the language or the interface scale
     Settings applied_;         // the settings as last applied to the window, input and sound
 };
 
