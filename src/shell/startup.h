@@ -15,8 +15,9 @@ void InitGame(Game& game);
 // command line.
 std::string DataRootProblem(const std::string& root, bool named);
 
-// Makes the window's context current and sets the renderer's fixed state (grey clear colour,
-// depth test with less-or-equal, smooth shading). Throws if there is no context.
+// Makes the window's context current, sets the renderer's fixed state (grey clear colour,
+// depth test with less-or-equal, smooth shading) and makes the renderer's store (game.Gpu).
+// Throws if there is no context. Headless it does nothing: no context, no store.
 void InitOpenGL(Game& game);
 // Colour material on the diffuse of front faces, light 0 on; lighting itself stays off.
 void InitLighting();
