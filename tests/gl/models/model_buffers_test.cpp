@@ -210,7 +210,6 @@ TEST_F(ModelBuffers, TheStoreOwnsWhatModelsUploadAndReleasesItTogether) {
     const std::string dir = ScratchDir("models_run_textures");
     WriteTexture(dir + "/red.png", 4, 4, [](int, int) { return Rgba{255, 0, 0, 255}; });
     ModelFile m = TwelveTriangles();
-    m.ModelType = ModelType::SkinnedBuffer;
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"red.png"};
     ModelLoadContext first = Context(gpu.get(), dir + "/"), second = Context(gpu.get(), dir + "/");
@@ -228,8 +227,9 @@ TEST_F(ModelBuffers, TheStoreOwnsWhatModelsUploadAndReleasesItTogether) {
     EXPECT_TRUE(glIsTexture(name));
     EXPECT_TRUE(glIsBuffer(buffer));
     OrthoView();
-    other->Draw(1, true, false, 0, 0);  // builds the skinning program too
+    other->Draw(1, true, false, 0, 0);
     EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {255, 0, 0, 255}), 12);
+    ASSERT_TRUE(gpu->Part<SkinProgram>().Ensure());  // what skinned models of the store draw with
     const uint32_t program = gpu->Part<SkinProgram>().Program();
     ASSERT_NE(program, 0u);
     gpu->Release();
