@@ -7,7 +7,8 @@
 // the ground. Angles in degrees, times in ms, speeds in units per ms, z up.
 //
 // The simulation (planes.cpp) needs no GL; loading and drawing (planes_draw.cpp) need the GL
-// context of the renderer's store the models' GPU objects were made in. The turret reaches the aircraft through TurretTargets.
+// context of the renderer's store the models' GPU objects were made in. The turret reaches the
+// aircraft through TurretTargets.
 
 #include <array>
 #include <cstdint>

@@ -43,6 +43,7 @@ class LoadingProgress;
 // Start-up's sky step without its log line: the sphere k_resurs\Sky\Sky_Sfera1.3dk loaded
 // geometry-only, the texture k_resurs\Sky\2.jpg, scale 1, their GPU objects in `gpu` (null:
 // none, a run without GL). Throws (DataError) when the sphere cannot be read.
-void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress, GpuStore* gpu);
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress,
+             GpuStore* gpu);
 
 }  // namespace tv

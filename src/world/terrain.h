@@ -54,8 +54,9 @@ public:
 
     // Reads the terrain file at `path` (full path), loads dataRoot + "world\" + the last
     // texture name into `gpu` (null: none, a run without GL), computes the flat normals and
-    // builds the render data for RenderMode (mode 1 needs a current GL context). Raises DataError on a missing file or a grid size <= 0;
-    // a file that simply ends early leaves the missing heights and coordinates at 0.
+    // builds the render data for RenderMode (mode 1 needs a current GL context). Raises
+    // DataError on a missing file or a grid size <= 0; a file that simply ends early leaves the
+    // missing heights and coordinates at 0.
     void Load(const std::string& path, const std::string& dataRoot, GpuStore* gpu, StartupBudget* budget = nullptr);
 
     // Builds the mesh from values already in memory: heights has (N + 1)^2 entries (i outer,

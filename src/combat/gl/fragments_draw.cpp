@@ -32,7 +32,8 @@ void InitFragments(T_Fragments_System_Planes& fs, const ModelLoadContext& contex
         ++fs.PieceModelCount;
     }
     for (size_t k = 0; k < kKindTextures.size(); ++k) {
-        if (context.Gpu) fs.KindTable[k].Texture = context.Gpu->NewTexture(DataPath(context.DataRoot, kKindTextures[k])).id();
+        if (!context.Gpu) continue;
+        fs.KindTable[k].Texture = context.Gpu->NewTexture(DataPath(context.DataRoot, kKindTextures[k])).id();
     }
 }
 

@@ -100,7 +100,8 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     explosion.AtlasHeight = 2048;
     explosion.FrameHeight = 128;
     explosion.FrameCount = 2048 / 128;
-    for (std::string_view file : paths::kExplosionTextures) AddExplosionTexture(context.Gpu, explosion, DataPath(root, file));
+    for (std::string_view file : paths::kExplosionTextures)
+        AddExplosionTexture(context.Gpu, explosion, DataPath(root, file));
     system->ExplosionSets.push_back(std::move(explosion));
 
     for (auto [length, width] : {std::pair{-10.0f, 1.0f}, std::pair{-20.0f, 3.0f}}) {

@@ -32,7 +32,9 @@ void AddExplosionTexture(GpuStore* gpu, T_Explosion_System& set, const std::stri
     LoadInto(gpu, set.Textures, path);
 }
 
-void AddFlameTexture(GpuStore* gpu, T_Fire_Jet& flame, const std::string& path) { LoadInto(gpu, flame.Textures, path); }
+void AddFlameTexture(GpuStore* gpu, T_Fire_Jet& flame, const std::string& path) {
+    LoadInto(gpu, flame.Textures, path);
+}
 
 void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t textureIndex, float x, float y,
                         float z) {

@@ -27,7 +27,8 @@ void TModel::Upload(GpuStore& gpu) {
     for (uint32_t t : slotTexture_) ++uses[t];
     textures_.clear();
     textures_.reserve(texturePaths_.size());
-    for (size_t t = 0; t < texturePaths_.size(); ++t) textures_.push_back(gpu.SharedTexture(texturePaths_[t], uses[t]).id());
+    for (size_t t = 0; t < texturePaths_.size(); ++t)
+        textures_.push_back(gpu.SharedTexture(texturePaths_[t], uses[t]).id());
     if (ModelType == ModelType::SkinnedBuffer || ModelType == ModelType::StaticBuffer) UploadVertexBuffer();
 }
 

@@ -7,8 +7,9 @@
 // it with the tint and modulates it with texture unit 0 while 2D texturing is enabled.
 //
 // Built with the ARB shader-object entry points, once per GL context (the renderer's store
-// keeps one, GpuStore::Part; every model uploaded there shares it). A driver without shader objects, or a build
-// failure, leaves it unavailable, and SkinnedBuffer models are then drawn unskinned.
+// keeps one, GpuStore::Part; every model uploaded there shares it). A driver without shader
+// objects, or a build failure, leaves it unavailable, and SkinnedBuffer models are then drawn
+// unskinned.
 
 #include <cstdint>
 #include <string>

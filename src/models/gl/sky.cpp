@@ -53,7 +53,8 @@ void TSky::DrawAt(const Vec3& eye) {
     Draw();
 }
 
-void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress, GpuStore* gpu) {
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress,
+             GpuStore* gpu) {
     ModelLoadContext context;
     context.Gpu = gpu;
     context.DataRoot = dataRoot;

@@ -107,8 +107,8 @@ void PlaceSun(Game& game) {
 
 void InitSunFlare(Game& game) {
     RequireGl(game);
-    game.Flare.FlareInit(game.Gpu.get(), game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x, game.SunPos.y,
-                         game.SunPos.z);
+    game.Flare.FlareInit(game.Gpu.get(), game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x,
+                         game.SunPos.y, game.SunPos.z);
 }
 
 void StartClock(Game& game) {

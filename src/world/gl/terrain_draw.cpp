@@ -26,8 +26,9 @@ void TLand::Load(const std::string& path, const std::string& dataRoot, GpuStore*
     const tv::Texture& texture =
         gpu ? gpu->NewTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName)) : none;
     Texture = texture.id();
-    if (budget) budget->Charge(uint64_t{4} * static_cast<uint64_t>(texture.width()) * static_cast<uint64_t>(texture.height()),
-                               path, "texture");
+    if (budget)
+        budget->Charge(uint64_t{4} * static_cast<uint64_t>(texture.width()) * static_cast<uint64_t>(texture.height()),
+                       path, "texture");
     Build(file.GridSize, file.Size, file.Heights, file.TexCoords);
 }
 
