@@ -5,10 +5,11 @@
 // explosion once it hits; then it is removed.
 //
 // Pools are value arrays that grow in steps of 1000 and never shrink; removal copies the last
-// live bullet into the hole, so order is not kept. Updates need no GL; Init's textures and the
-// draws need the GL context (draws expect the camera's modelview to be current).
+// live bullet into the hole, so order is not kept. Updates need no GL; the textures (in the
+// renderer's store) and the draws need the GL context (draws expect the camera's modelview to
+// be current).
 //
-// Use: the owner holds the pool, calls Init() then LoadTextures(dataRoot) once (with GL), and
+// Use: the owner holds the pool, calls Init() then LoadTextures(gpu, dataRoot) once, and
 // each frame Update*(frameMs, ...) followed by Draw*().
 
 #include <cstdint>
@@ -22,6 +23,7 @@
 
 namespace tv {
 
+class GpuStore;
 class TTurel;
 
 struct TBullet {
@@ -53,8 +55,6 @@ struct TBulletPool {
     // Advances b's sprite by t ms: the flight strip loops at one frame per 60 ms, the impact
     // runs once at one frame per impactMsPerFrame. True when the impact has played out.
     bool Animate(TBullet& b, float t, float impactMsPerFrame) const;
-    // Deletes the sprite textures (while the GL context is current); the settings stay.
-    void ReleaseGl();
 };
 
 // Cannon shells of the turret. Implements the turret's TurretShells link.
@@ -65,7 +65,7 @@ public:
     void Init();
     // The flight and impact textures from the data root (GL context needed; a missing image
     // gives an empty texture, as every texture load does).
-    void LoadTextures(const std::string& dataRoot);
+    void LoadTextures(GpuStore* gpu, const std::string& dataRoot);
 
     // A shell from muzzle towards aim, flying `range` units. An aim on the muzzle leaves the
     // shell no direction: it bursts at the muzzle.
@@ -101,7 +101,7 @@ public:
     // Empty pool and the sprite settings (no textures): flight sprite size 3.0, 4 frames of
     // 128 in 512; impact size 1.0, 16 frames of 128 in 2048.
     void Init();
-    void LoadTextures(const std::string& dataRoot);  // as the turret pool's
+    void LoadTextures(GpuStore* gpu, const std::string& dataRoot);  // as the turret pool's
 
     void FireShot(int32_t spriteSet, const Vec3& position, const Vec3& destination, float speed, float damage);
     // Moves, animates and retires the shots; a flying shot less than 10 units from the

@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "math/vec3.h"
-#include "render/gl_handles.h"
-#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -27,7 +25,7 @@ struct T_Particles_System;
 struct TWreckDescription {
     std::array<int32_t, 101> Pieces{};  // indices into PieceModels, the first PieceCount used
     int32_t PieceCount = 0;
-    uint32_t Texture = 0;  // GL name bound for every piece of the kind
+    uint32_t Texture = 0;  // texture id bound for every piece of the kind (the store owns it)
 };
 
 struct TFragment {
@@ -49,14 +47,13 @@ struct T_Fragments_System_Planes {
     int32_t KindCount = 0;
     std::vector<std::unique_ptr<TModel>> PieceModels;
     int32_t PieceModelCount = 0;
-    std::vector<Texture> OwnedTextures;    // the kinds' textures
 };
 
 // Empties the pool and builds the four kinds' piece lists (models 0..9 in file order: three
 // pieces for kinds 1 and 2, two for kinds 3 and 4), with no models or textures loaded.
 void BuildWreckTable(T_Fragments_System_Planes& fs);
-// The pool's Init: BuildWreckTable, then loads the ten piece models and the four textures.
-// Raises DataError when a file cannot be read. Needs a current GL context.
+// The pool's Init: BuildWreckTable, then loads the ten piece models and the four textures
+// (into context.Gpu; none without a store). Raises DataError when a file cannot be read.
 void InitFragments(T_Fragments_System_Planes& fs, const ModelLoadContext& context);
 
 // Adds the pieces of an aircraft of `kind` at `pos` flying at `speed`: per piece, position

@@ -7,7 +7,8 @@
 // the ground. Angles in degrees, times in ms, speeds in units per ms, z up.
 //
 // The simulation (planes.cpp) needs no GL; loading and drawing (planes_draw.cpp) need the GL
-// context the models were loaded in. The turret reaches the aircraft through TurretTargets.
+// context of the renderer's store the models' GPU objects were made in. The turret reaches the
+// aircraft through TurretTargets.
 
 #include <array>
 #include <cstdint>
@@ -93,7 +94,8 @@ public:
     TPlanes_System();
     // The full constructor: the eight models, fragment pieces, sprite images, shot sprites and
     // the smoke system (put into `smokeSystems`, which keeps it). Raises DataError or
-    // runtime_error when a file cannot be read. Needs a current GL context.
+    // runtime_error when a file cannot be read. The GPU objects go into context.Gpu (none
+    // without a store).
     static std::unique_ptr<TPlanes_System> Create(const ModelLoadContext& context,
                                                   std::vector<std::unique_ptr<T_Particles_System>>& smokeSystems);
 

@@ -2,7 +2,8 @@
 // The small immediate-mode sprites of the combat effects: atlas sprite sets (explosions,
 // bullets), the rotating-fin engine flame and the single camera-facing sprite (the sight).
 // Every draw uses the caller's GL state: the modelview must already hold the camera, and
-// positions are world units. Sets and flames own their textures.
+// positions are world units. Sets and flames keep the ids of their textures; the renderer's
+// store owns the textures.
 
 #include <array>
 #include <cstdint>
@@ -10,15 +11,15 @@
 #include <vector>
 
 #include "math/vec3.h"
-#include "render/gl_handles.h"
-#include "render/texture.h"
 
 namespace tv {
+
+class GpuStore;
 
 // An animated atlas: a vertical strip of FrameHeight-pixel frames, in several image layers.
 struct T_Explosion_System {
     float Size = 0.0f;                 // half extent along the camera's right and up
-    std::vector<Texture> Textures;     // layers of the same layout
+    std::vector<uint32_t> Textures;    // texture ids of layers of the same layout
     int32_t AtlasHeight = 0;           // pixels
     int32_t FrameHeight = 0;           // pixels
     int32_t FrameCount = 0;            // frames callers cycle through
@@ -29,7 +30,7 @@ struct T_Fire_Jet {
     float Angle = 0.0f;   // degrees, advanced by every draw
     float Length = 0.0f;  // extent along model z (negative points backwards)
     float Width = 0.0f;   // width of each fin
-    std::vector<Texture> Textures;
+    std::vector<uint32_t> Textures;  // texture ids
 };
 
 // One camera-facing quad.
@@ -37,7 +38,7 @@ struct BillboardSprite {
     Vec3 Position;
     float Size = 0.0f;                        // half extent
     std::array<float, 3> Color{1.0f, 1.0f, 1.0f};
-    uint32_t Texture = 0;                     // GL name, not owned
+    uint32_t Texture = 0;                     // texture id, not owned
 };
 
 // Texture rows [T0, T1] of frame n; beyond the strip they run past 1 and the repeat wrap
@@ -60,9 +61,10 @@ float NextFlameAngle(float angleDeg);  // the same turn of a bare angle
 using FinCorners = std::array<std::array<float, 2>, 4>;
 std::array<FinCorners, 11> FlameFins(float width, float angleDeg);
 
-// Append one layer or flame image loaded from path (a GL context must be current).
-void AddExplosionTexture(T_Explosion_System& set, const std::string& path);
-void AddFlameTexture(T_Fire_Jet& flame, const std::string& path);
+// Append one layer or flame image loaded from path into `gpu` (its context current). A null
+// store loads nothing and appends id 0, so the count of images stays what it would be.
+void AddExplosionTexture(GpuStore* gpu, T_Explosion_System& set, const std::string& path);
+void AddFlameTexture(GpuStore* gpu, T_Fire_Jet& flame, const std::string& path);
 
 // Frame n of layer textureIndex, additive, depth writes off, at the set's Size or at `size`.
 // An index with no layer draws nothing.

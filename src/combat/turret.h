@@ -5,7 +5,8 @@
 // held and drains a power store. Angles in degrees, times in ms, z up.
 //
 // Simulation (turret.cpp) needs no GL; loading and drawing (turret_draw.cpp) need the GL
-// context the turret was created in. Aircraft and shells are reached through turret_links.h.
+// context of the renderer's store its GPU objects were made in (the store owns them; the
+// turret keeps their ids). Aircraft and shells are reached through turret_links.h.
 
 #include <cstdint>
 #include <memory>
@@ -15,8 +16,6 @@
 #include "combat/turret_links.h"
 #include "math/collision_records.h"
 #include "math/vec3.h"
-#include "render/gl_handles.h"
-#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -33,7 +32,8 @@ struct WeaponButtons {
 class TTurel {
 public:
     // Loads the model (DataError when it cannot be read), finds the marker triangles and
-    // loads the sight and radar textures from the data root. Needs a current GL context.
+    // loads the sight and radar textures from the data root, into context.Gpu when there is
+    // one (its context current).
     static std::unique_ptr<TTurel> Create(const std::string& modelPath, const std::string& dataRoot,
                                           const ModelLoadContext& context);
     // A turret around a model already in memory: finds the markers, loads no textures.
@@ -98,7 +98,7 @@ public:
     uint8_t Weapon = 1;
     uint32_t CannonTimer = 0;
     int32_t Shells = 0;
-    uint32_t RadarTexture() const { return radarTexture_.id(); }  // owned by the turret
+    uint32_t RadarTexture() const { return radarTexture_; }  // texture id; the store owns it
 
     // Links to the rest of combat; not owned, null when absent.
     TurretTargets* Targets = nullptr;
@@ -108,8 +108,7 @@ private:
     Vec3 MarkerPoint(int32_t triangle) const;
     void DrawBeams(const double camera[16]);
 
-    Texture sightTexture_;
-    Texture radarTexture_;
+    uint32_t radarTexture_ = 0;
 };
 
 // Where an aircraft at `aircraft` shows on a radar centred at (cx, cy) for a turret at
@@ -121,12 +120,9 @@ void RadarHeading(float cx, float cy, float halfSize, float yawDeg, float& x, fl
 
 // The start-up's turret step without its log line: the turret model and its animation from
 // the data root, animated, at (500, 500, 0) with 1000 life, laser damage 0.01 per ms and
-// 15000 shells. Needs a current GL context. Throws when a file cannot be read; `turret` then
-// keeps whatever was created before the failure.
-// `textures` is the run's texture cache (null: the turret's own).
+// 15000 shells, its GPU objects in `gpu` (null: none, a run without GL). Throws when a file
+// cannot be read; `turret` then keeps whatever was created before the failure.
 void InitTurret(std::unique_ptr<TTurel>& turret, const std::string& dataRoot, bool vboSupported,
-                LoadingProgress* progress, std::shared_ptr<TextureCache> textures = nullptr);
-// Destroys the turret (its model and textures) while the GL context is still current.
-void ReleaseTurretGl(std::unique_ptr<TTurel>& turret);
+                LoadingProgress* progress, GpuStore* gpu);
 
 }  // namespace tv

@@ -5,10 +5,10 @@
 // matrix before a draw and restores it afterwards.
 //
 // Reading (no GL): model_load.cpp. Posing (no GL): model_pose.cpp. The GPU objects (textures,
-// vertex buffer): model_upload.cpp. Drawing: model_draw.cpp. The GPU skinning program for
-// SkinnedBuffer models: skin_program.h. Reading, posing and holding a model need no GL
-// context; uploading and drawing need the one the model draws in, and so does destroying an
-// uploaded model for its buffer and textures to be deleted (see GlName).
+// vertex buffer): gl/model_upload.cpp, made into the renderer's store (render/gl/gpu_store.h),
+// which owns them; the model keeps their ids. Drawing: gl/model_draw.cpp. The GPU skinning
+// program for SkinnedBuffer models: gl/skin_program.h, one per store. Reading, posing, holding
+// and destroying a model need no GL context; uploading and drawing need the store's.
 
 #include <array>
 #include <cstdint>
@@ -20,14 +20,12 @@
 #include "math/collision_records.h"
 #include "math/vec3.h"
 #include "models/bone_math.h"
-#include "render/gl_handles.h"
 #include "models/model_file.h"
-#include "render/texture.h"
 
 namespace tv {
 
+class GpuStore;
 class LoadingProgress;
-class SkinProgram;
 
 // One animation frame, or the rest pose: per bone, in bone order.
 struct TKadrAnimacii {
@@ -90,16 +88,9 @@ struct BillboardSides {
     float RightX = 0.0f, RightY = 0.0f;
 };
 
-// What every model loaded in one GL context shares: the skinning program (compiled on first
-// use), the billboard side vectors and the textures. Owned by the game; models keep a reference.
+// What the models of one level share: the billboard side vectors, set once per frame.
 struct ModelRenderShared {
-    ModelRenderShared();
-    ~ModelRenderShared();
-    std::unique_ptr<SkinProgram> Skin;
     BillboardSides Sides;
-    // The models' textures, one per file: the run's cache when the loaders were given one,
-    // else this state's own.
-    std::shared_ptr<TextureCache> Textures = std::make_shared<TextureCache>();
 };
 
 // What the loaders need from the game.
@@ -108,9 +99,10 @@ struct ModelLoadContext {
     bool VBOSupported = true;    // vertex buffers available; otherwise buffered meshes load as ClientArrays
     LoadingProgress* Progress = nullptr;  // the loading window, or null for none
     std::shared_ptr<ModelRenderShared> Shared;  // null: the model makes its own
-    // The run's textures, shared by every model so a file is uploaded once whoever names it
-    // (its GL names go with the last holder); null: the models' shared state keeps its own.
-    std::shared_ptr<TextureCache> Textures;
+    // The renderer's store the GPU objects go into (not owned; it outlives the models' draws),
+    // its texture cache shared by every model so a file is uploaded once whoever names it.
+    // Null: the full loaders only read (a run without GL).
+    GpuStore* Gpu = nullptr;
 };
 
 // How UpdateSkeleton poses the bones.
@@ -130,13 +122,14 @@ public:
     // The sky's reader: no texture paths (every slot draws texture 0), no corners, Radius 0;
     // billboards read nothing after the header; CPU-skinned meshes stop after the box.
     static std::unique_ptr<TModel> ReadGeometryOnly(const std::string& path, const ModelLoadContext& context);
-    // The full loaders (GL): Read or ReadGeometryOnly, then Upload, in the current context.
+    // The full loaders: Read or ReadGeometryOnly, then Upload into context.Gpu when there is one.
     static std::unique_ptr<TModel> Create(const std::string& path, const ModelLoadContext& context);
     static std::unique_ptr<TModel> CreateGeometryOnly(const std::string& path, const ModelLoadContext& context);
-    // Makes the model's GPU objects in the current context (GL): the texture of each distinct
-    // file its slots name, through the shared TextureCache (none for a geometry-only model), then the vertex buffer of a buffered mesh
-    // filled with VertexBufferData(). Called once, after Read.
-    void Upload();
+    // Makes the model's GPU objects in the store's context (GL), which keeps them: the texture
+    // of each distinct file its slots name, through the store's shared textures (none for a
+    // geometry-only model), then the vertex buffer of a buffered mesh filled with
+    // VertexBufferData(). Called once, after Read; the model draws with that store.
+    void Upload(GpuStore& gpu);
     // The interleaved vertices of a buffered mesh, VertexFloats() per vertex: (s, 1 - t),
     // for SkinnedBuffer three (palette bone, weight) pairs, normal, position; the skinned
     // layout's last float stays 0. VertexBufferSize is their size in bytes.
@@ -182,10 +175,11 @@ public:
     // texture, which the model keeps owning. The caller owns `texture` and keeps it alive while
     // the model draws with it.
     void SetFirstTexture(uint32_t texture) { firstTexture_ = texture; }
-    // The vertex buffer of a buffered mesh, 0 for other layouts; owned by the model.
-    uint32_t VertexBuffer() const { return vertexBuffer_.Get(); }
+    // The vertex buffer of a buffered mesh, 0 for other layouts or before Upload; the store
+    // owns it.
+    uint32_t VertexBuffer() const { return vertexBuffer_; }
 
-    // The shared state this model draws with (skinning program, billboard sides).
+    // The shared state this model draws with (billboard sides).
     ModelRenderShared& Shared() { return *shared_; }
 
     // Fields, in the order the game declares them.
@@ -262,12 +256,13 @@ private:
     void ForEachGroup(DrawRange&& draw);
 
     std::shared_ptr<ModelRenderShared> shared_;
-    GlBuffer vertexBuffer_;
+    GpuStore* gpu_ = nullptr;  // where Upload made the GPU objects; null before
+    uint32_t vertexBuffer_ = 0;
     // The distinct texture paths, set by Read (empty for geometry-only models), and which of
     // them each slot draws with: a path named by many slots is one texture.
     std::vector<std::string> texturePaths_;
     std::vector<uint32_t> slotTexture_;
-    std::vector<std::shared_ptr<const tv::Texture>> textures_;  // one per path, made by Upload
+    std::vector<uint32_t> textures_;  // one texture id per path, made by Upload
     std::optional<uint32_t> firstTexture_;
 };
 

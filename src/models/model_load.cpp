@@ -9,7 +9,6 @@
 #include "platform/loading_progress.h"
 #include "models/model.h"
 #include "models/model_file.h"
-#include "models/skin_program.h"
 #include "platform/paths.h"
 
 namespace tv {
@@ -61,9 +60,6 @@ ModelFile ReadGeometry(const std::vector<uint8_t>& bytes, const std::string& pat
 
 }  // namespace
 
-ModelRenderShared::ModelRenderShared() : Skin(std::make_unique<SkinProgram>()) {}
-ModelRenderShared::~ModelRenderShared() = default;
-
 TModel::TModel() : shared_(std::make_shared<ModelRenderShared>()) {}
 TModel::~TModel() = default;
 
@@ -82,12 +78,11 @@ std::unique_ptr<TModel> TModel::ReadGeometryOnly(const std::string& path, const 
 uint32_t TModel::Texture(size_t slot) const {
     if (slot == 0 && firstTexture_) return *firstTexture_;
     if (slot >= slotTexture_.size() || slotTexture_[slot] >= textures_.size()) return 0u;
-    return textures_[slotTexture_[slot]]->id();
+    return textures_[slotTexture_[slot]];
 }
 
 void TModel::Load(const std::string& path, const ModelLoadContext& context, bool geometryOnly) {
     if (context.Shared) shared_ = context.Shared;
-    if (context.Textures) shared_->Textures = context.Textures;
     const std::vector<uint8_t> bytes = ReadWholeFile(ResolvePath(path));
 
     // The loading window comes up before the mesh is read, like the game's loader does; only

@@ -6,8 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "render/gl_handles.h"
-#include "render/texture.h"
 #include "models/model.h"
 
 namespace tv {
@@ -18,11 +16,12 @@ struct TSky {
     std::string TextureFileName;         // file-name part of the last texture path
     std::unique_ptr<TModel> Model;       // loaded with TModel::CreateGeometryOnly
 
-    uint32_t Texture() const { return texture_.id(); }
+    uint32_t Texture() const { return texture_; }  // the id; the store owns the texture
 
-    // Replaces the sky texture: deletes the old one if a texture was set before, loads `path`
-    // (a GL context must be current), then keeps only the file-name part of the path.
-    void SetTexture(const std::string& path);
+    // Replaces the sky texture: deletes the old one from `gpu` if a texture was set before,
+    // loads `path` into it (its context must be current), then keeps only the file-name part
+    // of the path. A null store loads nothing and only keeps the name.
+    void SetTexture(GpuStore* gpu, const std::string& path);
     // Depth test off; modelview pushed; colour white; translate to the sky's position; 2D
     // texturing on; uniform scale; the sky texture into the model's first texture slot;
     // DrawRest textured with alpha key 1; texturing off; pop; depth test back on. Does nothing without a model.
@@ -36,14 +35,15 @@ struct TSky {
 
 private:
     void DrawSphere();
-    tv::Texture texture_;
+    uint32_t texture_ = 0;
 };
 
 class LoadingProgress;
 
 // Start-up's sky step without its log line: the sphere k_resurs\Sky\Sky_Sfera1.3dk loaded
-// geometry-only, the texture k_resurs\Sky\2.jpg, scale 1. Needs a current GL context. Throws
-// (DataError) when the sphere cannot be read.
-void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress);
+// geometry-only, the texture k_resurs\Sky\2.jpg, scale 1, their GPU objects in `gpu` (null:
+// none, a run without GL). Throws (DataError) when the sphere cannot be read.
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress,
+             GpuStore* gpu);
 
 }  // namespace tv

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "platform/clock.h"
-#include "render/texture.h"
 #include "shell/gl/frame.h"
 #include "shell/main_form.h"
 #include "shell/state_dump.h"
@@ -162,9 +161,8 @@ private:
 int RunHeadless(const RunOptions& options, const InputRecording* replay, const Settings& settings,
                 const std::string& executablePath) {
     const auto programStart = SteadyClock::now();
-    // Nothing here may reach for a GPU: the loaders keep what the game simulates and make no
-    // textures or buffers.
-    SetGpuObjectsEnabled(false);
+    // Nothing here reaches for a GPU: a headless game makes no context and so no renderer's
+    // store, and the loaders, handed none, keep what the game simulates and make no GPU object.
     const int width = options.windowedWidth > 0 ? options.windowedWidth : settings.video.width;
     const int height = options.windowedHeight > 0 ? options.windowedHeight : settings.video.height;
     int status = 0;

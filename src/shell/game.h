@@ -24,7 +24,6 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "render/image_decode.h"
-#include "render/texture.h"
 #include "shell/camera.h"
 #include "shell/hud.h"
 #include "shell/lens_flare.h"
@@ -33,6 +32,8 @@
 #include "world/world_state.h"
 
 namespace tv {
+
+class GpuStore;
 
 // The platform as the game sees it. Not owned; all must outlive the Game.
 struct PlatformPorts {
@@ -120,9 +121,11 @@ struct Game {
 
     GameRandom random;
     TLogFile GameLog;
-    Texture FontTexture;       // the HUD font strip, 256 glyphs in code-page order
-    // Every model's textures, one upload per file for the whole run; emptied with the GL objects.
-    std::shared_ptr<TextureCache> ModelTextures = std::make_shared<TextureCache>();
+    uint32_t FontTexture = 0;  // texture id of the HUD font strip, 256 glyphs in code-page order
+    // The renderer's GPU objects (render/gl/gpu_store.h): every texture, buffer and program of
+    // the run, the ids above and in the records below naming them. Made when the GL context
+    // is; a run without one (headless) never makes it. Released before the context goes.
+    std::shared_ptr<GpuStore> Gpu;
     StartupBudget Budget;  // what the loaders have made, 1 GB at most
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare

@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "render/gl_handles.h"
-#include "render/texture.h"
-
 namespace tv {
+
+class GpuStore;
 
 inline constexpr int kFlareTextureCount = 9;
 inline constexpr float kFlareMaxBrightness = 0.7f;  // fading in stops once this is reached
@@ -39,11 +38,12 @@ struct TFlare {
     float BaseSize = 0.0f;          // half edge of the largest element, Width / 4
     float Brightness = 0.0f;        // may end slightly above 0.7 or below 0: no clamping
     bool Ready = false;             // FlareInit has run; FlareDraw does nothing before
-    std::array<Texture, kFlareTextureCount> Textures;
+    std::array<uint32_t, kFlareTextureCount> Textures{};  // texture ids; the store owns them
 
     // Stores the window size and the sun and loads the nine element textures
-    // <dataRoot>k_resurs\flare\Flare<i>.jpg. Needs a current GL context.
-    void FlareInit(const std::string& dataRoot, int32_t width, int32_t height, float x, float y, float z);
+    // <dataRoot>k_resurs\flare\Flare<i>.jpg into `gpu` (its context current; null: none).
+    void FlareInit(GpuStore* gpu, const std::string& dataRoot, int32_t width, int32_t height, float x, float y,
+                   float z);
     // Lays the elements out for a window of this size: centre, base size.
     void SetScreenSize(int32_t width, int32_t height);
     // Projects the sun with the current matrices and viewport; visible when it lands inside the
@@ -54,8 +54,6 @@ struct TFlare {
     // blending) and then leaves the depth test on, blending off, the perspective projection
     // back and an identity modelview. Always ends with the colour white.
     void FlareDraw(const FlareView& view);
-    // Deletes the textures; the context they were made in must be current.
-    void Release();
 };
 
 // One textured square of half edge h around the origin in the z = 0 plane.

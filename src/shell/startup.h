@@ -19,8 +19,9 @@ std::string ModFolderProblem(const std::string& folder);
 // The data root as the start-up spells it: ending in '/'.
 std::string DataRootPrefix(const std::string& root);
 
-// Makes the window's context current and sets the renderer's fixed state (grey clear colour,
-// depth test with less-or-equal, smooth shading). Throws if there is no context.
+// Makes the window's context current, sets the renderer's fixed state (grey clear colour,
+// depth test with less-or-equal, smooth shading) and makes the renderer's store (game.Gpu).
+// Throws if there is no context. Headless it does nothing: no context, no store.
 void InitOpenGL(Game& game);
 // Colour material on the diffuse of front faces, light 0 on; lighting itself stays off.
 void InitLighting();

@@ -16,6 +16,8 @@
 
 namespace tv {
 
+class ParticleProgram;  // the renderer's (world/gl/particle_program.h)
+
 class Clock;
 class GameRandom;
 struct Frustum;

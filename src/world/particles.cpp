@@ -181,8 +181,4 @@ void AdvanceEmitter(T_Particles_System& ps, uint32_t frameMs) {
                        ps.StartSize,      ps.SizeDelta,      0.0f,              0.0f};
 }
 
-ParticleProgram::ParticleProgram() = default;
-// Deletes the program while its context is current; otherwise it went with the context.
-ParticleProgram::~ParticleProgram() = default;
-
 }  // namespace tv

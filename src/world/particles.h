@@ -9,8 +9,9 @@
 //    animated by a GPU program from a few per-frame values (AdvanceEmitter,
 //    DrawParticleShader).
 // Times are seconds unless a name says ms; positions are in the coordinates current at draw time.
-// Loading, StartParticles and both draws are the GL side
-// (particles_draw.cpp, particle_program.cpp); emission, motion and quad geometry touch no GL.
+// Loading, StartParticles and both draws are the GL side (particles_draw.cpp; the emitters'
+// program: gl/particle_program.h); emission, motion and quad geometry touch no GL. Textures
+// and buffers live in the renderer's store (render/gl/gpu_store.h); a system keeps their ids.
 
 #include <array>
 #include <cstdint>
@@ -18,14 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_budget.h"
 #include "math/vec3.h"
-#include "render/gl_handles.h"
-#include "render/texture.h"
 
 namespace tv {
 
 class Clock;
 class GameRandom;
+class GpuStore;
 struct BillboardSides;
 
 // Particles a description may ask an emitter to create; more is a corrupt file.
@@ -65,10 +66,10 @@ struct T_Particles_System {
     float Period = 0.0f;
     uint8_t BlendMode = 0;    // GPU path: 0 (SRC_ALPHA, ONE), 1 (SRC_ALPHA, 1-SRC_ALPHA), 2 (ONE, ONE)
     std::string TextureName;  // file name only, after loading
-    tv::Texture Texture;      // owned; bound for every draw
+    uint32_t Texture = 0;     // texture id (the store owns it); bound for every draw
     float Radius = 0.0f;   // culling radius
     float Elapsed = 0.0f;  // seconds into the current period (GPU path)
-    uint32_t VertexBuffer = 0;
+    uint32_t VertexBuffer = 0;  // buffer id (the store owns it)
     int32_t VertexBufferSize = 0;
     Vec3 Direction;          // scratch of the update
     float FrameSeconds = 0.0f;
@@ -93,12 +94,14 @@ struct T_Particles_System {
 // Sets Count to 0, reads the description over the system's fields (a short file leaves the
 // rest as they were), loads dataRoot + "k_resurs\particles\texture\" + the texture name and
 // computes Radius. Raises DataError if the file cannot be read or asks for more than
-// kMaxEmitterParticles particles; a negative count means none (one warning). Needs a current GL context.
-// The particles are charged to `budget` (may be null).
-void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot,
+// kMaxEmitterParticles particles; a negative count means none (one warning). The texture goes
+// into `gpu` (its context current; null: none is loaded). The particles are charged to
+// `budget` (may be null).
+void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot, GpuStore* gpu,
                    StartupBudget* budget = nullptr);
-// Deletes the old texture when a name was set, loads `fullPath`, keeps only its file name.
-void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath);
+// Deletes the old texture from `gpu`, loads `fullPath` into it (null: none), keeps only its
+// file name.
+void SetParticleTexture(GpuStore* gpu, T_Particles_System& ps, const std::string& fullPath);
 // Reseeds `random` from the clock's performance counter, then (only when Active is 1) adds one
 // particle on the emission disc heading for a point on the target disc. A system holding its
 // Budget already puts the new particle in the oldest one's slot instead (none when Budget <= 0).
@@ -117,40 +120,13 @@ void DrawParticles(T_Particles_System& ps);
 // (column-major). DrawParticles draws exactly this.
 void BuildParticleQuads(const T_Particles_System& ps, const double modelView[16], std::vector<float>& out);
 
-// Level emitters: creates Count particles and the static vertex buffer (GL context needed).
-void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock);
-
-// The GPU program that animates level emitters; compiled on first use in the current context.
-class ParticleProgram {
-public:
-    ParticleProgram();
-    ~ParticleProgram();
-    ParticleProgram(const ParticleProgram&) = delete;
-    ParticleProgram& operator=(const ParticleProgram&) = delete;
-    // Compiles and links if not done yet; false (with Error()) if the driver refuses it.
-    bool Ensure();
-    uint32_t Handle() const { return program_.Get(); }
-    int SamplerLocation() const { return sampler_; }
-    int ParamsLocation() const { return params_; }
-    int CornersLocation() const { return corners_; }
-    const std::string& Error() const { return error_; }
-
-private:
-    GlProgram program_;
-    int sampler_ = -1;
-    int params_ = -1;
-    int corners_ = -1;
-    bool tried_ = false;
-    std::string error_;
-};
+// Level emitters: creates Count particles and, given a store, the static vertex buffer in it
+// (its context current).
+void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock, GpuStore* gpu);
 
 // A level emitter's frame while in view (no GL): TimeStep, Elapsed advanced by frameMs
 // (wrapping to 0 past Period), ShaderParams.
 void AdvanceEmitter(T_Particles_System& ps, uint32_t frameMs);
-// Draws a level emitter's buffer through the program, blended by BlendMode, its quads facing
-// the camera of the current model-view matrix. Leaves blending and texturing off, depth test
-// and depth writes on. Draws nothing if the program is unavailable.
-void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program);
 
 // Where the GPU program puts particle b at the current Elapsed: the point reached from
 // `start` toward `target` after (Elapsed + b * TimeStep) modulo Period seconds at Speed.
@@ -160,10 +136,10 @@ Vec3 EmitterParticlePosition(const T_Particles_System& ps, int32_t b, const Vec3
 // 0.5, its x and y turned by +90 (left) and -90 (right) degrees about z.
 void ComputeBillboardVectors(const Vec3& eye, const Vec3& target, BillboardSides& sides);
 
-// The game's particle state: the aircraft smoke systems and the emitter program.
+// The game's particle state: the aircraft smoke systems. (The emitters' program is the
+// renderer's: GpuStore::Part<ParticleProgram>.)
 struct ParticleSystems {
     std::vector<std::unique_ptr<T_Particles_System>> Systems;  // stable addresses
-    ParticleProgram EmitterProgram;
 };
 
 }  // namespace tv

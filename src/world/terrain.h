@@ -13,11 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/memory_budget.h"
 #include "math/vec3.h"
-#include "render/texture.h"
 
 namespace tv {
 
+class GpuStore;
 struct Frustum;
 
 // Bytes per triangle in the render-mode-1 buffer: 3 vertices of 15 floats (T4F_C4F_N3F_V4F).
@@ -52,10 +53,11 @@ public:
     // Load, Build and Draw are the GL side (terrain_draw.cpp); the rest touches no GL.
 
     // Reads the terrain file at `path` (full path), loads dataRoot + "world\" + the last
-    // texture name, computes the flat normals and builds the render data for RenderMode.
-    // Needs a current GL context. Raises DataError on a missing file or a grid size <= 0;
-    // a file that simply ends early leaves the missing heights and coordinates at 0.
-    void Load(const std::string& path, const std::string& dataRoot, StartupBudget* budget = nullptr);
+    // texture name into `gpu` (null: none, a run without GL), computes the flat normals and
+    // builds the render data for RenderMode (mode 1 needs a current GL context). Raises
+    // DataError on a missing file or a grid size <= 0; a file that simply ends early leaves the
+    // missing heights and coordinates at 0.
+    void Load(const std::string& path, const std::string& dataRoot, GpuStore* gpu, StartupBudget* budget = nullptr);
 
     // Builds the mesh from values already in memory: heights has (N + 1)^2 entries (i outer,
     // j inner), texCoords N * N * 12 (cell by cell, triangle A then B, corners u, v). Missing
@@ -108,7 +110,7 @@ public:
 
     uint32_t VertexBuffer = 0;     // GL buffer name, render mode 1
     int32_t VertexBufferSize = 0;  // bytes, 180 per triangle
-    tv::Texture Texture;           // owned
+    uint32_t Texture = 0;          // id of the texture, which the renderer's store owns
     int32_t TextureNameCount = 0;  // name count read from the file
     uint8_t Built = 0;             // 1 once a mesh has been built
     int32_t RenderMode = 1;        // 1 = vertex buffer, 2 = client-side arrays

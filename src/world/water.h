@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "math/vec3.h"
-#include "render/texture.h"
 
 namespace tv {
 
 class GameRandom;
+class GpuStore;
 
 // Smallest grid the water accepts: smaller counts are raised to it, so the random kicks
 // (2 + Random(G - 3)) always land inside the arrays. Grids of 3 and 4 are valid: they have no
@@ -27,7 +27,7 @@ inline constexpr int kMaxWaterGridCount = 1024;
 
 struct TWater {
     Vec3 Position;              // world position of the centre
-    tv::Texture Texture;        // owned
+    uint32_t Texture = 0;       // id of the texture, which the renderer's store owns
     std::string TextureName;    // texture file name under "k_resurs\water\"
     float Size = 0.0f;          // side length, world units
     float CellSize = 0.0f;      // Size / (GridCount - 1)
@@ -46,9 +46,9 @@ struct TWater {
     float& V(int i, int j) { return Velocities[Index(i, j)]; }
 };
 
-// Deletes the previous texture when a name was set, then loads dataRoot + "k_resurs\water\" + name.
-// Needs a current GL context.
-void WaterSetTexture(TWater& w, const std::string& dataRoot, const std::string& name);
+// Deletes the previous texture from `gpu`, then loads dataRoot + "k_resurs\water\" + name into
+// it (its context must be current). A null store loads nothing and only keeps the name.
+void WaterSetTexture(GpuStore* gpu, TWater& w, const std::string& dataRoot, const std::string& name);
 // Sizes the grid (G clamped to kMinWaterGridCount .. kMaxWaterGridCount), zeroes it and runs one
 // 16 ms step so vertices and normals are filled. Returns the grid count actually used.
 int WaterCreate(TWater& w, int gridCount, int sideLength, float damping);

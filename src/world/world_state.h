@@ -1,7 +1,6 @@
 #pragma once
-// Everything of the world that the Game context holds, and the start-up's landscape, the
-// shutdown's GL release and the frame's map-object pass written against it, so the shell calls
-// one function for each.
+// Everything of the world that the Game context holds, and the start-up's landscape and the
+// frame's map-object pass written against it, so the shell calls one function for each.
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +16,7 @@ namespace tv {
 
 class Clock;
 class GameRandom;
+class GpuStore;
 class LoadingProgress;
 struct Frustum;
 
@@ -24,29 +24,24 @@ struct WorldState {
     TLand land;                  // the one terrain
     MapObjects mapObjects;       // the level's objects and their shared models
     PhysicsWorld physics;        // created at start-up, never stepped
-    ParticleSystems particles;   // the aircraft smoke systems and the emitters' GPU program
+    ParticleSystems particles;   // the aircraft smoke systems
 };
 
 // The start-up's landscape, without its log line: resets the map-model count, switches the terrain to
 // client arrays when vertex buffers are missing, and loads dataRoot + "world\1.wrd" with its
 // terrain. Throws on any failure (the caller logs it).
-// `shared` is what the game's models draw with (skinning program, billboard sides); null lets
-// each map model make its own. `textures` is the run's texture cache (null: the models' own);
-// `budget` (may be null) is charged with what the level makes.
+// The GPU objects (textures, buffers) go into `gpu`, the renderer's store (null: none, a run
+// without GL). `shared` is what the map models share (billboard sides); null lets each make
+// its own. `budget` (may be null) is charged with what the level makes.
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
-                     LoadingProgress* progress, GameRandom& random, Clock& clock,
-                     std::shared_ptr<ModelRenderShared> shared = nullptr,
-                     std::shared_ptr<TextureCache> textures = nullptr, StartupBudget* budget = nullptr);
-
-// Destroys what the world owns through GL object owners (the map models) while the context
-// is still current; the shutdown calls it before the context goes. Raw names (terrain buffer,
-// textures, emitter buffers) simply go with the context.
-void ReleaseWorldGl(WorldState& world);
+                     LoadingProgress* progress, GameRandom& random, Clock& clock, GpuStore* gpu,
+                     std::shared_ptr<ModelRenderShared> shared = nullptr, StartupBudget* budget = nullptr);
 
 // The frame's map objects for the camera at eye looking at target: the step's culling, water
-// and emitters (StepMapObjects), and the drawing (DrawWorld, after the turret) of what it left.
+// and emitters (StepMapObjects), and the drawing (DrawWorld, after the turret) of what it left
+// with the store's objects.
 void StepLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
                       uint32_t frameMs, GameRandom& random);
-void DrawLevelObjects(WorldState& world);
+void DrawLevelObjects(WorldState& world, GpuStore& gpu);
 
 }  // namespace tv

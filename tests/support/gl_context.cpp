@@ -52,11 +52,13 @@ std::string ScratchDir(const std::string& name) {
 void GlTest::SetUp() {
     gl_ = new OffscreenGlContext(kWidth, kHeight);
     ASSERT_TRUE(gl_->Ok()) << "no OpenGL context: " << gl_->Error();
+    gpu = std::make_unique<GpuStore>();
     while (glGetError() != GL_NO_ERROR) {
     }
 }
 
 void GlTest::TearDown() {
+    gpu.reset();
     delete gl_;
     gl_ = nullptr;
 }

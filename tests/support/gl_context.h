@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "render/gl/gpu_store.h"
 #include "sdl/gl_context_sdl.h"
 
 namespace tv::test {
@@ -47,7 +48,8 @@ bool WritePng(const std::string& path, const Pixels& pixels);
 // A scratch folder for one test, emptied first: <build>/test-tmp/<name>.
 std::string ScratchDir(const std::string& name);
 
-// Fixture: a fresh 256 x 256 context per test, viewport set, GL errors cleared.
+// Fixture: a fresh 256 x 256 context per test, viewport set, GL errors cleared, and a store
+// for the GPU objects the test loads, released before the context goes.
 class GlTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 256;
@@ -57,6 +59,7 @@ protected:
     // The first pending GL error, or 0 (GL_NO_ERROR); clears the queue.
     unsigned GlError();
     OffscreenGlContext* gl_ = nullptr;
+    std::unique_ptr<GpuStore> gpu;
 };
 
 }  // namespace tv::test

@@ -13,8 +13,8 @@
 #include "common/binary_io.h"
 #include "models/model.h"
 #include "sdl/gl_context_sdl.h"
+#include "render/gl/gpu_store.h"
 #include "render/png_file.h"
-#include "render/texture.h"
 
 namespace tv::inspect {
 
@@ -83,6 +83,8 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         load.DataRoot = dataDir;
         load.VBOSupported = epoxy_has_gl_extension("GL_ARB_vertex_buffer_object");
         load.Shared = std::make_shared<ModelRenderShared>();
+        GpuStore gpu;  // the preview's GPU objects, deleted below while the context is current
+        load.Gpu = &gpu;
         InitImageLibrary();
         std::unique_ptr<TModel> model = TModel::Create(modelPath, load);
         glEnable(GL_DEPTH_TEST);
@@ -95,7 +97,8 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
             std::cerr << modelPath << ": GL error 0x" << std::hex << error << std::dec << '\n';
             return 1;
         }
-        model.reset();  // its GL objects go while the context is current
+        model.reset();
+        gpu.Release();
     } catch (const DataError& e) {
         std::cerr << e.what() << '\n';
         return 1;

@@ -8,11 +8,11 @@
 namespace tv {
 namespace {
 
-void LoadPoolTextures(TBulletPool& pool, const std::string& dataRoot) {
+void LoadPoolTextures(GpuStore* gpu, TBulletPool& pool, const std::string& dataRoot) {
     if (pool.SpriteSets.empty()) pool.SpriteSets.resize(1);
-    AddExplosionTexture(pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire));
-    AddExplosionTexture(pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire1));
-    for (auto p : paths::kExplosionTextures) AddExplosionTexture(pool.Impact, DataPath(dataRoot, p));
+    AddExplosionTexture(gpu, pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire));
+    AddExplosionTexture(gpu, pool.SpriteSets[0], DataPath(dataRoot, paths::kEnemyFire1));
+    for (auto p : paths::kExplosionTextures) AddExplosionTexture(gpu, pool.Impact, DataPath(dataRoot, p));
 }
 
 int32_t Trunc(float f) { return static_cast<int32_t>(std::trunc(f)); }
@@ -39,14 +39,13 @@ void DrawPool(const TBulletPool& pool, bool drawImpacts) {
 
 }  // namespace
 
-void TBulletPool::ReleaseGl() {
-    for (T_Explosion_System& set : SpriteSets) set.Textures.clear();
-    Impact.Textures.clear();
+void T_Bullets_System_Turel::LoadTextures(GpuStore* gpu, const std::string& dataRoot) {
+    LoadPoolTextures(gpu, *this, dataRoot);
 }
 
-void T_Bullets_System_Turel::LoadTextures(const std::string& dataRoot) { LoadPoolTextures(*this, dataRoot); }
-
-void T_Bullets_System_Planes::LoadTextures(const std::string& dataRoot) { LoadPoolTextures(*this, dataRoot); }
+void T_Bullets_System_Planes::LoadTextures(GpuStore* gpu, const std::string& dataRoot) {
+    LoadPoolTextures(gpu, *this, dataRoot);
+}
 
 void T_Bullets_System_Turel::DrawShells() const { DrawPool(*this, true); }
 

@@ -7,7 +7,7 @@
 #include "combat/fragments.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 
@@ -27,14 +27,13 @@ constexpr std::array<std::string_view, 4> kKindTextures = {paths::kSu25Texture, 
 void InitFragments(T_Fragments_System_Planes& fs, const ModelLoadContext& context) {
     BuildWreckTable(fs);
     fs.PieceModels.clear();
-    fs.OwnedTextures.clear();
     for (std::string_view file : kPieceFiles) {
         fs.PieceModels.push_back(TModel::Create(DataPath(context.DataRoot, file), context));
         ++fs.PieceModelCount;
     }
     for (size_t k = 0; k < kKindTextures.size(); ++k) {
-        fs.OwnedTextures.push_back(LoadTexture(DataPath(context.DataRoot, kKindTextures[k])));
-        fs.KindTable[k].Texture = fs.OwnedTextures.back().id();
+        if (!context.Gpu) continue;
+        fs.KindTable[k].Texture = context.Gpu->NewTexture(DataPath(context.DataRoot, kKindTextures[k])).id();
     }
 }
 

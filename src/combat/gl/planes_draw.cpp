@@ -91,7 +91,7 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     const ModelLoadContext& context, std::vector<std::unique_ptr<T_Particles_System>>& smokeSystems) {
     auto system = std::make_unique<TPlanes_System>();
     const std::string& root = context.DataRoot;
-    system->Bullets.LoadTextures(root);
+    system->Bullets.LoadTextures(context.Gpu, root);
     InitFragments(system->Fragments, context);
     for (size_t i = 0; i < kModelFiles.size(); ++i) system->Models[i] = TModel::Create(DataPath(root, kModelFiles[i]), context);
 
@@ -100,19 +100,20 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     explosion.AtlasHeight = 2048;
     explosion.FrameHeight = 128;
     explosion.FrameCount = 2048 / 128;
-    for (std::string_view file : paths::kExplosionTextures) AddExplosionTexture(explosion, DataPath(root, file));
+    for (std::string_view file : paths::kExplosionTextures)
+        AddExplosionTexture(context.Gpu, explosion, DataPath(root, file));
     system->ExplosionSets.push_back(std::move(explosion));
 
     for (auto [length, width] : {std::pair{-10.0f, 1.0f}, std::pair{-20.0f, 3.0f}}) {
         T_Fire_Jet flame;
         flame.Length = length;
         flame.Width = width;
-        AddFlameTexture(flame, DataPath(root, paths::kFlame));
+        AddFlameTexture(context.Gpu, flame, DataPath(root, paths::kFlame));
         system->FlameSets.push_back(std::move(flame));
     }
 
     auto smoke = std::make_unique<T_Particles_System>();
-    LoadParticles(*smoke, DataPath(root, paths::kSmokeParticles), root);
+    LoadParticles(*smoke, DataPath(root, paths::kSmokeParticles), root, context.Gpu);
     smoke->Active = 1;
     smoke->Count = 0;
     smoke->AtlasHeight = kSmokeAtlasHeight;

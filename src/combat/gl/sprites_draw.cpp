@@ -2,7 +2,7 @@
 #include <epoxy/gl.h>
 
 #include "combat/sprites.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 namespace {
@@ -13,7 +13,9 @@ std::array<float, 16> CurrentModelview() {
     return m;
 }
 
-void LoadInto(std::vector<Texture>& textures, const std::string& path) { textures.push_back(LoadTexture(path)); }
+void LoadInto(GpuStore* gpu, std::vector<uint32_t>& textures, const std::string& path) {
+    textures.push_back(gpu ? gpu->NewTexture(path).id() : 0u);
+}
 
 void EmitStrip(const std::array<Vec3, 4>& corners, const float (&st)[4][2]) {
     glBegin(GL_TRIANGLE_STRIP);
@@ -26,9 +28,13 @@ void EmitStrip(const std::array<Vec3, 4>& corners, const float (&st)[4][2]) {
 
 }  // namespace
 
-void AddExplosionTexture(T_Explosion_System& set, const std::string& path) { LoadInto(set.Textures, path); }
+void AddExplosionTexture(GpuStore* gpu, T_Explosion_System& set, const std::string& path) {
+    LoadInto(gpu, set.Textures, path);
+}
 
-void AddFlameTexture(T_Fire_Jet& flame, const std::string& path) { LoadInto(flame.Textures, path); }
+void AddFlameTexture(GpuStore* gpu, T_Fire_Jet& flame, const std::string& path) {
+    LoadInto(gpu, flame.Textures, path);
+}
 
 void DrawExplosionFrame(const T_Explosion_System& set, int32_t frame, int32_t textureIndex, float x, float y,
                         float z) {
@@ -44,7 +50,7 @@ void DrawExplosionFrame(const T_Explosion_System& set, float size, int32_t frame
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, set.Textures[static_cast<size_t>(textureIndex)].id());
+    glBindTexture(GL_TEXTURE_2D, set.Textures[static_cast<size_t>(textureIndex)]);
     const AtlasRows rows = ExplosionFrameRows(set, frame);
     const float st[4][2] = {{1, rows.T0}, {0, rows.T0}, {1, rows.T1}, {0, rows.T1}};
     EmitStrip(FacingCorners(m.data(), {x, y, z}, size), st);
@@ -59,7 +65,7 @@ void DrawFlame(const T_Fire_Jet& flame, int32_t textureIndex, float& angleDeg, f
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, flame.Textures[static_cast<size_t>(textureIndex)].id());
+    glBindTexture(GL_TEXTURE_2D, flame.Textures[static_cast<size_t>(textureIndex)]);
     angleDeg = NextFlameAngle(angleDeg);
     const float top = z + flame.Length;
     glBegin(GL_QUADS);

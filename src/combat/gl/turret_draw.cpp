@@ -5,16 +5,17 @@
 #include "common/data_paths.h"
 #include "platform/paths.h"
 #include "render/gl/oriented_box_draw.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 
 std::unique_ptr<TTurel> TTurel::Create(const std::string& modelPath, const std::string& dataRoot,
                                        const ModelLoadContext& context) {
     auto turret = std::make_unique<TTurel>(TModel::Create(modelPath, context));
-    turret->sightTexture_ = LoadTexture(DataPath(dataRoot, paths::kSightTexture));
-    turret->Sight.Texture = turret->sightTexture_.id();
-    turret->radarTexture_ = LoadTexture(DataPath(dataRoot, paths::kRadarTexture));
+    if (GpuStore* gpu = context.Gpu) {
+        turret->Sight.Texture = gpu->NewTexture(DataPath(dataRoot, paths::kSightTexture)).id();
+        turret->radarTexture_ = gpu->NewTexture(DataPath(dataRoot, paths::kRadarTexture)).id();
+    }
     return turret;
 }
 
@@ -85,7 +86,7 @@ void TTurel::DrawRadar(float cx, float cy, float halfSize, float range, int32_t 
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, radarTexture_.id());
+    glBindTexture(GL_TEXTURE_2D, radarTexture_);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -138,9 +139,9 @@ void TTurel::DrawRadar(float cx, float cy, float halfSize, float range, int32_t 
 }
 
 void InitTurret(std::unique_ptr<TTurel>& turret, const std::string& dataRoot, bool vboSupported,
-                LoadingProgress* progress, std::shared_ptr<TextureCache> textures) {
+                LoadingProgress* progress, GpuStore* gpu) {
     ModelLoadContext context;
-    context.Textures = std::move(textures);
+    context.Gpu = gpu;
     context.DataRoot = dataRoot;
     context.VBOSupported = vboSupported;
     context.Progress = progress;
@@ -153,7 +154,5 @@ void InitTurret(std::unique_ptr<TTurel>& turret, const std::string& dataRoot, bo
     turret->LaserDamageRate = 0.01f;
     turret->Shells = 15000;
 }
-
-void ReleaseTurretGl(std::unique_ptr<TTurel>& turret) { turret.reset(); }
 
 }  // namespace tv

@@ -6,7 +6,8 @@
 #include <algorithm>
 
 #include "models/model.h"
-#include "models/skin_program.h"
+#include "models/gl/skin_program.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 
@@ -57,7 +58,7 @@ void TModel::DrawLayout(const DrawRequest& request) {
         case ModelType::SkinnedBuffer:
             DrawSkinnedPosed(request);
             if (request.full) glDisable(GL_ALPHA_TEST);
-            if (shared_->Skin->Ensure()) SkinProgram::UseNone();
+            if (gpu_ && gpu_->Part<SkinProgram>().Ensure()) SkinProgram::UseNone();
             break;
         case ModelType::StaticBuffer:
             DrawStaticBuffer();
@@ -83,28 +84,28 @@ void TModel::DrawLayout(const DrawRequest& request) {
 }
 
 void TModel::DrawSkinnedPosed(const DrawRequest& request) {
-    SkinProgram& skin = *shared_->Skin;
-    const bool skinned = skin.Ensure();
+    SkinProgram* skin = gpu_ ? &gpu_->Part<SkinProgram>() : nullptr;
+    const bool skinned = skin && skin->Ensure();
     if (skinned) {
-        skin.Use();
-        skin.SetSampler(0);
+        skin->Use();
+        skin->SetSampler(0);
     }
     UpdateSkeleton(request.pose, request.animation, request.time);
     FillBonePalette();
     if (request.full) TintColor = {1.0f, 1.0f, 1.0f, 1.0f};
     if (skinned) {
-        skin.SetPalette(BonePalette[0].data(), kPaletteRows);
-        skin.SetTint(TintColor.data());
-        skin.SetTextured(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE);
+        skin->SetPalette(BonePalette[0].data(), kPaletteRows);
+        skin->SetTint(TintColor.data());
+        skin->SetTextured(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE);
     }
     DrawSkinnedBuffer();
 }
 
 void TModel::DrawSkinnedBuffer() {
-    if (!vertexBuffer_.Get()) return;
+    if (!vertexBuffer_) return;
     glEnableClientState(GL_VERTEX_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
-    const bool skinned = shared_->Skin->Ensure();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    const bool skinned = gpu_ && gpu_->Part<SkinProgram>().Ensure();
     if (skinned) {
         glInterleavedArrays(GL_T4F_C4F_N3F_V4F, 0, nullptr);
     } else {
@@ -126,9 +127,9 @@ void TModel::DrawSkinnedBuffer() {
 }
 
 void TModel::DrawStaticBuffer() {
-    if (!vertexBuffer_.Get()) return;
+    if (!vertexBuffer_) return;
     glEnableClientState(GL_VERTEX_ARRAY);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
     ForEachGroup([](int32_t first, int32_t count) { glDrawArrays(GL_TRIANGLES, first * 3, count * 3); });
     glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -1,8 +1,8 @@
-#include "models/skin_program.h"
+#include "models/gl/skin_program.h"
 
 #include <epoxy/gl.h>
 
-#include "render/gl_handles.h"
+#include "render/gl/gl_handles.h"
 #include "render/gl/shader_program.h"
 
 namespace tv {

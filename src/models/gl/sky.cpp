@@ -4,14 +4,14 @@
 
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 
-void TSky::SetTexture(const std::string& path) {
-    if (!TextureFileName.empty()) texture_.Unload();
+void TSky::SetTexture(GpuStore* gpu, const std::string& path) {
+    if (gpu && !TextureFileName.empty()) gpu->DeleteTexture(texture_);
     TextureFileName = path;
-    texture_ = LoadTexture(path);
+    texture_ = gpu ? gpu->NewTexture(path).id() : 0;
     const size_t cut = TextureFileName.find_last_of("\\/");
     if (cut != std::string::npos) TextureFileName.erase(0, cut + 1);
 }
@@ -40,7 +40,7 @@ void TSky::DrawSphere() {
     glTranslatef(X, Y, Z);
     glEnable(GL_TEXTURE_2D);
     glScalef(Scale, Scale, Scale);
-    if (!Model->TextureNames.empty()) Model->SetFirstTexture(texture_.id());
+    if (!Model->TextureNames.empty()) Model->SetFirstTexture(texture_);
     Model->DrawRest(1, true);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
@@ -53,13 +53,15 @@ void TSky::DrawAt(const Vec3& eye) {
     Draw();
 }
 
-void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress) {
+void InitSky(TSky& sky, const std::string& dataRoot, bool vboSupported, LoadingProgress* progress,
+             GpuStore* gpu) {
     ModelLoadContext context;
+    context.Gpu = gpu;
     context.DataRoot = dataRoot;
     context.VBOSupported = vboSupported;
     context.Progress = progress;
     sky.Model = TModel::CreateGeometryOnly(DataPath(dataRoot, paths::kSkyModel), context);
-    sky.SetTexture(DataPath(dataRoot, paths::kSkyTexture));
+    sky.SetTexture(gpu, DataPath(dataRoot, paths::kSkyTexture));
     sky.Scale = 1.0f;
 }
 

@@ -1,18 +1,13 @@
-// The GL half of the name owners: how each kind of name is deleted.
+// How each kind of name is deleted: directly, in the current context.
+#include "render/gl/gl_handles.h"
+
 #include <epoxy/gl.h>
 
-#include <atomic>
-
-#include "render/gl_handles.h"
 #include "render/gl/shader_program.h"
 
 namespace tv::detail {
 
-extern std::atomic<void (*)(GlNameKind, uint32_t)> g_glDeleter;
-
-namespace {
-
-void DeleteWithGl(GlNameKind kind, uint32_t name) {
+void DeleteGlName(GlNameKind kind, uint32_t name) {
     GLuint n = name;
     switch (kind) {
         case GlNameKind::Buffer: glDeleteBuffers(1, &n); break;
@@ -20,9 +15,5 @@ void DeleteWithGl(GlNameKind kind, uint32_t name) {
         case GlNameKind::Program: DeleteShaderProgram(name); break;
     }
 }
-
-}  // namespace
-
-void InstallGlDeleters() { g_glDeleter.store(&DeleteWithGl); }
 
 }  // namespace tv::detail

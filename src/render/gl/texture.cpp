@@ -1,11 +1,10 @@
-#include "render/texture.h"
+#include "render/gl/texture.h"
 
 #include <epoxy/gl.h>
 // GLU after epoxy, which provides the GL declarations it needs.
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <vector>
@@ -99,22 +98,9 @@ Texture LoadTextureFromImage(const DecodedImage& image) {
     return t;
 }
 
-namespace {
-std::atomic<bool> gpuObjects{true};
-}  // namespace
-
-void SetGpuObjectsEnabled(bool enabled) { gpuObjects = enabled; }
-
-bool GpuObjectsEnabled() { return gpuObjects; }
-
 Texture LoadTexture(const std::string& path) { return LoadTextureNamedTimes(path, 1); }
 
 Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses) {
-    if (!gpuObjects) {
-        Texture none;
-        none.reason_ = "no GPU objects in this run";
-        return none;
-    }
     PrefetchedImage decoded = ReadAndDecodeImage(path);
     DecodedImage& image = decoded.image;
     Texture t;
@@ -136,6 +122,12 @@ Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses) {
         std::fprintf(stderr, "terravik: texture not loaded: %s%s\n", t.reason_.c_str(), more.c_str());
     }
     return t;
+}
+
+void TextureCache::Clear() {
+    fileBySpelling_.clear();
+    byFile_.clear();
+    loads_ = 0;
 }
 
 std::shared_ptr<const Texture> TextureCache::Get(const std::string& path, uint64_t uses) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/text_encoding.h"
+#include "render/gl/gpu_store.h"
 #include "shell/controls.h"
 
 namespace tv {
@@ -121,7 +122,7 @@ void DrawHud(Game& game) {
     glLoadMatrixd(game.SavedModelview);
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
-    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight, static_cast<float>(game.form.uiScale)},
+    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight, static_cast<float>(game.form.uiScale)},
              game.form.FFPS, game.Hud);
 }
 
@@ -149,13 +150,7 @@ void StopSound(Game& game) {
 // Objects that own GL names go while the context is still current, then the context itself.
 void ReleaseGraphics(Game& game) {
     if (!game.InitOK || !game.GLReady) return;
-    ReleaseWorldGl(game.world);
-    if (game.Turel) game.Turel->Targets = nullptr;
-    game.Planes.reset();
-    ReleaseTurretGl(game.Turel);
-    game.TurelShells.ReleaseGl();
-    game.Flare.Release();
-    game.ModelTextures = std::make_shared<TextureCache>();  // the models have gone; their textures go now
+    if (game.Gpu) game.Gpu->Release();  // every texture, buffer and program the game made
     game.platform.window->DeleteGLContext();
     game.GLReady = false;
 }
@@ -236,7 +231,7 @@ void DrawWorld(Game& game) {
         // The shells the turret fired, with the camera's modelview its draw left current.
         if (game.Turel->Bullets) game.TurelShells.DrawShells();
     }
-    DrawLevelObjects(game.world);
+    if (game.Gpu) DrawLevelObjects(game.world, *game.Gpu);
     if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
@@ -319,7 +314,7 @@ void PausedFrame(Game& game) {
     const float width = text.size() * size / 2.0f;
     const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - size / 2.0f;
     const float y = game.ScreenHeight / 2.0f - size / 2.0f;
-    PrintText({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, text, x, y, size);
+    PrintText({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, text, x, y, size);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

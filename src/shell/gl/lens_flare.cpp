@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "common/data_paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 
 namespace tv {
 namespace {
@@ -33,13 +33,15 @@ constexpr std::array<FlareElement, 10> kElements = {{
 
 }  // namespace
 
-void TFlare::FlareInit(const std::string& dataRoot, int32_t width, int32_t height, float x, float y, float z) {
+void TFlare::FlareInit(GpuStore* gpu, const std::string& dataRoot, int32_t width, int32_t height, float x, float y,
+                       float z) {
     SunX = x;
     SunY = y;
     SunZ = z;
     SetScreenSize(width, height);
     for (int i = 0; i < kFlareTextureCount; ++i) {
-        Textures[i] = LoadTexture(dataRoot + std::string(paths::kFlarePrefix) + std::to_string(i) + ".jpg");
+        const std::string path = dataRoot + std::string(paths::kFlarePrefix) + std::to_string(i) + ".jpg";
+        Textures[i] = gpu ? gpu->NewTexture(path).id() : 0u;
     }
     Brightness = 0.0f;
     Ready = true;
@@ -133,7 +135,7 @@ void TFlare::FlareDraw(const FlareView& view) {
             glPushMatrix();
             glTranslatef(CenterX + el.k * dx, CenterY + el.k * dy, -5.0f);
             if (e == 0 && CenterX != 0.0f) glRotatef(static_cast<float>(sight.sx) / CenterX * 90.0f, 0.0f, 0.0f, 1.0f);
-            glBindTexture(GL_TEXTURE_2D, Textures[el.texture].id());
+            glBindTexture(GL_TEXTURE_2D, Textures[el.texture]);
             FlareQuad(el.m * BaseSize);
             glPopMatrix();
             if (e == 1) glColor3f(a - 0.1f, a - 0.1f, a - 0.1f);
@@ -143,11 +145,6 @@ void TFlare::FlareDraw(const FlareView& view) {
         FlareProjection(false, *this, view);
     }
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-}
-
-void TFlare::Release() {
-    for (Texture& t : Textures) t.Unload();
-    Ready = false;
 }
 
 }  // namespace tv

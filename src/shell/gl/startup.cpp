@@ -15,8 +15,8 @@
 #include "audio/sound_backend.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
+#include "render/gl/gpu_store.h"
 #include "render/image_prefetch.h"
-#include "render/texture.h"
 
 namespace tv {
 namespace {
@@ -87,16 +87,10 @@ void InitInputDevices(Game& game) {
     LogWrite(game.GameLog, mouse < 0 ? "иницилизация Мыши False" : "иницилизация Мыши ОК");
 }
 
-// The run's model textures, charged to the start-up's budget.
-std::shared_ptr<TextureCache> RunTextures(Game& game) {
-    game.ModelTextures->SetBudget(&game.Budget);
-    return game.ModelTextures;
-}
-
 void CreateGameLandscape(Game& game) {
     RequireGl(game);
     CreateLandscape(game.world, game.ProgramDir, game.VBOSupported, game.platform.loading, game.random,
-                    *game.platform.clock, nullptr, RunTextures(game), &game.Budget);
+                    *game.platform.clock, game.Gpu.get(), nullptr, &game.Budget);
     game.WorldReady = true;
 }
 
@@ -113,8 +107,8 @@ void PlaceSun(Game& game) {
 
 void InitSunFlare(Game& game) {
     RequireGl(game);
-    game.Flare.FlareInit(game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x, game.SunPos.y,
-                         game.SunPos.z);
+    game.Flare.FlareInit(game.Gpu.get(), game.ProgramDir, game.ScreenWidth, game.ScreenHeight, game.SunPos.x,
+                         game.SunPos.y, game.SunPos.z);
 }
 
 void StartClock(Game& game) {
@@ -167,21 +161,21 @@ void StartMusic(Game& game) { game.Music->Play(true); }
 
 void LoadTurret(Game& game) {
     RequireGl(game);
-    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading, RunTextures(game));
+    InitTurret(game.Turel, game.ProgramDir, game.VBOSupported, game.platform.loading, game.Gpu.get());
 }
 
 // The turret's cannon shells: an empty pool with its sprites, handed to whatever turret the
 // turret's loading left (even one that failed half-way), hitting that turret's targets.
 void ArmTurretWithShells(Game& game) {
     game.TurelShells.Init();
-    if (game.GLReady) game.TurelShells.LoadTextures(game.ProgramDir);
+    if (game.Gpu) game.TurelShells.LoadTextures(game.Gpu.get(), game.ProgramDir);
     game.TurelShells.Owner = game.Turel.get();
     if (game.Turel) game.Turel->Bullets = &game.TurelShells;
 }
 
 void LoadSky(Game& game) {
     RequireGl(game);
-    InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading);
+    InitSky(game.Sky, game.ProgramDir, game.VBOSupported, game.platform.loading, game.Gpu.get());
 }
 
 // The turret's position; where the turret failed to load, the place it would have stood.
@@ -201,7 +195,7 @@ void CreateAircraftSystem(Game& game) {
     context.DataRoot = game.ProgramDir;
     context.VBOSupported = game.VBOSupported;
     context.Progress = game.platform.loading;
-    context.Textures = RunTextures(game);
+    context.Gpu = game.Gpu.get();
     game.Planes = TPlanes_System::Create(context, game.world.particles.Systems);
     const Vec3 turretPosition = TurretPosition(game);
     game.Planes->Target = {turretPosition.x, turretPosition.y, turretPosition.z + 50.0f};
@@ -214,7 +208,7 @@ void SpawnStartWave(Game& game) {
 }
 
 void LoadHudFont(Game& game) {
-    if (game.GLReady) game.FontTexture = LoadTexture(DataPath(game.ProgramDir, paths::kFontTexture));
+    if (game.Gpu) game.FontTexture = game.Gpu->NewTexture(DataPath(game.ProgramDir, paths::kFontTexture)).id();
 }
 
 void CloseLoadingWindow(Game& game) {
@@ -234,6 +228,10 @@ void InitOpenGL(Game& game) {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    // The renderer's objects live as long as the context; what the models' shared textures
+    // decode is charged to the start-up's budget.
+    if (!game.Gpu) game.Gpu = std::make_shared<GpuStore>();
+    game.Gpu->SetBudget(&game.Budget);
 }
 
 void InitLighting() {

@@ -6,6 +6,7 @@
 #include "common/data_paths.h"
 #include "math/frustum.h"
 #include "platform/paths.h"
+#include "world/gl/particle_program.h"
 #include "world/level_file.h"
 #include "world/map_objects.h"
 #include "world/terrain.h"
@@ -29,7 +30,7 @@ int WaterGridFromField(float gridPoints) {
 }  // namespace
 
 void LoadLevel(const std::string& levelPath, TLand& land, MapObjects& objects, const LevelLoadContext& context) {
-    land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot, context.Budget);
+    land.Load(levelPath + std::string(paths::kTerrainSuffix), context.DataRoot, context.Models.Gpu, context.Budget);
 
     // Every object is created as soon as its record is read, in file order: a model's object
     // kind decides how its record goes on, and a failure part-way keeps what came before it.
@@ -79,7 +80,7 @@ void CreateMapObject(MapObjects& objects, int kind, const LevelObject& rec, cons
     } else if (kind == kCreateWater) {
         o.Rotation = kIdentityRotation;
         o.Kind = kMapKindWater;
-        WaterSetTexture(o.Water, context.DataRoot, rec.textureName);
+        WaterSetTexture(context.Models.Gpu, o.Water, context.DataRoot, rec.textureName);
         WaterCreate(o.Water, WaterGridFromField(rec.gridPoints), rec.sideLength, rec.damping);
         WaterSetTexScale(o.Water, 1.0f);
         WaterSetPosition(o.Water, o.Position.x, o.Position.y, o.Position.z);
@@ -88,9 +89,9 @@ void CreateMapObject(MapObjects& objects, int kind, const LevelObject& rec, cons
         o.Kind = kMapKindEmitter;
         o.ModelName = rec.particleFile;
         LoadParticles(o.Particles, DataPath(context.DataRoot, std::string(paths::kParticlesFolder) + rec.particleFile),
-                      context.DataRoot, context.Budget);
+                      context.DataRoot, context.Models.Gpu, context.Budget);
         o.Particles.Active = 1;
-        StartParticles(o.Particles, *context.Random, *context.GameClock);
+        StartParticles(o.Particles, *context.Random, *context.GameClock, context.Models.Gpu);
     }
 }
 

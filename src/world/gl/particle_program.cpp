@@ -8,7 +8,7 @@
 #include <epoxy/gl.h>
 
 #include "render/gl/shader_program.h"
-#include "world/particles.h"
+#include "world/gl/particle_program.h"
 
 namespace tv {
 

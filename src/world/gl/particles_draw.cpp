@@ -5,7 +5,8 @@
 #include "common/binary_io.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
+#include "world/gl/particle_program.h"
 #include "world/particle_file.h"
 #include "world/particles.h"
 
@@ -20,7 +21,7 @@ std::string FileNameOnly(const std::string& path) {
 
 }  // namespace
 
-void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot,
+void LoadParticles(T_Particles_System& ps, const std::string& path, const std::string& dataRoot, GpuStore* gpu,
                    StartupBudget* budget) {
     ps.Count = 0;
     ParticleFile f;
@@ -62,14 +63,15 @@ void LoadParticles(T_Particles_System& ps, const std::string& path, const std::s
     ps.Period = f.Period;
     ps.BlendMode = f.BlendMode;
     ps.TextureName = f.TextureName;
-    SetParticleTexture(ps, DataPath(dataRoot, std::string(paths::kParticleTextureFolder) + f.TextureName));
+    SetParticleTexture(gpu, ps, DataPath(dataRoot, std::string(paths::kParticleTextureFolder) + f.TextureName));
     ps.Radius = ParticleRadius(f);
 }
 
-void SetParticleTexture(T_Particles_System& ps, const std::string& fullPath) {
-    ps.Texture.Unload();
+void SetParticleTexture(GpuStore* gpu, T_Particles_System& ps, const std::string& fullPath) {
+    if (gpu) gpu->DeleteTexture(ps.Texture);
+    ps.Texture = 0;
     ps.TextureName = fullPath;
-    ps.Texture = LoadTexture(fullPath);
+    if (gpu) ps.Texture = gpu->NewTexture(fullPath).id();
     ps.TextureName = FileNameOnly(fullPath);
 }
 
@@ -78,7 +80,7 @@ void DrawParticles(T_Particles_System& ps) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture.id());
+    glBindTexture(GL_TEXTURE_2D, ps.Texture);
     if (ps.Count > 0) {
         // One matrix read per frame, one draw for all particles.
         double m[16];
@@ -106,13 +108,17 @@ void DrawParticles(T_Particles_System& ps) {
     glDepthMask(GL_TRUE);
 }
 
-void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock) {
+void StartParticles(T_Particles_System& ps, GameRandom& random, Clock& clock, GpuStore* gpu) {
     const int32_t n = ps.Count;
     ps.Count = 0;
     for (int32_t k = 0; k < n; ++k) EmitParticle(ps, random, clock);
     ps.VertexBufferSize = ps.Count * 128;
-    if (!GpuObjectsEnabled()) return;  // a headless run: the particles are all it needs
-    if (ps.VertexBuffer == 0) glGenBuffers(1, &ps.VertexBuffer);
+    if (!gpu) return;  // a run without GL: the particles are all it needs
+    if (ps.VertexBuffer == 0) {
+        GLuint name = 0;
+        glGenBuffers(1, &name);
+        ps.VertexBuffer = gpu->AdoptBuffer(name);
+    }
     glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
     std::vector<float> staging(static_cast<size_t>(ps.Count) * 32);
     float* o = staging.data();
@@ -151,7 +157,7 @@ void DrawParticleShader(const T_Particles_System& ps, ParticleProgram& program) 
         default: break;  // keeps whatever blend function is current
     }
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, ps.Texture.id());
+    glBindTexture(GL_TEXTURE_2D, ps.Texture);
     glUseProgram(program.Handle());
     glUniform1i(program.SamplerLocation(), 0);
     glUniform4fv(program.ParamsLocation(), 4, ps.ShaderParams.data());

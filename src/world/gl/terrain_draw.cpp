@@ -5,13 +5,13 @@
 #include "common/binary_io.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 #include "world/terrain.h"
 #include "world/terrain_file.h"
 
 namespace tv {
 
-void TLand::Load(const std::string& path, const std::string& dataRoot, StartupBudget* budget) {
+void TLand::Load(const std::string& path, const std::string& dataRoot, GpuStore* gpu, StartupBudget* budget) {
     const TerrainFile file = ReadTerrainFile(ResolvePath(path), budget);
     if (file.GridSize > kMaxTerrainGridSize) {
         throw DataError(path, 0, "grid size",
@@ -22,9 +22,13 @@ void TLand::Load(const std::string& path, const std::string& dataRoot, StartupBu
     TextureName = file.TextureName;
     // Like the first build, the texture comes before the mesh so the buffer upload is the
     // last GL call of the load.
-    Texture = LoadTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName));
-    if (budget) budget->Charge(uint64_t{4} * static_cast<uint64_t>(Texture.width()) * static_cast<uint64_t>(Texture.height()),
-                               path, "texture");
+    static const tv::Texture none;
+    const tv::Texture& texture =
+        gpu ? gpu->NewTexture(DataPath(dataRoot, std::string(paths::kWorldFolder) + TextureName)) : none;
+    Texture = texture.id();
+    if (budget)
+        budget->Charge(uint64_t{4} * static_cast<uint64_t>(texture.width()) * static_cast<uint64_t>(texture.height()),
+                       path, "texture");
     Build(file.GridSize, file.Size, file.Heights, file.TexCoords);
 }
 
@@ -69,7 +73,7 @@ void TLand::DrawRanges(uint8_t textured, const VertexRanges* ranges) const {
         glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
         if (textured == 1) {
             glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, Texture.id());
+            glBindTexture(GL_TEXTURE_2D, Texture);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         }
@@ -91,7 +95,7 @@ void TLand::DrawRanges(uint8_t textured, const VertexRanges* ranges) const {
     } else if (RenderMode == 2) {
         glColor3f(1.0f, 1.0f, 1.0f);
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, Texture.id());
+        glBindTexture(GL_TEXTURE_2D, Texture);
         glVertexPointer(3, GL_FLOAT, 0, Positions.data());
         glTexCoordPointer(2, GL_FLOAT, 0, TexCoords2.data());
         glEnableClientState(GL_VERTEX_ARRAY);

@@ -3,15 +3,16 @@
 
 #include "common/data_paths.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/gpu_store.h"
 #include "world/water.h"
 
 namespace tv {
 
-void WaterSetTexture(TWater& w, const std::string& dataRoot, const std::string& name) {
-    w.Texture.Unload();
+void WaterSetTexture(GpuStore* gpu, TWater& w, const std::string& dataRoot, const std::string& name) {
+    if (gpu) gpu->DeleteTexture(w.Texture);
+    w.Texture = 0;
     w.TextureName = name;
-    w.Texture = LoadTexture(DataPath(dataRoot, std::string(paths::kWaterFolder) + name));
+    if (gpu) w.Texture = gpu->NewTexture(DataPath(dataRoot, std::string(paths::kWaterFolder) + name)).id();
 }
 
 void WaterDraw(const TWater& w) {
@@ -20,7 +21,7 @@ void WaterDraw(const TWater& w) {
     glTranslatef(w.Position.x, w.Position.y, w.Position.z);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, w.Texture.id());
+    glBindTexture(GL_TEXTURE_2D, w.Texture);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
     glColor4ub(255, 255, 255, 100);

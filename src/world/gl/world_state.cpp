@@ -2,13 +2,14 @@
 
 #include "common/data_paths.h"
 #include "platform/paths.h"
+#include "render/gl/gpu_store.h"
+#include "world/gl/particle_program.h"
 
 namespace tv {
 
 void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSupported,
-                     LoadingProgress* progress, GameRandom& random, Clock& clock,
-                     std::shared_ptr<ModelRenderShared> shared, std::shared_ptr<TextureCache> textures,
-                     StartupBudget* budget) {
+                     LoadingProgress* progress, GameRandom& random, Clock& clock, GpuStore* gpu,
+                     std::shared_ptr<ModelRenderShared> shared, StartupBudget* budget) {
     world.mapObjects.MapModelCount = 0;
     world.land.RenderMode = vboSupported ? 1 : 2;
     LevelLoadContext context;
@@ -17,16 +18,11 @@ void CreateLandscape(WorldState& world, const std::string& dataRoot, bool vboSup
     context.Models.VBOSupported = vboSupported;
     context.Models.Progress = progress;
     context.Models.Shared = std::move(shared);
-    context.Models.Textures = std::move(textures);
+    context.Models.Gpu = gpu;
     context.Random = &random;
     context.GameClock = &clock;
     context.Budget = budget;
     LoadLevel(DataPath(dataRoot, paths::kLevel), world.land, world.mapObjects, context);
-}
-
-void ReleaseWorldGl(WorldState& world) {
-    world.mapObjects.MapModels.clear();
-    world.mapObjects.MapModelCount = 0;
 }
 
 void StepLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, const Vec3& target,
@@ -40,9 +36,9 @@ void StepLevelObjects(WorldState& world, const Frustum& view, const Vec3& eye, c
     StepMapObjects(world.mapObjects, frame);
 }
 
-void DrawLevelObjects(WorldState& world) {
+void DrawLevelObjects(WorldState& world, GpuStore& gpu) {
     MapObjectsFrame frame;
-    frame.Program = &world.particles.EmitterProgram;
+    frame.Program = &gpu.Part<ParticleProgram>();
     DrawMapObjects(world.mapObjects, frame);
 }
 

@@ -5,7 +5,7 @@
 
 #include "combat/bullets.h"
 #include "gl_context.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 
 namespace tv::test {
 namespace {
@@ -39,11 +39,11 @@ protected:
 TEST_F(BulletsGl, ShellsShowTheirFlightSpriteThenTheImpactAndRestoreState) {
     T_Bullets_System_Turel pool;
     pool.Init();
-    pool.LoadTextures(root);
+    pool.LoadTextures(gpu.get(), root);
     ASSERT_EQ(pool.SpriteSets.size(), 1u);
     ASSERT_EQ(pool.SpriteSets[0].Textures.size(), 2u);
     ASSERT_EQ(pool.Impact.Textures.size(), 3u);
-    EXPECT_TRUE(glIsTexture(pool.SpriteSets[0].Textures[1].id()));
+    EXPECT_TRUE(glIsTexture(pool.SpriteSets[0].Textures[1]));
 
     long in = 0, out = 0;
     glClear(GL_COLOR_BUFFER_BIT);
@@ -77,7 +77,7 @@ TEST_F(BulletsGl, ShellsShowTheirFlightSpriteThenTheImpactAndRestoreState) {
 TEST_F(BulletsGl, ShotsDrawOnlyWhileFlying) {
     T_Bullets_System_Planes pool;
     pool.Init();
-    pool.LoadTextures(root);
+    pool.LoadTextures(gpu.get(), root);
     pool.FireShot(0, {0, 0, 0}, {0, 0, 5}, 0.1f, 0.01f);
     long in = 0, out = 0;
     glClear(GL_COLOR_BUFFER_BIT);

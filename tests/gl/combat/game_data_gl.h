@@ -7,7 +7,7 @@
 #include <string>
 
 #include "gl_context.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 
 namespace tv::test {
 

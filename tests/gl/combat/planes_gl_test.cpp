@@ -11,7 +11,7 @@
 #include "math/random.h"
 #include "platform/clock.h"
 #include "render/gl/gl_matrices.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 #include "world/particles.h"
 
 namespace tv::test {
@@ -22,6 +22,7 @@ using PlanesGl = GameDataGlTest;
 TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
     ModelLoadContext context;
     context.DataRoot = root;
+    context.Gpu = gpu.get();
     std::vector<std::unique_ptr<T_Particles_System>> smoke;
     std::unique_ptr<TPlanes_System> planes = TPlanes_System::Create(context, smoke);
     ASSERT_TRUE(planes);

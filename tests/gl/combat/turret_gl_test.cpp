@@ -12,7 +12,7 @@
 #include "gl_context.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 #include "world/terrain.h"
 
 namespace tv::test {
@@ -22,7 +22,7 @@ using TurretGl = GameDataGlTest;
 
 TEST_F(TurretGl, GeneratedTurretStandsOnItsGroundAndDrawsBeamsAndSight) {
     std::unique_ptr<TTurel> turret;
-    InitTurret(turret, root, true, nullptr);
+    InitTurret(turret, root, true, nullptr, gpu.get());
     ASSERT_TRUE(turret);
     EXPECT_EQ(turret->Model->Animations.size(), 1u);
     // Four distinct marker triangles, none of them triangle 0.
@@ -33,7 +33,7 @@ TEST_F(TurretGl, GeneratedTurretStandsOnItsGroundAndDrawsBeamsAndSight) {
     EXPECT_TRUE(glIsTexture(turret->RadarTexture()));
 
     TLand land;
-    land.Load(DataPath(root, std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)), root);
+    land.Load(DataPath(root, std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)), root, gpu.get());
     // The ground under the turret's base is at the base's height.
     const Vec3& p = turret->Position;
     const TerrainCell cell = CellAt(land, p.x, p.y);
@@ -106,8 +106,6 @@ TEST_F(TurretGl, GeneratedTurretStandsOnItsGroundAndDrawsBeamsAndSight) {
     glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
     EXPECT_EQ(matrixMode, GL_MODELVIEW);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    ReleaseTurretGl(turret);
-    EXPECT_FALSE(turret);
 }
 
 TEST_F(TurretGl, ExplosionFrameShowsItsRowsOfTheAtlasAndWrapsPastTheStrip) {
@@ -121,7 +119,7 @@ TEST_F(TurretGl, ExplosionFrameShowsItsRowsOfTheAtlasAndWrapsPastTheStrip) {
             px[2] = 0;
         }
     T_Explosion_System set;
-    set.Textures.push_back(LoadTextureFromImage({4, 8, 4, img}));  // left bound
+    set.Textures.push_back(gpu->AdoptTexture(LoadTextureFromImage({4, 8, 4, img})).id());  // left bound
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

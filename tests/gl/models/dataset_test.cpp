@@ -36,7 +36,7 @@ TEST_F(DataSetModels, EveryModelLoadsAndDrawsWithoutGlError) {
     ASSERT_GE(models.size(), 10u) << "no generated data set under " << TERRAVIK_GAME_DIR;
     const std::string root = std::string(TERRAVIK_GAME_DIR) + "/";
     for (bool vbo : {true, false}) {
-        const ModelLoadContext context = Context(root, vbo);
+        const ModelLoadContext context = Context(gpu.get(), root, vbo);
         for (const std::string& path : models) {
             SCOPED_TRACE(path + (vbo ? " (vertex buffer)" : " (client arrays)"));
             std::unique_ptr<TModel> model;
@@ -56,7 +56,7 @@ TEST_F(DataSetModels, EveryModelLoadsAndDrawsWithoutGlError) {
 
 TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     const std::string root = std::string(TERRAVIK_GAME_DIR) + "/";
-    const ModelLoadContext context = Context(root);
+    const ModelLoadContext context = Context(gpu.get(), root);
     auto turret = TModel::Create(DataPath(root, paths::kTurretModel), context);
     ASSERT_EQ(AddSmdAnimation(*turret, DataPath(root, paths::kTurretAnimation)), 0);
     ASSERT_FALSE(turret->Animations[0].Frames.empty());
@@ -65,7 +65,7 @@ TEST_F(DataSetModels, TurretAnimatesAndSkyLoadsLikeTheStartUp) {
     EXPECT_EQ(GlError(), 0u);
 
     TSky sky;
-    InitSky(sky, root, true, nullptr);
+    InitSky(sky, root, true, nullptr, gpu.get());
     EXPECT_EQ(sky.Scale, 1.0f);
     EXPECT_EQ(sky.TextureFileName, "2.jpg");
     ASSERT_FALSE(sky.Model->TextureNames.empty());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model_fixtures.h"
+#include "models/gl/skin_program.h"
 #include "models/model.h"
 
 namespace tv::test {
@@ -31,7 +32,7 @@ TEST_F(ModelBuffers, VertexBuffersHoldTheInterleavedLayouts) {
     m.Triangles.push_back({{Vertex(1, 2, 3, 0.25f, 0.125f), Vertex(4, 5, 6, 0.5f, 0.75f), Vertex(7, 8, 9, 1, 1)}});
     m.Triangles[0].v[1].normal = {0.5f, -0.5f, 0.25f};
 
-    auto staticModel = TModel::Create(WriteModelTo(dir, "s.3dk", m), Context(dir + "/"));
+    auto staticModel = TModel::Create(WriteModelTo(dir, "s.3dk", m), Context(gpu.get(), dir + "/"));
     ASSERT_EQ(staticModel->ModelType, ModelType::StaticBuffer);
     ASSERT_NE(staticModel->VertexBuffer(), 0u);
     ASSERT_EQ(staticModel->VertexBufferSize, 3 * 32);
@@ -45,7 +46,7 @@ TEST_F(ModelBuffers, VertexBuffersHoldTheInterleavedLayouts) {
     m.BoneParents = {-1, 0, 1};
     m.RestPose.resize(3);
     m.Triangles[0].v[1].weights = {BoneWeight{2, 0.5f}, BoneWeight{1, 0.3f}, BoneWeight{0, 0.2f}};
-    auto skinned = TModel::Create(WriteModelTo(dir, "k.3dk", m), Context(dir + "/"));
+    auto skinned = TModel::Create(WriteModelTo(dir, "k.3dk", m), Context(gpu.get(), dir + "/"));
     ASSERT_EQ(skinned->ModelType, ModelType::SkinnedBuffer);
     ASSERT_EQ(skinned->VertexBufferSize, 3 * 60);
     v = ReadBuffer(skinned->VertexBuffer(), skinned->VertexBufferSize);
@@ -85,7 +86,7 @@ TEST_F(ModelBuffers, StaticDrawSendsEveryGroupFromItsFirstVertex) {
     ModelFile m = TwelveTriangles();
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"red.png"};
-    auto one = TModel::Create(WriteModelTo(dir, "one.3dk", m), Context(dir + "/"));
+    auto one = TModel::Create(WriteModelTo(dir, "one.3dk", m), Context(gpu.get(), dir + "/"));
 
     // One group of 12 triangles: 36 vertices from vertex 0 reach GL.
     GLuint query = 0;
@@ -113,7 +114,7 @@ TEST_F(ModelBuffers, StaticDrawSendsEveryGroupFromItsFirstVertex) {
     // Two groups, 5 and 7 triangles, each with its own texture.
     m.DrawGroups = {{0, 5}, {0, 7}};
     m.TextureNames = {"red.png", "blue.png"};
-    auto two = TModel::Create(WriteModelTo(dir, "two.3dk", m), Context(dir + "/"));
+    auto two = TModel::Create(WriteModelTo(dir, "two.3dk", m), Context(gpu.get(), dir + "/"));
     OrthoView();
     two->Draw(1, true, false, 0, 0);
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
@@ -138,7 +139,7 @@ TEST_F(ModelBuffers, WithoutVertexBuffersMeshesDrawFromClientArrays) {
     m.ModelType = ModelType::SkinnedBuffer;  // skinned data too: weights stay loaded, unused
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"green.png"};
-    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), Context(dir + "/", false));
+    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), Context(gpu.get(), dir + "/", false));
     EXPECT_EQ(model->ModelType, ModelType::ClientArrays);
     EXPECT_EQ(model->VertexBuffer(), 0u);
     EXPECT_EQ(model->BoneWeights.size(), 12u);
@@ -164,7 +165,7 @@ TEST_F(ModelBuffers, TexturesComeFromTheModelFolderOrTheNoTextureImage) {
     m.TextureNames = {"NOTEXTURE", "notexture"};
     WriteModelTo(root + "/obj", "m.3dk", m);
     // The game spells paths with backslashes; the texture folder is the model's.
-    auto model = TModel::Create(root + "\\obj\\m.3dk", Context(root + "/"));
+    auto model = TModel::Create(root + "\\obj\\m.3dk", Context(gpu.get(), root + "/"));
     OrthoView();
     model->Draw(1, true, false, 0, 0);
     const Pixels p = ReadPixels(0, 0, kWidth, kHeight);
@@ -179,7 +180,7 @@ TEST_F(ModelBuffers, ANameRepeatedBySlotsIsOneTextureAndOneMessage) {
     ModelFile m = TwelveTriangles();
     m.DrawGroups = {{0, 12}};
     m.TextureNames.assign(4000, "red.png");
-    const ModelLoadContext context = Context(dir + "/");
+    const ModelLoadContext context = Context(gpu.get(), dir + "/");
     testing::internal::CaptureStderr();
     auto model = TModel::Create(WriteModelTo(dir, "red.3dk", m), context);
     // Another model of the same context naming the file in another spelling shares it too.
@@ -193,7 +194,7 @@ TEST_F(ModelBuffers, ANameRepeatedBySlotsIsOneTextureAndOneMessage) {
     EXPECT_EQ(model->Texture(3999), model->Texture(0));
     EXPECT_EQ(other->Texture(0), model->Texture(0));
     EXPECT_EQ(empty->Texture(65535), empty->Texture(0));
-    EXPECT_EQ(context.Shared->Textures->Loads(), 2);
+    EXPECT_EQ(gpu->Loads(), 2);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("(and 65535 more times)"), std::string::npos) << err;
     OrthoView();
@@ -202,52 +203,63 @@ TEST_F(ModelBuffers, ANameRepeatedBySlotsIsOneTextureAndOneMessage) {
     EXPECT_EQ(GlError(), 0u);
 }
 
-// Models loaded apart (each with its own skinning state) share the run's textures: one GL
-// name for a file, which outlives the first model that goes.
-TEST_F(ModelBuffers, TheRunsTexturesAreOnePerFileAndOutliveEachModel) {
+// Models keep ids: the renderer's store owns what they upload. Models loaded apart share a
+// file's texture; what a model made outlives the model and goes, with the skinning program, in
+// the store's Release. A model outliving its context then has nothing left to delete.
+TEST_F(ModelBuffers, TheStoreOwnsWhatModelsUploadAndReleasesItTogether) {
     const std::string dir = ScratchDir("models_run_textures");
     WriteTexture(dir + "/red.png", 4, 4, [](int, int) { return Rgba{255, 0, 0, 255}; });
     ModelFile m = TwelveTriangles();
     m.DrawGroups = {{0, 12}};
     m.TextureNames = {"red.png"};
-    ModelLoadContext first = Context(dir + "/"), second = Context(dir + "/");
+    ModelLoadContext first = Context(gpu.get(), dir + "/"), second = Context(gpu.get(), dir + "/");
     first.Shared = second.Shared = nullptr;
-    first.Textures = second.Textures = std::make_shared<TextureCache>();
     auto model = TModel::Create(WriteModelTo(dir, "a.3dk", m), first);
     m.TextureNames = {"Red.png"};
     auto other = TModel::Create(WriteModelTo(dir, "b.3dk", m), second);
     EXPECT_NE(&model->Shared(), &other->Shared());
-    const uint32_t name = model->Texture(0);
+    const uint32_t name = model->Texture(0), buffer = model->VertexBuffer();
     EXPECT_NE(name, 0u);
     EXPECT_EQ(other->Texture(0), name);
-    EXPECT_EQ(first.Textures->Loads(), 1);
+    EXPECT_EQ(gpu->Loads(), 1);
+    EXPECT_EQ(gpu->BufferCount(), 2u);
     model.reset();
     EXPECT_TRUE(glIsTexture(name));
+    EXPECT_TRUE(glIsBuffer(buffer));
     OrthoView();
     other->Draw(1, true, false, 0, 0);
     EXPECT_EQ(LitCells(ReadPixels(0, 0, kWidth, kHeight), {255, 0, 0, 255}), 12);
-    other.reset();
-    first.Textures = second.Textures = nullptr;  // the last holder: the name goes
+    ASSERT_TRUE(gpu->Part<SkinProgram>().Ensure());  // what skinned models of the store draw with
+    const uint32_t program = gpu->Part<SkinProgram>().Program();
+    ASSERT_NE(program, 0u);
+    gpu->Release();
     EXPECT_FALSE(glIsTexture(name));
+    EXPECT_FALSE(glIsBuffer(buffer));
+    EXPECT_FALSE(glIsProgram(program));
+    EXPECT_EQ(gpu->BufferCount(), 0u);
     EXPECT_EQ(GlError(), 0u);
-}
-
-TEST_F(ModelBuffers, ModelsOutlivingTheirContextGoQuietly) {
-    const std::string dir = ScratchDir("models_outlive");
-    WriteTexture(dir + "/t.png", 4, 4, [](int, int) { return Rgba{9, 9, 9, 255}; });
-    ModelFile m = TwelveTriangles();
-    m.ModelType = ModelType::SkinnedBuffer;
-    m.DrawGroups = {{0, 12}};
-    m.TextureNames = {"t.png"};
-    const ModelLoadContext context = Context(dir + "/");
-    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), context);
-    model->Draw(1, true, false, 0, 0);  // builds the skinning program too
-    EXPECT_TRUE(GlContextIsCurrent());
-    // The game deletes its context at shutdown before its models go away.
     delete gl_;
     gl_ = nullptr;
-    EXPECT_FALSE(GlContextIsCurrent());
-    model.reset();
+    other.reset();
+}
+
+// Without a store (a run without GL) the full loaders only read: no GL call, so no context is
+// needed, and the model's ids stay 0.
+TEST_F(ModelBuffers, WithoutAStoreTheFullLoaderOnlyReads) {
+    const std::string dir = ScratchDir("models_no_store");
+    WriteTexture(dir + "/t.png", 4, 4, [](int, int) { return Rgba{9, 9, 9, 255}; });
+    ModelFile m = TwelveTriangles();
+    m.DrawGroups = {{0, 12}};
+    m.TextureNames = {"t.png"};
+    const std::string path = WriteModelTo(dir, "m.3dk", m);
+    gpu.reset();
+    delete gl_;
+    gl_ = nullptr;
+    auto model = TModel::Create(path, Context(nullptr, dir + "/"));
+    EXPECT_EQ(model->TriangleCount, 12);
+    EXPECT_EQ(model->TextureNames.size(), 1u);
+    EXPECT_EQ(model->Texture(0), 0u);
+    EXPECT_EQ(model->VertexBuffer(), 0u);
 }
 
 }  // namespace

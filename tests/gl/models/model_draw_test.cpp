@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include "models/animation_load.h"
 #include "models/model.h"
-#include "models/skin_program.h"
+#include "models/gl/skin_program.h"
 #include "models/sky.h"
 #include "models/smd_file.h"
 
@@ -97,11 +97,11 @@ Pixels Render(TModel& model, bool animate, float time) {
 TEST_F(ModelDraw, GpuSkinningMatchesCpuSkinning) {
     const std::string dir = ScratchDir("models_skinning");
     const std::string smd = WriteBend(dir);
-    const ModelLoadContext context = Context(dir + "/");
+    const ModelLoadContext context = Context(GlTest::gpu.get(), dir + "/");
     auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(ModelType::SkinnedBuffer)), context);
     auto cpu = TModel::Create(WriteModelTo(dir, "cpu.3dk", SkinnedBar(ModelType::CpuSkinned)), context);
     ASSERT_EQ(gpu->ModelType, ModelType::SkinnedBuffer);
-    ASSERT_TRUE(context.Shared->Skin->Ensure()) << context.Shared->Skin->Error();
+    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().Error();
     AddSmdAnimation(*gpu, smd);
     AddSmdAnimation(*cpu, smd);
 
@@ -149,8 +149,8 @@ ModelFile SkinnedBarOnLongChain(ModelType type, int32_t rightBone) {
 
 TEST_F(ModelDraw, GpuSkinnedBonesPastThePaletteTakeItsLastBone) {
     const std::string dir = ScratchDir("models_long_chain");
-    const ModelLoadContext context = Context(dir + "/");
-    ASSERT_TRUE(context.Shared->Skin->Ensure()) << context.Shared->Skin->Error();
+    const ModelLoadContext context = Context(GlTest::gpu.get(), dir + "/");
+    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().Error();
     auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBarOnLongChain(ModelType::SkinnedBuffer, 75)), context);
     auto lastRow = TModel::Create(WriteModelTo(dir, "cpu71.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 71)), context);
     auto bone75 = TModel::Create(WriteModelTo(dir, "cpu75.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 75)), context);
@@ -165,8 +165,8 @@ TEST_F(ModelDraw, GpuSkinnedBonesPastThePaletteTakeItsLastBone) {
 
 TEST_F(ModelDraw, WithoutTheSkinningProgramSkinnedBuffersDrawTheirStoredPositions) {
     const std::string dir = ScratchDir("models_unskinned");
-    ModelLoadContext context = Context(dir + "/");
-    context.Shared->Skin->Disable();
+    ModelLoadContext context = Context(GlTest::gpu.get(), dir + "/");
+    GlTest::gpu->Part<SkinProgram>().Disable();
     auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(ModelType::SkinnedBuffer)), context);
     AddSmdAnimation(*gpu, WriteBend(dir));
     ModelFile flat = SkinnedBar(ModelType::StaticBuffer);
@@ -187,7 +187,7 @@ TEST_F(ModelDraw, AlphaTestFollowsTheAlphaKeyNotTheFlag) {
     m.DrawGroups = {{0, 2}};
     m.TextureNames = {"cut.png"};
     m.Transparent = 0;
-    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), Context(dir + "/"));
+    auto model = TModel::Create(WriteModelTo(dir, "m.3dk", m), Context(GlTest::gpu.get(), dir + "/"));
 
     const auto draw = [&](uint8_t key) {
         OrthoView();
@@ -232,7 +232,7 @@ TEST_F(ModelDraw, BillboardsTurnToFaceTheViewer) {
     m.Billboard.height = 1.0f;
     m.TextureNames = {"lr.png"};
     m.Transparent = 1;
-    auto model = TModel::Create(WriteModelTo(dir, "b.3dk", m), Context(dir + "/"));
+    auto model = TModel::Create(WriteModelTo(dir, "b.3dk", m), Context(GlTest::gpu.get(), dir + "/"));
     ASSERT_EQ(model->ModelType, ModelType::Billboard);
     // Another drawer's texture is bound when the billboard's turn comes.
     WriteTexture(dir + "/green.png", 4, 4, [](int, int) { return Rgba{0, 255, 0, 255}; });
@@ -275,10 +275,10 @@ TEST_F(ModelDraw, SkyIsDrawnBehindEverythingWithoutWritingDepth) {
     }
     box.DrawGroups = {{0, 12}};
     box.TextureNames = {"ignored.jpg"};
-    const ModelLoadContext context = Context(dir + "/");
+    const ModelLoadContext context = Context(GlTest::gpu.get(), dir + "/");
     TSky sky;
     sky.Model = TModel::CreateGeometryOnly(WriteModelTo(dir, "sky.3dk", box), context);
-    sky.SetTexture(dir + "/blue.png");
+    sky.SetTexture(GlTest::gpu.get(), dir + "/blue.png");
     EXPECT_EQ(sky.TextureFileName, "blue.png");
     sky.Scale = 1.0f;
 

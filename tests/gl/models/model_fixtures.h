@@ -14,7 +14,7 @@
 #include "gl_context.h"
 #include "models/model.h"
 #include "models/model_file.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 
 namespace tv::test {
 
@@ -82,8 +82,9 @@ inline std::string WriteModelTo(const std::string& dir, const std::string& name,
     return path;
 }
 
-inline ModelLoadContext Context(const std::string& dataRoot, bool vbo = true) {
+inline ModelLoadContext Context(GpuStore* gpu, const std::string& dataRoot, bool vbo = true) {
     ModelLoadContext c;
+    c.Gpu = gpu;
     c.DataRoot = dataRoot;
     c.VBOSupported = vbo;
     c.Shared = std::make_shared<ModelRenderShared>();

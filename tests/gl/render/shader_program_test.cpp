@@ -3,7 +3,7 @@
 #include <epoxy/gl.h>
 
 #include "gl_context.h"
-#include "render/gl_handles.h"
+#include "render/gl/gl_handles.h"
 
 namespace tv::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/texture.h"
+#include "render/gl/texture.h"
 
 #include <epoxy/gl.h>
 

@@ -42,7 +42,7 @@ void ReferenceDrawWorld(Game& game) {
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);
     if (game.Planes) game.Planes->DrawShadows(game.SunDir, nullptr);
     if (game.Turel) game.Turel->Draw(game.SavedModelview);
-    DrawLevelObjects(game.world);
+    DrawLevelObjects(game.world, *game.Gpu);
     if (game.Planes) game.Planes->Draw(game.SavedModelview, nullptr);  // the old drawing never looked at the view
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
@@ -78,7 +78,7 @@ void ReferenceRenderScene(Game& game) {
     glEnable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
     TakeHudValues(game);
-    PrintHud({game.FontTexture.id(), game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
+    PrintHud({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, game.form.FFPS, game.Hud);
     game.platform.window->SwapBuffers();
 }
 

@@ -26,7 +26,7 @@ protected:
         flare.SunZ = 0.0;
         flare.SetScreenSize(kWidth, kHeight);
         flare.Ready = true;
-        for (auto& t : flare.Textures) t = FlatTexture(255);
+        for (auto& t : flare.Textures) t = gpu->AdoptTexture(FlatTexture(255)).id();
         view.screenWidth = kWidth;
         view.screenHeight = kHeight;
         glClearColor(0, 0, 0, 1);
@@ -138,7 +138,7 @@ TEST_F(LensFlareTest, ElementsLieAlongTheLineThroughTheCentre) {
                                 {5, -0.3f, 0.3f}};  // texture 7 also draws element 10, checked below
     const float cx = kWidth / 2, cy = kHeight / 2, dx = sunX - cx, dy = sunY - cy, S = kWidth / 4.0f;
     for (const Element& e : elements) {
-        for (int t = 0; t < kFlareTextureCount; ++t) flare.Textures[t] = FlatTexture(t == e.texture ? 255 : 0);
+        for (int t = 0; t < kFlareTextureCount; ++t) flare.Textures[t] = gpu->AdoptTexture(FlatTexture(t == e.texture ? 255 : 0)).id();
         flare.Brightness = 0.8f;
         Frame(0);
         flare.FlareDraw(view);  // drawn over the cleared picture, brightness unchanged
@@ -247,7 +247,7 @@ class LensFlareInitTest : public GlTest {};
 TEST_F(LensFlareInitTest, InitLaysOutForTheWindowAndLoadsTheNineImages) {
     TFlare flare;
     flare.Brightness = 0.5f;
-    flare.FlareInit(std::string(TERRAVIK_GAME_DIR) + "/", 1024, 768, 1000, 1000, 500);
+    flare.FlareInit(gpu.get(), std::string(TERRAVIK_GAME_DIR) + "/", 1024, 768, 1000, 1000, 500);
     EXPECT_TRUE(flare.Ready);
     EXPECT_FLOAT_EQ(flare.CenterX, 512.0f);
     EXPECT_FLOAT_EQ(flare.CenterY, 384.0f);
@@ -255,15 +255,15 @@ TEST_F(LensFlareInitTest, InitLaysOutForTheWindowAndLoadsTheNineImages) {
     EXPECT_FLOAT_EQ(flare.Brightness, 0.0f);
     EXPECT_DOUBLE_EQ(flare.SunZ, 500.0);
     for (int i = 0; i < kFlareTextureCount; ++i) {
-        ASSERT_TRUE(glIsTexture(flare.Textures[i].id())) << i;
-        glBindTexture(GL_TEXTURE_2D, flare.Textures[i].id());
+        ASSERT_TRUE(glIsTexture(flare.Textures[i])) << i;
+        glBindTexture(GL_TEXTURE_2D, flare.Textures[i]);
         GLint w = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
         EXPECT_GT(w, 1) << "Flare" << i << ".jpg";
     }
     EXPECT_EQ(GlError(), 0u);
-    flare.Release();
-    EXPECT_FALSE(flare.Ready);
+    gpu->Release();  // the store owns them
+    EXPECT_FALSE(glIsTexture(flare.Textures[0]));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "math/random.h"
 #include "render/gl/gl_matrices.h"
 #include "render/image_decode.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 #include "shell/gl/frame.h"
 #include "shell/startup.h"
 
@@ -48,8 +48,9 @@ protected:
         // An all-black font: the HUD, which covers most of this small window, adds nothing to
         // the picture (text blends additively), so the axes show as drawn.
         DecodedImage black{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 0)};
-        game.FontTexture = LoadTextureFromImage(black);
-        ASSERT_TRUE(game.FontTexture.valid()) << game.FontTexture.reason();
+        const Texture& font = game.Gpu->AdoptTexture(LoadTextureFromImage(black));
+        ASSERT_TRUE(font.valid()) << font.reason();
+        game.FontTexture = font.id();
     }
 
     // Window pixel of a world point under the frame's camera and projection.

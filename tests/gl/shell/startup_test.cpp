@@ -72,8 +72,8 @@ TEST_F(StartupTest, GeneratedDataStartsCleanlyAndDrawsTheWorld) {
     EXPECT_EQ(LogMessages(), expected);
 
     // The HUD font strip is a real texture of 256 cells, twice as high as wide.
-    ASSERT_TRUE(glIsTexture(game.FontTexture.id()));
-    glBindTexture(GL_TEXTURE_2D, game.FontTexture.id());
+    ASSERT_TRUE(glIsTexture(game.FontTexture));
+    glBindTexture(GL_TEXTURE_2D, game.FontTexture);
     GLint w = 0, h = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);

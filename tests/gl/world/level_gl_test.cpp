@@ -13,7 +13,8 @@
 #include "models/model_file.h"
 #include "platform/clock.h"
 #include "render/gl/gl_matrices.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
+#include "world/gl/particle_program.h"
 #include "world/level_file.h"
 #include "world/map_objects.h"
 #include "world/particle_file.h"
@@ -103,6 +104,7 @@ protected:
 
         context.DataRoot = root;
         context.Models.DataRoot = root;
+        context.Models.Gpu = gpu.get();
         context.Random = &random;
         context.GameClock = &clock;
     }

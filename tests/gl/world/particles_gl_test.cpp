@@ -9,7 +9,8 @@
 #include "gl_context.h"
 #include "math/random.h"
 #include "platform/clock.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
+#include "world/gl/particle_program.h"
 #include "world/particle_file.h"
 #include "world/particles.h"
 
@@ -55,11 +56,11 @@ TEST_F(ParticlesGl, LoadReadsTheDescriptionAndItsTexture) {
     WriteWholeFile(root + "fire.kpr", WriteParticles(f));
     T_Particles_System ps;
     ps.Count = 99;
-    LoadParticles(ps, root + "fire.kpr", root);
+    LoadParticles(ps, root + "fire.kpr", root, gpu.get());
     EXPECT_EQ(ps.Count, 7);
     EXPECT_FLOAT_EQ(ps.Radius, 12.0f);  // the larger spread beats the distance
     EXPECT_EQ(ps.TextureName, "flame.png");
-    EXPECT_NE(ps.Texture.id(), 0u);  // made even though the file is missing
+    EXPECT_NE(ps.Texture, 0u);  // made even though the file is missing
     EXPECT_EQ(ps.BlendMode, 1);
     EXPECT_FLOAT_EQ(ps.TargetCentre.y, 12.0f);
 
@@ -69,7 +70,7 @@ TEST_F(ParticlesGl, LoadReadsTheDescriptionAndItsTexture) {
     std::vector<uint8_t> head = WriteParticles(f);
     head.resize(20);  // count and start colour only
     WriteWholeFile(root + "short.kpr", head);
-    LoadParticles(ps, root + "short.kpr", root);
+    LoadParticles(ps, root + "short.kpr", root, gpu.get());
     EXPECT_EQ(ps.Count, 3);
     EXPECT_FLOAT_EQ(ps.Colour[1], 0.5f);
     EXPECT_FLOAT_EQ(ps.Period, 3.0f);
@@ -77,8 +78,8 @@ TEST_F(ParticlesGl, LoadReadsTheDescriptionAndItsTexture) {
 
     f.Count = kMaxEmitterParticles + 1;  // 4097: about a megabyte, where the largest real emitter holds 200
     WriteWholeFile(root + "huge.kpr", WriteParticles(f));
-    EXPECT_THROW(LoadParticles(ps, root + "huge.kpr", root), DataError);
-    EXPECT_THROW(LoadParticles(ps, root + "missing.kpr", root), DataError);
+    EXPECT_THROW(LoadParticles(ps, root + "huge.kpr", root, gpu.get()), DataError);
+    EXPECT_THROW(LoadParticles(ps, root + "missing.kpr", root, gpu.get()), DataError);
 }
 
 TEST_F(ParticlesGl, StartFillsTheStaticBuffer) {
@@ -88,7 +89,7 @@ TEST_F(ParticlesGl, StartFillsTheStaticBuffer) {
     ps.EmitCentre = {1, 2, 3};
     ps.TargetCentre = {4, 5, 6};
     ps.TargetSpread = 2.0f;
-    StartParticles(ps, random, clock);
+    StartParticles(ps, random, clock, gpu.get());
     ASSERT_EQ(ps.Count, 3);
     EXPECT_EQ(ps.VertexBufferSize, 384);
     glBindBuffer(GL_ARRAY_BUFFER, ps.VertexBuffer);
@@ -123,8 +124,8 @@ TEST_F(ParticlesGl, GpuEmitterQuadsLandWhereTheFormulaPutsThem) {
     ps.Colour = {1, 1, 1, 1};
     ps.ColourDelta = {-0.2f, 0, 0, 0};
     ps.BlendMode = 2;
-    StartParticles(ps, random, clock);
-    ps.Texture = WhiteTexture();
+    StartParticles(ps, random, clock, gpu.get());
+    ps.Texture = gpu->AdoptTexture(WhiteTexture()).id();
     ParticleProgram program;
     AdvanceEmitter(ps, 500);
     EXPECT_FLOAT_EQ(ps.Elapsed, 0.5f);
@@ -165,7 +166,7 @@ TEST_F(ParticlesGl, BatchedDrawPutsEachQuadAroundItsParticle) {
     ps.Active = 1;
     ps.Colour = {0.5f, 0.5f, 0.5f, 1.0f};
     ps.StartSize = 1.0f;
-    ps.Texture = WhiteTexture();
+    ps.Texture = gpu->AdoptTexture(WhiteTexture()).id();
     for (Vec3 c : {Vec3{2, 3, 0}, Vec3{-6, -6, 0}}) {
         ps.EmitCentre = c;
         ps.TargetCentre = c;

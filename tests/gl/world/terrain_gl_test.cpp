@@ -6,7 +6,7 @@
 
 #include "common/binary_io.h"
 #include "gl_context.h"
-#include "render/texture.h"
+#include "render/gl/texture.h"
 #include "world/terrain.h"
 #include "world/terrain_file.h"
 
@@ -107,7 +107,7 @@ TEST_F(TerrainGl, OneCellBufferHoldsSixInterleavedVertices) {
 TEST_F(TerrainGl, LoadUsesTheLastTextureNameAndDrawsItFromAbove) {
     const std::string path = MakeData("terrain_mode1");
     TLand land;
-    land.Load(path, root);
+    land.Load(path, root, gpu.get());
     EXPECT_EQ(land.TextureNameCount, 3);
     EXPECT_EQ(land.TextureName, "ground.png");
     EXPECT_EQ(land.Built, 1);
@@ -137,7 +137,7 @@ TEST_F(TerrainGl, ClientArrayModeDrawsWithoutColoursOrNormals) {
     const std::string path = MakeData("terrain_mode2");
     TLand land;
     land.RenderMode = 2;
-    land.Load(path, root);
+    land.Load(path, root, gpu.get());
     EXPECT_EQ(land.VertexBuffer, 0u);
     EXPECT_EQ(land.Positions.size(), 18u);
     EXPECT_EQ(land.TexCoords2.size(), 12u);
@@ -155,12 +155,12 @@ TEST_F(TerrainGl, ClientArrayModeDrawsWithoutColoursOrNormals) {
 TEST_F(TerrainGl, MissingFileAndEmptyGridAreErrors) {
     root = ScratchDir("terrain_bad") + "/";
     TLand land;
-    EXPECT_THROW(land.Load(root + "nothing.map", root), DataError);
+    EXPECT_THROW(land.Load(root + "nothing.map", root, gpu.get()), DataError);
     ByteWriter w;
     w.I32(0);
     w.F32(10.0f);
     WriteWholeFile(root + "zero.map", w.Data());
-    EXPECT_THROW(land.Load(root + "zero.map", root), DataError);
+    EXPECT_THROW(land.Load(root + "zero.map", root, gpu.get()), DataError);
     EXPECT_EQ(land.Built, 0);
 }
 

@@ -6,21 +6,22 @@
 // bones from a palette of 216 rows (three rows of a bone's absolute matrix per bone), colours
 // it with the tint and modulates it with texture unit 0 while 2D texturing is enabled.
 //
-// Built with the ARB shader-object entry points, once per GL context (the owner keeps one per
-// context; every model loaded there shares it). A driver without shader objects, or a build
-// failure, leaves it unavailable, and SkinnedBuffer models are then drawn unskinned.
+// Built with the ARB shader-object entry points, once per GL context (the renderer's store
+// keeps one, GpuStore::Part; every model uploaded there shares it). A driver without shader
+// objects, or a build failure, leaves it unavailable, and SkinnedBuffer models are then drawn
+// unskinned.
 
 #include <cstdint>
 #include <string>
 
-#include "render/gl_handles.h"
+#include "render/gl/gl_handles.h"
 
 namespace tv {
 
 class SkinProgram {
 public:
     SkinProgram() = default;
-    ~SkinProgram() = default;  // deletes the program objects if a context is current
+    ~SkinProgram() = default;  // deletes the program objects: the context must be current
     SkinProgram(const SkinProgram&) = delete;
     SkinProgram& operator=(const SkinProgram&) = delete;
 

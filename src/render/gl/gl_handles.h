@@ -1,36 +1,25 @@
 #pragma once
-// Small owners for GL object names. Each deletes its name when it goes away, in the context
-// that is current then, which should be the one the name was made in. With no current context
-// nothing is deleted: the names went with their context (the game deletes its context before
-// the Game object and its models go away).
-//
-// Holding, moving and dropping an owner needs no GL: simulation code may keep owners in its
-// records without linking GL. Only adopting a name (the constructor taking one, Reset(name))
-// belongs to the GL layer, which then also says how its names are deleted.
+// Small owners for GL object names. Each deletes its name when it goes away, directly through
+// GL, so it must go while the context the name was made in is current. Only the GL half keeps
+// them: the renderer's store (render/gl/gpu_store.h) holds every one the game makes and lets
+// them go together while the context is still current.
 
 #include <cstdint>
 #include <utility>
 
 namespace tv {
 
-// True when this thread has a current GL context (GLX or EGL).
-bool GlContextIsCurrent();
-
 namespace detail {
 enum class GlNameKind { Buffer, Texture, Program };
-// Deletes the name when a context is current and the GL layer has said how (see below).
+// Deletes the name in the current context (gl_handles.cpp).
 void DeleteGlName(GlNameKind kind, uint32_t name);
-// Tells DeleteGlName how to delete each kind of name; defined by the GL layer, idempotent.
-void InstallGlDeleters();
 }  // namespace detail
 
 template <detail::GlNameKind Kind>
 class GlName {
 public:
     GlName() = default;
-    explicit GlName(uint32_t name) : name_(name) {
-        if (name != 0) detail::InstallGlDeleters();
-    }
+    explicit GlName(uint32_t name) : name_(name) {}
     ~GlName() { Reset(); }
     GlName(const GlName&) = delete;
     GlName& operator=(const GlName&) = delete;
@@ -53,7 +42,6 @@ public:
     // Deletes the name held and adopts `name`.
     void Reset(uint32_t name) {
         Reset();
-        if (name != 0) detail::InstallGlDeleters();
         name_ = name;
     }
 
@@ -63,7 +51,7 @@ private:
 
 using GlBuffer = GlName<detail::GlNameKind::Buffer>;
 using GlTexture = GlName<detail::GlNameKind::Texture>;
-// A program made by BuildShaderProgram (render/shader_program.h); its shaders go with it.
+// A program made by BuildShaderProgram (render/gl/shader_program.h); its shaders go with it.
 using GlProgram = GlName<detail::GlNameKind::Program>;
 
 }  // namespace tv

@@ -1,6 +1,7 @@
 #pragma once
 // Every image the game shows goes through LoadTexture: decoded by DecodeImage, uploaded as a
-// 2D texture with linear filtering and repeat wrapping. A Texture owns its GL name.
+// 2D texture with linear filtering and repeat wrapping. A Texture owns its GL name; the game's
+// textures are held by the renderer's store (render/gl/gpu_store.h), records keep their ids.
 
 #include <cstdint>
 #include <map>
@@ -9,7 +10,7 @@
 #include <unordered_map>
 
 #include "common/memory_budget.h"
-#include "render/gl_handles.h"
+#include "render/gl/gl_handles.h"
 #include "render/image_decode.h"
 
 namespace tv {
@@ -28,6 +29,8 @@ class Texture {
 
     // Deletes the GL name and forgets the load: id() is 0 and valid() false afterwards.
     void Unload();
+    // Forgets the name without deleting it; id() is 0 afterwards.
+    uint32_t Release() { return name_.Release(); }
 
   private:
     friend Texture LoadTexture(const std::string& path);
@@ -63,6 +66,8 @@ class TextureCache {
     // how many slots of the asker name it, counted in the failure's one stderr line.
     std::shared_ptr<const Texture> Get(const std::string& path, uint64_t uses = 1);
     int Loads() const { return loads_; }  // files loaded (each once)
+    // Lets every texture go (each goes when its last holder does); files load again afterwards.
+    void Clear();
     // Each file loaded from now on charges its decoded texels (4 bytes each) to `budget`
     // (may be null); a charge past it raises its DataError out of Get.
     void SetBudget(StartupBudget* budget) { budget_ = budget; }
@@ -79,12 +84,5 @@ class TextureCache {
 // mip-map builder, which scales them to powers of two (every row and column still spans the
 // texture) exactly as the game always has.
 Texture LoadTextureFromImage(const DecodedImage& image);
-
-// Whether this process makes GPU objects at all; on unless turned off. A headless run (no
-// window, no GL context) turns it off before anything loads: LoadTexture then reads no file
-// and hands out an empty, invalid texture without a word, and the loaders that fill buffers
-// keep their data on the CPU only, so everything the game simulates loads as it always does.
-void SetGpuObjectsEnabled(bool enabled);
-bool GpuObjectsEnabled();
 
 }  // namespace tv
