@@ -23,6 +23,7 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "render/image_decode.h"
+#include "render/offscreen_target.h"
 #include "render/texture.h"
 #include "shell/camera.h"
 #include "shell/hud.h"
@@ -124,6 +125,7 @@ struct Game {
     StartupBudget Budget;  // what the loaders have made, 1 GB at most
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare
+    OffscreenTarget SceneTarget;  // the 3D scene below render scale 1; unused at 1
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems

@@ -101,11 +101,56 @@ void StepWorldEffects(Game& game) {
 }
 
 
-void DrawSunFlare(Game& game) {
+void DrawSunFlare(Game& game, int width, int height) {
     glEnable(GL_TEXTURE_2D);
-    game.Flare.FlareDraw(
-        {game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
+    game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, width, height});
     glDisable(GL_LIGHTING);
+}
+
+// Shadows go on the terrain before the bodies that cast them.
+void DrawWorldUnderSight(Game& game) {
+    game.world.land.DrawInView(game.frustum, game.Camera.Eye);
+    // The sky fills what the ground left empty, before anything blends over either.
+    game.Sky.DrawBehind();
+    if (game.Turel) game.Turel->DrawShadow(game.SunDir);
+    if (game.Planes && game.settings.video.shadows != ShadowMode::Off)
+        game.Planes->DrawShadows(game.SunDir, &game.frustum,
+                                 game.settings.video.shadows == ShadowMode::Simple ? TPlanes_System::ShadowShape::Oval
+                                                                                  : TPlanes_System::ShadowShape::Model);
+    if (game.Turel) {
+        game.Turel->Draw(game.SavedModelview);
+        // The shells the turret fired, with the camera's modelview its draw left current.
+        if (game.Turel->Bullets) game.TurelShells.DrawShells();
+    }
+    DrawLevelObjects(game.world);
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
+}
+
+// Below render scale 1 the scene (sky, world, flare) goes into the offscreen target and is
+// stretched over the window; the sight, radar, HUD and buttons then go on at the window's
+// resolution. False, and nothing drawn, when the scale is 1 or the target cannot be had (one
+// stderr line the first time): the frame is then drawn straight into the window.
+bool DrawScaledScene(Game& game) {
+    const double scale = game.settings.video.renderScale;
+    if (!(scale < 1.0) || game.SceneTarget.Failed()) return false;
+    const int width = ScaledSide(game.ScreenWidth, scale), height = ScaledSide(game.ScreenHeight, scale);
+    if (!game.SceneTarget.Begin(width, height)) {
+        std::fprintf(stderr, "terravik: render_scale %.2f cannot be used (%s); drawing at full resolution\n", scale,
+                     game.SceneTarget.Error().c_str());
+        return false;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    PlaceCameraForFrame(game);
+    DrawSkyAroundEye(game);
+    DrawAxes();
+    if (game.WorldReady) DrawWorldUnderSight(game);
+    DrawSunFlare(game, width, height);
+    // The stretch fills every pixel of the window; only its depth needs clearing.
+    game.SceneTarget.EndAndStretch(game.ScreenWidth, game.ScreenHeight);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    if (game.WorldReady && game.Turel) game.Turel->DrawSight(game.SavedModelview);
+    return true;
 }
 
 // The radar: centred at a tenth of the window's width and height; its half size is 7.5 % of the width.
@@ -154,6 +199,7 @@ void ReleaseGraphics(Game& game) {
     ReleaseTurretGl(game.Turel);
     game.TurelShells.ReleaseGl();
     game.Flare.Release();
+    game.SceneTarget.Release();
     game.ModelTextures = std::make_shared<TextureCache>();  // the models have gone; their textures go now
     game.platform.window->DeleteGLContext();
     game.GLReady = false;
@@ -211,32 +257,23 @@ void StepWorld(Game& game) {
 }
 
 void DrawFrame(Game& game) {
-    ClearFrame(game);
-    PlaceCameraForFrame(game);
-    DrawSkyAroundEye(game);
-    DrawAxes();
-    DrawWorld(game);
-    DrawSunFlare(game);
+    if (!DrawScaledScene(game)) {
+        ClearFrame(game);
+        PlaceCameraForFrame(game);
+        DrawSkyAroundEye(game);
+        DrawAxes();
+        DrawWorld(game);
+        DrawSunFlare(game, game.ScreenWidth, game.ScreenHeight);
+    }
     DrawRadar(game);
     DrawHud(game);
     game.platform.window->SwapBuffers();
 }
 
-// Shadows go on the terrain before the bodies that cast them; the sight goes last, over all.
+// The sight goes last, over all.
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
-    game.world.land.DrawInView(game.frustum, game.Camera.Eye);
-    // The sky fills what the ground left empty, before anything blends over either.
-    game.Sky.DrawBehind();
-    if (game.Turel) game.Turel->DrawShadow(game.SunDir);
-    if (game.Planes) game.Planes->DrawShadows(game.SunDir, &game.frustum);
-    if (game.Turel) {
-        game.Turel->Draw(game.SavedModelview);
-        // The shells the turret fired, with the camera's modelview its draw left current.
-        if (game.Turel->Bullets) game.TurelShells.DrawShells();
-    }
-    DrawLevelObjects(game.world);
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
+    DrawWorldUnderSight(game);
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
 
