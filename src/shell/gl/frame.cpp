@@ -132,7 +132,11 @@ void DrawWorldUnderSight(Game& game) {
 // stderr line the first time): the frame is then drawn straight into the window.
 bool DrawScaledScene(Game& game) {
     const double scale = game.settings.video.renderScale;
-    if (!(scale < 1.0) || game.SceneTarget.Failed()) return false;
+    if (!(scale < 1.0)) {
+        game.SceneTarget.Release();  // back at full size (the options may change between frames)
+        return false;
+    }
+    if (game.SceneTarget.Failed()) return false;
     const int width = ScaledSide(game.ScreenWidth, scale), height = ScaledSide(game.ScreenHeight, scale);
     if (!game.SceneTarget.Begin(width, height)) {
         std::fprintf(stderr, "terravik: render_scale %.2f cannot be used (%s); drawing at full resolution\n", scale,

@@ -188,6 +188,7 @@ TEST_F(VideoOptionsTest, HalfScaleBlursTheSceneButNotTheHud) {
 
     // Back to 1: straight into the window again, the picture as before the scaled frames.
     EXPECT_EQ(Render(Settings{}).rgba, full.rgba);
+    EXPECT_EQ(game.SceneTarget.Width(), 0) << "the offscreen target outlived render scale 1";
     if (HasFailure()) {
         WritePng(root + "/full.png", full);
         WritePng(root + "/half.png", half);
