@@ -26,7 +26,7 @@ run() {  # run NAME EXTRA_WAVES: prints the run's report, keeps its p99 in ms in
         exit 1
     fi
     echo "timedemo, $name:"
-    grep -E '^(yardstick|[0-9]+ frames in|smoke particles)' "$work/$name.txt" | sed 's/^/  /'
+    grep -E '^(yardstick|[0-9]+ frames in|video|smoke particles)' "$work/$name.txt" | sed 's/^/  /'
     sed -nE 's/^[0-9]+ frames in .* p99 ([0-9.]+) ms.*/\1/p' "$work/$name.txt" >"$work/$name.p99"
     [ -s "$work/$name.p99" ] || { echo "timedemo: no frame report from the $name run" >&2; exit 1; }
 }

@@ -130,8 +130,11 @@ public:
 
     // Drawing (GL), with the camera's modelview in `camera`: what Step left, changing nothing
     // of the game. Shadows and engine flames whose footprint lies wholly outside `view` are
-    // skipped; a null view draws them all.
-    void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr);
+    // skipped; a null view draws them all. Model: each aircraft's model squashed flat, every
+    // layer of the mesh darkening the ground again; Oval: one flat oval under the model's box,
+    // each ground pixel darkened once, for slow machines.
+    enum class ShadowShape : uint8_t { Model, Oval };
+    void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr, ShadowShape shape = ShadowShape::Model);
     void Draw(const double camera[16], const Frustum* view);
 
     // TurretTargets.

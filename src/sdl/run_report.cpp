@@ -28,9 +28,20 @@ std::string SmokeReport(const Game& game, int64_t smokePeak) {
            ", replaced " + std::to_string(smoke->Replaced);
 }
 
-void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, const std::string& smokeReport) {
+std::string VideoOptionsReport(const Game& game) {
+    const VideoSettings& video = game.settings.video;
+    const char* shadows = video.shadows == ShadowMode::Simple ? "simple" : video.shadows == ShadowMode::Off ? "off" : "full";
+    const double scale = game.SceneScaleRefused ? 1.0 : video.renderScale;
+    char text[64];
+    std::snprintf(text, sizeof text, "shadows=%s render_scale=%g", shadows, scale);
+    return text;
+}
+
+void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, const std::string& smokeReport,
+                    const std::string& videoReport) {
     const FrameStats& stats = figures.stats;
     std::printf("%s, state_hash %s\n", stats.Report(figures.WallSeconds()).c_str(), HashHex(StateHash(state)).c_str());
+    if (!videoReport.empty()) std::printf("video: %s\n", videoReport.c_str());
     // The same figures in full-screen layers measured in this run, which a busy machine
     // moves far less than it moves milliseconds.
     if (const double layer = figures.YardstickMs(); layer > 0.0)

@@ -45,8 +45,14 @@ struct RunFigures {
 // without a smoke system.
 std::string SmokeReport(const Game& game, int64_t smokePeak);
 
-// The figures on stdout: frame times, state hash, yardstick, smoke, start-up.
-void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, const std::string& smokeReport);
+// The graphics options the frames were drawn with, as "shadows=simple render_scale=0.5": the
+// settings at the end of the run, render_scale 1 when the offscreen target could not be had.
+std::string VideoOptionsReport(const Game& game);
+
+// The figures on stdout: frame times, state hash, the graphics options (a line of their own,
+// "video: ...", when given), yardstick, smoke, start-up.
+void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, const std::string& smokeReport,
+                    const std::string& videoReport = {});
 
 // One line on stderr, and a message box too when a player is there to close it.
 void ShowError(const std::string& text, bool interactive);

@@ -26,6 +26,7 @@
 #include "shell/replay.h"
 #include "shell/run_options.h"
 #include "shell/settings.h"
+#include "shell/window_state.h"
 #include "shell/startup.h"
 #include "shell/state_dump.h"
 
@@ -167,19 +168,62 @@ int RunCheckData(const std::string& root) {
     return check.problems.empty() ? 0 : 1;
 }
 
-// Opens the main window as the settings ask; an error (and SDL shut down) when it cannot
-// open or does not fit the replay.
+// Only a plain run remembers its window: timed runs, replays, tests and a window size given
+// on the command line must open the same window whatever the last run left.
+bool RemembersWindow(const RunOptions& options) {
+    return options.windowedWidth == 0 && options.frames < 0 && options.frameMs < 0 && options.replay.empty() &&
+           !options.autostart && !options.headless;
+}
+
+// The window the last plain run left, if it is to be used; a bad file is one stderr line.
+std::optional<WindowState> RememberedWindow(const std::string& path) {
+    std::string warning;
+    std::optional<WindowState> state = LoadWindowState(path, warning);
+    if (!warning.empty()) std::fprintf(stderr, "terravik: %s\n", warning.c_str());
+    return state;
+}
+
+// The monitor full screen fills: the settings' display, or when they leave it at 0 the one
+// the last run used; one that is not there is display 0, with one stderr line.
+int FullscreenDisplay(const Settings& settings, const std::optional<WindowState>& remembered) {
+    int display = settings.video.display;
+    if (display == 0 && remembered) display = remembered->display;
+    const int count = SDL_GetNumVideoDisplays();
+    if (display > 0 && display >= count) {
+        std::fprintf(stderr, "terravik: display %d does not exist (%d found); full screen uses display 0\n", display,
+                     count);
+        display = 0;
+    }
+    return display;
+}
+
+// True when a window at this place and size would show on some monitor.
+bool OnSomeDisplay(const WindowState& state) {
+    const SDL_Rect window{state.x, state.y, state.width, state.height};
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_HasIntersection(&window, &bounds)) return true;
+    }
+    return false;
+}
+
+// Opens the main window as the settings ask, where the last plain run left it when
+// `remembered`; an error (and SDL shut down) when it cannot open or does not fit the replay.
 std::unique_ptr<SdlMainWindow> OpenMainWindow(const Settings& settings, const RunOptions& options,
                                               const InputRecording& replay, const std::string& iconPath,
-                                              bool interactive) {
-    auto window =
-        std::make_unique<SdlMainWindow>(settings.video.fullscreen, settings.video.width, settings.video.height);
+                                              bool interactive, const std::optional<WindowState>& remembered) {
+    const int width = remembered ? remembered->width : settings.video.width;
+    const int height = remembered ? remembered->height : settings.video.height;
+    auto window = std::make_unique<SdlMainWindow>(settings.video.fullscreen, width, height,
+                                                  FullscreenDisplay(settings, remembered));
     if (!window->Ok()) {
         ShowError("cannot open the main window: " + window->Error(), interactive);
         SDL_Quit();
         return nullptr;
     }
     window->SetVsync(settings.video.vsync);
+    if (remembered && remembered->hasPosition && OnSomeDisplay(*remembered))
+        window->PlaceWindowed(remembered->x, remembered->y);
     // A data set without the icon keeps the window manager's default one; only a file that
     // is there but will not load is worth a line.
     std::error_code noIcon;
@@ -216,8 +260,10 @@ int ReportRun(const RunOptions& options, SdlMainWindow& window, RecordingWriter&
         status = 1;
     }
     const std::string smokeReport = loop.SmokeReport();  // the aircraft go with FormDestroy
+    const std::string videoReport = VideoOptionsReport(loop.game());
     FormDestroy(loop.game());
-    if (options.frames >= 0 || !options.replay.empty()) PrintRunReport(loop.figures(), state, smokeReport);
+    if (options.frames >= 0 || !options.replay.empty())
+        PrintRunReport(loop.figures(), state, smokeReport, videoReport);
     if (!ok) {
         ShowError(loop.error_, interactive);
         status = 1;
@@ -253,9 +299,13 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
         return 1;
     }
     Settings settings = LoadPlayerSettings(options);
+    const std::string windowStatePath = RemembersWindow(options) ? DefaultWindowStatePath() : std::string();
+    const std::optional<WindowState> remembered =
+        windowStatePath.empty() ? std::nullopt : RememberedWindow(windowStatePath);
     int status = 0;
     {
-        std::unique_ptr<SdlMainWindow> window = OpenMainWindow(settings, options, replay, iconPath, interactive);
+        std::unique_ptr<SdlMainWindow> window =
+            OpenMainWindow(settings, options, replay, iconPath, interactive, remembered);
         if (!window) return 1;
         RecordingWriter recorder;
         if (!options.record.empty() && !recorder.Open(options.record, window->Width(), window->Height())) {
@@ -280,6 +330,10 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
         ApplyInterfaceSettings(settings.interface, argv0, *window, *loop);
 
         bool ok = loop->Run();
+        if (!windowStatePath.empty()) {
+            if (const std::string failed = SaveWindowState(windowStatePath, window->Placement()); !failed.empty())
+                std::fprintf(stderr, "terravik: the window's place is not remembered: %s\n", failed.c_str());
+        }
         status = ReportRun(options, *window, recorder, *loop, ok, interactive);
     }
     SDL_Quit();

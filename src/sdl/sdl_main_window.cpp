@@ -32,10 +32,16 @@ constexpr png_uint_32 kMaxIconSide = 1024;
 // The window's face colour, shown wherever the game draws nothing.
 constexpr float kFace[3] = {0.941f, 0.941f, 0.941f};
 
-// The desktop's size, where the full-screen window goes.
-void DesktopSize(int& w, int& h) {
+// Where the full-screen window goes: monitor `display`'s place on the desktop and its size.
+void DesktopBounds(int display, int& x, int& y, int& w, int& h) {
+    SDL_Rect bounds;
+    x = y = 0;
+    if (SDL_GetDisplayBounds(display, &bounds) == 0) {
+        x = bounds.x;
+        y = bounds.y;
+    }
     SDL_DisplayMode mode;
-    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+    if (SDL_GetDesktopDisplayMode(display, &mode) == 0) {
         w = mode.w;
         h = mode.h;
     } else {
@@ -80,16 +86,15 @@ void AddCaptionFont(ImGuiIO& io, float pixels, bool report) {
 
 }  // namespace
 
-SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight)
-    : fullscreen_(fullscreen), windowedWidth_(windowedWidth), windowedHeight_(windowedHeight) {
+SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight, int display)
+    : fullscreen_(fullscreen), windowedWidth_(windowedWidth), windowedHeight_(windowedHeight), display_(display) {
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = windowedWidth, h = windowedHeight;
     if (fullscreen) {
         // Borderless and maximised; the size is the desktop's in case no window manager
         // honours the maximise request.
         flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_MAXIMIZED;
-        x = y = 0;
-        DesktopSize(w, h);
+        DesktopBounds(display_, x, y, w, h);
     }
     gl_ = std::make_unique<GlWindow>("Form1", x, y, w, h, flags);
     if (!gl_->Ok()) {
@@ -207,14 +212,20 @@ void SdlMainWindow::ToggleFullscreen() {
         SDL_RestoreWindow(window);
         SDL_SetWindowBordered(window, SDL_TRUE);
         SDL_SetWindowSize(window, windowedWidth_, windowedHeight_);
-        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        if (hasWindowedPosition_)
+            SDL_SetWindowPosition(window, windowedX_, windowedY_);
+        else
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
-        // Remembered so that leaving full screen again gives back the size the player chose.
+        // Remembered so that leaving full screen again gives back the size and place the
+        // player chose.
         SDL_GetWindowSize(window, &windowedWidth_, &windowedHeight_);
-        int w = 0, h = 0;
-        DesktopSize(w, h);
+        SDL_GetWindowPosition(window, &windowedX_, &windowedY_);
+        hasWindowedPosition_ = true;
+        int x = 0, y = 0, w = 0, h = 0;
+        DesktopBounds(display_, x, y, w, h);
         SDL_SetWindowBordered(window, SDL_FALSE);
-        SDL_SetWindowPosition(window, 0, 0);
+        SDL_SetWindowPosition(window, x, y);
         SDL_SetWindowSize(window, w, h);
         SDL_MaximizeWindow(window);
     }
@@ -227,6 +238,35 @@ void SdlMainWindow::SetWindowedSize(int width, int height) {
     if (!Ok() || fullscreen_) return;
     SDL_SetWindowSize(gl_->Window(), width, height);
     SDL_SetWindowPosition(gl_->Window(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void SdlMainWindow::PlaceWindowed(int x, int y) {
+    if (!Ok()) return;
+    hasWindowedPosition_ = true;
+    windowedX_ = x;
+    windowedY_ = y;
+    if (!fullscreen_) SDL_SetWindowPosition(gl_->Window(), x, y);
+}
+
+WindowState SdlMainWindow::Placement() const {
+    WindowState state;
+    state.width = windowedWidth_;
+    state.height = windowedHeight_;
+    state.hasPosition = hasWindowedPosition_;
+    state.x = windowedX_;
+    state.y = windowedY_;
+    state.display = display_;
+    if (!Ok()) return state;
+    if (!fullscreen_) {
+        SDL_GetWindowSize(gl_->Window(), &state.width, &state.height);
+        SDL_GetWindowPosition(gl_->Window(), &state.x, &state.y);
+        state.hasPosition = true;
+    } else if (const int shown = SDL_GetWindowDisplayIndex(gl_->Window()); shown >= 0) {
+        state.display = shown;  // where the window manager has it now
+    }
+    state.width = std::clamp(state.width, kMinWindowWidth, kMaxWindowSide);
+    state.height = std::clamp(state.height, kMinWindowHeight, kMaxWindowSide);
+    return state;
 }
 
 void SdlMainWindow::SetVsync(bool on) {

@@ -11,6 +11,7 @@
 
 #include "sdl/gl_context_sdl.h"
 #include "platform/window.h"
+#include "shell/window_state.h"
 
 struct ImGuiStyle;
 
@@ -23,8 +24,9 @@ namespace tv::sdl {
 class SdlMainWindow : public MainWindowPort {
 public:
     // Creates the window and its context; Ok() tells whether both exist. The windowed size is
-    // used now when not `fullscreen`, and whenever the player leaves full screen.
-    SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight);
+    // used now when not `fullscreen`, and whenever the player leaves full screen. Full screen
+    // fills monitor `display` (a valid SDL display index).
+    SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHeight, int display = 0);
     ~SdlMainWindow() override;
     SdlMainWindow(const SdlMainWindow&) = delete;
     SdlMainWindow& operator=(const SdlMainWindow&) = delete;
@@ -58,10 +60,16 @@ public:
 
     bool CloseRequested() const { return closeRequested_; }
     bool Fullscreen() const { return fullscreen_; }
-    // Full screen <-> the windowed size (the windowed size the player last left it at).
+    // Full screen <-> the windowed size (the windowed size and place the player last left it at).
     void ToggleFullscreen();
     // The windowed size: the window's size now when windowed, else on leaving full screen.
     void SetWindowedSize(int width, int height);
+    // Puts the window's top-left corner at (x, y) of the desktop, now when windowed, else when
+    // full screen is left.
+    void PlaceWindowed(int x, int y);
+    // The windowed size and place (those it will return to, while full screen) and the monitor
+    // full screen uses, to be remembered for the next run.
+    WindowState Placement() const;
     // Swaps wait for the display's refresh when on: adaptive sync where the driver offers it,
     // plain sync otherwise. Off, frames are presented as soon as they are drawn.
     void SetVsync(bool on);
@@ -94,6 +102,10 @@ private:
     bool fullscreen_ = false;
     int windowedWidth_ = 0;  // the size to return to from full screen
     int windowedHeight_ = 0;
+    bool hasWindowedPosition_ = false;  // false: centred when full screen is left
+    int windowedX_ = 0;
+    int windowedY_ = 0;
+    int display_ = 0;  // the monitor full screen fills
     const TForm1* form_ = nullptr;
     int focused_ = -1;
     std::function<void()> overlay_;

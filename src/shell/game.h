@@ -129,6 +129,7 @@ struct Game {
     StartupBudget Budget;  // what the loaders have made, 1 GB at most
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare
+    bool SceneScaleRefused = false;  // the driver could not give the scene a smaller target
 
     // Subsystems join here (terrain, map objects, sky, turret, aircraft, sound, music...).
     WorldState world;  // terrain, map objects, physics world, particle systems

@@ -4,6 +4,8 @@
 set -euo pipefail
 
 E2E_TMP=$(mktemp -d /tmp/terravik-e2e.XXXXXX)
+# The window a plain run remembers goes here, not into the tester's home.
+export XDG_STATE_HOME="$E2E_TMP/state"
 XVFB_PID=""
 GAME_PID=""
 

@@ -85,6 +85,21 @@ float ReachOf(const TModel& m) {
     return std::sqrt(r2) * 1.25f + 1.0f;
 }
 
+// A flat oval filling the model's box seen from above (its y-z plane, the one the shadow's
+// transform lays on the ground), as one fan.
+void DrawShadowOval(const TModel& m) {
+    constexpr int kSides = 16;
+    const float cy = m.BoundingBox.centre.y, cz = m.BoundingBox.centre.z;
+    const float ry = m.BoundingBox.size.y / 2.0f, rz = m.BoundingBox.size.z / 2.0f;
+    glBegin(GL_TRIANGLE_FAN);
+    glVertex3f(0.0f, cy, cz);
+    for (int i = 0; i <= kSides; ++i) {
+        const float a = static_cast<float>(i) * (6.2831853f / kSides);
+        glVertex3f(0.0f, cy + ry * std::cos(a), cz + rz * std::sin(a));
+    }
+    glEnd();
+}
+
 }  // namespace
 
 std::unique_ptr<TPlanes_System> TPlanes_System::Create(
@@ -125,7 +140,7 @@ std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     return system;
 }
 
-void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view) {
+void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view, ShadowShape shape) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -143,7 +158,9 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view) {
         glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
         glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
         glScalef(0.01f, k, k);
-        if (model->ModelType == ModelType::StaticBuffer)
+        if (shape == ShadowShape::Oval)
+            DrawShadowOval(*model);
+        else if (model->ModelType == ModelType::StaticBuffer)
             model->DrawStaticBuffer();
         else if (model->ModelType == ModelType::ClientArrays)
             model->DrawClientArrays();

@@ -7,6 +7,7 @@
 
 #include "platform/text_encoding.h"
 #include "render/gl/gpu_store.h"
+#include "render/gl/offscreen_target.h"
 #include "shell/controls.h"
 
 namespace tv {
@@ -102,11 +103,63 @@ void StepWorldEffects(Game& game) {
 }
 
 
-void DrawSunFlare(Game& game) {
+void DrawSunFlare(Game& game, int width, int height) {
     glEnable(GL_TEXTURE_2D);
-    game.Flare.FlareDraw(
-        {game.FrameTime, game.Camera.Near, game.Camera.Far, game.ScreenWidth, game.ScreenHeight});
+    game.Flare.FlareDraw({game.FrameTime, game.Camera.Near, game.Camera.Far, width, height});
     glDisable(GL_LIGHTING);
+}
+
+// Shadows go on the terrain before the bodies that cast them.
+void DrawWorldUnderSight(Game& game) {
+    game.world.land.DrawInView(game.frustum, game.Camera.Eye);
+    // The sky fills what the ground left empty, before anything blends over either.
+    game.Sky.DrawBehind();
+    if (game.Turel) game.Turel->DrawShadow(game.SunDir);
+    if (game.Planes && game.settings.video.shadows != ShadowMode::Off)
+        game.Planes->DrawShadows(game.SunDir, &game.frustum,
+                                 game.settings.video.shadows == ShadowMode::Simple ? TPlanes_System::ShadowShape::Oval
+                                                                                  : TPlanes_System::ShadowShape::Model);
+    if (game.Turel) {
+        game.Turel->Draw(game.SavedModelview);
+        // The shells the turret fired, with the camera's modelview its draw left current.
+        if (game.Turel->Bullets) game.TurelShells.DrawShells();
+    }
+    if (game.Gpu) DrawLevelObjects(game.world, *game.Gpu);
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
+}
+
+// Below render scale 1 the scene (sky, world, flare) goes into the offscreen target and is
+// stretched over the window; the sight, radar, HUD and buttons then go on at the window's
+// resolution. False, and nothing drawn, when the scale is 1 or the target cannot be had (one
+// stderr line the first time): the frame is then drawn straight into the window.
+bool DrawScaledScene(Game& game) {
+    const double scale = game.settings.video.renderScale;
+    if (!game.Gpu) return false;
+    OffscreenTarget& target = game.Gpu->Part<OffscreenTarget>();
+    if (!(scale < 1.0)) {
+        target.Release();  // back at full size (the options may change between frames)
+        return false;
+    }
+    if (target.Failed()) return false;
+    const int width = ScaledSide(game.ScreenWidth, scale), height = ScaledSide(game.ScreenHeight, scale);
+    if (!target.Begin(width, height)) {
+        std::fprintf(stderr, "terravik: render_scale %.2f cannot be used (%s); drawing at full resolution\n", scale,
+                     target.Error().c_str());
+        game.SceneScaleRefused = true;
+        return false;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    PlaceCameraForFrame(game);
+    DrawSkyAroundEye(game);
+    DrawAxes();
+    if (game.WorldReady) DrawWorldUnderSight(game);
+    DrawSunFlare(game, width, height);
+    // The stretch fills every pixel of the window; only its depth needs clearing.
+    target.EndAndStretch(game.ScreenWidth, game.ScreenHeight);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    if (game.WorldReady && game.Turel) game.Turel->DrawSight(game.SavedModelview);
+    return true;
 }
 
 // The radar: centred at a tenth of the window's width and height; its half size is 7.5 % of the width.
@@ -207,32 +260,23 @@ void StepWorld(Game& game) {
 }
 
 void DrawFrame(Game& game) {
-    ClearFrame(game);
-    PlaceCameraForFrame(game);
-    DrawSkyAroundEye(game);
-    DrawAxes();
-    DrawWorld(game);
-    DrawSunFlare(game);
+    if (!DrawScaledScene(game)) {
+        ClearFrame(game);
+        PlaceCameraForFrame(game);
+        DrawSkyAroundEye(game);
+        DrawAxes();
+        DrawWorld(game);
+        DrawSunFlare(game, game.ScreenWidth, game.ScreenHeight);
+    }
     DrawRadar(game);
     DrawHud(game);
     game.platform.window->SwapBuffers();
 }
 
-// Shadows go on the terrain before the bodies that cast them; the sight goes last, over all.
+// The sight goes last, over all.
 void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
-    game.world.land.DrawInView(game.frustum, game.Camera.Eye);
-    // The sky fills what the ground left empty, before anything blends over either.
-    game.Sky.DrawBehind();
-    if (game.Turel) game.Turel->DrawShadow(game.SunDir);
-    if (game.Planes) game.Planes->DrawShadows(game.SunDir, &game.frustum);
-    if (game.Turel) {
-        game.Turel->Draw(game.SavedModelview);
-        // The shells the turret fired, with the camera's modelview its draw left current.
-        if (game.Turel->Bullets) game.TurelShells.DrawShells();
-    }
-    if (game.Gpu) DrawLevelObjects(game.world, *game.Gpu);
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
+    DrawWorldUnderSight(game);
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
 }
 
