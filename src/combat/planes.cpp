@@ -393,10 +393,12 @@ void TPlanes_System::UpdateVisibility(const Frustum* frustum, const Vec3& eye) {
         const TModel* model = ModelOf(p);
         if (!model) continue;
         if (frustum) {
+            // One angle's cosine and sine serve all eight corners.
+            const Turn roll = TurnOf(p.Roll), pitch = TurnOf(p.PitchAngle), heading = TurnOf(p.Heading);
             for (Vec3 c : model->BoxCorners) {
-                Rotate2D(c.y, c.z, p.Roll);
-                Rotate2D(c.x, c.z, p.PitchAngle);
-                Rotate2D(c.x, c.y, p.Heading);
+                Rotate2D(c.y, c.z, roll);
+                Rotate2D(c.x, c.z, pitch);
+                Rotate2D(c.x, c.y, heading);
                 if (frustum->PointInFrustum(c.x + p.Pos.x, c.y + p.Pos.y, c.z + p.Pos.z)) {
                     p.Visible = 1;
                     break;

@@ -62,11 +62,11 @@ void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     p.serial = ps.NextSerial++;
     p.x = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.EmitSpread + ps.EmitCentre.x;
     p.y = ps.EmitCentre.y;
-    RotateAround(p.x, p.y, static_cast<float>(random.Random(360)), ps.EmitCentre.x, ps.EmitCentre.y);
+    RotateAround(p.x, p.y, TurnOfWholeDeg(random.Random(360)), ps.EmitCentre.x, ps.EmitCentre.y);
     p.z = ps.EmitCentre.z;
     p.tx = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.TargetSpread + ps.TargetCentre.x;
     p.ty = ps.TargetCentre.y;
-    RotateAround(p.tx, p.ty, static_cast<float>(random.Random(360)), ps.TargetCentre.x, ps.TargetCentre.y);
+    RotateAround(p.tx, p.ty, TurnOfWholeDeg(random.Random(360)), ps.TargetCentre.x, ps.TargetCentre.y);
     p.tz = ps.TargetCentre.z;
     p.speed = ps.Speed;
     p.size = ps.StartSize;
