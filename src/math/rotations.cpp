@@ -1,6 +1,5 @@
 #include "math/rotations.h"
 
-#include <array>
 #include <cmath>
 
 #include "math/vector_math.h"
@@ -12,15 +11,12 @@ Turn TurnOf(float angleDeg) {
     return {std::cos(a), std::sin(a)};
 }
 
-Turn TurnOfWholeDeg(uint32_t angleDeg) {
-    // Filled at run time by the same calls as TurnOf, so every entry has its bits.
-    static const std::array<Turn, 360> table = [] {
-        std::array<Turn, 360> t;
-        for (uint32_t k = 0; k < t.size(); ++k) t[k] = TurnOf(static_cast<float>(k));
-        return t;
-    }();
-    return angleDeg < table.size() ? table[angleDeg] : TurnOf(static_cast<float>(angleDeg));
+// Filled at run time by the same calls as TurnOf, so every entry has its bits.
+WholeDegTurns::WholeDegTurns() {
+    for (uint32_t k = 0; k < 360; ++k) t[k] = TurnOf(static_cast<float>(k));
 }
+
+const WholeDegTurns kWholeDegTurns;
 
 void RotateAround(float& p, float& q, float angleDeg, float cp, float cq) {
     RotateAround(p, q, TurnOf(angleDeg), cp, cq);

@@ -23,9 +23,17 @@ struct Turn {
     double c = 1.0, s = 0.0;
 };
 Turn TurnOf(float angleDeg);
+// TurnOf(k) for k = 0..359, filled when the program starts.
+struct WholeDegTurns {
+    Turn t[360];
+    WholeDegTurns();
+};
+extern const WholeDegTurns kWholeDegTurns;
 // TurnOf(k) for a whole number of degrees: looked up for 0 to 359 (the smoke's random angles),
 // computed otherwise.
-Turn TurnOfWholeDeg(uint32_t angleDeg);
+inline Turn TurnOfWholeDeg(uint32_t angleDeg) {
+    return angleDeg < 360 ? kWholeDegTurns.t[angleDeg] : TurnOf(static_cast<float>(angleDeg));
+}
 inline void RotateAround(float& p, float& q, const Turn& t, float cp, float cq) {
     const double dp = static_cast<double>(p) - cp;
     const double dq = static_cast<double>(q) - cq;

@@ -37,7 +37,12 @@ int32_t OldestSlot(T_Particles_System& ps) {
         ps.OldestFirstValid = true;
     }
     const int32_t slot = ps.OldestFirst[ps.OldestCursor];
-    ps.OldestCursor = (ps.OldestCursor + 1) % live;
+    if (++ps.OldestCursor == live) ps.OldestCursor = 0;
+    // Smoke comes in bursts that replace one slot after another: fetch a few ahead.
+    const size_t ahead = ps.OldestCursor + 8 < live ? ps.OldestCursor + 8 : ps.OldestCursor;
+    const Particle* next = ps.Buffer.data() + ps.OldestFirst[ahead];
+    __builtin_prefetch(next, 1);
+    __builtin_prefetch(reinterpret_cast<const char*>(next + 1) - 1, 1);
     return slot;
 }
 
@@ -92,24 +97,30 @@ void UpdateParticles(T_Particles_System& ps, int mode, uint32_t frameMs) {
     // Over the particles live at the start, but never past the live count: the slots beyond it
     // hold stale copies, and "removing" one of those would drop a live particle.
     const int32_t live = ps.Count;
+    // The system's values held in locals: stores into the particles cannot change them.
+    const float dr = ps.ColourDelta[0] * dt, dg = ps.ColourDelta[1] * dt, db = ps.ColourDelta[2] * dt;
+    const float dsize = ps.SizeDelta * dt;
+    Vec3 direction = ps.Direction;
+    Particle* buffer = ps.Buffer.data();
     for (int32_t i = 0; i < live && i < ps.Count; ++i) {
-        Particle& p = ps.Buffer[static_cast<size_t>(i)];
+        Particle& p = buffer[i];
         const double dx = double(p.tx) - p.x, dy = double(p.ty) - p.y, dz = double(p.tz) - p.z;
         const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
         // A particle sitting exactly on its target stays there instead of turning into NaN.
         if (len > 0.0) {
-            ps.Direction = {float(dx / len), float(dy / len), float(dz / len)};
-            p.x += ps.Direction.x * p.speed * dt;
-            p.y += ps.Direction.y * p.speed * dt;
-            p.z += ps.Direction.z * p.speed * dt;
+            direction = {float(dx / len), float(dy / len), float(dz / len)};
+            p.x += direction.x * p.speed * dt;
+            p.y += direction.y * p.speed * dt;
+            p.z += direction.z * p.speed * dt;
         }
-        p.r += ps.ColourDelta[0] * dt;
-        p.g += ps.ColourDelta[1] * dt;
-        p.b += ps.ColourDelta[2] * dt;
-        p.size += ps.SizeDelta * dt;
+        p.r += dr;
+        p.g += dg;
+        p.b += db;
+        p.size += dsize;
         if (p.frame > 0.0f) p.frame -= frameStep;
         if (p.r < 0.0f && p.g < 0.0f && p.b < 0.0f) RemoveParticle(ps, i);
     }
+    ps.Direction = direction;
 }
 
 void BuildParticleQuads(const T_Particles_System& ps, const double m[16], std::vector<float>& out) {
