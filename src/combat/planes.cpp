@@ -395,7 +395,7 @@ void TPlanes_System::Separate() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachInReach(
+        pairGrid_.ForEachInReachRising(
             pi, 3.0f * ri + 3.0f * largest,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
@@ -420,7 +420,7 @@ void TPlanes_System::Collide() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachInReach(
+        pairGrid_.ForEachInReachRising(
             pi, ri / 2.0f + largest / 2.0f,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
