@@ -20,22 +20,26 @@ float AtlasFrameShare(const T_Particles_System& ps) {
     return static_cast<float>(ps.FrameHeight) / static_cast<float>(ps.AtlasHeight);
 }
 
+// Lists the live slots oldest first; rare (after a removal or an append), kept out of line so
+// the common path of OldestSlot stays a few instructions.
+[[gnu::noinline]] void SortOldestFirst(T_Particles_System& ps, size_t live) {
+    ps.OldestFirst.resize(live);
+    std::iota(ps.OldestFirst.begin(), ps.OldestFirst.end(), 0);
+    // Ages counted back from the next serial stay right across the serials' wrap.
+    const uint32_t next = ps.NextSerial;
+    std::sort(ps.OldestFirst.begin(), ps.OldestFirst.end(), [&](int32_t a, int32_t b) {
+        return next - ps.Buffer[static_cast<size_t>(a)].serial > next - ps.Buffer[static_cast<size_t>(b)].serial;
+    });
+    ps.OldestCursor = 0;
+    ps.OldestFirstValid = true;
+}
+
 }  // namespace
 
 // The slot of the oldest live particle of a full system.
 int32_t OldestSlot(T_Particles_System& ps) {
     const size_t live = static_cast<size_t>(ps.Count);
-    if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) {
-        ps.OldestFirst.resize(live);
-        std::iota(ps.OldestFirst.begin(), ps.OldestFirst.end(), 0);
-        // Ages counted back from the next serial stay right across the serials' wrap.
-        const uint32_t next = ps.NextSerial;
-        std::sort(ps.OldestFirst.begin(), ps.OldestFirst.end(), [&](int32_t a, int32_t b) {
-            return next - ps.Buffer[static_cast<size_t>(a)].serial > next - ps.Buffer[static_cast<size_t>(b)].serial;
-        });
-        ps.OldestCursor = 0;
-        ps.OldestFirstValid = true;
-    }
+    if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) SortOldestFirst(ps, live);
     const int32_t slot = ps.OldestFirst[ps.OldestCursor];
     if (++ps.OldestCursor == live) ps.OldestCursor = 0;
     // Smoke comes in bursts that replace one slot after another: fetch a few ahead.
