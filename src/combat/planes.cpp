@@ -56,7 +56,7 @@ void EmitSmoke(T_Particles_System* smoke, const Vec3& from, float rise, int coun
     if (!smoke || !frame.clock || !frame.random) return;
     smoke->EmitCentre = from;
     smoke->TargetCentre = {from.x, from.y, from.z + rise};
-    for (int k = 0; k < count; ++k) EmitParticle(*smoke, *frame.random, *frame.clock);
+    EmitParticles(*smoke, *frame.random, *frame.clock, count);
 }
 
 // The nose point: the position pushed A.z along the heading.

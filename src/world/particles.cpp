@@ -50,7 +50,11 @@ int32_t OldestSlot(T_Particles_System& ps) {
     return slot;
 }
 
-void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
+namespace {
+
+// One emission: the particle is made in a local and stored whole, so the system's values are
+// read once rather than again after every store into the buffer.
+inline void EmitOne(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     random.Reseed(clock.PerformanceCounter());
     if (ps.Active != 1) return;
     int32_t slot;
@@ -67,7 +71,7 @@ void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
         slot = ps.Count - 1;
         ps.OldestFirstValid = false;
     }
-    Particle& p = ps.Buffer[static_cast<size_t>(slot)];
+    Particle p;
     p.serial = ps.NextSerial++;
     p.x = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.EmitSpread + ps.EmitCentre.x;
     p.y = ps.EmitCentre.y;
@@ -84,6 +88,15 @@ void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     p.b = ps.Colour[2];
     p.a = ps.Colour[3];
     p.frame = static_cast<float>(random.Random(static_cast<uint32_t>(ps.FrameCount > 0 ? ps.FrameCount : 0)));
+    ps.Buffer[static_cast<size_t>(slot)] = p;
+}
+
+}  // namespace
+
+void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) { EmitOne(ps, random, clock); }
+
+void EmitParticles(T_Particles_System& ps, GameRandom& random, Clock& clock, int32_t count) {
+    for (int32_t k = 0; k < count; ++k) EmitOne(ps, random, clock);
 }
 
 void RemoveParticle(T_Particles_System& ps, int32_t index) {
