@@ -37,7 +37,7 @@ float AtlasFrameShare(const T_Particles_System& ps) {
 }  // namespace
 
 // The slot of the oldest live particle of a full system.
-int32_t OldestSlot(T_Particles_System& ps) {
+[[gnu::always_inline]] inline int32_t OldestSlot(T_Particles_System& ps) {
     const size_t live = static_cast<size_t>(ps.Count);
     if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) SortOldestFirst(ps, live);
     const int32_t slot = ps.OldestFirst[ps.OldestCursor];
@@ -54,7 +54,7 @@ namespace {
 
 // One emission: the particle is made in a local and stored whole, so the system's values are
 // read once rather than again after every store into the buffer.
-inline void EmitOne(T_Particles_System& ps, GameRandom& random, Clock& clock) {
+[[gnu::always_inline]] inline void EmitOne(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     random.Reseed(clock.PerformanceCounter());
     if (ps.Active != 1) return;
     int32_t slot;
