@@ -1,5 +1,6 @@
 #include "combat/planes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -55,7 +56,7 @@ void EmitSmoke(T_Particles_System* smoke, const Vec3& from, float rise, int coun
     if (!smoke || !frame.clock || !frame.random) return;
     smoke->EmitCentre = from;
     smoke->TargetCentre = {from.x, from.y, from.z + rise};
-    for (int k = 0; k < count; ++k) EmitParticle(*smoke, *frame.random, *frame.clock);
+    EmitParticles(*smoke, *frame.random, *frame.clock, count);
 }
 
 // The nose point: the position pushed A.z along the heading.
@@ -187,6 +188,54 @@ void FireWhenInRange(TPlane& p, const Bearing& b, T_Bullets_System_Planes& bulle
         p.Reload -= 1.1f;
         if (turret) bullets.FireShot(0, p.Pos, turret->Position, 0.1f, p.BulletDamage);
     }
+}
+
+// What the view test needs to judge an aircraft by a ball about its position: per plane of
+// the frustum the length of its normal, per model the longest box corner.
+struct ViewBall {
+    bool usable = false;  // false when a plane or a corner is not finite: every corner is tested
+    double normalLength[6] = {};
+    double cornerReach[kPlaneModelCount] = {};
+};
+
+ViewBall ViewBallOf(const Frustum& f, const std::array<std::unique_ptr<TModel>, kPlaneModelCount>& models) {
+    ViewBall b;
+    b.usable = true;
+    for (int k = 0; k < 6; ++k) {
+        const float* pl = f.planes[k];
+        for (int a = 0; a < 4; ++a) b.usable = b.usable && std::isfinite(pl[a]);
+        b.normalLength[k] = std::sqrt(double(pl[0]) * pl[0] + double(pl[1]) * pl[1] + double(pl[2]) * pl[2]);
+    }
+    for (int m = 0; m < kPlaneModelCount; ++m) {
+        if (!models[static_cast<size_t>(m)]) continue;
+        double longest = 0.0;
+        for (const Vec3& c : models[static_cast<size_t>(m)]->BoxCorners)
+            longest = std::max(longest, std::sqrt(double(c.x) * c.x + double(c.y) * c.y + double(c.z) * c.z));
+        b.usable = b.usable && std::isfinite(longest);
+        b.cornerReach[m] = longest;
+    }
+    return b;
+}
+
+// -1 when every turned corner of the aircraft lies outside one plane (PointInFrustum fails for
+// each), 1 when every corner lies inside all six (the first one passes), 0 when only the corners
+// can tell. Turning keeps a corner's length within a few float roundings, and adding the
+// position rounds by less than a ten-millionth of the coordinates: the margins are a thousandth
+// of the corner and a hundred-thousandth of the coordinates.
+int BallSide(const Frustum& f, const ViewBall& b, const Vec3& pos, int32_t model) {
+    if (!b.usable || model < 0 || model >= kPlaneModelCount) return 0;
+    if (!std::isfinite(pos.x) || !std::isfinite(pos.y) || !std::isfinite(pos.z)) return 0;
+    const double slack = 1e-5 * (std::fabs(double(pos.x)) + std::fabs(double(pos.y)) + std::fabs(double(pos.z)));
+    const double reach = 1.001 * b.cornerReach[model];
+    bool inside = true;
+    for (int k = 0; k < 6; ++k) {
+        const float* pl = f.planes[k];
+        const double d = double(pl[0]) * pos.x + double(pl[1]) * pos.y + double(pl[2]) * pos.z + pl[3];
+        const double r = (reach + slack) * b.normalLength[k] + 1e-9 * std::fabs(double(pl[3])) + 1e-4;
+        if (d <= -r) return -1;
+        if (!(d > r)) inside = false;
+    }
+    return inside ? 1 : 0;
 }
 
 }  // namespace
@@ -346,7 +395,7 @@ void TPlanes_System::Separate() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachInReach(
+        pairGrid_.ForEachInReachRising(
             pi, 3.0f * ri + 3.0f * largest,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], 3.0f * ri + 3.0f * pairRadius_[j])) {
@@ -371,7 +420,7 @@ void TPlanes_System::Collide() {
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const Vec3 pi = pairPos_[i];
         const float ri = pairRadius_[i];
-        pairGrid_.ForEachInReach(
+        pairGrid_.ForEachInReachRising(
             pi, ri / 2.0f + largest / 2.0f,
             [&](int32_t j) {
                 if (CloserThan(pi, pairPos_[j], ri / 2.0f + pairRadius_[j] / 2.0f)) {
@@ -387,16 +436,24 @@ void TPlanes_System::Collide() {
 }
 
 void TPlanes_System::UpdateVisibility(const Frustum* frustum, const Vec3& eye) {
+    // Most aircraft are far outside the view or deep inside it: a ball holding every turned
+    // corner, with a margin far wider than the rounding, decides those without the corners.
+    ViewBall ball;
+    if (frustum) ball = ViewBallOf(*frustum, Models);
     for (int32_t i = 0; i < PlaneCount; ++i) {
         TPlane& p = Planes[i];
         p.Visible = 0;
         const TModel* model = ModelOf(p);
         if (!model) continue;
-        if (frustum) {
+        const int side = frustum ? BallSide(*frustum, ball, p.Pos, p.ModelIndex) : 0;
+        if (side > 0) p.Visible = 1;
+        if (frustum && side == 0) {
+            // One angle's cosine and sine serve all eight corners.
+            const Turn roll = TurnOf(p.Roll), pitch = TurnOf(p.PitchAngle), heading = TurnOf(p.Heading);
             for (Vec3 c : model->BoxCorners) {
-                Rotate2D(c.y, c.z, p.Roll);
-                Rotate2D(c.x, c.z, p.PitchAngle);
-                Rotate2D(c.x, c.y, p.Heading);
+                Rotate2D(c.y, c.z, roll);
+                Rotate2D(c.x, c.z, pitch);
+                Rotate2D(c.x, c.y, heading);
                 if (frustum->PointInFrustum(c.x + p.Pos.x, c.y + p.Pos.y, c.z + p.Pos.z)) {
                     p.Visible = 1;
                     break;

@@ -26,6 +26,7 @@ void PointGrid::Build(const Vec3* points, int32_t count, float cell) {
     mask_ = size - 1;
     keys_.assign(size, kEmpty);
     count_.assign(size, 0);
+    skipped_.assign(size, 0);
     begin_.resize(size);
     slotOf_.resize(static_cast<size_t>(count));
     order_.resize(static_cast<size_t>(count));

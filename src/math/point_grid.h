@@ -54,6 +54,22 @@ public:
                     if ((x != own[0] || y != own[1] || z != own[2]) && !VisitCube(x, y, z, visit, after)) return;
     }
 
+    // ForEachInReach for a pass whose `after` never goes down from one call to the next
+    // between two Builds (a pass over the points in ascending order): the same points in the
+    // same order, but each cube remembers where its points above the last `after` begin, so
+    // crowded cubes are not searched anew for every query.
+    template <class Visit>
+    void ForEachInReachRising(const Vec3& p, float reach, Visit&& visit, int32_t after) {
+        int32_t own[3], lo[3], hi[3];
+        if (keys_.empty() || !ReachBox(p, reach, own, lo, hi)) return;
+        if (!VisitCubeRising(own[0], own[1], own[2], visit, after)) return;
+        for (int32_t z = lo[2]; z <= hi[2]; ++z)
+            for (int32_t y = lo[1]; y <= hi[1]; ++y)
+                for (int32_t x = lo[0]; x <= hi[0]; ++x)
+                    if ((x != own[0] || y != own[1] || z != own[2]) && !VisitCubeRising(x, y, z, visit, after))
+                        return;
+    }
+
 private:
     // Visits the points of one cube above `after`, in ascending order; false once visit says stop.
     template <class Visit>
@@ -65,6 +81,19 @@ private:
         // A cube lists its points in ascending order: skip those up to `after`.
         if (after >= 0) first = std::upper_bound(first, last, after);
         for (; first < last; ++first)
+            if (!visit(*first)) return false;
+        return true;
+    }
+    // The same, skipping from where the cube's last rising query stopped.
+    template <class Visit>
+    bool VisitCubeRising(int32_t x, int32_t y, int32_t z, Visit& visit, int32_t after) {
+        const int32_t slot = Find(Key(x, y, z));
+        if (slot < 0) return true;
+        const int32_t* first = order_.data() + begin_[slot];
+        const int32_t* last = first + count_[slot];
+        int32_t& skipped = skipped_[static_cast<size_t>(slot)];
+        while (first + skipped < last && first[skipped] <= after) ++skipped;
+        for (first += skipped; first < last; ++first)
             if (!visit(*first)) return false;
         return true;
     }
@@ -130,6 +159,7 @@ private:
     std::vector<uint64_t> keys_;     // open-addressing table of cube keys; kEmpty where free
     std::vector<int32_t> begin_;     // per slot: first entry in order_
     std::vector<int32_t> count_;     // per slot: entries in order_
+    std::vector<int32_t> skipped_;   // per slot: entries at or below the last rising query's `after`
     std::vector<int32_t> slotOf_;    // per point: its slot, or -1 when left out
     std::vector<int32_t> order_;     // point indices grouped by cube, ascending within one
 };

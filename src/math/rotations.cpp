@@ -6,25 +6,23 @@
 
 namespace tv {
 
-void RotateAround(float& p, float& q, float angleDeg, float cp, float cq) {
+Turn TurnOf(float angleDeg) {
     const double a = angleDeg * kDegToRad;
-    const double c = std::cos(a), s = std::sin(a);
-    const double dp = static_cast<double>(p) - cp;
-    const double dq = static_cast<double>(q) - cq;
-    // Both from the old values, then stored.
-    const double np = cp + dp * c - dq * s;
-    const double nq = cq + dp * s + dq * c;
-    p = static_cast<float>(np);
-    q = static_cast<float>(nq);
+    return {std::cos(a), std::sin(a)};
 }
 
-void Rotate2D(float& p, float& q, float angleDeg) {
-    const double a = angleDeg * kDegToRad;
-    const double c = std::cos(a), s = std::sin(a);
-    const double op = p, oq = q;
-    p = static_cast<float>(op * c - oq * s);
-    q = static_cast<float>(op * s + oq * c);
+// Filled at run time by the same calls as TurnOf, so every entry has its bits.
+WholeDegTurns::WholeDegTurns() {
+    for (uint32_t k = 0; k < 360; ++k) t[k] = TurnOf(static_cast<float>(k));
 }
+
+const WholeDegTurns kWholeDegTurns;
+
+void RotateAround(float& p, float& q, float angleDeg, float cp, float cq) {
+    RotateAround(p, q, TurnOf(angleDeg), cp, cq);
+}
+
+void Rotate2D(float& p, float& q, float angleDeg) { Rotate2D(p, q, TurnOf(angleDeg)); }
 
 float AngleTo2D(float x1, float y1, float x2, float y2) {
     double u = static_cast<double>(x2) - x1;

@@ -20,28 +20,41 @@ float AtlasFrameShare(const T_Particles_System& ps) {
     return static_cast<float>(ps.FrameHeight) / static_cast<float>(ps.AtlasHeight);
 }
 
+// Lists the live slots oldest first; rare (after a removal or an append), kept out of line so
+// the common path of OldestSlot stays a few instructions.
+[[gnu::noinline]] void SortOldestFirst(T_Particles_System& ps, size_t live) {
+    ps.OldestFirst.resize(live);
+    std::iota(ps.OldestFirst.begin(), ps.OldestFirst.end(), 0);
+    // Ages counted back from the next serial stay right across the serials' wrap.
+    const uint32_t next = ps.NextSerial;
+    std::sort(ps.OldestFirst.begin(), ps.OldestFirst.end(), [&](int32_t a, int32_t b) {
+        return next - ps.Buffer[static_cast<size_t>(a)].serial > next - ps.Buffer[static_cast<size_t>(b)].serial;
+    });
+    ps.OldestCursor = 0;
+    ps.OldestFirstValid = true;
+}
+
 }  // namespace
 
 // The slot of the oldest live particle of a full system.
-int32_t OldestSlot(T_Particles_System& ps) {
+[[gnu::always_inline]] inline int32_t OldestSlot(T_Particles_System& ps) {
     const size_t live = static_cast<size_t>(ps.Count);
-    if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) {
-        ps.OldestFirst.resize(live);
-        std::iota(ps.OldestFirst.begin(), ps.OldestFirst.end(), 0);
-        // Ages counted back from the next serial stay right across the serials' wrap.
-        const uint32_t next = ps.NextSerial;
-        std::sort(ps.OldestFirst.begin(), ps.OldestFirst.end(), [&](int32_t a, int32_t b) {
-            return next - ps.Buffer[static_cast<size_t>(a)].serial > next - ps.Buffer[static_cast<size_t>(b)].serial;
-        });
-        ps.OldestCursor = 0;
-        ps.OldestFirstValid = true;
-    }
+    if (!ps.OldestFirstValid || ps.OldestFirst.size() != live) SortOldestFirst(ps, live);
     const int32_t slot = ps.OldestFirst[ps.OldestCursor];
-    ps.OldestCursor = (ps.OldestCursor + 1) % live;
+    if (++ps.OldestCursor == live) ps.OldestCursor = 0;
+    // Smoke comes in bursts that replace one slot after another: fetch a few ahead.
+    const size_t ahead = ps.OldestCursor + 8 < live ? ps.OldestCursor + 8 : ps.OldestCursor;
+    const Particle* next = ps.Buffer.data() + ps.OldestFirst[ahead];
+    __builtin_prefetch(next, 1);
+    __builtin_prefetch(reinterpret_cast<const char*>(next + 1) - 1, 1);
     return slot;
 }
 
-void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
+namespace {
+
+// One emission: the particle is made in a local and stored whole, so the system's values are
+// read once rather than again after every store into the buffer.
+[[gnu::always_inline]] inline void EmitOne(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     random.Reseed(clock.PerformanceCounter());
     if (ps.Active != 1) return;
     int32_t slot;
@@ -58,15 +71,15 @@ void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
         slot = ps.Count - 1;
         ps.OldestFirstValid = false;
     }
-    Particle& p = ps.Buffer[static_cast<size_t>(slot)];
+    Particle p;
     p.serial = ps.NextSerial++;
     p.x = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.EmitSpread + ps.EmitCentre.x;
     p.y = ps.EmitCentre.y;
-    RotateAround(p.x, p.y, static_cast<float>(random.Random(360)), ps.EmitCentre.x, ps.EmitCentre.y);
+    RotateAround(p.x, p.y, TurnOfWholeDeg(random.Random(360)), ps.EmitCentre.x, ps.EmitCentre.y);
     p.z = ps.EmitCentre.z;
     p.tx = static_cast<float>(static_cast<int>(random.Random(1000)) - 500) / 500.0f * ps.TargetSpread + ps.TargetCentre.x;
     p.ty = ps.TargetCentre.y;
-    RotateAround(p.tx, p.ty, static_cast<float>(random.Random(360)), ps.TargetCentre.x, ps.TargetCentre.y);
+    RotateAround(p.tx, p.ty, TurnOfWholeDeg(random.Random(360)), ps.TargetCentre.x, ps.TargetCentre.y);
     p.tz = ps.TargetCentre.z;
     p.speed = ps.Speed;
     p.size = ps.StartSize;
@@ -75,6 +88,15 @@ void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) {
     p.b = ps.Colour[2];
     p.a = ps.Colour[3];
     p.frame = static_cast<float>(random.Random(static_cast<uint32_t>(ps.FrameCount > 0 ? ps.FrameCount : 0)));
+    ps.Buffer[static_cast<size_t>(slot)] = p;
+}
+
+}  // namespace
+
+void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock) { EmitOne(ps, random, clock); }
+
+void EmitParticles(T_Particles_System& ps, GameRandom& random, Clock& clock, int32_t count) {
+    for (int32_t k = 0; k < count; ++k) EmitOne(ps, random, clock);
 }
 
 void RemoveParticle(T_Particles_System& ps, int32_t index) {
@@ -92,24 +114,30 @@ void UpdateParticles(T_Particles_System& ps, int mode, uint32_t frameMs) {
     // Over the particles live at the start, but never past the live count: the slots beyond it
     // hold stale copies, and "removing" one of those would drop a live particle.
     const int32_t live = ps.Count;
+    // The system's values held in locals: stores into the particles cannot change them.
+    const float dr = ps.ColourDelta[0] * dt, dg = ps.ColourDelta[1] * dt, db = ps.ColourDelta[2] * dt;
+    const float dsize = ps.SizeDelta * dt;
+    Vec3 direction = ps.Direction;
+    Particle* buffer = ps.Buffer.data();
     for (int32_t i = 0; i < live && i < ps.Count; ++i) {
-        Particle& p = ps.Buffer[static_cast<size_t>(i)];
+        Particle& p = buffer[i];
         const double dx = double(p.tx) - p.x, dy = double(p.ty) - p.y, dz = double(p.tz) - p.z;
         const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
         // A particle sitting exactly on its target stays there instead of turning into NaN.
         if (len > 0.0) {
-            ps.Direction = {float(dx / len), float(dy / len), float(dz / len)};
-            p.x += ps.Direction.x * p.speed * dt;
-            p.y += ps.Direction.y * p.speed * dt;
-            p.z += ps.Direction.z * p.speed * dt;
+            direction = {float(dx / len), float(dy / len), float(dz / len)};
+            p.x += direction.x * p.speed * dt;
+            p.y += direction.y * p.speed * dt;
+            p.z += direction.z * p.speed * dt;
         }
-        p.r += ps.ColourDelta[0] * dt;
-        p.g += ps.ColourDelta[1] * dt;
-        p.b += ps.ColourDelta[2] * dt;
-        p.size += ps.SizeDelta * dt;
+        p.r += dr;
+        p.g += dg;
+        p.b += db;
+        p.size += dsize;
         if (p.frame > 0.0f) p.frame -= frameStep;
         if (p.r < 0.0f && p.g < 0.0f && p.b < 0.0f) RemoveParticle(ps, i);
     }
+    ps.Direction = direction;
 }
 
 void BuildParticleQuads(const T_Particles_System& ps, const double m[16], std::vector<float>& out) {

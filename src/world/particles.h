@@ -106,6 +106,8 @@ void SetParticleTexture(GpuStore* gpu, T_Particles_System& ps, const std::string
 // particle on the emission disc heading for a point on the target disc. A system holding its
 // Budget already puts the new particle in the oldest one's slot instead (none when Budget <= 0).
 void EmitParticle(T_Particles_System& ps, GameRandom& random, Clock& clock);
+// EmitParticle `count` times (none when count <= 0).
+void EmitParticles(T_Particles_System& ps, GameRandom& random, Clock& clock, int32_t count);
 // Moves the last live particle into slot `index`; nothing when there are none.
 void RemoveParticle(T_Particles_System& ps, int32_t index);
 // Advances every live particle by frameMs; mode 2 is the only mode (others do nothing).

@@ -11,7 +11,9 @@
 
 #include "combat/bullets.h"
 #include "combat/planes.h"
+#include "math/frustum.h"
 #include "math/random.h"
+#include "math/rotations.h"
 #include "math/vector_math.h"
 #include "platform/clock.h"
 
@@ -274,6 +276,90 @@ TEST(BroadPhaseIdentity, CloserThanAgreesWithTheDistanceAtTheBoundary) {
     EXPECT_FALSE(CloserThan({nan, 0, 0}, {0, 0, 0}, 10.0f));
     EXPECT_FALSE(CloserThan({0, 0, 0}, {0, 0, 0}, nan));
     EXPECT_TRUE(CloserThan({0, 0, 0}, {1e30f, 0, 0}, INFINITY));
+}
+
+// The view test decides most aircraft by a ball around them; every decision must be the one
+// the corners give, above all for the aircraft straddling a plane of the frustum.
+TEST(BroadPhaseIdentity, ViewTestAgreesWithTheCornersAtTheFrustumsEdges) {
+    const float n = 1.0f, f = 100.0f, l = -1.0f, r = 0.6f, b = -0.4f, t = 0.8f;
+    float projection[16] = {};
+    projection[0] = 2 * n / (r - l);
+    projection[5] = 2 * n / (t - b);
+    projection[8] = (r + l) / (r - l);
+    projection[9] = (t + b) / (t - b);
+    projection[10] = -(f + n) / (f - n);
+    projection[11] = -1.0f;
+    projection[14] = -2 * f * n / (f - n);
+    const float modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    Frustum frustum;
+    frustum.CalculateFrom(projection, modelview);
+
+    Crowd c;
+    GameRandom gen;
+    for (int32_t m = 0; m < kPlaneModelCount; ++m) {
+        const float s = kRadii[m];
+        for (int k = 0; k < 8; ++k)
+            c.planes.Models[m]->BoxCorners[k] = {(k & 1 ? s : -0.5f * s), (k & 2 ? 0.3f * s : -0.4f * s),
+                                                 (k & 4 ? 1.2f * s : -s)};
+    }
+    for (int k = 0; k < 20000; ++k) {
+        const int32_t kind = static_cast<int32_t>(gen.Random(4)) + 1;
+        const float z = -static_cast<float>(gen.RandomFraction()) * 115.0f + 5.0f;
+        const float x = (static_cast<float>(gen.RandomFraction()) * 2.4f - 1.3f) * std::fabs(z) +
+                        static_cast<float>(gen.RandomFraction() - 0.5) * 20.0f;
+        const float y = (static_cast<float>(gen.RandomFraction()) * 2.4f - 1.1f) * std::fabs(z) +
+                        static_cast<float>(gen.RandomFraction() - 0.5) * 20.0f;
+        c.planes.Spawn((kind - 1) * 2, (kind - 1) * 2 + 1, x, y, z, float(gen.Random(360)), float(gen.Random(360)),
+                       float(gen.Random(3600)) / 10.0f, 0.2f, 3.0f, kind);
+    }
+    const Vec3 eye{1e4f, 1e4f, 1e4f};
+    c.planes.UpdateVisibility(&frustum, eye);
+    int straddling = 0, visible = 0;
+    for (int32_t i = 0; i < c.planes.PlaneCount; ++i) {
+        const TPlane& p = c.planes.Planes[i];
+        bool want = false;
+        int inside = 0;
+        for (Vec3 corner : c.planes.Models[p.ModelIndex]->BoxCorners) {
+            Rotate2D(corner.y, corner.z, p.Roll);
+            Rotate2D(corner.x, corner.z, p.PitchAngle);
+            Rotate2D(corner.x, corner.y, p.Heading);
+            const bool in = frustum.PointInFrustum(corner.x + p.Pos.x, corner.y + p.Pos.y, corner.z + p.Pos.z);
+            want = want || in;
+            inside += in;
+        }
+        straddling += inside > 0 && inside < 8;
+        visible += want;
+        ASSERT_EQ(p.Visible, want ? 1 : 0) << "aircraft " << i;
+    }
+    EXPECT_GT(straddling, 1000);
+    EXPECT_GT(visible, 5000);
+    EXPECT_LT(visible, 15000);
+
+    // The tightest case: every corner the same point, along a plane's normal, half a percent
+    // of its length across the plane from where the ball alone would put it.
+    for (int k = 0; k < 6; ++k) {
+        // A point of the view's middle ray, in the plane of the near (5) and far (4) faces.
+        const float depth = k == 5 ? 1.0f : k == 4 ? 100.0f : 50.0f;
+        const Vec3 middle{-0.2f * depth, 0.2f * depth, -depth};
+        const float* pl = frustum.planes[k];
+        const Vec3 normal{pl[0], pl[1], pl[2]};
+        const float toPlane = normal.x * middle.x + normal.y * middle.y + normal.z * middle.z + pl[3];
+        const Vec3 onPlane{middle.x - toPlane * normal.x, middle.y - toPlane * normal.y, middle.z - toPlane * normal.z};
+        for (const float towards : {1.0f, -1.0f}) {  // the corner inside the plane, outside it
+            const float length = 10.0f, offset = -towards * 0.995f * length;
+            Crowd one;
+            for (Vec3& corner : one.planes.Models[0]->BoxCorners)
+                corner = {towards * length * normal.x, towards * length * normal.y, towards * length * normal.z};
+            one.planes.Spawn(0, 1, onPlane.x + offset * normal.x, onPlane.y + offset * normal.y,
+                             onPlane.z + offset * normal.z, 0.0f, 0.0f, 0.0f, 0.2f, 3.0f, 1);
+            one.planes.UpdateVisibility(&frustum, eye);
+            const Vec3 at = one.planes.Planes[0].Pos;
+            const Vec3 corner = one.planes.Models[0]->BoxCorners[0];
+            const bool want = frustum.PointInFrustum(corner.x + at.x, corner.y + at.y, corner.z + at.z);
+            EXPECT_EQ(want, towards > 0.0f) << "plane " << k;
+            EXPECT_EQ(one.planes.Planes[0].Visible, want ? 1 : 0) << "plane " << k << " towards " << towards;
+        }
+    }
 }
 
 }  // namespace

@@ -32,6 +32,33 @@ TEST(Rotations, QuarterTurnsAboutACentreAndAboutTheOrigin) {
     EXPECT_NEAR(q, -2.0f, 1e-4f);
 }
 
+// Replays depend on every bit: the shared-angle and looked-up turns must round exactly as
+// the rotation written out in doubles does, for every whole degree the smoke draws and beyond.
+TEST(Rotations, SharedAndLookedUpTurnsGiveTheSameBitsAsTheWrittenOutRotation) {
+    const float points[][2] = {{2.5f, -1.25f}, {-731.3f, 0.001f}, {1e6f, -3e5f}};
+    for (uint32_t k = 0; k < 400; ++k) {
+        for (const auto& pt : points) {
+            const double a = static_cast<float>(k) * 0.017453292519943295, c = std::cos(a), s = std::sin(a);
+            const double dp = static_cast<double>(pt[0]) - 7.5f, dq = static_cast<double>(pt[1]) - -3.0f;
+            const float wantP = static_cast<float>(7.5f + dp * c - dq * s);
+            const float wantQ = static_cast<float>(-3.0f + dp * s + dq * c);
+            float p = pt[0], q = pt[1];
+            RotateAround(p, q, TurnOfWholeDeg(k), 7.5f, -3.0f);
+            EXPECT_EQ(p, wantP) << k;
+            EXPECT_EQ(q, wantQ) << k;
+            p = pt[0], q = pt[1];
+            RotateAround(p, q, static_cast<float>(k), 7.5f, -3.0f);
+            EXPECT_EQ(p, wantP) << k;
+            float x = pt[0], y = pt[1];
+            Rotate2D(x, y, TurnOf(static_cast<float>(k) + 0.3f));
+            float x2 = pt[0], y2 = pt[1];
+            Rotate2D(x2, y2, static_cast<float>(k) + 0.3f);
+            EXPECT_EQ(x, x2) << k;
+            EXPECT_EQ(y, y2) << k;
+        }
+    }
+}
+
 TEST(Rotations, AngleTo2DOnTheAxesAndCoincidentPoints) {
     EXPECT_FLOAT_EQ(AngleTo2D(0, 0, 1, 0), 0.0f);
     EXPECT_FLOAT_EQ(AngleTo2D(0, 0, 0, 1), 90.0f);
