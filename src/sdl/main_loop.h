@@ -38,8 +38,8 @@ public:
     // Runs until the window closes. Returns false if an unguarded step raised.
     bool Run();
 
-    std::string error_;
-    std::string divergence_;  // the first checkpoint the replay missed, if any
+    Status error_;  // why the loop stopped early, when it did
+    Status divergence_;  // the first checkpoint the replay missed, if any
 
 private:
     enum class Step { Next, Stop, Failed };

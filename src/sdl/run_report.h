@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/error.h"
 #include "shell/run_options.h"
 
 namespace tv {
@@ -49,6 +50,6 @@ std::string SmokeReport(const Game& game, int64_t smokePeak);
 void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, const std::string& smokeReport);
 
 // One line on stderr, and a message box too when a player is there to close it.
-void ShowError(const std::string& text, bool interactive);
+void ShowError(const Error& error, bool interactive);
 
 }  // namespace tv::sdl

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "common/report.h"
 #include "platform/paths.h"
 #include "sdl/font_lookup.h"
 #include "sdl/headless_run.h"
@@ -43,13 +44,11 @@ constexpr const char* kIconFile = "terravik.png";
 // WM_CLASS, as dist/org.terravik.Terravik.desktop names it in StartupWMClass.
 constexpr const char* kWindowClass = "terravik";
 
-// Reads and parses a recording; false with `error` when it cannot.
-bool LoadRecording(const std::string& path, InputRecording& out, std::string& error) {
-    return ReadRecordingFile(path, out, error);
-}
+// Reads and parses a recording; the error when it cannot.
+Status LoadRecording(const std::string& path, InputRecording& out) { return ReadRecordingFile(path, out); }
 
-// Whole or not at all: empty on success, else "cannot write PATH: reason".
-std::string WriteTextFile(const std::string& path, const std::string& text) {
+// Whole or not at all: ok, or "cannot write PATH: reason".
+Status WriteTextFile(const std::string& path, const std::string& text) {
     return WriteFileAtomically(path, text);
 }
 
@@ -65,7 +64,7 @@ Settings LoadPlayerSettings(const RunOptions& options) {
             return SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN;
         });
     }
-    for (const std::string& w : warnings) std::fprintf(stderr, "terravik: %s\n", w.c_str());
+    for (const std::string& w : warnings) Warn(w);
     ApplyCommandLine(settings, options);
     return settings;
 }
@@ -74,9 +73,10 @@ Settings LoadPlayerSettings(const RunOptions& options) {
 // --write-config): their exit code, or nothing when the game is to run.
 std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string bad = ParseRunOptions(args, options);
-    if (!bad.empty()) {
-        std::fprintf(stderr, "terravik: %s\n%s", bad.c_str(), UsageText().c_str());
+    const Status parsed = ParseRunOptions(args, options);
+    if (!parsed.ok()) {
+        Report(parsed.error());
+        WriteStderr(UsageText());
         return 2;
     }
     if (options.help) {
@@ -89,9 +89,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) 
     }
     if (options.writeConfig) {
         std::string path = options.configFile.empty() ? DefaultSettingsPath() : options.configFile;
-        std::string failed = WriteDefaultSettings(path);
-        if (!failed.empty()) {
-            std::fprintf(stderr, "terravik: %s\n", failed.c_str());
+        const Status written = WriteDefaultSettings(path);
+        if (!written.ok()) {
+            Report(written.error());
             return 1;
         }
         std::printf("wrote the default settings to %s\n", path.c_str());
@@ -103,9 +103,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) 
 // Loads the replay, if one is asked for; false when it cannot be played.
 bool LoadReplay(RunOptions& options, InputRecording& replay) {
     if (options.replay.empty()) return true;
-    std::string error;
-    if (!LoadRecording(options.replay, replay, error)) {
-        ShowError(error, false);
+    if (const Status loaded = LoadRecording(options.replay, replay); !loaded.ok()) {
+        ShowError(loaded.error(), false);
         return false;
     }
     // The window the recording was played in, unless told otherwise.
@@ -120,10 +119,10 @@ bool LoadReplay(RunOptions& options, InputRecording& replay) {
 // window icon's path, or nothing when the folder will not do.
 std::optional<std::string> FindDataRoot(const RunOptions& options, const char* argv0, bool interactive) {
     const std::string root = options.dataDir.empty() ? DataRootForExecutable(ExecutablePath(argv0)) : options.dataDir;
-    std::string problem = DataRootProblem(root, !options.dataDir.empty());
-    if (!problem.empty()) {
+    const Status problem = DataRootProblem(root, !options.dataDir.empty());
+    if (!problem.ok()) {
         // Started from a desktop there is no terminal to read: the box says it too.
-        ShowError(problem, interactive);
+        ShowError(problem.error(), interactive);
         return std::nullopt;
     }
     SetFontDataRoot(root);
@@ -138,7 +137,7 @@ std::unique_ptr<SdlMainWindow> OpenMainWindow(const Settings& settings, const Ru
     auto window =
         std::make_unique<SdlMainWindow>(settings.video.fullscreen, settings.video.width, settings.video.height);
     if (!window->Ok()) {
-        ShowError("cannot open the main window: " + window->Error(), interactive);
+        ShowError(Error("cannot open the main window: " + window->status().Message()), interactive);
         SDL_Quit();
         return nullptr;
     }
@@ -147,10 +146,11 @@ std::unique_ptr<SdlMainWindow> OpenMainWindow(const Settings& settings, const Ru
     // is there but will not load is worth a line.
     std::error_code noIcon;
     if (!window->SetIcon(iconPath) && std::filesystem::exists(iconPath, noIcon))
-        std::fprintf(stderr, "terravik: the window icon %s is not a PNG the game can read\n", iconPath.c_str());
+        Warn("the window icon " + iconPath + " is not a PNG the game can read");
     if (!options.replay.empty() && (window->Width() != replay.width || window->Height() != replay.height)) {
-        ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
-                      " window, got " + std::to_string(window->Width()) + "x" + std::to_string(window->Height()),
+        ShowError(Error("the replay needs a " + std::to_string(replay.width) + "x" +
+                        std::to_string(replay.height) + " window, got " + std::to_string(window->Width()) + "x" +
+                        std::to_string(window->Height())),
                   false);
         SDL_Quit();
         return nullptr;
@@ -164,29 +164,29 @@ int ReportRun(const RunOptions& options, SdlMainWindow& window, RecordingWriter&
               bool interactive) {
     int status = 0;
     if (!options.screenshot.empty() && !window.WriteLastFrame(options.screenshot)) {
-        std::fprintf(stderr, "terravik: could not write %s\n", options.screenshot.c_str());
+        Report(Error("could not write " + options.screenshot));
         status = 1;
     }
     if (!recorder.Close()) {
-        std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
+        Report(recorder.status().error());
         status = 1;
     }
     const GameStateSnapshot state = TakeSnapshot(loop.game(), loop.FramesRun());
-    if (const std::string failed =
-            options.dumpState.empty() ? std::string() : WriteTextFile(options.dumpState, StateJson(state) + "\n");
-        !failed.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", failed.c_str());
+    if (const Status written =
+            options.dumpState.empty() ? Status() : WriteTextFile(options.dumpState, StateJson(state) + "\n");
+        !written.ok()) {
+        Report(written.error());
         status = 1;
     }
     const std::string smokeReport = loop.SmokeReport();  // the aircraft go with FormDestroy
     FormDestroy(loop.game());
     if (options.frames >= 0 || !options.replay.empty()) PrintRunReport(loop.figures(), state, smokeReport);
     if (!ok) {
-        ShowError(loop.error_, interactive);
+        ShowError(loop.error_.error(), interactive);
         status = 1;
     }
-    if (!loop.divergence_.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", loop.divergence_.c_str());
+    if (!loop.divergence_.ok()) {
+        Report(loop.divergence_.error());
         status = 3;
     }
     return status;
@@ -200,7 +200,7 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
     setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
     setenv("SDL_VIDEO_WAYLAND_WMCLASS", kWindowClass, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        ShowError(std::string("cannot start the video system: ") + SDL_GetError(), interactive);
+        ShowError(Error(std::string("cannot start the video system: ") + SDL_GetError()), interactive);
         return 1;
     }
     Settings settings = LoadPlayerSettings(options);
@@ -210,7 +210,7 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
         if (!window) return 1;
         RecordingWriter recorder;
         if (!options.record.empty() && !recorder.Open(options.record, window->Width(), window->Height())) {
-            ShowError(recorder.Error(), interactive);
+            ShowError(recorder.status().error(), interactive);
             SDL_Quit();
             return 1;
         }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/report.h"
 #include "render/png_file.h"
 #include "sdl/font_lookup.h"
 #include "shell/game.h"
@@ -52,10 +53,8 @@ void AddCaptionFont(ImGuiIO& io) {
                                            io.Fonts->GetGlyphRangesCyrillic()))
             return;
     }
-    std::fprintf(stderr,
-                 "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
-                 "captions fall back to the built-in font\n",
-                 kShippedFont);
+    Warn(std::string("no font with Cyrillic letters found (fontconfig, ") + kShippedFont +
+         " in the data folder); button captions fall back to the built-in font");
     io.Fonts->AddFontDefault();
 }
 
@@ -74,7 +73,7 @@ SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHei
     }
     gl_ = std::make_unique<GlWindow>("Form1", x, y, w, h, flags);
     if (!gl_->Ok()) {
-        error_ = gl_->Error();
+        error_ = gl_->status().Message();
         return;
     }
     SetVsync(false);

@@ -413,14 +413,14 @@ std::string DefaultSettingsPath() {
     return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
-std::string WriteDefaultSettings(const std::string& path) {
-    if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
+Status WriteDefaultSettings(const std::string& path) {
+    if (path.empty()) return Error("no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE");
     std::error_code ec;
     if (fs::exists(fs::symlink_status(path, ec)))
-        return path + " already exists; remove it first to write the defaults";
+        return Error(path + " already exists; remove it first to write the defaults");
     fs::path parent = fs::path(path).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
-    if (ec) return "cannot create " + parent.string() + ": " + ec.message();
+    if (ec) return Error("cannot create " + parent.string() + ": " + ec.message());
     // Written whole or not at all: a full disk leaves no empty settings file behind.
     return WriteFileAtomically(path, FormatSettings(Settings{}));
 }

@@ -14,6 +14,8 @@
 #include "common/i18n.h"
 #include "platform/input.h"
 
+#include "common/error.h"
+
 namespace tv {
 
 struct RunOptions;
@@ -161,8 +163,8 @@ std::string SettingsPathFor(const char* xdgConfigHome, const char* home);
 std::string DefaultSettingsPath();  // the same from the environment
 
 // Writes FormatSettings(defaults) to path, creating its folders. Refuses to replace an
-// existing file. Returns an empty string on success, else the reason.
-std::string WriteDefaultSettings(const std::string& path);
+// existing file. Ok, or the error saying why not.
+Status WriteDefaultSettings(const std::string& path);
 
 // The command line wins over the file: --windowed WxH is a window of that size, and timed runs (--frames,
 // --frame-ms) drop vsync and the cap so their figures stay comparable between machines and settings.

@@ -4,16 +4,17 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "shell/game.h"
 
 namespace tv {
 
 void InitGame(Game& game);
 
-// What keeps a data root from being played, as one line for stderr, or empty when the folder
+// What keeps a data root from being played, as an error of one line, or ok when the folder
 // exists, whatever it holds (no GL: data_root.cpp). `named` says the root came from the
 // command line.
-std::string DataRootProblem(const std::string& root, bool named);
+Status DataRootProblem(const std::string& root, bool named);
 
 // Makes the window's context current and sets the renderer's fixed state (grey clear colour,
 // depth test with less-or-equal, smooth shading). Throws if there is no context.

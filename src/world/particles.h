@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "math/vec3.h"
 #include "render/gl_handles.h"
 #include "render/texture.h"
@@ -127,13 +128,13 @@ public:
     ~ParticleProgram();
     ParticleProgram(const ParticleProgram&) = delete;
     ParticleProgram& operator=(const ParticleProgram&) = delete;
-    // Compiles and links if not done yet; false (with Error()) if the driver refuses it.
+    // Compiles and links if not done yet; false (with status()) if the driver refuses it.
     bool Ensure();
     uint32_t Handle() const { return program_.Get(); }
     int SamplerLocation() const { return sampler_; }
     int ParamsLocation() const { return params_; }
     int CornersLocation() const { return corners_; }
-    const std::string& Error() const { return error_; }
+    const Status& status() const { return status_; }
 
 private:
     GlProgram program_;
@@ -141,7 +142,7 @@ private:
     int params_ = -1;
     int corners_ = -1;
     bool tried_ = false;
-    std::string error_;
+    Status status_;
 };
 
 // A level emitter's frame while in view (no GL): TimeStep, Elapsed advanced by frameMs

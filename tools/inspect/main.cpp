@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/binary_io.h"
+#include "common/report.h"
 #include "inspect_formats.h"
 #include "platform/paths.h"
 #include "platform/std_streams.h"
@@ -26,7 +27,7 @@ std::string ExecutablePath(const char* argv0) {
 }
 
 int Usage() {
-    std::cerr << "usage: terravik-inspect [--data-dir DIR] FILE...\n";
+    tv::WriteStderr("usage: terravik-inspect [--data-dir DIR] FILE...\n");
     return 2;
 }
 
@@ -63,12 +64,12 @@ int main(int argc, char** argv) {
             std::cout << tv::inspect::InspectFile(file, dataDir) << '\n';
         } catch (const tv::DataError& e) {
             std::cout.flush();
-            std::cerr << e.what() << '\n';
+            tv::ReportAs("", e);
             status = 1;
         } catch (const std::exception& e) {
             // Not expected (the readers raise DataError), but a bad file must never abort.
             std::cout.flush();
-            std::cerr << file << ": " << e.what() << '\n';
+            tv::ReportAs("", tv::Error(file, e.what()));
             status = 1;
         }
     }

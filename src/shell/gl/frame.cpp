@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/report.h"
 #include "platform/text_encoding.h"
 #include "shell/controls.h"
 
@@ -262,8 +263,7 @@ namespace {
 // match when the pause held the music.
 void ReportMusicPosition(Game& game, const char* what) {
     if (!game.Music || !game.Music->loaded()) return;
-    std::fprintf(stderr, "terravik: %s; music at byte %llu\n", what,
-                 static_cast<unsigned long long>(game.Music->PlayedBytes()));
+    Warn(std::string(what) + "; music at byte " + std::to_string(game.Music->PlayedBytes()));
 }
 }  // namespace
 

@@ -49,7 +49,7 @@ protected:
         // the picture (text blends additively), so the axes show as drawn.
         DecodedImage black{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 0)};
         game.FontTexture = LoadTextureFromImage(black);
-        ASSERT_TRUE(game.FontTexture.valid()) << game.FontTexture.reason();
+        ASSERT_TRUE(game.FontTexture.valid()) << game.FontTexture.status().Message();
     }
 
     // Window pixel of a world point under the frame's camera and projection.
