@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tv;
     const std::string text(reinterpret_cast<const char*>(data), size);
     InputRecording rec;
-    std::string error;
-    if (!ParseRecording(text, rec, error)) {
+    const std::string error = ParseRecording(text, rec).Message();
+    if (!error.empty()) {
         fuzz::Check(error.rfind("line ", 0) == 0 || error == "the recording has no header", "error names the line");
         return 0;
     }
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string written = FormatRecordingHeader(rec.width, rec.height);
     for (size_t i = 0; i < rec.frames.size(); ++i) written += FormatInputFrame(rec.frames[i]);
     InputRecording again;
-    fuzz::Check(ParseRecording(written, again, error), "the written recording parses");
+    fuzz::Check(ParseRecording(written, again).ok(), "the written recording parses");
     fuzz::Check(again.frames.size() == rec.frames.size(), "same frame count");
     std::string rewritten = FormatRecordingHeader(again.width, again.height);
     for (size_t i = 0; i < again.frames.size(); ++i) rewritten += FormatInputFrame(again.frames[i]);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             args.back() += static_cast<char>(data[i]);
     }
     RunOptions o;
-    const std::string error = ParseRunOptions(args, o);
+    const std::string error = ParseRunOptions(args, o).Message();
     if (!error.empty()) return 0;
     fuzz::Check(o.waves >= 0 && o.waves <= kMaxWaves, "waves in range");
     fuzz::Check(o.frameMs >= -1 && o.frameMs <= 60000, "frame time in range");

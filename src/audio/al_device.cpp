@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/report.h"
+
 namespace tv {
 namespace {
 
@@ -63,7 +65,7 @@ private:
 
 void ReportNoDevice() {
     static std::atomic<bool> reported{false};
-    if (!reported.exchange(true)) std::fprintf(stderr, "terravik: no audio device: playing silent\n");
+    if (!reported.exchange(true)) Warn("no audio device: playing silent");
 }
 
 }  // namespace

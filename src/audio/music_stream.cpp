@@ -20,19 +20,19 @@ float GainForMb(int32_t mB) { return static_cast<float>(std::pow(10.0, mB / 2000
 
 TOGG::TOGG(const MusicDevice& device, const std::string& path) {
     if (!device.initialised) {
-        loadError_ = "no music device";
+        loadStatus_ = Error("no music device");
         return;
     }
     if (path.empty()) {
-        loadError_ = "no file named";
+        loadStatus_ = Error("no file named");
         return;
     }
-    std::unique_ptr<OggDecoder> decoder = OggDecoder::Open(ResolvePath(path), &loadError_);
+    std::unique_ptr<OggDecoder> decoder = OggDecoder::Open(ResolvePath(path), &loadStatus_);
     if (!decoder) return;
     output_ = device.CreateOutput(decoder->Channels(), decoder->Rate());
     if (!output_) {
-        loadError_ = "the music device cannot play " + std::to_string(decoder->Channels()) + " channels at " +
-                     std::to_string(decoder->Rate()) + " Hz";
+        loadStatus_ = Error("the music device cannot play " + std::to_string(decoder->Channels()) +
+                            " channels at " + std::to_string(decoder->Rate()) + " Hz");
         return;
     }
     source_ = std::move(decoder);
@@ -43,7 +43,7 @@ TOGG::TOGG(const MusicDevice& device, const std::string& path) {
 TOGG::TOGG(std::unique_ptr<PcmSource> source, std::unique_ptr<MusicOutput> output)
     : source_(std::move(source)), output_(std::move(output)) {
     if (!source_ || !output_) {
-        loadError_ = source_ ? "no music output" : "no music source";
+        loadStatus_ = Error(source_ ? "no music output" : "no music source");
         return;
     }
     loaded_ = true;

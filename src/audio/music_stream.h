@@ -13,6 +13,7 @@
 
 #include "audio/music_output.h"
 #include "audio/music_ring.h"
+#include "common/error.h"
 
 namespace tv {
 
@@ -36,9 +37,9 @@ public:
     TOGG& operator=(const TOGG&) = delete;
 
     bool loaded() const { return loaded_; }
-    // Why the object is not loaded ("no music device", "cannot open: <reason>", "not a
-    // readable Ogg Vorbis file", ...); empty once loaded.
-    const std::string& load_error() const { return loadError_; }
+    // Why the object is not loaded (a reason() of "no music device", "cannot open: <reason>",
+    // "not a readable Ogg Vorbis file", ...); ok once loaded.
+    const Status& load_status() const { return loadStatus_; }
     void SetVolume(int32_t percent);
     int32_t VolumeMb() const { return volumeMb_; }
     // Starts from the beginning (after a Stop, or stopping a playing stream first); at the
@@ -62,7 +63,7 @@ private:
     void StopThread();
 
     bool loaded_ = false;
-    std::string loadError_;
+    Status loadStatus_;
     bool looping_ = false;
     bool needsRewind_ = false;
     bool finished_ = false;

@@ -17,7 +17,7 @@ namespace tv {
 TStream::TStream(const std::string& path) {
     // A missing, unreadable or non-regular music file plays no music; the reason is kept for
     // the player's stderr line.
-    handle_ = OpenRegularFile(path, openError_);
+    handle_ = OpenRegularFile(path, openStatus_);
 }
 
 TStream::~TStream() {
@@ -97,10 +97,11 @@ long MemoryTellCallback(void* source) { return static_cast<long>(static_cast<Ogg
 
 }  // namespace
 
-std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path, std::string* why) {
+std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path, Status* status) {
     auto stream = std::make_unique<TStream>(path);
     if (!stream->is_open()) {
-        if (why) *why = stream->open_error();  // the reader says what failed: "cannot open: …", "is a directory"
+        // The reader says what failed: "cannot open: …", "is a directory".
+        if (status) *status = stream->open_status();
         return nullptr;
     }
     const char* notOgg = "not a readable Ogg Vorbis file";
@@ -108,14 +109,14 @@ std::unique_ptr<OggDecoder> OggDecoder::Open(const std::string& path, std::strin
     d->state_ = std::make_unique<State>();
     const ov_callbacks callbacks{ReadCallback, SeekCallback, CloseCallback, TellCallback};
     if (ov_open_callbacks(stream.get(), &d->state_->file, nullptr, 0, callbacks) < 0) {
-        if (why) *why = notOgg;
+        if (status) *status = Error(path, notOgg);
         return nullptr;
     }
     d->state_->open = true;
     d->stream_ = std::move(stream);
     const vorbis_info* info = ov_info(&d->state_->file, -1);
     if (!info) {
-        if (why) *why = notOgg;
+        if (status) *status = Error(path, notOgg);
         return nullptr;
     }
     d->channels_ = info->channels;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/music_ring.h"
+#include "common/error.h"
 
 namespace tv {
 
@@ -15,8 +16,8 @@ class TStream {
 public:
     explicit TStream(const std::string& path);  // opens only an existing regular file
     ~TStream();
-    // Why the file did not open (the system's words), empty when it is open.
-    const std::string& open_error() const { return openError_; }
+    // Why the file did not open (the system's words in its reason()); ok when it is open.
+    const Status& open_status() const { return openStatus_; }
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;
 
@@ -28,14 +29,14 @@ public:
 
 private:
     int handle_ = -1;
-    std::string openError_;
+    Status openStatus_;
 };
 
 class OggDecoder final : public PcmSource {
 public:
-    // Null when the file is missing or not Ogg Vorbis; `why`, when given, then says which
-    // ("cannot open: <reason>" or "not a readable Ogg Vorbis file").
-    static std::unique_ptr<OggDecoder> Open(const std::string& path, std::string* why = nullptr);
+    // Null when the file is missing or not Ogg Vorbis; `status`, when given, then says which
+    // (a reason() of "cannot open: <reason>" or "not a readable Ogg Vorbis file").
+    static std::unique_ptr<OggDecoder> Open(const std::string& path, Status* status = nullptr);
     // The same from bytes in memory (the decoder keeps them); null when not Ogg Vorbis.
     static std::unique_ptr<OggDecoder> OpenMemory(std::vector<uint8_t> bytes);
     ~OggDecoder() override;

@@ -5,6 +5,7 @@
 
 #include "audio/music_stream.h"
 #include "audio/wav_file.h"
+#include "common/report.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 
@@ -82,13 +83,13 @@ int32_t LoadSample(SoundMixer& mixer, const std::string& path) {
         WaveFile wave = ReadWaveFile(ResolvePath(path));
         buffer = mixer.backend->CreateBuffer(wave);
         if (buffer == 0) {
-            std::fprintf(stderr, "terravik: sound %s not loaded: the sound device refused its %u bytes of samples\n",
-                         ResolvePath(path).c_str(), static_cast<unsigned>(wave.Samples.size()));
+            Report(Error("sound " + ResolvePath(path) + " not loaded: the sound device refused its " +
+                         std::to_string(static_cast<unsigned>(wave.Samples.size())) + " bytes of samples"));
             return -1;
         }
     } catch (const std::exception& ex) {
         // The reader's reason names the file, the offset and what is wrong or short there.
-        std::fprintf(stderr, "terravik: sound not loaded: %s\n", ex.what());
+        Report(Error(std::string("sound not loaded: ") + ex.what()));
         return -1;
     }
     mixer.lastSampleId += 1;

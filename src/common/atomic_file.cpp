@@ -86,11 +86,11 @@ void AtomicFile::Discard() {
     }
 }
 
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     AtomicFile file;
-    if (!file.Open(path)) return file.Error();
+    if (!file.Open(path)) return file.status();
     file.Write(bytes);
-    if (!file.Commit()) return file.Error();
+    if (!file.Commit()) return file.status();
     return {};
 }
 

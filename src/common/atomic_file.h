@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.h"
+
 namespace tv {
 
 // A file written in pieces and put in place at the end (a recording, an encoded picture).
@@ -19,7 +21,7 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary beside `path` (mode 0666 less the umask); false with Error().
+    // Creates the temporary beside `path` (mode 0666 less the umask); false with status().
     bool Open(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
     // The stream onto the temporary, for stdio writers; null when not open. A failed write
@@ -29,13 +31,13 @@ public:
     bool Write(std::string_view bytes);
     // Pushes what is buffered to the temporary; false once any write has failed.
     bool Flush();
-    // Flushes, syncs, closes and renames the temporary over the target. False with Error()
+    // Flushes, syncs, closes and renames the temporary over the target. False with status()
     // when any of it failed; the temporary is then gone and the target untouched.
     bool Commit();
     // Closes and removes the temporary; the target is untouched.
     void Discard();
-    // "cannot write PATH: reason" after a failure.
-    const std::string& Error() const { return error_; }
+    // "cannot write PATH: reason" after a failure; ok before one.
+    Status status() const { return error_.empty() ? Status() : Status(Error(error_)); }
 
 private:
     bool Fail(const std::string& reason);
@@ -46,8 +48,8 @@ private:
     std::string error_;
 };
 
-// Writes `bytes` as the whole of `path` through AtomicFile. Empty on success, else the reason
-// ("cannot write PATH: reason").
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Writes `bytes` as the whole of `path` through AtomicFile. Ok, or the error ("cannot write
+// PATH: reason").
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace tv

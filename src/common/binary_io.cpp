@@ -10,28 +10,17 @@
 #include <cstring>
 #include <fstream>
 
+#include "common/report.h"
+
 namespace tv {
 
-namespace {
-std::string FormatDataError(const std::string& file, size_t offset, const std::string& field,
-                            const std::string& message) {
-    return file + ": offset " + std::to_string(offset) + ": " + field + ": " + message;
-}
-}  // namespace
-
-DataError::DataError(std::string file, size_t offset, std::string field, const std::string& message)
-    : std::runtime_error(FormatDataError(file, offset, field, message)),
-      file_(std::move(file)),
-      offset_(offset),
-      field_(std::move(field)),
-      message_(message) {}
-
-int OpenRegularFile(const std::string& path, std::string& why) {
+int OpenRegularFile(const std::string& path, Status& status) {
+    std::string why;
     // O_NONBLOCK: opening a FIFO (or a terminal, a tape) for reading may wait forever for the
     // other end; asked not to wait, the open returns and fstat tells what it is.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        why = std::string("cannot open: ") + std::strerror(errno);
+        status = DataError(path, 0, "file", std::string("cannot open: ") + std::strerror(errno));
         return -1;
     }
     struct stat st {};
@@ -48,15 +37,16 @@ int OpenRegularFile(const std::string& path, std::string& why) {
         why = std::string("cannot open: ") + std::strerror(errno);
     }
     ::close(fd);
+    status = DataError(path, 0, "file", why);
     return -1;
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     // POSIX calls rather than streams: every failure (missing, a directory, no permission, a
     // file that vanishes or shrinks while read) comes back as errno and becomes a DataError.
-    std::string why;
-    const int fd = OpenRegularFile(path, why);
-    if (fd < 0) throw DataError(path, 0, "file", why);
+    Status opened;
+    const int fd = OpenRegularFile(path, opened);
+    if (fd < 0) throw opened.error();
     struct FdCloser {
         int fd;
         ~FdCloser() { ::close(fd); }
@@ -83,7 +73,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message) {
-    std::fprintf(stderr, "terravik: warning: %s\n", FormatDataError(file, offset, field, message).c_str());
+    Warn("warning: " + DataError(file, offset, field, message).Message());
 }
 
 void NonFiniteNote::WarnOnce(const std::string& file) {
@@ -95,9 +85,9 @@ void NonFiniteNote::WarnOnce(const std::string& file) {
 
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error(path + ": cannot create");
+    if (!out) throw Error(path, "cannot create");
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error(path + ": write error");
+    if (!out) throw Error(path, "write error");
 }
 
 ByteReader::ByteReader(const uint8_t* data, size_t size, std::string fileName)

@@ -10,24 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error.h"
+
 namespace tv {
 
-// Raised by every reader on truncated or corrupt data: names the file, the byte offset at
-// which the bad field starts, and the field.
-class DataError : public std::runtime_error {
-public:
-    DataError(std::string file, size_t offset, std::string field, const std::string& message);
-    const std::string& file() const { return file_; }
-    size_t offset() const { return offset_; }
-    const std::string& field() const { return field_; }
-    const std::string& message() const { return message_; }
-
-private:
-    std::string file_;
-    size_t offset_;
-    std::string field_;
-    std::string message_;
-};
+// Every reader raises a DataError (common/error.h) on truncated or corrupt data: it names the
+// file, the byte offset at which the bad field starts, and the field.
 
 // No game file comes near this size; a larger one is refused before anything is allocated.
 inline constexpr uint64_t kMaxFileBytes = 256ull << 20;
@@ -36,8 +24,9 @@ inline constexpr uint32_t kMaxCount = 1u << 20;
 
 // Opens a regular file for reading without ever waiting: a FIFO, a device, a socket or a
 // directory is refused before anything could block on it. Returns the descriptor
-// (close-on-exec, blocking reads), or -1 with `why` set to the reason.
-int OpenRegularFile(const std::string& path, std::string& why);
+// (close-on-exec, blocking reads), or -1 with `status` holding the failure: the same error
+// ReadWholeFile raises (field "file", offset 0), whose reason() is the bare reason.
+int OpenRegularFile(const std::string& path, Status& status);
 // Reads a whole regular file into memory. Every failure is a DataError (field "file") whose
 // message gives the reason: cannot open (missing, permission: the system's words), is a
 // directory, not a regular file, larger than kMaxFileBytes, read error, shrank while read.
@@ -64,7 +53,7 @@ private:
     float value_ = 0.0f;
 };
 
-// Writes bytes to a file, creating or truncating it; raises std::runtime_error on failure.
+// Writes bytes to a file, creating or truncating it; raises an Error on failure.
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Cursor over a byte buffer. Every read names its field so errors can say which one failed.

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "common/report.h"
+
 namespace tv {
 namespace fs = std::filesystem;
 
@@ -85,7 +87,7 @@ std::unique_ptr<MessageCatalogue> LoadCatalogue(Language language, const std::ve
         tried += (tried.empty() ? "" : "; ") + path.string() + ": " + error;
     }
     if (tried.empty()) tried = "no locale folder known";
-    std::fprintf(stderr, "terravik: no %s texts (%s): the texts stay Russian\n", Name(language), tried.c_str());
+    Warn(std::string("no ") + Name(language) + " texts (" + tried + "): the texts stay Russian");
     return catalogue;
 }
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/binary_io.h"
+#include "common/error.h"
 
 namespace tv {
 namespace {
@@ -376,7 +377,7 @@ void InitImageLibrary() {
     ilInit();
     iluInit();
     if (ilGetInteger(IL_VERSION_NUM) < IL_VERSION || iluGetInteger(ILU_VERSION_NUM) < ILU_VERSION) {
-        throw std::runtime_error("image library older than the one the game was built with");
+        throw Error("image library older than the one the game was built with");
     }
 }
 

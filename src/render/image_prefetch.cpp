@@ -16,7 +16,7 @@ bool Resolve(const std::string& path, std::string& resolved, PrefetchedImage& fa
         resolved = ResolvePath(path);
         return true;
     } catch (const std::exception& e) {
-        failed = {{}, e.what()};
+        failed = {{}, AsError(e)};
         return false;
     }
 }
@@ -28,7 +28,7 @@ PrefetchedImage ImagePrefetch::DecodeResolved(const std::string& resolved) {
         const std::vector<uint8_t> bytes = ReadWholeFile(resolved);
         out.image = DecodeImage(resolved, bytes.data(), bytes.size());
     } catch (const std::exception& e) {
-        out.error = e.what();
+        out.status = AsError(e);
     }
     return out;
 }
@@ -98,7 +98,7 @@ PrefetchedImage ImagePrefetch::Get(const std::string& path) {
         done_.wait(lock, [&] { return e.image.has_value(); });
     }
     PrefetchedImage out = *e.image;
-    if (!out.error.empty()) {
+    if (!out.status.ok()) {
         out.failureSeen = e.failureHandedOut;
         e.failureHandedOut = true;
     }

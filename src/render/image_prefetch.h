@@ -14,13 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "common/error.h"
 #include "render/image_decode.h"
 
 namespace tv {
 
 struct PrefetchedImage {
     DecodedImage image;
-    std::string error;  // the read or decode error's text, naming the file; empty when decoded
+    Status status;  // the read or decode error, naming the file; ok when decoded
     // The prefetch handed out this same failure before: the first caller has reported it, so
     // a file that several models share and that is missing makes one message, not one a model.
     bool failureSeen = false;

@@ -43,7 +43,7 @@ bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t*
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return WriteFileAtomically(path, encoded).empty();
+    return WriteFileAtomically(path, encoded).ok();
 }
 
 }  // namespace tv

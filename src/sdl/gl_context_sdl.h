@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
+
 struct SDL_Window;
 
 namespace tv::sdl {
@@ -18,7 +20,7 @@ void SetGlAttributes();
 class GlWindow {
   public:
     // A window with SDL_WINDOW_OPENGL added to `flags`, then its context, made current.
-    // Ok() tells whether both exist; if not, Error() holds SDL's message.
+    // Ok() tells whether both exist; if not, status() holds SDL's message.
     GlWindow(const char* title, int x, int y, int width, int height, uint32_t flags);
     // A hidden window for drawing offscreen (read back with glReadPixels), at (0, 0).
     GlWindow(const char* title, int width, int height);
@@ -27,7 +29,7 @@ class GlWindow {
     GlWindow& operator=(const GlWindow&) = delete;
 
     bool Ok() const { return window_ && context_; }
-    const std::string& Error() const { return error_; }
+    Status status() const { return error_.empty() ? Status() : Status(Error(error_)); }
     SDL_Window* Window() const { return window_; }
     void* Context() const { return context_; }
     bool MakeCurrent() const;  // false if there is no context or SDL refuses

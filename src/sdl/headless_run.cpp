@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/report.h"
 #include "platform/clock.h"
 #include "shell/gl/frame.h"
 #include "shell/main_form.h"
@@ -52,8 +53,8 @@ public:
 
     Game& game() { return game_; }
     RecordingWriter* recorder_ = nullptr;  // set before Run when recording
-    std::string error_;
-    std::string divergence_;
+    Status error_;
+    Status divergence_;
     FrameStats stats_;
     int64_t framesRun_ = 0;
     double wallSeconds_ = 0.0;
@@ -113,7 +114,7 @@ public:
                 recorder_->WriteCheckpointIfDue(framesRun_, hash);
             }
             divergence_ = checkpoints_.Check(framesRun_, hash);
-            if (!divergence_.empty()) break;
+            if (!divergence_.ok()) break;
             if (autostartPending) {
                 autostartPending = false;
                 pendingClick_ = kButton3;
@@ -137,7 +138,7 @@ private:
         try {
             SendWindowMessage(game_, m);
         } catch (const std::exception& ex) {
-            error_ = ex.what();
+            error_ = AsError(ex);
             return false;
         }
         return true;
@@ -168,7 +169,7 @@ int RunHeadless(const RunOptions& options, const InputRecording* replay, const S
     int status = 0;
     RecordingWriter recorder;
     if (!options.record.empty() && !recorder.Open(options.record, width, height)) {
-        std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
+        Report(recorder.status().error());
         return 1;
     }
     auto loop = std::make_unique<HeadlessLoop>(options, replay, width, height);
@@ -177,7 +178,7 @@ int RunHeadless(const RunOptions& options, const InputRecording* replay, const S
     loop->game().settings = settings;
     const bool ok = loop->Run();
     if (!recorder.Close()) {
-        std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
+        Report(recorder.status().error());
         status = 1;
     }
     Game& game = loop->game();
@@ -187,7 +188,7 @@ int RunHeadless(const RunOptions& options, const InputRecording* replay, const S
         out << StateJson(state) << "\n";
         out.close();
         if (!out) {
-            std::fprintf(stderr, "terravik: could not write %s\n", options.dumpState.c_str());
+            Report(Error("could not write " + options.dumpState));
             status = 1;
         }
     }
@@ -204,11 +205,11 @@ int RunHeadless(const RunOptions& options, const InputRecording* replay, const S
         std::printf("start-up %.3f s from the program's start to the game's first frame\n",
                     std::chrono::duration<double>(*loop->startupDone_ - programStart).count());
     if (!ok) {
-        std::fprintf(stderr, "terravik: %s\n", loop->error_.c_str());
+        Report(loop->error_.error());
         status = 1;
     }
-    if (!loop->divergence_.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", loop->divergence_.c_str());
+    if (!loop->divergence_.ok()) {
+        Report(loop->divergence_.error());
         status = 3;
     }
     return status;

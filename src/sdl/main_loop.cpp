@@ -11,6 +11,7 @@
 
 #include "audio/music_stream.h"
 #include "audio/sound_effects.h"
+#include "common/report.h"
 #include "platform/paths.h"
 #include "render/gl/yardstick.h"
 #include "shell/gl/frame.h"
@@ -49,7 +50,7 @@ MainLoop::MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& cloc
     figures_.counting = !options.autostart;
     // Controllers are optional: without the subsystem the game plays on mouse and keys.
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
-        std::fprintf(stderr, "terravik: no game controllers: %s\n", SDL_GetError());
+        Warn(std::string("no game controllers: ") + SDL_GetError());
 }
 
 MainLoop::~MainLoop() {
@@ -138,7 +139,7 @@ MainLoop::Step MainLoop::RunFrame(const InputFrame* replayed, bool& autostartPen
     if (figures_.counting)
         figures_.stats.Add(std::chrono::duration<double, std::milli>(figures_.lastFrameEnd - start).count());
     divergence_ = mode_.EndFrame(frameMs, framesRun_, [&] { return StateHash(TakeSnapshot(game_, framesRun_)); });
-    if (!divergence_.empty()) {
+    if (!divergence_.ok()) {
         window_.Close();  // the rest of the replay would only repeat the difference
         return Step::Stop;
     }
@@ -215,7 +216,7 @@ bool MainLoop::Deliver(const WindowMessage& m) {
     try {
         SendWindowMessage(game_, m);
     } catch (const std::exception& ex) {
-        error_ = ex.what();
+        error_ = AsError(ex);
         return false;
     }
     TrackState(false);  // a click may have started the game or answered the question
@@ -567,8 +568,8 @@ void MainLoop::WriteScreenshotIfAsked() {
     if (!screenshotPending_) return;
     screenshotPending_ = false;
     const std::string path = ScreenshotPath(ScreenshotFolder(), std::time(nullptr));
-    if (window_.WriteLastFrame(path)) std::fprintf(stderr, "terravik: screenshot %s\n", path.c_str());
-    else std::fprintf(stderr, "terravik: could not write the screenshot %s\n", path.c_str());
+    if (window_.WriteLastFrame(path)) Warn("screenshot " + path);
+    else Report(Error("could not write the screenshot " + path));
 }
 
 }  // namespace tv::sdl

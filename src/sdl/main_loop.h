@@ -45,8 +45,8 @@ public:
     void ApplyInputSettings();
     const OptionsMenu& Menu() const { return menu_; }
 
-    std::string error_;
-    std::string divergence_;  // the first checkpoint the replay missed, if any
+    Status error_;  // why the loop stopped early, when it did
+    Status divergence_;  // the first checkpoint the replay missed, if any
 
 private:
     enum class Step { Next, Stop, Failed };

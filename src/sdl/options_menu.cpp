@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "common/i18n.h"
+#include "common/report.h"
 
 namespace tv::sdl {
 namespace {
@@ -338,9 +339,9 @@ void OptionsMenu::Save() {
         saveError_ = Tr("Две команды на одной клавише: сначала измените одну из них");
         return;
     }
-    saveError_ = host_.save ? host_.save(before_, *live_) : std::string();
-    if (!saveError_.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", saveError_.c_str());
+    const Status saved = host_.save ? host_.save(before_, *live_) : Status();
+    if (!saved.ok()) {
+        Report(saved.error());
         saveError_ = Tr("Не удалось сохранить настройки");
         return;
     }

@@ -27,7 +27,7 @@ class OptionsMenu {
         std::function<void()> changed;  // the live settings changed: apply what can be now
         // Writes the keys that differ between the two into the settings file; empty on
         // success, else the reason.
-        std::function<std::string(const Settings& before, const Settings& after)> save;
+        std::function<Status(const Settings& before, const Settings& after)> save;
         std::function<void()> closed;  // the menu closed (after Save or Cancel)
     };
 

@@ -34,9 +34,9 @@ public:
     void Note(const WindowMessage& m);
     // After frame `framesRun`, which lasted `frameMs` on the game's clock: writes what it
     // read (recording only), with a checkpoint when one is due; then checks the replay's
-    // checkpoint. Returns the first difference from the replay, empty if none.
+    // checkpoint. Returns the first difference from the replay, ok if none.
     template <typename HashOf>
-    std::string EndFrame(uint32_t frameMs, int64_t framesRun, HashOf&& hash) {
+    Status EndFrame(uint32_t frameMs, int64_t framesRun, HashOf&& hash) {
         if (recorder_) {
             InputFrame& recorded = recording_->Frame();
             recorded.frameMs = frameMs;

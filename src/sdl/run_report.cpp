@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/report.h"
 #include "shell/game.h"
 #include "shell/main_form.h"
 #include "shell/state_dump.h"
@@ -54,10 +55,10 @@ void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, c
         std::printf("start-up %.3f s from the program's start to the game's first frame\n", startup);
 }
 
-void ShowError(const std::string& text, bool interactive) {
-    std::fprintf(stderr, "terravik: %s\n", text.c_str());
-    if (interactive && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", text.c_str(), nullptr) != 0)
-        std::fprintf(stderr, "terravik: could not show the message box: %s\n", SDL_GetError());
+void ShowError(const Error& error, bool interactive) {
+    Report(error);
+    if (interactive && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Terravik", error.what(), nullptr) != 0)
+        Warn(std::string("could not show the message box: ") + SDL_GetError());
 }
 
 }  // namespace tv::sdl

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/error.h"
 #include "shell/run_options.h"
 
 namespace tv {
@@ -55,6 +56,6 @@ void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, c
                     const std::string& videoReport = {});
 
 // One line on stderr, and a message box too when a player is there to close it.
-void ShowError(const std::string& text, bool interactive);
+void ShowError(const Error& error, bool interactive);
 
 }  // namespace tv::sdl

@@ -13,6 +13,7 @@
 
 #include "common/atomic_file.h"
 #include "common/i18n.h"
+#include "common/report.h"
 #include "platform/paths.h"
 #include "sdl/font_lookup.h"
 #include "sdl/headless_run.h"
@@ -46,13 +47,11 @@ constexpr const char* kIconFile = "terravik.png";
 // WM_CLASS, as dist/org.terravik.Terravik.desktop names it in StartupWMClass.
 constexpr const char* kWindowClass = "terravik";
 
-// Reads and parses a recording; false with `error` when it cannot.
-bool LoadRecording(const std::string& path, InputRecording& out, std::string& error) {
-    return ReadRecordingFile(path, out, error);
-}
+// Reads and parses a recording; the error when it cannot.
+Status LoadRecording(const std::string& path, InputRecording& out) { return ReadRecordingFile(path, out); }
 
-// Whole or not at all: empty on success, else "cannot write PATH: reason".
-std::string WriteTextFile(const std::string& path, const std::string& text) {
+// Whole or not at all: ok, or "cannot write PATH: reason".
+Status WriteTextFile(const std::string& path, const std::string& text) {
     return WriteFileAtomically(path, text);
 }
 
@@ -68,7 +67,7 @@ Settings LoadPlayerSettings(const RunOptions& options) {
             return SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN;
         });
     }
-    for (const std::string& w : warnings) std::fprintf(stderr, "terravik: %s\n", w.c_str());
+    for (const std::string& w : warnings) Warn(w);
     ApplyCommandLine(settings, options);
     return settings;
 }
@@ -77,9 +76,10 @@ Settings LoadPlayerSettings(const RunOptions& options) {
 // --write-config): their exit code, or nothing when the game is to run.
 std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string bad = ParseRunOptions(args, options);
-    if (!bad.empty()) {
-        std::fprintf(stderr, "terravik: %s\n%s", bad.c_str(), UsageText().c_str());
+    const Status parsed = ParseRunOptions(args, options);
+    if (!parsed.ok()) {
+        Report(parsed.error());
+        WriteStderr(UsageText());
         return 2;
     }
     if (options.help) {
@@ -92,9 +92,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) 
     }
     if (options.writeConfig) {
         std::string path = options.configFile.empty() ? DefaultSettingsPath() : options.configFile;
-        std::string failed = WriteDefaultSettings(path);
-        if (!failed.empty()) {
-            std::fprintf(stderr, "terravik: %s\n", failed.c_str());
+        const Status written = WriteDefaultSettings(path);
+        if (!written.ok()) {
+            Report(written.error());
             return 1;
         }
         std::printf("wrote the default settings to %s\n", path.c_str());
@@ -106,9 +106,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) 
 // Loads the replay, if one is asked for; false when it cannot be played.
 bool LoadReplay(RunOptions& options, InputRecording& replay) {
     if (options.replay.empty()) return true;
-    std::string error;
-    if (!LoadRecording(options.replay, replay, error)) {
-        ShowError(error, false);
+    if (const Status loaded = LoadRecording(options.replay, replay); !loaded.ok()) {
+        ShowError(loaded.error(), false);
         return false;
     }
     // The window the recording was played in, unless told otherwise.
@@ -123,10 +122,10 @@ bool LoadReplay(RunOptions& options, InputRecording& replay) {
 // data root, or nothing when the folder will not do.
 std::optional<std::string> FindDataRoot(const RunOptions& options, const char* argv0, bool interactive) {
     const std::string root = options.dataDir.empty() ? DataRootForExecutable(ExecutablePath(argv0)) : options.dataDir;
-    std::string problem = DataRootProblem(root, !options.dataDir.empty());
-    if (!problem.empty()) {
+    const Status problem = DataRootProblem(root, !options.dataDir.empty());
+    if (!problem.ok()) {
         // Started from a desktop there is no terminal to read: the box says it too.
-        ShowError(problem, interactive);
+        ShowError(problem.error(), interactive);
         return std::nullopt;
     }
     SetFontDataRoot(root);
@@ -146,15 +145,15 @@ std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool
     }
     std::vector<std::string> mods = ModFolders(settingsMods, options.mods);
     for (const std::string& mod : mods) {
-        if (const std::string problem = ModFolderProblem(mod); !problem.empty()) {
-            ShowError(problem, interactive);
+        if (const Status problem = ModFolderProblem(mod); !problem.ok()) {
+            ShowError(problem.error(), interactive);
             return std::nullopt;
         }
     }
     if (!mods.empty()) {
         std::string line;
         for (const std::string& mod : mods) line += (line.empty() ? "" : ", ") + mod;
-        std::fprintf(stderr, "terravik: mods: %s\n", line.c_str());
+        Warn("mods: " + line);
     }
     return mods;
 }
@@ -163,7 +162,7 @@ std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool
 int RunCheckData(const std::string& root) {
     const DataCheck check = CheckData(root);
     for (const std::string& problem : check.problems)
-        std::fprintf(stderr, "terravik: check-data: %s\n", problem.c_str());
+        Warn("check-data: " + problem);
     std::printf("check-data: %d files, %zu bad\n", check.files, check.problems.size());
     return check.problems.empty() ? 0 : 1;
 }
@@ -179,7 +178,7 @@ bool RemembersWindow(const RunOptions& options) {
 std::optional<WindowState> RememberedWindow(const std::string& path) {
     std::string warning;
     std::optional<WindowState> state = LoadWindowState(path, warning);
-    if (!warning.empty()) std::fprintf(stderr, "terravik: %s\n", warning.c_str());
+    if (!warning.empty()) Warn(warning);
     return state;
 }
 
@@ -190,8 +189,8 @@ int FullscreenDisplay(const Settings& settings, const std::optional<WindowState>
     if (display == 0 && remembered) display = remembered->display;
     const int count = SDL_GetNumVideoDisplays();
     if (display > 0 && display >= count) {
-        std::fprintf(stderr, "terravik: display %d does not exist (%d found); full screen uses display 0\n", display,
-                     count);
+        Warn("display " + std::to_string(display) + " does not exist (" + std::to_string(count) +
+             " found); full screen uses display 0");
         display = 0;
     }
     return display;
@@ -217,7 +216,7 @@ std::unique_ptr<SdlMainWindow> OpenMainWindow(const Settings& settings, const Ru
     auto window = std::make_unique<SdlMainWindow>(settings.video.fullscreen, width, height,
                                                   FullscreenDisplay(settings, remembered));
     if (!window->Ok()) {
-        ShowError("cannot open the main window: " + window->Error(), interactive);
+        ShowError(Error("cannot open the main window: " + window->status().Message()), interactive);
         SDL_Quit();
         return nullptr;
     }
@@ -228,10 +227,11 @@ std::unique_ptr<SdlMainWindow> OpenMainWindow(const Settings& settings, const Ru
     // is there but will not load is worth a line.
     std::error_code noIcon;
     if (!window->SetIcon(iconPath) && std::filesystem::exists(iconPath, noIcon))
-        std::fprintf(stderr, "terravik: the window icon %s is not a PNG the game can read\n", iconPath.c_str());
+        Warn("the window icon " + iconPath + " is not a PNG the game can read");
     if (!options.replay.empty() && (window->Width() != replay.width || window->Height() != replay.height)) {
-        ShowError("the replay needs a " + std::to_string(replay.width) + "x" + std::to_string(replay.height) +
-                      " window, got " + std::to_string(window->Width()) + "x" + std::to_string(window->Height()),
+        ShowError(Error("the replay needs a " + std::to_string(replay.width) + "x" +
+                        std::to_string(replay.height) + " window, got " + std::to_string(window->Width()) + "x" +
+                        std::to_string(window->Height())),
                   false);
         SDL_Quit();
         return nullptr;
@@ -245,18 +245,18 @@ int ReportRun(const RunOptions& options, SdlMainWindow& window, RecordingWriter&
               bool interactive) {
     int status = 0;
     if (!options.screenshot.empty() && !window.WriteLastFrame(options.screenshot)) {
-        std::fprintf(stderr, "terravik: could not write %s\n", options.screenshot.c_str());
+        Report(Error("could not write " + options.screenshot));
         status = 1;
     }
     if (!recorder.Close()) {
-        std::fprintf(stderr, "terravik: %s\n", recorder.Error().c_str());
+        Report(recorder.status().error());
         status = 1;
     }
     const GameStateSnapshot state = TakeSnapshot(loop.game(), loop.FramesRun());
-    if (const std::string failed =
-            options.dumpState.empty() ? std::string() : WriteTextFile(options.dumpState, StateJson(state) + "\n");
-        !failed.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", failed.c_str());
+    if (const Status written =
+            options.dumpState.empty() ? Status() : WriteTextFile(options.dumpState, StateJson(state) + "\n");
+        !written.ok()) {
+        Report(written.error());
         status = 1;
     }
     const std::string smokeReport = loop.SmokeReport();  // the aircraft go with FormDestroy
@@ -265,11 +265,11 @@ int ReportRun(const RunOptions& options, SdlMainWindow& window, RecordingWriter&
     if (options.frames >= 0 || !options.replay.empty())
         PrintRunReport(loop.figures(), state, smokeReport, videoReport);
     if (!ok) {
-        ShowError(loop.error_, interactive);
+        ShowError(loop.error_.error(), interactive);
         status = 1;
     }
-    if (!loop.divergence_.empty()) {
-        std::fprintf(stderr, "terravik: %s\n", loop.divergence_.c_str());
+    if (!loop.divergence_.ok()) {
+        Report(loop.divergence_.error());
         status = 3;
     }
     return status;
@@ -295,7 +295,7 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
     setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
     setenv("SDL_VIDEO_WAYLAND_WMCLASS", kWindowClass, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        ShowError(std::string("cannot start the video system: ") + SDL_GetError(), interactive);
+        ShowError(Error(std::string("cannot start the video system: ") + SDL_GetError()), interactive);
         return 1;
     }
     Settings settings = LoadPlayerSettings(options);
@@ -309,7 +309,7 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
         if (!window) return 1;
         RecordingWriter recorder;
         if (!options.record.empty() && !recorder.Open(options.record, window->Width(), window->Height())) {
-            ShowError(recorder.Error(), interactive);
+            ShowError(recorder.status().error(), interactive);
             SDL_Quit();
             return 1;
         }
@@ -331,8 +331,8 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
 
         bool ok = loop->Run();
         if (!windowStatePath.empty()) {
-            if (const std::string failed = SaveWindowState(windowStatePath, window->Placement()); !failed.empty())
-                std::fprintf(stderr, "terravik: the window's place is not remembered: %s\n", failed.c_str());
+            if (const Status saved = SaveWindowState(windowStatePath, window->Placement()); !saved.ok())
+                Warn("the window's place is not remembered: " + saved.Message());
         }
         status = ReportRun(options, *window, recorder, *loop, ok, interactive);
     }

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "common/i18n.h"
+#include "common/report.h"
 #include "render/png_file.h"
 #include "sdl/font_lookup.h"
 #include "shell/game.h"
@@ -72,10 +73,8 @@ void AddCaptionFont(ImGuiIO& io, float pixels, bool report) {
         }
     }
     if (report)
-        std::fprintf(stderr,
-                     "terravik: no font with Cyrillic letters found (fontconfig, %s in the data folder); button "
-                     "captions fall back to the built-in font\n",
-                     kShippedFont);
+        Warn(std::string("no font with Cyrillic letters found (fontconfig, ") + kShippedFont +
+             " in the data folder); button captions fall back to the built-in font");
     // As AddFontDefault() sets it up by itself, only at this size.
     ImFontConfig config;
     config.OversampleH = config.OversampleV = 1;
@@ -98,7 +97,7 @@ SdlMainWindow::SdlMainWindow(bool fullscreen, int windowedWidth, int windowedHei
     }
     gl_ = std::make_unique<GlWindow>("Form1", x, y, w, h, flags);
     if (!gl_->Ok()) {
-        error_ = gl_->Error();
+        error_ = gl_->status().Message();
         return;
     }
     SetVsync(false);

@@ -32,7 +32,7 @@ public:
     SdlMainWindow& operator=(const SdlMainWindow&) = delete;
 
     bool Ok() const { return gl_ && gl_->Ok(); }
-    const std::string& Error() const { return error_; }
+    Status status() const { return error_.empty() ? Status() : Status(Error(error_)); }  // why not Ok()
     SDL_Window* Handle() const { return gl_->Window(); }
 
     // The window's icon from a PNG file; false (and no icon) if the file is missing or is not

@@ -64,8 +64,8 @@ class Checker {
             Check(path, [](const std::string& file) { ReadWaveFile(file); });
         } else if (EndsWith(relative, ".ogg")) {
             Check(path, [](const std::string& file) {
-                std::string why;
-                if (!OggDecoder::Open(file, &why)) throw std::runtime_error(why);
+                Status why;
+                if (!OggDecoder::Open(file, &why)) throw why.error();
             });
         } else {
             CheckImage(path);

@@ -5,20 +5,20 @@
 
 namespace tv {
 
-std::string DataRootProblem(const std::string& root, bool named) {
+Status DataRootProblem(const std::string& root, bool named) {
     // A folder that is there is played whatever it holds: a missing file fails its start-up
     // step, which the log and the continue question report.
     std::error_code ec;
     if (!std::filesystem::is_directory(root, ec))
-        return "the data folder " + root + " does not exist" + (named ? " (--data-dir)" : "");
+        return Error("the data folder " + root + " does not exist" + (named ? " (--data-dir)" : ""));
     return {};
 }
 
-std::string ModFolderProblem(const std::string& folder) {
+Status ModFolderProblem(const std::string& folder) {
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) return {};
-    if (std::filesystem::exists(folder, ec)) return "the mod folder " + folder + " is not a folder";
-    return "the mod folder " + folder + " does not exist";
+    if (std::filesystem::exists(folder, ec)) return Error("the mod folder " + folder + " is not a folder");
+    return Error("the mod folder " + folder + " does not exist");
 }
 
 std::string DataRootPrefix(const std::string& root) {

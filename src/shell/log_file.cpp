@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/report.h"
 #include "platform/clock.h"
 #include "platform/text_encoding.h"
 
@@ -59,17 +60,17 @@ void OpenFallback(TLogFile& log, const std::string& fallback) {
 
 }  // namespace
 
-std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback) {
+Status LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback) {
     LogOpen(log, path);
     log.fallback = fallback;
     if (log.Opened) return {};
     log.fallback.clear();  // used now, or of no use
     if (!fallback.empty()) {
         OpenFallback(log, fallback);
-        if (log.Opened) return "cannot write the log " + path + "; it goes to " + fallback;
+        if (log.Opened) return Error("cannot write the log " + path + "; it goes to " + fallback);
     }
-    return "cannot write the log " + path + (fallback.empty() ? "" : " or " + fallback) +
-           "; playing without it";
+    return Error("cannot write the log " + path + (fallback.empty() ? "" : " or " + fallback) +
+                 "; playing without it");
 }
 
 void LogWrite(TLogFile& log, std::string_view text) {
@@ -92,14 +93,14 @@ void LogWrite(TLogFile& log, std::string_view text) {
         OpenFallback(log, fallback);
         if (log.Opened && WriteAndFlush(log.file, earlier + line)) {
             log.written = earlier + line;
-            std::fprintf(stderr, "terravik: %s; it goes to %s\n", note.c_str(), fallback.c_str());
+            Warn(note + "; it goes to " + fallback);
             return;
         }
         LogClose(log);
         log.Path.clear();
         note += " or " + fallback;
     }
-    std::fprintf(stderr, "terravik: %s; playing without it\n", note.c_str());
+    Report(Error(note + "; playing without it"));
 }
 
 void LogClose(TLogFile& log) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.h"
 namespace tv {
 
 struct TLogFile {
@@ -36,10 +37,10 @@ void LogOpen(TLogFile& log, const std::string& path);
 std::string StateLogPathFor(const char* xdgStateHome, const char* home);
 
 // Opens the log at `path`; when that cannot be created (a read-only data folder), at
-// `fallback` instead, creating its folders. Returns what the player should be told on
-// stderr: where the log went instead, or that there is none; empty when `path` opened.
+// `fallback` instead, creating its folders. Ok when `path` opened; else the error whose
+// message the player should be told: where the log went instead, or that there is none.
 // `fallback` is kept for a write that fails later (a full disk).
-std::string LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback);
+Status LogOpenWithFallback(TLogFile& log, const std::string& path, const std::string& fallback);
 
 // Writes one line if Opened; `text` is UTF-8 and is stored as Windows-1251. Never throws: when
 // the write fails the log moves to the fallback LogOpenWithFallback kept (with every line

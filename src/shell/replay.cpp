@@ -136,10 +136,10 @@ std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint) {
     return "hash " + std::to_string(checkpoint.frame) + " " + HashHex(checkpoint.hash) + "\n";
 }
 
-std::string CheckpointChecker::Compare(const ReplayCheckpoint& expected, uint64_t got) {
+Status CheckpointChecker::Compare(const ReplayCheckpoint& expected, uint64_t got) {
     if (got == expected.hash) return {};
-    return "replay diverged at frame " + std::to_string(expected.frame) + ": expected " + HashHex(expected.hash) +
-           ", got " + HashHex(got);
+    return Error("replay diverged at frame " + std::to_string(expected.frame) + ": expected " +
+                 HashHex(expected.hash) + ", got " + HashHex(got));
 }
 
 const InputFrame& RecordedFrames::operator[](size_t i) const {
@@ -288,7 +288,8 @@ private:
 
 }  // namespace
 
-bool ParseRecording(const std::string& text, InputRecording& out, std::string& error) {
+namespace {
+bool ParseRecordingText(const std::string& text, InputRecording& out, std::string& error) {
     RecordingParser parser(out);
     size_t pos = 0;
     while (pos < text.size()) {
@@ -300,11 +301,11 @@ bool ParseRecording(const std::string& text, InputRecording& out, std::string& e
     return parser.Finish(error);
 }
 
-bool ReadRecordingFile(const std::string& path, InputRecording& out, std::string& error) {
-    std::string why;
-    const int fd = OpenRegularFile(path, why);
+bool ReadRecordingText(const std::string& path, InputRecording& out, std::string& error) {
+    Status opened;
+    const int fd = OpenRegularFile(path, opened);
     if (fd < 0) {
-        error = "cannot read the recording " + path + ": " + why;
+        error = "cannot read the recording " + path + ": " + opened.error().reason();
         return false;
     }
     struct FdCloser {
@@ -354,6 +355,20 @@ bool ReadRecordingFile(const std::string& path, InputRecording& out, std::string
     return true;
 }
 
+}  // namespace
+
+Status ParseRecording(const std::string& text, InputRecording& out) {
+    std::string error;
+    if (ParseRecordingText(text, out, error)) return {};
+    return Error(error);
+}
+
+Status ReadRecordingFile(const std::string& path, InputRecording& out) {
+    std::string error;
+    if (ReadRecordingText(path, out, error)) return {};
+    return Error(error);
+}
+
 RecordingWriter::~RecordingWriter() { Close(); }
 
 bool RecordingWriter::Open(const std::string& path, int32_t width, int32_t height) {
@@ -363,7 +378,7 @@ bool RecordingWriter::Open(const std::string& path, int32_t width, int32_t heigh
     // Written beside the target and put in place by Close: a run that cannot be recorded
     // whole leaves no half recording, and an older one of the same name stays.
     if (!atomic_.Open(path)) {
-        error_ = atomic_.Error();
+        error_ = atomic_.status().Message();
         return false;
     }
     file_ = atomic_.Stream();
@@ -389,7 +404,7 @@ bool RecordingWriter::Close() {
         atomic_.Discard();
         return false;
     }
-    if (!atomic_.Commit()) error_ = atomic_.Error();
+    if (!atomic_.Commit()) error_ = atomic_.status().Message();
     return error_.empty();
 }
 

@@ -108,18 +108,18 @@ std::string FormatRecordingHeader(int32_t width, int32_t height);
 std::string FormatInputFrame(const InputFrame& frame);
 // A checkpoint's line, ending in '\n'.
 std::string FormatCheckpoint(const ReplayCheckpoint& checkpoint);
-// Reads a whole recording. On malformed text returns false with `error` naming the line and
-// what is wrong; `out` is then unspecified. Refused as well, at the line that passes the cap:
+// Reads a whole recording. On malformed text returns the error naming the line and what is
+// wrong; `out` is then unspecified. Refused as well, at the line that passes the cap:
 // a window outside the settings' range (kMinWindowWidth x kMinWindowHeight to kMaxWindowSide),
 // more "click more" lines than --waves allows (kMaxWaves), more than kMaxRecordingStoredBytes.
-bool ParseRecording(const std::string& text, InputRecording& out, std::string& error);
+Status ParseRecording(const std::string& text, InputRecording& out);
 // No line of a recording is this long (a frame with every key down is about 2 KB).
 inline constexpr size_t kMaxRecordingLineBytes = size_t{64} << 10;
 // Reads and parses the recording file at `path` as ParseRecording does, a piece at a time, so
 // the text is never held whole; a line longer than kMaxRecordingLineBytes is refused too. A
 // missing file, a directory or anything not a regular file (a FIFO is refused without waiting
-// on it) is refused with the reason. On failure `error` begins with the path.
-bool ReadRecordingFile(const std::string& path, InputRecording& out, std::string& error);
+// on it) is refused with the reason. A failure's message begins with the path.
+Status ReadRecordingFile(const std::string& path, InputRecording& out);
 
 // Delivers one message to the game as the main window does (GL: window_events.cpp). A click
 // may run the start-up, whose unguarded steps throw.
@@ -133,7 +133,7 @@ public:
     ~RecordingWriter();
     RecordingWriter(const RecordingWriter&) = delete;
     RecordingWriter& operator=(const RecordingWriter&) = delete;
-    // Creates the file's temporary beside it and writes the header; false with Error() when
+    // Creates the file's temporary beside it and writes the header; false with status() when
     // it cannot be created.
     bool Open(const std::string& path, int32_t width, int32_t height);
     void Write(const InputFrame& frame);
@@ -146,7 +146,8 @@ public:
     // Flushes and closes, and puts the recording in place of the file; false when anything
     // failed to reach the disk, and then the temporary is removed and the file untouched.
     bool Close();
-    const std::string& Error() const { return error_; }
+    // Why writing failed; ok while nothing has.
+    Status status() const { return error_.empty() ? Status() : Status(Error(error_)); }
 
 private:
     void WriteText(const std::string& text);
@@ -161,10 +162,10 @@ class CheckpointChecker {
 public:
     explicit CheckpointChecker(const std::vector<ReplayCheckpoint>* checkpoints) : checkpoints_(checkpoints) {}
     // After the frame that made `frame` frames: when the recording holds a checkpoint for it,
-    // calls `hash` and compares. Returns the divergence message ("replay diverged at frame N:
-    // expected H, got H'") at the first mismatch, else an empty string.
+    // calls `hash` and compares. Returns the divergence ("replay diverged at frame N:
+    // expected H, got H'") at the first mismatch, else ok.
     template <typename HashOf>
-    std::string Check(int64_t frame, HashOf&& hash) {
+    Status Check(int64_t frame, HashOf&& hash) {
         if (!checkpoints_) return {};
         while (next_ < checkpoints_->size() && (*checkpoints_)[next_].frame < frame) ++next_;
         if (next_ >= checkpoints_->size() || (*checkpoints_)[next_].frame != frame) return {};
@@ -172,7 +173,7 @@ public:
     }
 
 private:
-    static std::string Compare(const ReplayCheckpoint& expected, uint64_t got);
+    static Status Compare(const ReplayCheckpoint& expected, uint64_t got);
     const std::vector<ReplayCheckpoint>* checkpoints_;
     size_t next_ = 0;
 };

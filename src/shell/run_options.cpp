@@ -45,7 +45,7 @@ std::string UsageText() {
            "                      --frames N --frame-ms M (it presses the start button itself)\n";
 }
 
-std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
+Status ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& out) -> bool {
@@ -63,59 +63,61 @@ std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& o)
         } else if (a == "--autostart") {
             o.autostart = true;
         } else if (a == "--data-dir") {
-            if (!value(o.dataDir) || o.dataDir.empty()) return "--data-dir needs a folder";
+            if (!value(o.dataDir) || o.dataDir.empty()) return Error("--data-dir needs a folder");
         } else if (a == "--mod") {
-            if (!value(v) || v.empty()) return "--mod needs a folder";
+            if (!value(v) || v.empty()) return Error("--mod needs a folder");
             o.mods.push_back(v);
         } else if (a == "--check-data") {
             o.checkData = true;
         } else if (a == "--screenshot") {
-            if (!value(o.screenshot) || o.screenshot.empty()) return "--screenshot needs a file name";
+            if (!value(o.screenshot) || o.screenshot.empty()) return Error("--screenshot needs a file name");
         } else if (a == "--frames") {
-            if (!value(v) || !ParseInt(v, o.frames, 0)) return "--frames needs a whole number of at least 0";
+            if (!value(v) || !ParseInt(v, o.frames, 0))
+                return Error("--frames needs a whole number of at least 0");
         } else if (a == "--frame-ms") {
             if (!value(v) || !ParseInt(v, o.frameMs, 0) || o.frameMs > 60000)
-                return "--frame-ms needs a whole number from 0 to 60000";
+                return Error("--frame-ms needs a whole number from 0 to 60000");
         } else if (a == "--waves") {
             if (!value(v) || !ParseInt(v, o.waves, 0) || o.waves > kMaxWaves)
-                return "--waves needs a whole number from 0 to " + std::to_string(kMaxWaves);
+                return Error("--waves needs a whole number from 0 to " + std::to_string(kMaxWaves));
         } else if (a == "--windowed") {
             size_t x = std::string::npos;
             int64_t w = 0, h = 0;
             if (value(v)) x = v.find_first_of("xX");
             if (x == std::string::npos || !ParseInt(v.substr(0, x), w, kMinWindowWidth) ||
                 !ParseInt(v.substr(x + 1), h, kMinWindowHeight) || w > kMaxWindowSide || h > kMaxWindowSide)
-                return "--windowed needs a size like 1024x768, from " + std::to_string(kMinWindowWidth) +
-                       "x" + std::to_string(kMinWindowHeight) + " to " + std::to_string(kMaxWindowSide) +
-                       "x" + std::to_string(kMaxWindowSide);
+                return Error("--windowed needs a size like 1024x768, from " +
+                             std::to_string(kMinWindowWidth) + "x" + std::to_string(kMinWindowHeight) + " to " +
+                             std::to_string(kMaxWindowSide) + "x" + std::to_string(kMaxWindowSide));
             o.windowedWidth = static_cast<int>(w);
             o.windowedHeight = static_cast<int>(h);
         } else if (a == "--dump-state") {
-            if (!value(o.dumpState) || o.dumpState.empty()) return "--dump-state needs a file name";
+            if (!value(o.dumpState) || o.dumpState.empty()) return Error("--dump-state needs a file name");
         } else if (a == "--record") {
-            if (!value(o.record) || o.record.empty()) return "--record needs a file name";
+            if (!value(o.record) || o.record.empty()) return Error("--record needs a file name");
         } else if (a == "--replay") {
-            if (!value(o.replay) || o.replay.empty()) return "--replay needs a file name";
+            if (!value(o.replay) || o.replay.empty()) return Error("--replay needs a file name");
         // The settings file.
         } else if (a == "--config") {
-            if (!value(o.configFile) || o.configFile.empty()) return "--config needs a file name";
+            if (!value(o.configFile) || o.configFile.empty()) return Error("--config needs a file name");
         } else if (a == "--write-config") {
             o.writeConfig = true;
         } else {
-            return "unknown option: " + a;
+            return Error("unknown option: " + a);
         }
     }
     // A replay brings its own frame times and its own clicks.
     // With --record it writes what it plays, in the current format with fresh checkpoints.
     if (!o.replay.empty() && (o.frameMs >= 0 || o.autostart))
-        return "--replay takes its frame times and clicks from the recording: no --frame-ms or --autostart";
+        return Error(
+            "--replay takes its frame times and clicks from the recording: no --frame-ms or --autostart");
     if (o.headless) {
-        if (!o.screenshot.empty()) return "--headless draws no picture: no --screenshot";
+        if (!o.screenshot.empty()) return Error("--headless draws no picture: no --screenshot");
         if (o.replay.empty() && (o.frames < 0 || o.frameMs < 0))
-            return "--headless runs --replay FILE, or --frames N with --frame-ms M";
+            return Error("--headless runs --replay FILE, or --frames N with --frame-ms M");
         o.autostart = o.autostart || o.replay.empty();  // nobody is there to press "Старт"
     }
-    if (o.frames == 0 && !o.autostart) return "--frames 0 needs --autostart";
+    if (o.frames == 0 && !o.autostart) return Error("--frames 0 needs --autostart");
     return {};
 }
 

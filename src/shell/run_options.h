@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+
 namespace tv {
 
 // The most "Еще 50" presses a run may ask for, on the command line or in a recording: each is
@@ -35,8 +37,8 @@ struct RunOptions {
     bool writeConfig = false;  // write the default settings file and exit
 };
 
-// Parses argv[1..]. Returns an empty string on success, else a message naming the bad argument.
-std::string ParseRunOptions(const std::vector<std::string>& args, RunOptions& options);
+// Parses argv[1..]. Ok, or an error naming the bad argument.
+Status ParseRunOptions(const std::vector<std::string>& args, RunOptions& options);
 std::string UsageText();
 
 // The mod folders of a run: the settings file's `[data] mods` (folders separated by ':',

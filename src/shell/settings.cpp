@@ -512,22 +512,22 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
     return out + (lines.empty() && !tail.empty() ? tail.substr(eol.size()) : tail);
 }
 
-std::string SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after) {
-    if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
+Status SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after) {
+    if (path.empty()) return Error("no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE");
     std::error_code ec;
     // No file yet: the whole commented file of the defaults, with the player's changes in it.
     std::string text = FormatSettings(Settings{});
     if (fs::exists(path, ec)) {
         const uintmax_t size = fs::file_size(path, ec);
-        if (ec || size > kMaxSettingsBytes) return "cannot read " + path + ": not a settings file";
+        if (ec || size > kMaxSettingsBytes) return Error(path, "cannot read: not a settings file");
         std::ifstream in(path, std::ios::binary);
         std::ostringstream read;
-        if (!in || (size > 0 && !(read << in.rdbuf()))) return "cannot read " + path;
+        if (!in || (size > 0 && !(read << in.rdbuf()))) return Error(path, "cannot read");
         text = read.str();
     } else {
         const fs::path parent = fs::path(path).parent_path();
         if (!parent.empty()) fs::create_directories(parent, ec);
-        if (ec) return "cannot create " + parent.string() + ": " + ec.message();
+        if (ec) return Error(parent.string(), "cannot create: " + ec.message());
     }
     return WriteFileAtomically(path, UpdateSettingsText(text, before, after));
 }
@@ -549,14 +549,14 @@ std::string DefaultSettingsPath() {
     return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
-std::string WriteDefaultSettings(const std::string& path) {
-    if (path.empty()) return "no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE";
+Status WriteDefaultSettings(const std::string& path) {
+    if (path.empty()) return Error("no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE");
     std::error_code ec;
     if (fs::exists(fs::symlink_status(path, ec)))
-        return path + " already exists; remove it first to write the defaults";
+        return Error(path + " already exists; remove it first to write the defaults");
     fs::path parent = fs::path(path).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
-    if (ec) return "cannot create " + parent.string() + ": " + ec.message();
+    if (ec) return Error("cannot create " + parent.string() + ": " + ec.message());
     // Written whole or not at all: a full disk leaves no empty settings file behind.
     return WriteFileAtomically(path, FormatSettings(Settings{}));
 }

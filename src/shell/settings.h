@@ -14,6 +14,8 @@
 #include "common/i18n.h"
 #include "platform/input.h"
 
+#include "common/error.h"
+
 namespace tv {
 
 struct RunOptions;
@@ -179,7 +181,7 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
 // Writes the player's changes (the keys differing between `before` and `after`) into the
 // settings file at `path` as UpdateSettingsText does, whole or not at all; a missing file
 // becomes the defaults' commented file with the changes in it. Empty on success, else the reason.
-std::string SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after);
+Status SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after);
 
 // $XDG_CONFIG_HOME/terravik/settings.ini, or $HOME/.config/terravik/settings.ini when the
 // variable is unset, empty or relative (as the base-directory rules ask). Empty when neither
@@ -188,8 +190,8 @@ std::string SettingsPathFor(const char* xdgConfigHome, const char* home);
 std::string DefaultSettingsPath();  // the same from the environment
 
 // Writes FormatSettings(defaults) to path, creating its folders. Refuses to replace an
-// existing file. Returns an empty string on success, else the reason.
-std::string WriteDefaultSettings(const std::string& path);
+// existing file. Ok, or the error saying why not.
+Status WriteDefaultSettings(const std::string& path);
 
 // The command line wins over the file: --windowed WxH is a window of that size, and timed runs (--frames,
 // --frame-ms) drop vsync and the cap so their figures stay comparable between machines and settings.

@@ -4,18 +4,19 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "shell/game.h"
 
 namespace tv {
 
 void InitGame(Game& game);
 
-// What keeps a data root from being played, as one line for stderr, or empty when the folder
+// What keeps a data root from being played, as an error of one line, or ok when the folder
 // exists, whatever it holds (no GL: data_root.cpp). `named` says the root came from the
 // command line.
-std::string DataRootProblem(const std::string& root, bool named);
+Status DataRootProblem(const std::string& root, bool named);
 // The same for a mod folder (given in the settings or with --mod).
-std::string ModFolderProblem(const std::string& folder);
+Status ModFolderProblem(const std::string& folder);
 // The data root as the start-up spells it: ending in '/'.
 std::string DataRootPrefix(const std::string& root);
 

@@ -119,7 +119,7 @@ std::optional<WindowState> LoadWindowState(const std::string& path, std::string&
     return std::nullopt;
 }
 
-std::string SaveWindowState(const std::string& path, const WindowState& state) {
+Status SaveWindowState(const std::string& path, const WindowState& state) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.h"
+
 namespace tv {
 
 struct WindowState {
@@ -41,6 +43,6 @@ std::string DefaultWindowStatePath();  // the same from the environment
 // oversized or bad file gives nothing and one line in `warning` naming the file and the fault.
 std::optional<WindowState> LoadWindowState(const std::string& path, std::string& warning);
 // Writes the file whole or not at all, creating its folder. Empty on success, else the reason.
-std::string SaveWindowState(const std::string& path, const WindowState& state);
+Status SaveWindowState(const std::string& path, const WindowState& state);
 
 }  // namespace tv

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/memory_budget.h"
+#include "common/error.h"
 #include "math/vec3.h"
 
 namespace tv {

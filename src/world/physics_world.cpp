@@ -5,6 +5,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "common/error.h"
+
 namespace tv {
 
 struct PhysicsWorldState {
@@ -65,7 +67,7 @@ void PhysicsWorld::CreatePhysicsWorld() {
     }
     state_ = s;
     if (!s->terrain) {
-        throw std::runtime_error("the physics library could not create the world");
+        throw Error("the physics library could not create the world");
     }
 }
 

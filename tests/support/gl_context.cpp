@@ -16,7 +16,7 @@ OffscreenGlContext::OffscreenGlContext(int width, int height) : width_(width), h
     }
     window_ = std::make_unique<sdl::GlWindow>("test", width, height);
     if (!window_->Ok()) {
-        error_ = window_->Error();
+        error_ = window_->status().Message();
         return;
     }
     glViewport(0, 0, width, height);

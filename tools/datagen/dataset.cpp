@@ -5,6 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "common/error.h"
+
 namespace tv::datagen {
 
 DataWriter::DataWriter(std::string outDir) : out_(std::move(outDir)) {}
@@ -13,12 +15,12 @@ void DataWriter::Put(std::string_view gamePath, const std::vector<uint8_t>& byte
     std::string rel(gamePath);
     for (char& c : rel)
         if (c == '\\') c = '/';
-    if (written_.count(rel)) throw std::runtime_error("data set writes " + rel + " twice");
+    if (written_.count(rel)) throw Error("data set writes " + rel + " twice");
     std::filesystem::path path = std::filesystem::path(out_) / rel;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!f) throw std::runtime_error("cannot write " + path.string());
+    if (!f) throw Error("cannot write " + path.string());
     written_[rel] = bytes.size();
     bytes_ += bytes.size();
 }

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/error.h"
+
 namespace tv::datagen {
 namespace {
 
@@ -69,7 +71,7 @@ Rgba IconSample(float px, float py, float pixel) {
 
 Image GenerateIcon(int size) {
     if (size < kMinIconSize || size > kMaxIconSize)
-        throw std::runtime_error("icon size " + std::to_string(size) + " is outside " +
+        throw Error("icon size " + std::to_string(size) + " is outside " +
                                  std::to_string(kMinIconSize) + ".." + std::to_string(kMaxIconSize));
     // Below the design size each pixel averages a grid of samples (about one per design
     // unit), so thin lines such as the tracer fade instead of vanishing or aliasing.
@@ -107,7 +109,7 @@ void WriteIcon(const std::string& path, int size) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (!out) throw Error("cannot write " + path);
 }
 
 }  // namespace tv::datagen

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+#include "common/error.h"
+
 namespace tv::datagen {
 
 float Clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
@@ -133,7 +135,7 @@ std::vector<uint8_t> EncodeJpeg(const Image& img, int quality) {
     ilBindImage(id);
     if (!ilTexImage(img.Width(), img.Height(), 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data())) {
         ilDeleteImages(1, &id);
-        throw std::runtime_error("DevIL could not take the image");
+        throw Error("DevIL could not take the image");
     }
     // Our row 0 is the row the game's loader delivers first; a JPEG delivers its top row
     // first, so declare the pixels top-down and the file keeps that order.
@@ -142,7 +144,7 @@ std::vector<uint8_t> EncodeJpeg(const Image& img, int quality) {
     std::string tmp = (std::filesystem::temp_directory_path() / ("tv-datagen-" + std::to_string(::getpid()) + ".jpg")).string();
     bool ok = ilSave(IL_JPG, tmp.c_str());
     ilDeleteImages(1, &id);
-    if (!ok) throw std::runtime_error("DevIL could not encode a JPEG");
+    if (!ok) throw Error("DevIL could not encode a JPEG");
     std::vector<uint8_t> bytes = ReadAll(tmp);
     std::filesystem::remove(tmp);
     return bytes;
@@ -153,10 +155,10 @@ std::vector<uint8_t> EncodePng(const Image& img, bool withAlpha) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    if (!png || !info) throw std::runtime_error("libpng init failed");
+    if (!png || !info) throw Error("libpng init failed");
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("libpng could not encode");
+        throw Error("libpng could not encode");
     }
     png_set_write_fn(
         png, &out,

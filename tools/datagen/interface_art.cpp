@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/data_paths.h"
+#include "common/error.h"
 #include "platform/text_encoding.h"
 #include "dataset.h"
 
@@ -38,11 +39,11 @@ constexpr int kCellW = 16, kCellH = 32;
 
 Image FontStrip() {
     FT_Library lib;
-    if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType did not start");
+    if (FT_Init_FreeType(&lib)) throw Error("FreeType did not start");
     FT_Face face;
     if (FT_New_Face(lib, kFontFile, 0, &face)) {
         FT_Done_FreeType(lib);
-        throw std::runtime_error(std::string("cannot open the HUD font ") + kFontFile);
+        throw Error(std::string("cannot open the HUD font ") + kFontFile);
     }
     FT_Set_Pixel_Sizes(face, 0, 25);
     const int baseline = 25;  // rows from the cell's top; t = 0 is the top edge of a glyph

@@ -12,13 +12,15 @@
 
 #include "dataset.h"
 #include "icon.h"
+#include "common/report.h"
 #include "platform/std_streams.h"
 
 namespace {
 
+constexpr const char* kProgram = "terravik-datagen";
+
 int Usage(const char* self) {
-    std::fprintf(stderr, "usage: %s --out DIR [--verbose] | --icon FILE [--icon-size N] | --example-mod DIR\n",
-                 self);
+    tv::WriteStderr(std::string("usage: ") + self + " --out DIR [--verbose] | --icon FILE [--icon-size N] | --example-mod DIR\n");
     return 2;
 }
 
@@ -50,10 +52,10 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--icon-size") == 0 && i + 1 < argc) {
             iconSize = ParseIconSize(argv[++i]);
             if (iconSize == 0) {
-                std::fprintf(
-                    stderr,
-                    "terravik-datagen: --icon-size wants a number of pixels from %d to %d, not \"%s\"\n",
-                    tv::datagen::kMinIconSize, tv::datagen::kMaxIconSize, argv[i]);
+                tv::ReportAs(kProgram, tv::Error("--icon-size wants a number of pixels from " +
+                                                 std::to_string(tv::datagen::kMinIconSize) + " to " +
+                                                 std::to_string(tv::datagen::kMaxIconSize) + ", not \"" +
+                                                 argv[i] + "\""));
                 return 2;
             }
         } else if (std::strcmp(argv[i], "--verbose") == 0)
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
             std::printf("example mod: %d files, %llu bytes -> %s\n", s.files,
                         static_cast<unsigned long long>(s.bytes), exampleMod.c_str());
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "terravik-datagen: %s\n", e.what());
+            tv::ReportAs(kProgram, tv::AsError(e));
             return 1;
         }
         return 0;
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
         try {
             tv::datagen::WriteIcon(icon, iconSize != 0 ? iconSize : tv::datagen::kIconSize);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "terravik-datagen: %s\n", e.what());
+            tv::ReportAs(kProgram, tv::AsError(e));
             return 1;
         }
         if (out.empty()) return 0;
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
         std::printf("data set: %d files, %llu bytes, %.1f s -> %s\n", s.files,
                     static_cast<unsigned long long>(s.bytes), s.seconds, out.c_str());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "terravik-datagen: %s\n", e.what());
+        tv::ReportAs(kProgram, tv::AsError(e));
         return 1;
     }
     return 0;

@@ -12,6 +12,7 @@
 
 #include "audio/wav_file.h"
 #include "common/data_paths.h"
+#include "common/error.h"
 #include "dataset.h"
 
 namespace tv::datagen {
@@ -274,7 +275,7 @@ std::vector<int16_t> ComposeMusic() {
 std::vector<uint8_t> EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality) {
     vorbis_info vi;
     vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) throw std::runtime_error("vorbis encoder setup failed");
+    if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) throw Error("vorbis encoder setup failed");
     vorbis_comment vc;
     vorbis_comment_init(&vc);
     vorbis_comment_add_tag(&vc, "TITLE", "Crystal Snow");

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "common/atomic_file.h"
+#include "common/error.h"
 #include "render/image_decode.h"
 #include "render/png_file.h"
 
@@ -145,7 +146,7 @@ class Converter {
         }
         out_.model.ObjectKind = 1;
         Meshes(*scene_.mRootNode, aiMatrix4x4());
-        if (triangles_.empty()) throw std::runtime_error(path_ + ": no triangles to import");
+        if (triangles_.empty()) throw Error(path_, "no triangles to import");
         Groups();
         if (skinned) Animations();
         if (multiInfluence_ > 0)
@@ -239,9 +240,9 @@ class Converter {
         }
         CollectJoints(*scene_.mRootNode, -1, offsets);
         if (joints_.size() != offsets.size())
-            throw std::runtime_error(path_ + ": a skin names a joint that is not in the scene");
+            throw Error(path_, "a skin names a joint that is not in the scene");
         if (joints_.size() > static_cast<size_t>(kMaxPaletteBones))
-            throw std::runtime_error(path_ + ": the skin has " + std::to_string(joints_.size()) +
+            throw Error(path_, "the skin has " + std::to_string(joints_.size()) +
                                      " joints; the game's skinning palette holds " + std::to_string(kMaxPaletteBones));
         bool scaled = false;
         for (size_t j = 0; j < joints_.size(); ++j) {
@@ -456,7 +457,7 @@ class Converter {
 
 ImportedModel ImportModel(const std::string& path, const ImportOptions& options) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw std::runtime_error(path + ": no such file");
+    if (!fs::is_regular_file(path, ec)) throw Error(path, "no such file");
     Assimp::Importer importer;
     // Points and lines are dropped: the game draws triangles only.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -464,7 +465,7 @@ ImportedModel ImportModel(const std::string& path, const ImportOptions& options)
         importer.ReadFile(path, aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_SortByPType |
                                     aiProcess_ValidateDataStructure);
     if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
-        throw std::runtime_error(path + ": " + (importer.GetErrorString()[0] ? importer.GetErrorString() : "not a scene"));
+        throw Error(path, importer.GetErrorString()[0] ? importer.GetErrorString() : "not a scene");
     ImageLibrary images;
     return Converter(*scene, path, options).Run();
 }
@@ -473,9 +474,9 @@ std::vector<std::string> WriteImportedModel(const ImportedModel& imported, const
     const fs::path dir = fs::path(outPath).parent_path();
     std::vector<std::string> written;
     auto put = [&](const fs::path& p, const std::vector<uint8_t>& bytes) {
-        const std::string err =
+        const Status saved =
             WriteFileAtomically(p.string(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        if (!err.empty()) throw std::runtime_error(err);
+        if (!saved.ok()) throw saved.error();
         written.push_back(p.string());
     };
     for (const ImportedTexture& t : imported.textures) put(dir / t.name, t.bytes);

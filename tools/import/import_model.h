@@ -43,7 +43,7 @@ struct ImportedModel {
     int sourceTriangles = 0;
 };
 
-// Reads and converts the scene at `path`. Raises std::runtime_error naming the file and the
+// Reads and converts the scene at `path`. Raises Error naming the file and the
 // reason when it cannot be read, holds no triangles, or has more joints than the skinning
 // palette (72).
 ImportedModel ImportModel(const std::string& path, const ImportOptions& options);

@@ -10,35 +10,14 @@
 #include <exception>
 #include <string>
 
-#include <signal.h>
-#include <unistd.h>
-
+#include "common/report.h"
 #include "import_model.h"
 #include "platform/std_streams.h"
 
 namespace {
 
-// The asset importer is a library of many parsers, and some of them crash on broken files
-// rather than report them. The tool then still says which file it was and exits 1.
-char gCrashLine[4096];
-size_t gCrashLineLength = 0;
-
-extern "C" void OnCrash(int) {
-    ssize_t ignored = write(STDERR_FILENO, gCrashLine, gCrashLineLength);
-    (void)ignored;
-    _exit(1);
-}
-
-void ReportCrashesOf(const std::string& in) {
-    const int n = std::snprintf(gCrashLine, sizeof gCrashLine,
-                                "terravik-import: %s: the importer crashed reading this file; nothing was written\n",
-                                in.c_str());
-    gCrashLineLength = n < 0 ? 0 : std::min(static_cast<size_t>(n), sizeof gCrashLine - 1);
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(sig, OnCrash);
-}
-
 int Usage() {
-    std::fprintf(stderr, "usage: terravik-import IN OUT.3dk [--scale S] [--up y|z] [--fps N]\n");
+    tv::WriteStderr("usage: terravik-import IN OUT.3dk [--scale S] [--up y|z] [--fps N]\n");
     return 2;
 }
 
@@ -78,17 +57,19 @@ int main(int argc, char** argv) {
         }
     }
     if (in.empty() || out.empty()) return Usage();
-    ReportCrashesOf(in);
+    // The asset importer is a library of many parsers, and some of them crash on broken files
+    // rather than report them. The tool then still says which file it was.
+    tv::ReportCrashesWith("terravik-import: " + in + ": the importer crashed reading this file; nothing was written");
     try {
         const tv::import::ImportedModel model = tv::import::ImportModel(in, options);
-        for (const std::string& note : model.notes) std::fprintf(stderr, "terravik-import: %s: %s\n", in.c_str(), note.c_str());
+        for (const std::string& note : model.notes) tv::ReportAs("terravik-import", tv::Error(in, note));
         tv::import::WriteImportedModel(model, out);
         std::printf("%s: %zu triangles, %zu bones, %zu animations, %zu textures\n", out.c_str(),
                     model.model.Triangles.size(), model.model.BoneParents.size(), model.animations.size(),
                     model.textures.size());
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "terravik-import: %s\n", e.what());
+        tv::ReportAs("terravik-import", tv::AsError(e));
         return 1;
     }
 }

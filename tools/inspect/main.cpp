@@ -14,6 +14,7 @@
 
 #include "common/binary_io.h"
 #include "format_json.h"
+#include "common/report.h"
 #include "inspect_formats.h"
 #include "platform/paths.h"
 #include "platform/std_streams.h"
@@ -29,7 +30,7 @@ std::string ExecutablePath(const char* argv0) {
 }
 
 int Usage() {
-    std::cerr << "usage: terravik-inspect [--data-dir DIR] [--full] FILE...\n";
+    tv::WriteStderr("usage: terravik-inspect [--data-dir DIR] [--full] FILE...\n");
     return 2;
 }
 
@@ -73,12 +74,12 @@ int main(int argc, char** argv) {
             }
         } catch (const tv::DataError& e) {
             std::cout.flush();
-            std::cerr << e.what() << '\n';
+            tv::ReportAs("", e);
             status = 1;
         } catch (const std::exception& e) {
             // Not expected (the readers raise DataError), but a bad file must never abort.
             std::cout.flush();
-            std::cerr << file << ": " << e.what() << '\n';
+            tv::ReportAs("", tv::Error(file, e.what()));
             status = 1;
         }
     }

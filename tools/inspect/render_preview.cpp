@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 #include <vector>
 
 #include "common/binary_io.h"
+#include "common/report.h"
 #include "models/model.h"
 #include "sdl/gl_context_sdl.h"
 #include "render/gl/gpu_store.h"
@@ -66,14 +68,14 @@ void DrawView(TModel& model, int index) {
 int RenderPreview(const std::string& modelPath, const std::string& outPng, const std::string& dataDir) {
     if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::cerr << "no video: " << SDL_GetError() << '\n';
+        ReportAs("", Error(std::string("no video: ") + SDL_GetError()));
         return 1;
     }
     SdlVideo video;
     const int width = kViewSize * 3, height = kViewSize;
     sdl::GlWindow window("preview", width, height);
     if (!window.Ok()) {
-        std::cerr << "no OpenGL context: " << window.Error() << '\n';
+        ReportAs("", Error("no OpenGL context: " + window.status().Message()));
         return 1;
     }
 
@@ -94,21 +96,23 @@ int RenderPreview(const std::string& modelPath, const std::string& outPng, const
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-            std::cerr << modelPath << ": GL error 0x" << std::hex << error << std::dec << '\n';
+            char code[16];
+            std::snprintf(code, sizeof code, "%x", static_cast<unsigned>(error));
+            ReportAs("", Error(modelPath, std::string("GL error 0x") + code));
             return 1;
         }
         model.reset();
         gpu.Release();
     } catch (const DataError& e) {
-        std::cerr << e.what() << '\n';
+        ReportAs("", e);
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << modelPath << ": " << e.what() << '\n';
+        ReportAs("", Error(modelPath, e.what()));
         return 1;
     }
     // Opaque: the context has the game's alpha channel, which some textures (trees) leave below 1.
     if (!WriteRgbaPng(outPng, width, height, pixels.data(), RowOrder::BottomUp, true)) {
-        std::cerr << outPng << ": cannot write\n";
+        ReportAs("", Error(outPng, "cannot write"));
         return 1;
     }
     return 0;
@@ -127,7 +131,7 @@ int RenderCommand(int argc, char** argv, const std::string& defaultDataDir) {
         }
     }
     if (rest.size() != 2) {
-        std::cerr << "usage: terravik-inspect --render FILE.3dk OUT.png [--data-dir DIR]\n";
+        WriteStderr("usage: terravik-inspect --render FILE.3dk OUT.png [--data-dir DIR]\n");
         return 2;
     }
     return RenderPreview(rest[0], rest[1], dataDir);

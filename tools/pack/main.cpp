@@ -9,18 +9,19 @@
 
 #include "common/atomic_file.h"
 #include "common/binary_io.h"
+#include "common/report.h"
 #include "format_json.h"
 #include "platform/std_streams.h"
 
 namespace {
 
 int Usage(int status) {
-    std::cerr << "usage: terravik-pack FILE.json OUT\n";
+    tv::WriteStderr("usage: terravik-pack FILE.json OUT\n");
     return status;
 }
 
 int Fail(const std::string& input, const std::string& what) {
-    std::cerr << "terravik-pack: " << input << ": " << what << '\n';
+    tv::ReportAs("terravik-pack", tv::Error(input, what));
     return 1;
 }
 
@@ -52,8 +53,8 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(input, e.what());
     }
-    const std::string error = tv::WriteFileAtomically(
+    const tv::Status saved = tv::WriteFileAtomically(
         output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (!error.empty()) return Fail(input, error);
+    if (!saved.ok()) return Fail(input, saved.Message());
     return 0;
 }

@@ -46,7 +46,7 @@ void main() {
 bool SkinProgram::Ensure() {
     if (state_ != State::Untried) return state_ == State::Ready;
     state_ = State::Failed;
-    program_.Reset(BuildShaderProgram("skin", kVertexSource, kFragmentSource, error_));
+    program_.Reset(BuildShaderProgram("skin", kVertexSource, kFragmentSource, status_));
     const uint32_t program = program_.Get();
     if (program == 0) return false;
     samplerUniform_ = glGetUniformLocationARB(program, "Texture0");

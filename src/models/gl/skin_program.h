@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
 #include "render/gl/gl_handles.h"
 
 namespace tv {
@@ -31,10 +32,10 @@ public:
     // SkinnedBuffer models then draw unskinned, as without shader support.
     void Disable() {
         state_ = State::Failed;
-        error_ = "switched off";
+        status_ = Error("switched off");
     }
-    // The build's error text when Ensure failed (missing extensions or the compiler's log).
-    const std::string& Error() const { return error_; }
+    // The build's error when Ensure failed (missing extensions or the compiler's log).
+    const Status& status() const { return status_; }
 
     void Use() const;      // makes it the current program
     static void UseNone();  // back to fixed function
@@ -57,7 +58,7 @@ private:
     int paletteUniform_ = -1;
     int tintUniform_ = -1;
     int texturedUniform_ = -1;
-    std::string error_;
+    Status status_;
 };
 
 }  // namespace tv

@@ -33,22 +33,22 @@ GLhandleARB CompileShader(GLenum kind, const char* source, std::string& log) {
 }  // namespace
 
 uint32_t BuildShaderProgram(const char* name, const char* vertexSource, const char* fragmentSource,
-                            std::string& error) {
+                            Status& status) {
     if (!epoxy_has_gl_extension("GL_ARB_shader_objects") || !epoxy_has_gl_extension("GL_ARB_vertex_shader") ||
         !epoxy_has_gl_extension("GL_ARB_fragment_shader")) {
-        error = "no ARB shader objects";
+        status = Error("no ARB shader objects");
         return 0;
     }
     std::string log;
     const GLhandleARB vertexShader = CompileShader(GL_VERTEX_SHADER_ARB, vertexSource, log);
     if (vertexShader == 0) {
-        error = std::string(name) + " shader does not compile: " + log;
+        status = Error(std::string(name) + " shader does not compile: " + log);
         return 0;
     }
     const GLhandleARB fragmentShader = CompileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, log);
     if (fragmentShader == 0) {
         glDeleteObjectARB(vertexShader);
-        error = std::string(name) + " shader does not compile: " + log;
+        status = Error(std::string(name) + " shader does not compile: " + log);
         return 0;
     }
     const GLhandleARB program = glCreateProgramObjectARB();
@@ -61,7 +61,7 @@ uint32_t BuildShaderProgram(const char* name, const char* vertexSource, const ch
     GLint linked = 0;
     glGetObjectParameterivARB(program, GL_OBJECT_LINK_STATUS_ARB, &linked);
     if (!linked) {
-        error = std::string(name) + " program does not link: " + InfoLog(program);
+        status = Error(std::string(name) + " program does not link: " + InfoLog(program));
         glDeleteObjectARB(program);
         return 0;
     }

@@ -6,15 +6,17 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
+
 namespace tv {
 
 // Compiles `vertexSource` and `fragmentSource` in the current context and links them into one
-// program. Returns the program's handle, or 0 with `error` set: "no ARB shader objects" when
+// program. Returns the program's handle, or 0 with `status` the error: "no ARB shader objects" when
 // the context lacks the extensions, else "<name> shader does not compile: <log>" or
 // "<name> program does not link: <log>". Nothing is left behind on failure; on success the
 // shaders are already flagged for deletion and go with the program.
 uint32_t BuildShaderProgram(const char* name, const char* vertexSource, const char* fragmentSource,
-                            std::string& error);
+                            Status& status);
 
 // Deletes a program made by BuildShaderProgram, its shaders with it; 0 is ignored. The context
 // the program was made in must be current.

@@ -9,6 +9,7 @@
 #include <exception>
 #include <vector>
 
+#include "common/report.h"
 #include "platform/paths.h"
 #include "render/image_prefetch.h"
 
@@ -86,15 +87,16 @@ std::string Upload(const DecodedImage& image, int& width, int& height) {
 void Texture::Unload() {
     name_.Reset();
     valid_ = false;
-    reason_.clear();
+    status_ = Status();
     width_ = height_ = 0;
 }
 
 Texture LoadTextureFromImage(const DecodedImage& image) {
     Texture t;
     t.name_ = NewBoundTexture();
-    t.reason_ = Upload(image, t.width_, t.height_);
-    t.valid_ = t.reason_.empty();
+    const std::string failure = Upload(image, t.width_, t.height_);
+    if (!failure.empty()) t.status_ = Error(failure);
+    t.valid_ = failure.empty();
     return t;
 }
 
@@ -104,22 +106,22 @@ Texture LoadTextureNamedTimes(const std::string& path, uint64_t uses) {
     PrefetchedImage decoded = ReadAndDecodeImage(path);
     DecodedImage& image = decoded.image;
     Texture t;
-    if (decoded.error.empty()) {
+    if (decoded.status.ok()) {
         t = LoadTextureFromImage(image);
         // The upload's reason does not name the file; the data's paths may use backslashes.
         if (!t.valid_) {
             std::string shown = path;
             std::replace(shown.begin(), shown.end(), '\\', '/');
-            t.reason_ = shown + ": " + t.reason_;
+            t.status_ = Error(shown, t.status_.error().reason());
         }
     } else {
         // A failed load still gives a bound, empty texture: callers draw with it as before.
         t.name_ = NewBoundTexture();
-        t.reason_ = decoded.error;  // names the file as it was found on disk
+        t.status_ = decoded.status;  // names the file as it was found on disk
     }
     if (!t.valid_ && !decoded.failureSeen) {
         const std::string more = uses > 1 ? " (and " + std::to_string(uses - 1) + " more times)" : "";
-        std::fprintf(stderr, "terravik: texture not loaded: %s%s\n", t.reason_.c_str(), more.c_str());
+        Report(Error("texture not loaded: " + t.status_.Message() + more));
     }
     return t;
 }

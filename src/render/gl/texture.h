@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "common/error.h"
 #include "common/memory_budget.h"
 #include "render/gl/gl_handles.h"
 #include "render/image_decode.h"
@@ -23,7 +24,7 @@ class Texture {
 
     uint32_t id() const { return name_.Get(); }            // GL name; 0 when none was made
     bool valid() const { return valid_; }                  // the image was decoded and uploaded
-    const std::string& reason() const { return reason_; }  // why not, "" when valid
+    const Status& status() const { return status_; }       // why not; ok when valid
     int width() const { return width_; }                   // of the uploaded level 0, texels
     int height() const { return height_; }
 
@@ -39,14 +40,14 @@ class Texture {
 
     GlTexture name_;
     bool valid_ = false;
-    std::string reason_;
+    Status status_;
     int width_ = 0, height_ = 0;
 };
 
 // Needs a current GL context and InitImageLibrary. Always makes a new texture name and leaves
 // it bound to GL_TEXTURE_2D with the fixed parameters. When the file is missing, cannot be
 // decoded or is over the size caps, the texture stays empty (nothing is uploaded), valid() is
-// false, reason() names the file and says why, and "terravik: texture not loaded: " and the
+// false, status() names the file and says why, and "terravik: texture not loaded: " and the
 // reason go to stderr as one line (once per file while an ImagePrefetch hands out the same
 // failure again). `path` may use backslashes; it is resolved with ResolvePath, and the
 // messages show the file with forward slashes. Never throws.

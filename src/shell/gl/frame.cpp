@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/report.h"
 #include "platform/text_encoding.h"
 #include "render/gl/gpu_store.h"
 #include "render/gl/offscreen_target.h"
@@ -143,8 +144,10 @@ bool DrawScaledScene(Game& game) {
     if (target.Failed()) return false;
     const int width = ScaledSide(game.ScreenWidth, scale), height = ScaledSide(game.ScreenHeight, scale);
     if (!target.Begin(width, height)) {
-        std::fprintf(stderr, "terravik: render_scale %.2f cannot be used (%s); drawing at full resolution\n", scale,
-                     target.Error().c_str());
+        char scaleText[32];
+        std::snprintf(scaleText, sizeof scaleText, "%.2f", scale);
+        Warn(std::string("render_scale ") + scaleText + " cannot be used (" + target.Error() +
+             "); drawing at full resolution");
         game.SceneScaleRefused = true;
         return false;
     }
@@ -302,8 +305,7 @@ namespace {
 // match when the pause held the music.
 void ReportMusicPosition(Game& game, const char* what) {
     if (!game.Music || !game.Music->loaded()) return;
-    std::fprintf(stderr, "terravik: %s; music at byte %llu\n", what,
-                 static_cast<unsigned long long>(game.Music->PlayedBytes()));
+    Warn(std::string(what) + "; music at byte " + std::to_string(game.Music->PlayedBytes()));
 }
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/data_paths.h"
+#include "common/report.h"
 #include "audio/sound_backend.h"
 #include "math/vector_math.h"
 #include "platform/paths.h"
@@ -21,10 +22,10 @@
 namespace tv {
 namespace {
 
-// One stderr line for a start-up step that failed: the step, then the reason (a loader's
-// reason names the file, the byte offset and the field).
-void ReportFailedStep(const char* step, const std::string& reason) {
-    std::fprintf(stderr, "terravik: start-up step \"%s\" failed: %s\n", step, reason.c_str());
+// A start-up step that failed: one stderr line with the step, then the reason (a loader's
+// reason names the file, the byte offset and the field), and the step's False line in the log.
+void ReportFailedStep(Game& game, const char* step, const Error& error, const char* falseLine) {
+    Report(error.InStep(step), [&](std::string_view line) { LogWrite(game.GameLog, line); }, falseLine);
 }
 
 // Runs one guarded step: every exception becomes the step's False line and clears InitOK.
@@ -36,18 +37,16 @@ void Guarded(Game& game, const char* stepName, const char* okLine, const char* f
         LogWrite(game.GameLog, okLine);
     } catch (const std::exception& ex) {
         game.InitOK = false;
-        ReportFailedStep(stepName, ex.what());
-        LogWrite(game.GameLog, falseLine);
+        ReportFailedStep(game, stepName, AsError(ex), falseLine);
     } catch (...) {
         game.InitOK = false;
-        ReportFailedStep(stepName, "unknown error");
-        LogWrite(game.GameLog, falseLine);
+        ReportFailedStep(game, stepName, Error("unknown error"), falseLine);
     }
 }
 
 // The guarded phases that draw or load GL objects fail outright without a context.
 void RequireGl(const Game& game) {
-    if (!game.GLReady && !game.Headless) throw std::runtime_error("no OpenGL rendering context");
+    if (!game.GLReady && !game.Headless) throw Error("no OpenGL rendering context");
 }
 
 // The data root: --data-dir when given, else the parent of the executable's folder.
@@ -130,8 +129,11 @@ void OpenMusic(Game& game) {
     game.Music = std::make_unique<TOGG>(game.musicDevice, musicFile);
     // With no device the "no audio device" line has already said why there is no music.
     if (!game.Music->loaded() && game.musicDevice.initialised)
-        ReportFailedStep("music", ResolvePath(musicFile) + ": " + game.Music->load_error());
-    LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
+        ReportFailedStep(game, "music",
+                         Error(ResolvePath(musicFile), game.Music->load_status().error().reason()),
+                         "Load file ogg False");
+    else
+        LogWrite(game.GameLog, game.Music->loaded() ? "Load file ogg OK" : "Load file ogg False");
     game.Music->SetVolume(game.settings.MusicPercent());  // the player's music volume
 }
 
@@ -203,7 +205,7 @@ void CreateAircraftSystem(Game& game) {
 }
 
 void SpawnStartWave(Game& game) {
-    if (!game.Planes) throw std::runtime_error("no aircraft system");
+    if (!game.Planes) throw Error("no aircraft system");
     game.Planes->SpawnWave(game.random, true);
 }
 
@@ -221,7 +223,7 @@ void InitOpenGL(Game& game) {
     if (game.Headless) return;  // nothing to draw into, by intent: the step counts as done
     game.GLReady = game.platform.window->MakeGLCurrent();
     // Carrying on without a context would crash at the first GL call, so this step fails.
-    if (!game.GLReady) throw std::runtime_error("no OpenGL rendering context");
+    if (!game.GLReady) throw Error("no OpenGL rendering context");
     glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
     glShadeModel(GL_SMOOTH);
     glClearDepth(1.0);
@@ -270,10 +272,10 @@ void InitGame(Game& game) {
     game.InitOK = true;
     FindDataRoot(game);
     // A read-only data folder (an installed game) keeps its log in the player's state folder.
-    const std::string logNote =
+    const Status logOpened =
         LogOpenWithFallback(game.GameLog, DataPath(game.ProgramDir, paths::kLogFile),
                             StateLogPathFor(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
-    if (!logNote.empty()) std::fprintf(stderr, "terravik: %s\n", logNote.c_str());
+    if (!logOpened.ok()) Report(logOpened.error());
     SetCameraPlanes(game);
     Guarded(game, "OpenGL", "иницилизация opengl ОК", "иницилизация opengl False", [&] { InitOpenGL(game); });
     CheckVertexBuffers(game);

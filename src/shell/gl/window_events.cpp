@@ -1,8 +1,7 @@
 // The main window's events that reach the GL game: the start button runs the start-up, a
 // resize resets the viewport, and clicks and replayed window messages are dispatched to the
 // form's handlers.
-#include <cstdio>
-
+#include "common/report.h"
 #include "shell/main_form.h"
 #include "shell/replay.h"
 #include "shell/startup.h"
@@ -15,7 +14,7 @@ void Button3Click(Game& game) {
     if (!game.InitOK) {
         // The question alone does not say what went wrong; the log and stderr do.
         if (!game.GameLog.Path.empty())
-            std::fprintf(stderr, "terravik: the start-up had errors; its log is %s\n", game.GameLog.Path.c_str());
+            Warn("the start-up had errors; its log is " + game.GameLog.Path);
         b[kButton5].visible = true;
         b[kButton6].visible = true;
         b[kButton7].visible = true;

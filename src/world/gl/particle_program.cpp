@@ -63,7 +63,7 @@ bool ParticleProgram::Ensure() {
     if (program_.Get() != 0) return true;
     if (tried_) return false;
     tried_ = true;
-    program_.Reset(BuildShaderProgram("particle", kVertexShader, kFragmentShader, error_));
+    program_.Reset(BuildShaderProgram("particle", kVertexShader, kFragmentShader, status_));
     const uint32_t program = program_.Get();
     if (program == 0) return false;
     sampler_ = glGetUniformLocation(program, "particleTexture");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
 #include "render/gl/gl_handles.h"
 #include "world/particles.h"
 
@@ -16,13 +17,13 @@ public:
     ParticleProgram() = default;
     ParticleProgram(const ParticleProgram&) = delete;
     ParticleProgram& operator=(const ParticleProgram&) = delete;
-    // Compiles and links if not done yet; false (with Error()) if the driver refuses it.
+    // Compiles and links if not done yet; false (with status()) if the driver refuses it.
     bool Ensure();
     uint32_t Handle() const { return program_.Get(); }
     int SamplerLocation() const { return sampler_; }
     int ParamsLocation() const { return params_; }
     int CornersLocation() const { return corners_; }
-    const std::string& Error() const { return error_; }
+    const Status& status() const { return status_; }
 
 private:
     GlProgram program_;
@@ -30,7 +31,7 @@ private:
     int params_ = -1;
     int corners_ = -1;
     bool tried_ = false;
-    std::string error_;
+    Status status_;
 };
 
 // Draws a level emitter's buffer through the program, blended by BlendMode, its quads facing

@@ -101,7 +101,7 @@ TEST_F(ModelDraw, GpuSkinningMatchesCpuSkinning) {
     auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBar(ModelType::SkinnedBuffer)), context);
     auto cpu = TModel::Create(WriteModelTo(dir, "cpu.3dk", SkinnedBar(ModelType::CpuSkinned)), context);
     ASSERT_EQ(gpu->ModelType, ModelType::SkinnedBuffer);
-    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().Error();
+    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().status().Message();
     AddSmdAnimation(*gpu, smd);
     AddSmdAnimation(*cpu, smd);
 
@@ -150,7 +150,7 @@ ModelFile SkinnedBarOnLongChain(ModelType type, int32_t rightBone) {
 TEST_F(ModelDraw, GpuSkinnedBonesPastThePaletteTakeItsLastBone) {
     const std::string dir = ScratchDir("models_long_chain");
     const ModelLoadContext context = Context(GlTest::gpu.get(), dir + "/");
-    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().Error();
+    ASSERT_TRUE(GlTest::gpu->Part<SkinProgram>().Ensure()) << GlTest::gpu->Part<SkinProgram>().status().Message();
     auto gpu = TModel::Create(WriteModelTo(dir, "gpu.3dk", SkinnedBarOnLongChain(ModelType::SkinnedBuffer, 75)), context);
     auto lastRow = TModel::Create(WriteModelTo(dir, "cpu71.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 71)), context);
     auto bone75 = TModel::Create(WriteModelTo(dir, "cpu75.3dk", SkinnedBarOnLongChain(ModelType::CpuSkinned, 75)), context);

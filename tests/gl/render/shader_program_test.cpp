@@ -19,10 +19,10 @@ void main() { gl_FragColor = vec4(1.0, Green, 0.0, 1.0); }
 using ShaderProgramTest = GlTest;
 
 TEST_F(ShaderProgramTest, BuiltProgramDrawsAndTakesUniforms) {
-    std::string error;
-    const uint32_t program = BuildShaderProgram("test", kVertex, kRedFragment, error);
-    ASSERT_NE(program, 0u) << error;
-    EXPECT_TRUE(error.empty());
+    Status status;
+    const uint32_t program = BuildShaderProgram("test", kVertex, kRedFragment, status);
+    ASSERT_NE(program, 0u) << status.Message();
+    EXPECT_TRUE(status.ok());
     // Usable through the 2.0 names as well, as the particle path does.
     glUseProgram(program);
     glUniform1f(glGetUniformLocation(program, "Green"), 1.0f);
@@ -47,16 +47,18 @@ TEST_F(ShaderProgramTest, BuiltProgramDrawsAndTakesUniforms) {
 }
 
 TEST_F(ShaderProgramTest, FailuresNameTheStageAndLeaveNothing) {
-    std::string error;
+    Status status;
     EXPECT_EQ(
-        BuildShaderProgram("bad", kVertex, "#version 110\nvoid main() { gl_FragColor = nope; }\n", error),
+        BuildShaderProgram("bad", kVertex, "#version 110\nvoid main() { gl_FragColor = nope; }\n", status),
         0u);
+    std::string error = status.Message();
     EXPECT_EQ(error.rfind("bad shader does not compile: ", 0), 0u) << error;
     EXPECT_GT(error.size(), sizeof("bad shader does not compile: ") - 1) << "the compiler's log is kept";
 
     // Each stage compiles on its own, but a fragment stage without main cannot link.
-    error.clear();
-    EXPECT_EQ(BuildShaderProgram("odd", kVertex, "#version 110\nuniform float Unused;\n", error), 0u);
+    status = Status();
+    EXPECT_EQ(BuildShaderProgram("odd", kVertex, "#version 110\nuniform float Unused;\n", status), 0u);
+    error = status.Message();
     EXPECT_EQ(error.rfind("odd program does not link: ", 0), 0u) << error;
 
     // Neither failure leaves a program or shader object behind.

@@ -72,8 +72,8 @@ TEST_F(TextureTest, RgbaPngKeepsItsAlphaAndGetsTheFixedParameters) {
     ASSERT_TRUE(WriteTestPng(Path("alpha.png"), 4, 4, PNG_COLOR_TYPE_RGB_ALPHA, px));
 
     const Texture tex = LoadTexture(Path("alpha.png"));
-    ASSERT_TRUE(tex.valid()) << tex.reason();
-    EXPECT_TRUE(tex.reason().empty());
+    ASSERT_TRUE(tex.valid()) << tex.status().Message();
+    EXPECT_TRUE(tex.status().ok());
     EXPECT_EQ(Bound(), static_cast<GLint>(tex.id()));
     const Pixels level0 = Level(0);
     ASSERT_EQ(level0.width, 4);
@@ -174,7 +174,7 @@ TEST_F(TextureTest, FailedLoadSaysWhyAndUploadsNothing) {
     ASSERT_TRUE(WriteTestPng(Path("green.png"), 2, 2, PNG_COLOR_TYPE_RGB,
                              {0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0}));
     const Texture good = LoadTexture(Path("green.png"));
-    ASSERT_TRUE(good.valid()) << good.reason();
+    ASSERT_TRUE(good.valid()) << good.status().Message();
 
     std::ifstream in(Path("green.png"), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -191,7 +191,7 @@ TEST_F(TextureTest, FailedLoadSaysWhyAndUploadsNothing) {
         const Texture bad = LoadTexture(dir_ + "\\" + name);
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_FALSE(bad.valid()) << name;
-        EXPECT_NE(bad.reason().find(name), std::string::npos) << bad.reason();
+        EXPECT_NE(bad.status().Message().find(name), std::string::npos) << bad.status().Message();
         EXPECT_EQ(err.rfind("terravik: texture not loaded: " + Path(name) + ": ", 0), 0u) << err;
         EXPECT_EQ(err.find(name), err.rfind(name)) << err;
         EXPECT_EQ(err.find('\\'), std::string::npos) << err;
@@ -218,7 +218,7 @@ TEST_F(TextureTest, FailedLoadSaysWhyAndUploadsNothing) {
 
     // A good load afterwards is unaffected.
     const Texture again = LoadTexture(Path("green.png"));
-    EXPECT_TRUE(again.valid()) << again.reason();
+    EXPECT_TRUE(again.valid()) << again.status().Message();
     EXPECT_EQ(Level(0).At(1, 1)[1], 255);
     EXPECT_EQ(GlError(), 0u);
 }
@@ -234,7 +234,7 @@ TEST_F(TextureTest, LevelZeroMatchesTheMipmapBuilder) {
             image.pixels.resize(static_cast<size_t>(size[0]) * size[1] * channels);
             for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 37 + i / 7);
             const Texture ours = LoadTextureFromImage(image);
-            ASSERT_TRUE(ours.valid()) << ours.reason();
+            ASSERT_TRUE(ours.valid()) << ours.status().Message();
             const Pixels mine = Level(0);
 
             GLuint reference = 0;
@@ -299,7 +299,7 @@ TEST_F(TextureTest, PathWithBackslashesAndOtherCaseIsFound) {
     std::filesystem::create_directories(Path("Fonts"));
     ASSERT_TRUE(WriteTestPng(Path("Fonts/FONT.png"), 1, 1, PNG_COLOR_TYPE_RGB, {7, 77, 177}));
     const Texture tex = LoadTexture(dir_ + "\\fonts\\font.PNG");
-    EXPECT_TRUE(tex.valid()) << tex.reason();
+    EXPECT_TRUE(tex.valid()) << tex.status().Message();
     const Pixels p = Level(0);
     ASSERT_EQ(p.width, 1);
     EXPECT_EQ(p.At(0, 0)[1], 77);

@@ -37,7 +37,7 @@ TEST(MainWindowFocus, FramesTheFocusedButtonOnly) {
     ImageLibrary images;
     {
         SdlMainWindow window(false, 1024, 768);
-        ASSERT_TRUE(window.Ok()) << window.Error();
+        ASSERT_TRUE(window.Ok()) << window.status().Message();
         TForm1 form;
         window.SetForm(&form);
         const std::vector<uint8_t> plain = Present(window);

@@ -34,7 +34,7 @@ TEST(OptionsMenu, KeysOpenChangeSaveAndEscapeCloses) {
         RunOptions options;
         options.configFile = path;
         SdlMainWindow window(false, 1024, 768);
-        ASSERT_TRUE(window.Ok()) << window.Error();
+        ASSERT_TRUE(window.Ok()) << window.status().Message();
         StepClock clock;
         MainLoop loop(options, window, clock, &clock, nullptr, nullptr, nullptr);
         std::vector<std::string> warnings;

@@ -49,7 +49,7 @@ protected:
         // the picture (text blends additively), so the axes show as drawn.
         DecodedImage black{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 0)};
         const Texture& font = game.Gpu->AdoptTexture(LoadTextureFromImage(black));
-        ASSERT_TRUE(font.valid()) << font.reason();
+        ASSERT_TRUE(font.valid()) << font.status().Message();
         game.FontTexture = font.id();
     }
 

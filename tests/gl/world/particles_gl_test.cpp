@@ -131,7 +131,7 @@ TEST_F(ParticlesGl, GpuEmitterQuadsLandWhereTheFormulaPutsThem) {
     EXPECT_FLOAT_EQ(ps.Elapsed, 0.5f);
     EXPECT_FLOAT_EQ(ps.TimeStep, 1.0f);
     DrawParticleShader(ps, program);
-    ASSERT_TRUE(program.Ensure()) << program.Error();
+    ASSERT_TRUE(program.Ensure()) << program.status().Message();
     EXPECT_EQ(GlError(), 0u);
     Pixels p = ReadPixels(0, 0, kWidth, kHeight);
     for (int b = 0; b < 4; ++b) {

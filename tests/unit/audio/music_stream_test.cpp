@@ -246,7 +246,7 @@ TEST(Music, AMissingFileIsNotLoadedAndEveryCallDoesNothing) {
     MusicDevice device;
     TOGG beforeDevice(device, music);
     EXPECT_FALSE(beforeDevice.loaded());  // no device yet
-    EXPECT_EQ(beforeDevice.load_error(), "no music device");
+    EXPECT_EQ(beforeDevice.load_status().error().reason(), "no music device");
 
     // The device is initialised only when a real one opened; without one the music stays
     // not loaded (the start-up then logs "Load file ogg False").
@@ -264,7 +264,7 @@ TEST(Music, AMissingFileIsNotLoadedAndEveryCallDoesNothing) {
     const std::string missingPath = std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/no_such_music.ogg";
     TOGG missing(silent, missingPath);
     EXPECT_FALSE(missing.loaded());
-    EXPECT_EQ(missing.load_error(), "cannot open: No such file or directory");
+    EXPECT_EQ(missing.load_status().error().reason(), "cannot open: No such file or directory");
     missing.SetVolume(0);
     missing.Play(true);
     EXPECT_FALSE(missing.IsPlaying());
@@ -272,12 +272,12 @@ TEST(Music, AMissingFileIsNotLoadedAndEveryCallDoesNothing) {
     EXPECT_EQ(missing.VolumeMb(), 0);
     TOGG empty(silent, "");
     EXPECT_FALSE(empty.loaded());
-    EXPECT_EQ(TOGG(silent, TERRAVIK_GAME_DIR).load_error(), "is a directory");
+    EXPECT_EQ(TOGG(silent, TERRAVIK_GAME_DIR).load_status().error().reason(), "is a directory");
 
     // Not Ogg Vorbis at all.
     TOGG notOgg(silent, std::string(TERRAVIK_GAME_DIR) + "/k_resurs/sound/expl_1.wav");
     EXPECT_FALSE(notOgg.loaded());
-    EXPECT_EQ(notOgg.load_error(), "not a readable Ogg Vorbis file");
+    EXPECT_EQ(notOgg.load_status().error().reason(), "not a readable Ogg Vorbis file");
 }
 
 TEST(OggDecoder, DecodesTheGameMusicAndRewindsToTheSameFirstSamples) {

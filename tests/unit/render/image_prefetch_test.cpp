@@ -33,7 +33,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(int i) const { return (dir_ / "Sub" / ("img" + std::to_string(i) + ".png")).string(); }
     static void ExpectSame(const PrefetchedImage& a, const PrefetchedImage& b) {
-        EXPECT_EQ(a.error, b.error);
+        EXPECT_EQ(a.status.Message(), b.status.Message());
         EXPECT_EQ(a.image.width, b.image.width);
         EXPECT_EQ(a.image.height, b.image.height);
         EXPECT_EQ(a.image.channels, b.image.channels);
@@ -56,8 +56,8 @@ TEST_F(ImagePrefetchTest, GivesWhatDecodingOnTheSpotGivesAndDecodesEachFileOnce)
         ExpectSame(prefetch.Get(missing), ImagePrefetch::ReadAndDecode(missing));
         ExpectSame(prefetch.Get(broken), ImagePrefetch::ReadAndDecode(broken));
     }
-    EXPECT_FALSE(prefetch.Get(missing).error.empty());
-    EXPECT_FALSE(prefetch.Get(broken).error.empty());
+    EXPECT_FALSE(prefetch.Get(missing).status.ok());
+    EXPECT_FALSE(prefetch.Get(broken).status.ok());
     EXPECT_EQ(prefetch.Get(Path(1)).image.width, 8);
     EXPECT_EQ(prefetch.Decodes(), 5);  // img0, img1, img2, the missing and the broken file
 }

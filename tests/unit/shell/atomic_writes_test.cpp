@@ -59,7 +59,7 @@ TEST(AtomicWrites, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
 
     // The state dump's writer: the error names the file and the reason.
     EXPECT_TRUE(FailsUnderFileLimit(4096, [&] {
-        const std::string error = WriteFileAtomically((dir / "state.json").string(), big);
+        const std::string error = WriteFileAtomically((dir / "state.json").string(), big).Message();
         return error == "cannot write " + (dir / "state.json").string() + ": File too large";
     }));
     // A recording stops reaching the disk part-way through the run.
@@ -69,7 +69,7 @@ TEST(AtomicWrites, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
         InputFrame frame;
         frame.frameMs = 16;
         for (int i = 0; i < 1000; ++i) w.Write(frame);
-        return !w.Close() && w.Error().find("File too large") != std::string::npos;
+        return !w.Close() && w.status().Message().find("File too large") != std::string::npos;
     }));
     // A screenshot of noise, which no compression brings under the limit.
     EXPECT_TRUE(FailsUnderFileLimit(4096, [&] {
@@ -80,11 +80,11 @@ TEST(AtomicWrites, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
     }));
     // --write-config into a new folder.
     EXPECT_TRUE(FailsUnderFileLimit(64, [&] {
-        return !WriteDefaultSettings((dir / "cfg/settings.ini").string()).empty();
+        return !WriteDefaultSettings((dir / "cfg/settings.ini").string()).ok();
     }));
     // A rename the target refuses (a folder of that name is there).
     fs::create_directories(dir / "taken" / "inside");
-    EXPECT_NE(WriteFileAtomically((dir / "taken").string(), "new"), "");
+    EXPECT_NE(WriteFileAtomically((dir / "taken").string(), "new").Message(), "");
 
     for (const char* name : {"state.json", "run.rec", "shot.png"})
         EXPECT_TRUE(ReadAll(dir / name) == "old") << name << " was not kept";
@@ -93,11 +93,11 @@ TEST(AtomicWrites, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
     EXPECT_EQ(Names(dir / "taken"), std::vector<std::string>{"inside"});
 
     // Without the limit the same writes replace the old files whole.
-    EXPECT_EQ(WriteFileAtomically((dir / "state.json").string(), big), "");
+    EXPECT_EQ(WriteFileAtomically((dir / "state.json").string(), big).Message(), "");
     EXPECT_EQ(ReadAll(dir / "state.json"), big);
     RecordingWriter w;
     ASSERT_TRUE(w.Open((dir / "run.rec").string(), 1024, 768));
-    EXPECT_TRUE(w.Close()) << w.Error();
+    EXPECT_TRUE(w.Close()) << w.status().Message();
     EXPECT_EQ(ReadAll(dir / "run.rec"), FormatRecordingHeader(1024, 768));
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"cfg", "run.rec", "shot.png", "state.json", "taken"}));
 }

@@ -95,7 +95,7 @@ TEST(LogFile, AnUnwritableDataFolderSendsTheLogToTheStateFolder) {
     const std::string fallback = dir + "/state/terravik/Log_File.txt";
     TLogFile log;
     log.msOfDay = [] { return 0u; };
-    std::string note = LogOpenWithFallback(log, dir + "/Log_File.txt", fallback);
+    std::string note = LogOpenWithFallback(log, dir + "/Log_File.txt", fallback).Message();
     ASSERT_TRUE(log.Opened);
     EXPECT_EQ(log.Path, fallback);
     EXPECT_NE(note.find(fallback), std::string::npos) << note;
@@ -105,13 +105,13 @@ TEST(LogFile, AnUnwritableDataFolderSendsTheLogToTheStateFolder) {
     EXPECT_EQ(log.Path, fallback);  // still known after closing, for the question's hint
 
     // A writable data folder keeps the log and says nothing.
-    EXPECT_EQ(LogOpenWithFallback(log, dir + "/state/Log_File.txt", fallback), "");
+    EXPECT_EQ(LogOpenWithFallback(log, dir + "/state/Log_File.txt", fallback).Message(), "");
     EXPECT_EQ(log.Path, dir + "/state/Log_File.txt");
     LogClose(log);
 
     // Neither place works: no log, and the player hears about it.
     std::ofstream(dir + "/a-file") << "x";  // no folder can be made under a file
-    note = LogOpenWithFallback(log, dir + "/Log_File.txt", dir + "/a-file/x/Log_File.txt");
+    note = LogOpenWithFallback(log, dir + "/Log_File.txt", dir + "/a-file/x/Log_File.txt").Message();
     EXPECT_FALSE(log.Opened);
     EXPECT_TRUE(log.Path.empty());
     EXPECT_NE(note.find("without it"), std::string::npos) << note;
@@ -127,7 +127,7 @@ TEST(LogFile, AFailedWriteMovesTheLogToTheFallbackOrDropsIt) {
     const std::string fallback = dir + "/state/terravik/Log_File.txt";
     TLogFile log;
     log.msOfDay = [] { return 0u; };
-    EXPECT_EQ(LogOpenWithFallback(log, dir + "/Log_File.txt", fallback), "");  // the open works
+    EXPECT_EQ(LogOpenWithFallback(log, dir + "/Log_File.txt", fallback).Message(), "");  // the open works
     testing::internal::CaptureStderr();
     EXPECT_NO_THROW(LogWrite(log, "one"));
     EXPECT_NO_THROW(LogWrite(log, "two"));

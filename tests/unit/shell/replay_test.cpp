@@ -20,6 +20,12 @@
 namespace tv::test {
 namespace {
 
+// The outcome as a bool, its message (empty when it worked) in `error`.
+bool Parsed(const Status& status, std::string& error) {
+    error = status.Message();
+    return status.ok();
+}
+
 TEST(Recording, FramesSurviveTheTextFormat) {
     InputRecording rec;
     InputFrame busy;
@@ -39,7 +45,7 @@ TEST(Recording, FramesSurviveTheTextFormat) {
     const std::string text = FormatRecordingHeader(1024, 768) + "# a comment\n\n" + FormatInputFrame(busy) +
                              FormatInputFrame(idle) + FormatInputFrame(busy);
     std::string error;
-    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording(text, rec), error)) << error;
     EXPECT_EQ(rec.width, 1024);
     EXPECT_EQ(rec.height, 768);
     ASSERT_EQ(rec.frames.size(), 3u);
@@ -68,7 +74,7 @@ TEST(Recording, CheckpointsSurviveTheTextAndTheFirstMismatchIsReported) {
     }
     InputRecording rec;
     std::string error;
-    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording(text, rec), error)) << error;
     EXPECT_EQ(rec.version, 2);
     EXPECT_EQ(rec.frames.size(), 130u);
     const std::vector<ReplayCheckpoint> expected = {{60, 0xfedcba987654324cull}, {120, 0xfedcba9876543288ull}};
@@ -78,14 +84,16 @@ TEST(Recording, CheckpointsSurviveTheTextAndTheFirstMismatchIsReported) {
     CheckpointChecker checker(&rec.checkpoints);
     int hashed = 0;
     for (int64_t n = 1; n < 120; ++n)
-        EXPECT_EQ(checker.Check(n, [&] { return ++hashed, 0xfedcba9876543210ull + static_cast<uint64_t>(n); }), "");
+        EXPECT_EQ(
+            checker.Check(n, [&] { return ++hashed, 0xfedcba9876543210ull + static_cast<uint64_t>(n); }).Message(),
+            "");
     EXPECT_EQ(hashed, 1);  // only at frame 60
-    EXPECT_EQ(checker.Check(120, [] { return uint64_t{0x1f}; }),
+    EXPECT_EQ(checker.Check(120, [] { return uint64_t{0x1f}; }).Message(),
               "replay diverged at frame 120: expected fedcba9876543288, got 000000000000001f");
     // A version-1 file has no checkpoints and nothing to compare.
-    ASSERT_TRUE(ParseRecording("terravik-input 1\nwindow 800 600\nf 16\n", rec, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording("terravik-input 1\nwindow 800 600\nf 16\n", rec), error)) << error;
     EXPECT_TRUE(rec.checkpoints.empty());
-    EXPECT_EQ(CheckpointChecker(&rec.checkpoints).Check(1, [] { return uint64_t{1}; }), "");
+    EXPECT_EQ(CheckpointChecker(&rec.checkpoints).Check(1, [] { return uint64_t{1}; }).Message(), "");
 }
 
 TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
@@ -127,7 +135,7 @@ TEST(Recording, MalformedTextIsRefusedNamingTheLine) {
                                            {head + "f 16 k " + std::string(5000, '\x01') + "\n", "line 3"}}) {
         InputRecording rec;
         std::string error;
-        EXPECT_FALSE(ParseRecording(c.text, rec, error)) << c.text;
+        EXPECT_FALSE(Parsed(ParseRecording(c.text, rec), error)) << c.text;
         EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
         EXPECT_EQ(EscapeForMessage(error, error.size()), error) << "raw bytes in: " << error;
         EXPECT_LT(error.size(), 300u);
@@ -141,7 +149,7 @@ TEST(Recording, CostIsBoundedByTheTextAndRefusedPastTheCaps) {
     std::string text = head;
     for (int i = 0; i < 100000; ++i) text += i % 3 ? "f 16\n" : "up\nf 4 k 1 2\n";
     InputRecording rec;
-    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording(text, rec), error)) << error;
     ASSERT_EQ(rec.frames.size(), 100000u);
     EXPECT_LE(rec.frames.StoredBytes(), 8 * text.size());
     EXPECT_EQ(rec.frames[99999].keys.size(), 2u);
@@ -153,23 +161,24 @@ TEST(Recording, CostIsBoundedByTheTextAndRefusedPastTheCaps) {
     std::string huge = head;
     huge.reserve(huge.size() + 4 * (framesToCap + 10));
     for (size_t i = 0; i < framesToCap + 10; ++i) huge += "f 0\n";
-    EXPECT_FALSE(ParseRecording(huge, rec, error));
+    EXPECT_FALSE(Parsed(ParseRecording(huge, rec), error));
     EXPECT_NE(error.find("line " + std::to_string(3 + framesToCap)), std::string::npos) << error;
     EXPECT_NE(error.find("MB of input"), std::string::npos) << error;
 
     // "click more" as often as --waves allows, and no more.
     std::string clicks = head;
     for (int64_t i = 0; i < kMaxWaves; ++i) clicks += "click more\n";
-    EXPECT_TRUE(ParseRecording(clicks + "f 16\n", rec, error)) << error;
-    EXPECT_FALSE(ParseRecording(clicks + "f 16\nclick more\n", rec, error));
+    EXPECT_TRUE(Parsed(ParseRecording(clicks + "f 16\n", rec), error)) << error;
+    EXPECT_FALSE(Parsed(ParseRecording(clicks + "f 16\nclick more\n", rec), error));
     EXPECT_NE(error.find("line " + std::to_string(kMaxWaves + 4)), std::string::npos) << error;
 
     // The window within the settings' range.
     for (const char* window : {"window 16385 768", "window 1024 16385", "window 639 480", "window 640 479"}) {
-        EXPECT_FALSE(ParseRecording(std::string("terravik-input 1\n") + window + "\n", rec, error)) << window;
+        EXPECT_FALSE(Parsed(ParseRecording(std::string("terravik-input 1\n") + window + "\n", rec), error))
+            << window;
         EXPECT_NE(error.find("line 2"), std::string::npos) << error;
     }
-    EXPECT_TRUE(ParseRecording("terravik-input 1\nwindow 640 480\n", rec, error)) << error;
+    EXPECT_TRUE(Parsed(ParseRecording("terravik-input 1\nwindow 640 480\n", rec), error)) << error;
 }
 
 // The file is read a piece at a time: lines across its pieces parse as the whole text does,
@@ -188,8 +197,8 @@ TEST(Recording, FileIsReadAsAStreamWithTheSameCaps) {
     text += "hash 30000 00000000000000ab";  // the last line without its '\n'
     InputRecording fromText, fromFile;
     std::string error;
-    ASSERT_TRUE(ParseRecording(text, fromText, error)) << error;
-    ASSERT_TRUE(ReadRecordingFile(write("many.rec", text), fromFile, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording(text, fromText), error)) << error;
+    ASSERT_TRUE(Parsed(ReadRecordingFile(write("many.rec", text), fromFile), error)) << error;
     ASSERT_EQ(fromFile.frames.size(), fromText.frames.size());
     for (size_t i : {size_t{0}, size_t{1}, size_t{12345}, size_t{29999}}) {
         EXPECT_EQ(fromFile.frames[i].frameMs, fromText.frames[i].frameMs);
@@ -202,21 +211,21 @@ TEST(Recording, FileIsReadAsAStreamWithTheSameCaps) {
     const size_t framesToCap = kMaxRecordingStoredBytes / 28;
     std::string huge = "terravik-input 1\nwindow 1024 768\n";
     for (size_t i = 0; i < framesToCap + 10; ++i) huge += "f 0\n";
-    EXPECT_FALSE(ReadRecordingFile(write("huge.rec", huge), fromFile, error));
+    EXPECT_FALSE(Parsed(ReadRecordingFile(write("huge.rec", huge), fromFile), error));
     EXPECT_NE(error.find("huge.rec: line " + std::to_string(3 + framesToCap) + ": "), std::string::npos) << error;
 
     // One endless line is refused once it passes the longest a line may be.
-    EXPECT_FALSE(ReadRecordingFile(write("long.rec", "terravik-input 1\nwindow 1024 768\nf 1 k" +
+    EXPECT_FALSE(Parsed(ReadRecordingFile(write("long.rec", "terravik-input 1\nwindow 1024 768\nf 1 k" +
                                                         std::string(kMaxRecordingLineBytes * 3, ' ')),
-                                   fromFile, error));
+                                   fromFile), error));
     EXPECT_NE(error.find("line 3: longer than"), std::string::npos) << error;
 
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(ReadRecordingFile((dir / "fifo").string(), fromFile, error));
+    EXPECT_FALSE(Parsed(ReadRecordingFile((dir / "fifo").string(), fromFile), error));
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
-    EXPECT_FALSE(ReadRecordingFile(dir.string(), fromFile, error));
+    EXPECT_FALSE(Parsed(ReadRecordingFile(dir.string(), fromFile), error));
     EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
-    EXPECT_FALSE(ReadRecordingFile((dir / "missing.rec").string(), fromFile, error));
+    EXPECT_FALSE(Parsed(ReadRecordingFile((dir / "missing.rec").string(), fromFile), error));
     fs::remove_all(dir);
 }
 
@@ -249,7 +258,7 @@ TEST(Recording, ReplayedReadsTurnTheCameraAsTheRecordedOnesDid) {
     for (const InputFrame& f : frames) text += FormatInputFrame(f);
     InputRecording rec;
     std::string error;
-    ASSERT_TRUE(ParseRecording(text, rec, error)) << error;
+    ASSERT_TRUE(Parsed(ParseRecording(text, rec), error)) << error;
 
     FakeGame replayed;
     ReplayInput replay;

@@ -7,14 +7,14 @@ namespace {
 
 TEST(RunOptions, AllOptions) {
     RunOptions o;
-    EXPECT_EQ(ParseRunOptions({}, o), "");
+    EXPECT_EQ(ParseRunOptions({}, o).Message(), "");
     EXPECT_EQ(o.frames, -1);
     EXPECT_EQ(o.frameMs, -1);
     EXPECT_EQ(o.windowedWidth, 0);
 
     EXPECT_EQ(ParseRunOptions({"--data-dir", "/d", "--windowed", "800x600", "--autostart", "--frames", "600",
                                "--frame-ms", "0", "--screenshot", "out.png", "--waves", "20"},
-                              o),
+                              o).Message(),
               "");
     EXPECT_EQ(o.dataDir, "/d");
     EXPECT_EQ(o.windowedWidth, 800);
@@ -27,18 +27,21 @@ TEST(RunOptions, AllOptions) {
 
     // Start up, dump and leave without a frame.
     RunOptions d;
-    EXPECT_EQ(ParseRunOptions({"--autostart", "--frames", "0", "--dump-state", "s.json", "--record", "r.txt"}, d), "");
+    EXPECT_EQ(
+        ParseRunOptions({"--autostart", "--frames", "0", "--dump-state", "s.json", "--record", "r.txt"}, d).Message(),
+        "");
     EXPECT_EQ(d.frames, 0);
     EXPECT_EQ(d.dumpState, "s.json");
     EXPECT_EQ(d.record, "r.txt");
 
     // Headless: a replay as it is, a timed run that presses "Старт" itself.
     RunOptions h;
-    EXPECT_EQ(ParseRunOptions({"--headless", "--replay", "r.txt", "--record", "again.txt"}, h), "");
+    EXPECT_EQ(ParseRunOptions({"--headless", "--replay", "r.txt", "--record", "again.txt"}, h).Message(), "");
     EXPECT_TRUE(h.headless);
     EXPECT_FALSE(h.autostart);
     RunOptions t;
-    EXPECT_EQ(ParseRunOptions({"--headless", "--frames", "300", "--frame-ms", "16", "--waves", "2"}, t), "");
+    EXPECT_EQ(ParseRunOptions({"--headless", "--frames", "300", "--frame-ms", "16", "--waves", "2"}, t).Message(),
+              "");
     EXPECT_TRUE(t.autostart);
     EXPECT_EQ(t.frames, 300);
 }
@@ -46,12 +49,12 @@ TEST(RunOptions, AllOptions) {
 // The settings' mods come first, so every --mod wins over them, the last one over the rest.
 TEST(RunOptions, ModsRepeatAfterTheSettingsMods) {
     RunOptions o;
-    EXPECT_EQ(ParseRunOptions({"--mod", "a", "--check-data", "--mod", "b c"}, o), "");
+    EXPECT_TRUE(ParseRunOptions({"--mod", "a", "--check-data", "--mod", "b c"}, o).ok());
     EXPECT_TRUE(o.checkData);
     EXPECT_EQ(ModFolders(":/s/one::two:", o.mods), (std::vector<std::string>{"/s/one", "two", "a", "b c"}));
     EXPECT_EQ(ModFolders("", {}), std::vector<std::string>{});
-    EXPECT_NE(ParseRunOptions({"--mod"}, o), "");
-    EXPECT_NE(ParseRunOptions({"--mod", ""}, o), "");
+    EXPECT_FALSE(ParseRunOptions({"--mod"}, o).ok());
+    EXPECT_FALSE(ParseRunOptions({"--mod", ""}, o).ok());
 }
 
 TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
@@ -77,7 +80,7 @@ TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
                                                            {"--headless", "--replay", "r.txt", "--screenshot", "f.png"},
                                                            {"--fullscreen"}}) {
         RunOptions o;
-        EXPECT_NE(ParseRunOptions(args, o), "") << args[0];
+        EXPECT_NE(ParseRunOptions(args, o).Message(), "") << args[0];
     }
 }
 

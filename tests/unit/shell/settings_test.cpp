@@ -323,16 +323,16 @@ TEST_F(SettingsFile, MissingUnreadableAndOversizedFilesGiveDefaults) {
 
 TEST_F(SettingsFile, WriteDefaultsCreatesTheFolderAndNeverReplacesAFile) {
     const std::string path = (dir / "config" / "terravik" / "settings.ini").string();
-    EXPECT_EQ(WriteDefaultSettings(path), "");
+    EXPECT_EQ(WriteDefaultSettings(path).Message(), "");
     std::vector<std::string> warnings;
     Settings s = LoadSettingsFile(path, true, warnings);
     EXPECT_TRUE(warnings.empty());
     EXPECT_EQ(s.video.width, 1280);
 
     std::ofstream(path, std::ios::binary) << kEveryKey;
-    EXPECT_NE(WriteDefaultSettings(path), "");
+    EXPECT_NE(WriteDefaultSettings(path).Message(), "");
     ExpectEveryKeyChanged(LoadSettingsFile(path, true, warnings));
-    EXPECT_NE(WriteDefaultSettings(""), "");
+    EXPECT_NE(WriteDefaultSettings("").Message(), "");
 }
 
 // Saving from the menu touches only the values the player changed: comments, unknown keys,
@@ -392,7 +392,7 @@ TEST_F(SettingsFile, SavingChangesKeepsEverythingElseOfTheFile) {
 
     // A first save writes the commented defaults with the change in them.
     const std::string path = (dir / "new" / "settings.ini").string();
-    EXPECT_EQ(SaveSettingsChanges(path, before, after), "");
+    EXPECT_TRUE(SaveSettingsChanges(path, before, after).ok());
     warnings.clear();
     const Settings saved = LoadSettingsFile(path, true, warnings);
     EXPECT_TRUE(warnings.empty());
@@ -416,11 +416,11 @@ TEST(Settings, PathFollowsTheBaseDirectoryRules) {
 TEST(Settings, TheCommandLineWinsOverTheFile) {
     std::vector<std::string> warnings;
     RunOptions o;
-    ASSERT_EQ(ParseRunOptions({"--config", "/tmp/s.ini", "--write-config"}, o), "");
+    ASSERT_EQ(ParseRunOptions({"--config", "/tmp/s.ini", "--write-config"}, o).Message(), "");
     EXPECT_EQ(o.configFile, "/tmp/s.ini");
     EXPECT_TRUE(o.writeConfig);
     RunOptions bad;
-    EXPECT_NE(ParseRunOptions({"--config"}, bad), "");
+    EXPECT_NE(ParseRunOptions({"--config"}, bad).Message(), "");
 
     // Nothing on the command line: the file stands.
     Settings s = ParseSettings(kEveryKey, "a.ini", warnings);
@@ -431,7 +431,7 @@ TEST(Settings, TheCommandLineWinsOverTheFile) {
     // refuses is refused on the command line as well, with the limits in the message.
     Settings full;
     RunOptions w;
-    ASSERT_EQ(ParseRunOptions({"--windowed", "640x480"}, w), "");
+    ASSERT_EQ(ParseRunOptions({"--windowed", "640x480"}, w).Message(), "");
     ApplyCommandLine(full, w);
     EXPECT_FALSE(full.video.fullscreen);
     EXPECT_EQ(full.video.width, 640);
@@ -439,14 +439,14 @@ TEST(Settings, TheCommandLineWinsOverTheFile) {
     EXPECT_TRUE(full.video.vsync);
     for (const char* size : {"10x10", "639x480", "640x479", "16385x600", "800x16385"}) {
         RunOptions small;
-        const std::string message = ParseRunOptions({"--windowed", size}, small);
+        const std::string message = ParseRunOptions({"--windowed", size}, small).Message();
         EXPECT_NE(message.find("640x480"), std::string::npos) << size << ": " << message;
     }
 
     // Timed runs never wait for the display or a cap.
     for (auto args : std::vector<std::vector<std::string>>{{"--frames", "60"}, {"--frame-ms", "16"}}) {
         RunOptions t;
-        ASSERT_EQ(ParseRunOptions(args, t), "");
+        ASSERT_EQ(ParseRunOptions(args, t).Message(), "");
         Settings capped = ParseSettings("[video]\nvsync = true\nmax_fps = 30\n", "a.ini", warnings);
         ApplyCommandLine(capped, t);
         EXPECT_FALSE(capped.video.vsync) << args[0];

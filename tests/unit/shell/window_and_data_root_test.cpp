@@ -58,16 +58,16 @@ TEST(DataRoot, OnlyAMissingFolderIsReportedBeforeAnythingOpens) {
 
     const std::string missing = (root / "no-such-folder").string();
     for (bool named : {true, false}) {
-        const std::string problem = DataRootProblem(missing, named);
+        const std::string problem = DataRootProblem(missing, named).Message();
         EXPECT_NE(problem.find(missing), std::string::npos) << problem;
         EXPECT_NE(problem.find("does not exist"), std::string::npos) << problem;
     }
     std::ofstream(root / "a-file") << "x";
-    EXPECT_FALSE(DataRootProblem((root / "a-file").string(), true).empty());
+    EXPECT_FALSE(DataRootProblem((root / "a-file").string(), true).Message().empty());
 
     // A folder without the level, named or found beside the executable.
-    EXPECT_EQ(DataRootProblem(root.string(), true), "");
-    EXPECT_EQ(DataRootProblem(root.string() + "/", false), "");
+    EXPECT_EQ(DataRootProblem(root.string(), true).Message(), "");
+    EXPECT_EQ(DataRootProblem(root.string() + "/", false).Message(), "");
 }
 
 }  // namespace

@@ -24,10 +24,10 @@ TEST(WindowState, RoundTripsThroughItsFileAndRefusesBadOnes) {
     EXPECT_FALSE(LoadWindowState(path, warning));  // none yet: no news
     EXPECT_EQ(warning, "");
     const WindowState placed{1600, 900, true, -40, 2000, 2};
-    ASSERT_EQ(SaveWindowState(path, placed), "");
+    ASSERT_TRUE(SaveWindowState(path, placed).ok());
     EXPECT_EQ(LoadWindowState(path, warning), placed);
     const WindowState unplaced{640, 480, false, 0, 0, 0};
-    ASSERT_EQ(SaveWindowState(path, unplaced), "");
+    ASSERT_TRUE(SaveWindowState(path, unplaced).ok());
     EXPECT_EQ(LoadWindowState(path, warning), unplaced);
     EXPECT_EQ(warning, "");
 
@@ -46,7 +46,7 @@ TEST(WindowState, RoundTripsThroughItsFileAndRefusesBadOnes) {
     warning.clear();
     EXPECT_FALSE(LoadWindowState(path, warning));
     EXPECT_NE(warning, "");
-    EXPECT_NE(SaveWindowState(path, placed), "");
+    EXPECT_FALSE(SaveWindowState(path, placed).ok());
 }
 
 }  // namespace
