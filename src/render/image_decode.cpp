@@ -403,14 +403,17 @@ void CheckImageSize(const std::string& name, size_t offset, const char* field, u
     }
 }
 
-DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t size) {
+namespace {
+
+// The file's format and its header's picture size, checked against the caps and against the
+// data the file holds before the decoder allocates anything. Returns the decoder's type.
+ILenum CheckHeader(const std::string& name, const uint8_t* data, size_t size, HeaderSize& header) {
     if (data == nullptr || size == 0) throw DataError(name, 0, "file", "empty image file");
     if (size > std::numeric_limits<ILuint>::max()) throw DataError(name, 0, "file", "image file over 4 GB");
 
     ImageFormat format = FormatFromName(name);
     if (format == ImageFormat::Unknown) format = FormatFromBytes(data, size);
     const HeaderBytes bytes(name, data, size);
-    HeaderSize header;
     ILenum type = IL_TYPE_UNKNOWN;
     switch (format) {
         case ImageFormat::Png:
@@ -441,6 +444,14 @@ DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t si
                             std::to_string(header.leastData) + " bytes of compressed data, the file holds " +
                             std::to_string(header.data));
     }
+    return type;
+}
+
+}  // namespace
+
+DecodedImage DecodeImage(const std::string& name, const uint8_t* data, size_t size) {
+    HeaderSize header;
+    const ILenum type = CheckHeader(name, data, size, header);
 
     // The library keeps one bound image and one error stack for the whole process: one decode
     // at a time (the start-up's prefetch thread decodes beside the main thread).

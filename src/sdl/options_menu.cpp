@@ -86,31 +86,111 @@ void OptionsMenu::Open(Settings& live) {
     saveError_.clear();
 }
 
+OptionsMenu::Row OptionsMenu::ToggleRow(const char* label, bool& value) {
+    return {label, YesNo(value), [&value](int) { value = !value; }, [&value] { value = !value; }};
+}
+
+OptionsMenu::Row OptionsMenu::SensitivityRow(const char* label, double& value) {
+    static const std::vector<double> stops = [] {
+        std::vector<double> v = Range(0.1, 1.0, 0.1), more = Range(1.25, 5.0, 0.25), most = Range(6, 20, 1);
+        v.insert(v.begin(), kMinSensitivity);
+        v.insert(v.end(), more.begin(), more.end());
+        v.insert(v.end(), most.begin(), most.end());
+        return v;
+    }();
+    return {label, Number(value), [&value](int dir) { value = StepAlong(value, stops, dir); }, nullptr};
+}
+
+void OptionsMenu::AddVideoRows(std::vector<Row>& rows) {
+    Settings& s = *live_;
+    rows.push_back(ToggleRow(Tr("Полный экран"), s.video.fullscreen));
+    char size[32];
+    std::snprintf(size, sizeof size, "%d \xC3\x97 %d", s.video.width, s.video.height);
+    rows.push_back({Tr("Размер окна"), size,
+                    [&s](int dir) {
+                        const long now = s.video.width * 100000L + s.video.height;
+                        std::vector<long> stops;
+                        for (const auto& wh : kSizes) stops.push_back(wh[0] * 100000L + wh[1]);
+                        const long next = StepAlong(now, stops, dir);
+                        s.video.width = static_cast<int>(next / 100000);
+                        s.video.height = static_cast<int>(next % 100000);
+                    },
+                    nullptr});
+    rows.push_back(ToggleRow(Tr("Вертикальная синхронизация"), s.video.vsync));
+    static const std::vector<int> fps = {0, 30, 60, 75, 90, 120, 144, 165, 240, 360, kMaxFpsLimit};
+    rows.push_back({Tr("Предел кадров в секунду"),
+                    s.video.maxFps == 0 ? Tr("нет") : std::to_string(s.video.maxFps),
+                    [&s](int dir) { s.video.maxFps = StepAlong(s.video.maxFps, fps, dir); },
+                    nullptr});
+    const char* shadows = s.video.shadows == ShadowMode::Full     ? Tr("полные")
+                          : s.video.shadows == ShadowMode::Simple ? Tr("простые")
+                                                                  : Tr("выключены");
+    rows.push_back({Tr("Тени"), shadows,
+                    [&s](int dir) {
+                        const int now = static_cast<int>(s.video.shadows);
+                        s.video.shadows = static_cast<ShadowMode>(std::clamp(now + dir, 0, 2));
+                    },
+                    [&s] {
+                        s.video.shadows =
+                            static_cast<ShadowMode>((static_cast<int>(s.video.shadows) + 1) % 3);
+                    }});
+    static const std::vector<double> scales = Range(kMinRenderScale, 1.0, 0.05);
+    rows.push_back(
+        {Tr("Масштаб отрисовки"), Number(s.video.renderScale * 100, "%.0f %%"),
+         [&s](int dir) { s.video.renderScale = StepAlong(s.video.renderScale, scales, dir); },
+         nullptr});
+}
+
+void OptionsMenu::AddInterfaceRows(std::vector<Row>& rows) {
+    Settings& s = *live_;
+    const bool russian = s.interface.language == Language::Russian;
+    auto flip = [&s] {
+        s.interface.language =
+            s.interface.language == Language::Russian ? Language::English : Language::Russian;
+    };
+    rows.push_back(
+        {Tr("Язык"), russian ? Tr("Русский") : Tr("Английский"), [flip](int) { flip(); }, flip});
+    static const std::vector<double> scales = [] {
+        std::vector<double> v = Range(kMinUiScale, kMaxUiScale, 0.25);
+        v.insert(v.begin(), 0.0);  // auto
+        return v;
+    }();
+    rows.push_back(
+        {Tr("Масштаб интерфейса"),
+         s.interface.uiScale == 0 ? Tr("авто") : Number(s.interface.uiScale * 100, "%.0f %%"),
+         [&s](int dir) { s.interface.uiScale = StepAlong(s.interface.uiScale, scales, dir); },
+         nullptr});
+}
+
+void OptionsMenu::AddInputRows(std::vector<Row>& rows) {
+    Settings& s = *live_;
+    rows.push_back(SensitivityRow(Tr("Чувствительность мыши"), s.input.mouseSensitivity));
+    rows.push_back(ToggleRow(Tr("Инверсия оси Y"), s.input.invertY));
+    rows.push_back(SensitivityRow(Tr("Чувствительность контроллера"), s.input.controllerSensitivity));
+    KeySettings resolved = s.keys;
+    const std::vector<KeyClash> clashes = ResolveKeyClashes(resolved);
+    for (size_t i = 0; i < std::size(kKeyActions); ++i) {
+        const KeyActionSetting& a = kKeyActions[i];
+        const std::string& key = s.keys.*a.key;
+        Row row{ActionLabel(a.action), key.empty() ? Tr("нет клавиши") : key, nullptr,
+                [this, i] { choosing_ = static_cast<int>(i); }};
+        if (choosing_ == static_cast<int>(i)) row.value = Tr("нажмите клавишу…");
+        for (const KeyClash& c : clashes)
+            if (c.loser == a.action)
+                row.note = std::string(Tr("Клавиша занята:")) + " " + ActionLabel(c.keeper);
+        rows.push_back(row);
+    }
+}
+
 std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
     Settings& s = *live_;
     std::vector<Row> rows;
     auto link = [&](const char* label, Page page) {
         rows.push_back({label, "", nullptr, [this, page] { page_ = page; }});
     };
-    auto toggle = [&](const char* label, bool& value) {
-        rows.push_back(
-            {label, YesNo(value), [&value](int) { value = !value; }, [&value] { value = !value; }});
-    };
     auto volume = [&](const char* label, int& value) {
         rows.push_back({label, std::to_string(value) + " %",
                         [&value](int dir) { value = std::clamp(value + dir * 5, 0, 100); }, nullptr});
-    };
-    auto sensitivity = [&](const char* label, double& value) {
-        static const std::vector<double> stops = [] {
-            std::vector<double> v = Range(0.1, 1.0, 0.1), more = Range(1.25, 5.0, 0.25),
-                                most = Range(6, 20, 1);
-            v.insert(v.begin(), kMinSensitivity);
-            v.insert(v.end(), more.begin(), more.end());
-            v.insert(v.end(), most.begin(), most.end());
-            return v;
-        }();
-        rows.push_back(
-            {label, Number(value), [&value](int dir) { value = StepAlong(value, stops, dir); }, nullptr});
     };
     switch (page_) {
         case Page::Main:
@@ -121,84 +201,15 @@ std::vector<OptionsMenu::Row> OptionsMenu::Rows() {
             rows.push_back({Tr("Сохранить"), "", nullptr, [this] { Save(); }});
             rows.push_back({Tr("Отмена"), "", nullptr, [this] { Cancel(); }});
             return rows;
-        case Page::Video: {
-            toggle(Tr("Полный экран"), s.video.fullscreen);
-            char size[32];
-            std::snprintf(size, sizeof size, "%d \xC3\x97 %d", s.video.width, s.video.height);
-            rows.push_back({Tr("Размер окна"), size,
-                            [&s](int dir) {
-                                const long now = s.video.width * 100000L + s.video.height;
-                                std::vector<long> stops;
-                                for (const auto& wh : kSizes) stops.push_back(wh[0] * 100000L + wh[1]);
-                                const long next = StepAlong(now, stops, dir);
-                                s.video.width = static_cast<int>(next / 100000);
-                                s.video.height = static_cast<int>(next % 100000);
-                            },
-                            nullptr});
-            toggle(Tr("Вертикальная синхронизация"), s.video.vsync);
-            static const std::vector<int> fps = {0, 30, 60, 75, 90, 120, 144, 165, 240, 360, kMaxFpsLimit};
-            rows.push_back({Tr("Предел кадров в секунду"),
-                            s.video.maxFps == 0 ? Tr("нет") : std::to_string(s.video.maxFps),
-                            [&s](int dir) { s.video.maxFps = StepAlong(s.video.maxFps, fps, dir); },
-                            nullptr});
-            const char* shadows = s.video.shadows == ShadowMode::Full     ? Tr("полные")
-                                  : s.video.shadows == ShadowMode::Simple ? Tr("простые")
-                                                                          : Tr("выключены");
-            rows.push_back({Tr("Тени"), shadows,
-                            [&s](int dir) {
-                                const int now = static_cast<int>(s.video.shadows);
-                                s.video.shadows = static_cast<ShadowMode>(std::clamp(now + dir, 0, 2));
-                            },
-                            [&s] {
-                                s.video.shadows =
-                                    static_cast<ShadowMode>((static_cast<int>(s.video.shadows) + 1) % 3);
-                            }});
-            static const std::vector<double> scales = Range(kMinRenderScale, 1.0, 0.05);
-            rows.push_back(
-                {Tr("Масштаб отрисовки"), Number(s.video.renderScale * 100, "%.0f %%"),
-                 [&s](int dir) { s.video.renderScale = StepAlong(s.video.renderScale, scales, dir); },
-                 nullptr});
+        case Page::Video:
+            AddVideoRows(rows);
             break;
-        }
-        case Page::Interface: {
-            const bool russian = s.interface.language == Language::Russian;
-            auto flip = [&s] {
-                s.interface.language =
-                    s.interface.language == Language::Russian ? Language::English : Language::Russian;
-            };
-            rows.push_back(
-                {Tr("Язык"), russian ? Tr("Русский") : Tr("Английский"), [flip](int) { flip(); }, flip});
-            static const std::vector<double> scales = [] {
-                std::vector<double> v = Range(kMinUiScale, kMaxUiScale, 0.25);
-                v.insert(v.begin(), 0.0);  // auto
-                return v;
-            }();
-            rows.push_back(
-                {Tr("Масштаб интерфейса"),
-                 s.interface.uiScale == 0 ? Tr("авто") : Number(s.interface.uiScale * 100, "%.0f %%"),
-                 [&s](int dir) { s.interface.uiScale = StepAlong(s.interface.uiScale, scales, dir); },
-                 nullptr});
+        case Page::Interface:
+            AddInterfaceRows(rows);
             break;
-        }
-        case Page::Input: {
-            sensitivity(Tr("Чувствительность мыши"), s.input.mouseSensitivity);
-            toggle(Tr("Инверсия оси Y"), s.input.invertY);
-            sensitivity(Tr("Чувствительность контроллера"), s.input.controllerSensitivity);
-            KeySettings resolved = s.keys;
-            const std::vector<KeyClash> clashes = ResolveKeyClashes(resolved);
-            for (size_t i = 0; i < std::size(kKeyActions); ++i) {
-                const KeyActionSetting& a = kKeyActions[i];
-                const std::string& key = s.keys.*a.key;
-                Row row{ActionLabel(a.action), key.empty() ? Tr("нет клавиши") : key, nullptr,
-                        [this, i] { choosing_ = static_cast<int>(i); }};
-                if (choosing_ == static_cast<int>(i)) row.value = Tr("нажмите клавишу…");
-                for (const KeyClash& c : clashes)
-                    if (c.loser == a.action)
-                        row.note = std::string(Tr("Клавиша занята:")) + " " + ActionLabel(c.keeper);
-                rows.push_back(row);
-            }
+        case Page::Input:
+            AddInputRows(rows);
             break;
-        }
         case Page::Audio:
             volume(Tr("Общая громкость"), s.audio.masterVolume);
             volume(Tr("Громкость эффектов"), s.audio.effectsVolume);

@@ -66,6 +66,11 @@ class OptionsMenu {
     enum class Key { Up, Down, Left, Right, Accept, Back, Close };
 
     std::vector<Row> Rows();
+    void AddVideoRows(std::vector<Row>& rows);
+    void AddInterfaceRows(std::vector<Row>& rows);
+    void AddInputRows(std::vector<Row>& rows);
+    static Row ToggleRow(const char* label, bool& value);
+    static Row SensitivityRow(const char* label, double& value);
     void Press(Key key);
     void Back();
     void Cancel();

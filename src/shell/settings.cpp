@@ -408,24 +408,25 @@ const char* KeyActionName(KeyAction action) {
     return "";
 }
 
-std::string UpdateSettingsText(std::string_view text, const Settings& before, const Settings& after) {
-    Settings was = before, now = after;
-    const std::vector<Entry> old = Entries(was), fresh = Entries(now);
-    std::vector<bool> changed(fresh.size()), seen(fresh.size(), false);
-    bool any = false;
-    for (size_t i = 0; i < fresh.size(); ++i) any |= changed[i] = Show(old[i]) != Show(fresh[i]);
-    if (!any) return std::string(text);
+namespace {
 
-    // The lines as they are, each with its own ending; a line added takes the file's first.
+// A settings file's lines, each with its own ending, and the ending a line added takes (the
+// file's first).
+struct TextLine {
+    std::string body, end;
+};
+struct TextLines {
     std::string bom;
+    std::vector<TextLine> lines;
+    std::string eol = "\n";
+};
+
+TextLines SplitLines(std::string_view text) {
+    TextLines out;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-        bom = text.substr(0, 3);
+        out.bom = text.substr(0, 3);
         text.remove_prefix(3);
     }
-    struct Line {
-        std::string body, end;
-    };
-    std::vector<Line> lines;
     while (!text.empty()) {
         const size_t nl = text.find('\n');
         std::string_view body = text.substr(0, nl);
@@ -434,19 +435,23 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
             body.remove_suffix(1);
             end = "\r\n";
         }
-        lines.push_back({std::string(body), end});
+        out.lines.push_back({std::string(body), end});
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
     }
-    std::string eol = "\n";
-    for (const Line& l : lines)
+    for (const TextLine& l : out.lines)
         if (!l.end.empty()) {
-            eol = l.end;
+            out.eol = l.end;
             break;
         }
+    return out;
+}
 
-    // Each changed key's value is replaced where the file gives it (every time it does), its
-    // spacing and comment kept; sectionEnd is where a missing key of a section goes.
-    std::vector<std::pair<std::string, size_t>> sectionEnd;  // section, the line after its last key
+// Replaces each changed key's value where the file gives it (every time it does), its spacing
+// and comment kept, and marks the keys the file gives in `seen`. Returns, per section, the line
+// after its last key: where a key the file lacks goes.
+std::vector<std::pair<std::string, size_t>> ReplaceValues(std::vector<TextLine>& lines, const std::vector<Entry>& fresh,
+                                                          const std::vector<bool>& changed, std::vector<bool>& seen) {
+    std::vector<std::pair<std::string, size_t>> sectionEnd;
     std::string section;
     for (size_t n = 0; n < lines.size(); ++n) {
         std::string& body = lines[n].body;
@@ -479,20 +484,25 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
             break;
         }
     }
+    return sectionEnd;
+}
 
-    // Keys the file does not give go at the end of their section's last block, or in a new
-    // section at the end of the file.
-    std::string tail;
+// Keys the file does not give: at the end of their section's last block, or in a new section
+// at the end of the file (returned, to be appended).
+std::string AddMissingKeys(TextLines& file, std::vector<std::pair<std::string, size_t>>& sectionEnd,
+                           const std::vector<Entry>& fresh, const std::vector<bool>& changed,
+                           const std::vector<bool>& seen) {
     for (size_t i = fresh.size(); i-- > 0;) {
         if (!changed[i] || seen[i]) continue;
         const std::string entry = std::string(fresh[i].key) + " = " + Show(fresh[i]);
         auto at = std::find_if(sectionEnd.rbegin(), sectionEnd.rend(),
                                [&](const auto& s) { return s.first == fresh[i].section; });
         if (at == sectionEnd.rend()) continue;
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at->second), Line{entry, eol});
+        file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(at->second), TextLine{entry, file.eol});
         for (auto& s : sectionEnd)
             if (s.second >= at->second && &s != &*at) ++s.second;
     }
+    std::string tail;
     const char* tailSection = "";
     for (size_t i = 0; i < fresh.size(); ++i) {
         if (!changed[i] || seen[i]) continue;
@@ -501,15 +511,31 @@ std::string UpdateSettingsText(std::string_view text, const Settings& before, co
         if (known) continue;
         if (std::string_view(tailSection) != fresh[i].section) {
             tailSection = fresh[i].section;
-            tail += eol + "[" + tailSection + "]" + eol;
+            tail += file.eol + "[" + tailSection + "]" + file.eol;
         }
-        tail += std::string(fresh[i].key) + " = " + Show(fresh[i]) + eol;
+        tail += std::string(fresh[i].key) + " = " + Show(fresh[i]) + file.eol;
     }
+    return tail;
+}
 
-    std::string out = bom;
-    for (const Line& l : lines) out += l.body + l.end;
-    if (!tail.empty() && !lines.empty() && lines.back().end.empty()) out += eol;
-    return out + (lines.empty() && !tail.empty() ? tail.substr(eol.size()) : tail);
+}  // namespace
+
+std::string UpdateSettingsText(std::string_view text, const Settings& before, const Settings& after) {
+    Settings was = before, now = after;
+    const std::vector<Entry> old = Entries(was), fresh = Entries(now);
+    std::vector<bool> changed(fresh.size()), seen(fresh.size(), false);
+    bool any = false;
+    for (size_t i = 0; i < fresh.size(); ++i) any |= changed[i] = Show(old[i]) != Show(fresh[i]);
+    if (!any) return std::string(text);
+
+    TextLines file = SplitLines(text);
+    std::vector<std::pair<std::string, size_t>> sectionEnd = ReplaceValues(file.lines, fresh, changed, seen);
+    const std::string tail = AddMissingKeys(file, sectionEnd, fresh, changed, seen);
+
+    std::string out = file.bom;
+    for (const TextLine& l : file.lines) out += l.body + l.end;
+    if (!tail.empty() && !file.lines.empty() && file.lines.back().end.empty()) out += file.eol;
+    return out + (file.lines.empty() && !tail.empty() ? tail.substr(file.eol.size()) : tail);
 }
 
 Status SaveSettingsChanges(const std::string& path, const Settings& before, const Settings& after) {
