@@ -11,6 +11,7 @@
 
 #include "audio/wav_file.h"
 #include "common/binary_io.h"
+#include "tool_test_dir.h"
 #include "models/model_file.h"
 #include "models/smd_file.h"
 #include "world/level_file.h"
@@ -28,28 +29,8 @@ struct RunResult {
     std::string err;
 };
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class Inspector : public ::testing::Test {
+class Inspector : public ToolTestDir {
   protected:
-    void SetUp() override {
-        dir_ = fs::path(TERRAVIK_TEST_TMP) /
-               ("inspect-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "3DOBJEKT");
-    }
-
-    std::string Put(const std::string& rel, const std::vector<uint8_t>& bytes) {
-        const fs::path p = dir_ / rel;
-        WriteWholeFile(p.string(), bytes);
-        return p.string();
-    }
-
     RunResult Inspect(const std::vector<std::string>& files) {
         // Bounded: a file the inspector would wait on (a FIFO) fails the test, not the run.
         std::string cmd = std::string("timeout -k 5 60 '") + TERRAVIK_GAME_DIR +
@@ -65,7 +46,6 @@ class Inspector : public ::testing::Test {
         return r;
     }
 
-    fs::path dir_;
 };
 
 // The number after "key": in a JSON line (the first occurrence from `from`).

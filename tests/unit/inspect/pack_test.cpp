@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "common/binary_io.h"
+#include "tool_test_dir.h"
 #include "models/model_file.h"
 #include "world/level_file.h"
 #include "world/particle_file.h"
@@ -24,28 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class PackTool : public ::testing::Test {
+class PackTool : public ToolTestDir {
   protected:
-    void SetUp() override {
-        dir_ = fs::path(TERRAVIK_TEST_TMP) /
-               ("pack-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "3DOBJEKT");
-    }
-
-    std::string Put(const std::string& rel, const std::vector<uint8_t>& bytes) {
-        const fs::path p = dir_ / rel;
-        WriteWholeFile(p.string(), bytes);
-        return p.string();
-    }
-
     // Runs a built tool with quoted arguments; stdout to out.txt, stderr to err_.
     int Run(const std::string& tool, const std::vector<std::string>& args) {
         std::string cmd = "timeout -k 5 60 '" + std::string(TERRAVIK_GAME_DIR) + "/bin/" + tool + "'";
@@ -68,7 +49,6 @@ class PackTool : public ::testing::Test {
         EXPECT_EQ(Slurp(packed), Slurp(file)) << file;
     }
 
-    fs::path dir_;
     std::string out_, err_;
     std::string doc_;  // the last document ExpectRoundTrip packed
 };
