@@ -352,6 +352,10 @@ class Converter {
             ++m.DrawGroups.back().triangleCount;
             m.Triangles.push_back(t.t);
         }
+        // Only the textures a draw group names are written (a material no triangle uses has none).
+        std::erase_if(out_.textures, [&](const ImportedTexture& t) {
+            return std::find(m.TextureNames.begin(), m.TextureNames.end(), t.name) == m.TextureNames.end();
+        });
         m.BoxSize = {hi_.x - lo_.x, hi_.y - lo_.y, hi_.z - lo_.z};
         m.BoxCentre = {(hi_.x + lo_.x) / 2, (hi_.y + lo_.y) / 2, (hi_.z + lo_.z) / 2};
     }

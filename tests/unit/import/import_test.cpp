@@ -65,6 +65,10 @@ TEST(Import, StaticScenesFromGltfAndObjKeepTheirTrianglesTexturesAndBounds) {
         EXPECT_EQ(m.ModelType, ModelType::StaticBuffer);
         EXPECT_EQ(m.Triangles.size(), c.triangles);
         EXPECT_EQ(m.TextureNames, c.textures);
+        size_t files = 0;  // beside the model: the model and exactly the textures it names
+        for (const auto& e : fs::directory_iterator(fs::path(TERRAVIK_TEST_TMP) / ("import_" + c.file.stem().string())))
+            files += e.path().extension() != ".3dk";
+        EXPECT_EQ(files, c.textures.size());
         int grouped = 0;
         for (const DrawGroup& g : m.DrawGroups) grouped += g.triangleCount;
         EXPECT_EQ(grouped, static_cast<int>(c.triangles));
