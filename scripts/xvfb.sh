@@ -5,7 +5,7 @@
 # XVFB_PID when it is done.
 start_xvfb() {
     local work=$1 size=$2 n=""
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     # shellcheck disable=SC2034 # the caller reads it
     XVFB_PID=$!
     for _ in $(seq 100); do n=$(head -n1 "$work/display" 2>/dev/null || true); [ -n "$n" ] && break; sleep 0.1; done
