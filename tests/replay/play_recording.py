@@ -80,7 +80,7 @@ def main():
     fight = MODE == "fight"
     a_proc, a_path = headless_dump(20 if fight else 1)
     b_proc, b_path = headless_dump(30 if fight else 1)
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     os.environ["DISPLAY"] = ":" + xvfb.stdout.readline().decode().strip()
     os.environ["ALSOFT_DRIVERS"] = "null"
