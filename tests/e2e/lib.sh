@@ -30,7 +30,8 @@ skip() {
 # Starts Xvfb on a free display (it picks the number itself) and exports DISPLAY. The screen
 # is 1024x768 unless a size (WxH) is given. -noreset: by default the server resets when its last
 # client leaves, and a game starting in that moment finds no X display (SDL then falls back to
-# another video driver and the window is never seen).
+# another video driver and the window is never seen). Keys therefore stay as the last game left
+# them: a key pressed into a window that closed before the release is still down for the next.
 start_xvfb() {
     local fifo="$E2E_TMP/display"
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
