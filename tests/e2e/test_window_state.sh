@@ -12,6 +12,7 @@ geometry() { xdotool getwindowgeometry --shell "$1" | awk -F= '/^X/{x=$2} /^Y/{y
 play() {  # play NAME: a plain run; prints the window's geometry, then quits it with Escape
     "$game/bin/terravik" --config "$E2E_TMP/s.ini" >"$E2E_TMP/$1.txt" 2>&1 &
     GAME_PID=$!
+    trap 'kill "$GAME_PID" 2>/dev/null || true' EXIT  # a subshell: a failure must not leave the game running
     wait_for 30 find_main_window || fail "$1: no main window: $(cat "$E2E_TMP/$1.txt")"
     local wid
     wid=$(find_main_window)
@@ -23,6 +24,7 @@ play() {  # play NAME: a plain run; prints the window's geometry, then quits it 
     # The game quits on the press and its window is gone before the release, so the server
     # still holds Escape down; the next game would find it held on focus and quit at once.
     xdotool keyup Escape 2>/dev/null || true
+    trap - EXIT
 }
 
 [ "$(MOVE=1 play first)" = "900x700+123+77" ] || fail "the first run's window did not move"
