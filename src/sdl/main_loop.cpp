@@ -125,7 +125,11 @@ MainLoop::Step MainLoop::RunFrame(const InputFrame* replayed, bool& autostartPen
     window_.SetCaptureFrames(screenshotPending_ ||
                              (!options_.screenshot.empty() && (options_.frames < 0 || lastFrame)));
 
-    if (interfaceChanged_) ApplyInterfaceChange();
+    if (interfaceChanged_) {
+        interfaceChanged_ = false;
+        ApplyInterfaceSettings();
+        PlaceButtons();
+    }
     auto start = SteadyClock::now();
     if (figures_.counting && !figures_.firstFrame) figures_.firstFrame = start;
     const uint32_t frameMs = replayed ? replayed->frameMs : NextFrameMs(start);
@@ -470,15 +474,13 @@ void MainLoop::ApplyChangedSettings() {
     applied_ = s;
 }
 
-void MainLoop::ApplyInterfaceChange() {
-    interfaceChanged_ = false;
+void MainLoop::ApplyInterfaceSettings() {
     const InterfaceSettings& ui = game_.settings.interface;
     SetLanguage(ui.language);
     const double scale = ui.uiScale > 0 ? ui.uiScale : AutoUiScale(window_.DisplayDpi());
     window_.SetUiScale(scale);
     game_.form.uiScale = scale;
     loadingWindow_.SetScale(scale);
-    PlaceButtons();
 }
 
 std::string MainLoop::SettingsPath() const {

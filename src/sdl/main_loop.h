@@ -43,6 +43,9 @@ public:
     void HandleEvent(const SDL_Event& e);
     // Puts the settings' sensitivity and keys into effect (Run does it first).
     void ApplyInputSettings();
+    // Puts the settings' language and interface scale (on `auto`, the one the window's display
+    // asks for) into the buttons, the HUD, the menus and the loading window.
+    void ApplyInterfaceSettings();
     const OptionsMenu& Menu() const { return menu_; }
 
     Status error_;  // why the loop stopped early, when it did
@@ -67,7 +70,6 @@ private:
     void OpenMenu();
     void MenuClosed();
     void ApplyChangedSettings();
-    void ApplyInterfaceChange();
     std::string SettingsPath() const;
     void HandleWindowEvent(const SDL_WindowEvent& e);
     void HandleMouseDown(const SDL_MouseButtonEvent& e);

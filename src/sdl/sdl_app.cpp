@@ -275,18 +275,6 @@ int ReportRun(const RunOptions& options, SdlMainWindow& window, RecordingWriter&
     return status;
 }
 
-// The player's language, and the interface scale of the buttons, the HUD, the menus and the
-// loading window: the setting's, or on `auto` the one the window's display asks for.
-void ApplyInterfaceSettings(const InterfaceSettings& interface, const char* argv0, SdlMainWindow& window,
-                            MainLoop& loop) {
-    SetLocaleDirs(LocaleDirsForExecutable(ExecutablePath(argv0)));
-    SetLanguage(interface.language);
-    const double scale = interface.uiScale > 0 ? interface.uiScale : AutoUiScale(window.DisplayDpi());
-    window.SetUiScale(scale);
-    loop.game().form.uiScale = scale;
-    loop.loadingWindow().SetScale(scale);
-}
-
 // The game in its window, from the video system's start to its end.
 int RunWindowed(const RunOptions& options, const InputRecording& replay, const std::string& iconPath,
                 const char* argv0, bool interactive) {
@@ -327,7 +315,8 @@ int RunWindowed(const RunOptions& options, const InputRecording& replay, const s
                                                options.record.empty() ? nullptr : &recorder);
         loop->game().executablePath = ExecutablePath(argv0);
         loop->game().settings = settings;
-        ApplyInterfaceSettings(settings.interface, argv0, *window, *loop);
+        SetLocaleDirs(LocaleDirsForExecutable(ExecutablePath(argv0)));
+        loop->ApplyInterfaceSettings();
 
         bool ok = loop->Run();
         if (!windowStatePath.empty()) {
