@@ -15,13 +15,11 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 }  // namespace
 
-bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t* rgba, RowOrder order,
-                  bool opaque) {
+bool EncodeRgbaPng(int width, int height, const uint8_t* rgba, RowOrder order, bool opaque, std::string& encoded) {
     const size_t stride = static_cast<size_t>(width) * 4;
     // Made before setjmp: a long jump back must not skip a destructor.
     std::vector<uint8_t> line(opaque ? stride : 0);
-    // Encoded in memory, then written whole: a failed write leaves no partial picture.
-    std::string encoded;
+    encoded.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
@@ -43,7 +41,14 @@ bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t*
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return WriteFileAtomically(path, encoded).ok();
+    return true;
+}
+
+bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t* rgba, RowOrder order,
+                  bool opaque) {
+    // Encoded in memory, then written whole: a failed write leaves no partial picture.
+    std::string encoded;
+    return EncodeRgbaPng(width, height, rgba, order, opaque, encoded) && WriteFileAtomically(path, encoded).ok();
 }
 
 }  // namespace tv

@@ -20,4 +20,7 @@ enum class RowOrder {
 bool WriteRgbaPng(const std::string& path, int width, int height, const uint8_t* rgba, RowOrder order,
                   bool opaque = false);
 
+// The same picture as the bytes of a PNG file, in `encoded`. False if libpng refuses it.
+bool EncodeRgbaPng(int width, int height, const uint8_t* rgba, RowOrder order, bool opaque, std::string& encoded);
+
 }  // namespace tv

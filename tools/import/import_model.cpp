@@ -11,8 +11,6 @@
 #include <map>
 #include <stdexcept>
 
-#include <unistd.h>
-
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "render/image_decode.h"
@@ -94,6 +92,13 @@ fs::path FindReferenced(const fs::path& sourceDir, std::string ref) {
     return {};
 }
 
+// RGBA pixels, top row first, as the bytes of a PNG file; empty if they cannot be encoded.
+std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint8_t>& rgba) {
+    std::string encoded;
+    if (!EncodeRgbaPng(width, height, rgba.data(), RowOrder::TopDown, false, encoded)) return {};
+    return {encoded.begin(), encoded.end()};
+}
+
 // An image to write as the game reads it: PNG and JPEG files as they are, anything the image
 // library decodes (TGA, BMP) as PNG. False when it is neither.
 bool AsGameImage(const std::string& name, std::vector<uint8_t> bytes, std::string& ext, ImportedTexture& out) {
@@ -114,10 +119,7 @@ bool AsGameImage(const std::string& name, std::vector<uint8_t> bytes, std::strin
             rgba[i * 4 + 2] = grey ? s[0] : s[2];
             rgba[i * 4 + 3] = img.channels == 4 ? s[3] : (img.channels == 2 ? s[1] : 255);
         }
-        const fs::path tmp = fs::temp_directory_path() / ("terravik-import-" + std::to_string(::getpid()) + ".png");
-        if (!WriteRgbaPng(tmp.string(), img.width, img.height, rgba.data(), RowOrder::TopDown)) return false;
-        out.bytes = ReadBytes(tmp);
-        fs::remove(tmp);
+        out.bytes = PngBytes(img.width, img.height, rgba);
         ext = "png";
         return !out.bytes.empty();
     } catch (const std::exception&) {
@@ -200,11 +202,7 @@ class Converter {
                     const aiTexel& t = embedded->pcData[i];
                     rgba.insert(rgba.end(), {t.r, t.g, t.b, t.a});
                 }
-                const fs::path tmp = fs::temp_directory_path() / ("terravik-import-" + std::to_string(::getpid()) + ".png");
-                if (WriteRgbaPng(tmp.string(), static_cast<int>(embedded->mWidth), static_cast<int>(embedded->mHeight),
-                                 rgba.data(), RowOrder::TopDown))
-                    bytes = ReadBytes(tmp);
-                fs::remove(tmp);
+                bytes = PngBytes(static_cast<int>(embedded->mWidth), static_cast<int>(embedded->mHeight), rgba);
                 ext = "png";
             }
         } else {
