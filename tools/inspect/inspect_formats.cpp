@@ -17,12 +17,7 @@
 namespace tv::inspect {
 namespace {
 
-bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
-    if (s.size() < suffix.size()) return false;
-    return std::equal(
-        suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-        [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
-}
+using json::EndsWithNoCase;
 
 void Quat(JsonLine& j, const Quaternion& q) {
     j.BeginArray().Float(q.x).Float(q.y).Float(q.z).Float(q.w).EndArray();

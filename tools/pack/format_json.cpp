@@ -7,7 +7,6 @@
 #include "json_codec.h"
 
 namespace tv::json {
-namespace {
 
 bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
     if (s.size() < suffix.size()) return false;
@@ -15,8 +14,6 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
         suffix.begin(), suffix.end(), s.end() - static_cast<std::ptrdiff_t>(suffix.size()),
         [](char want, char have) { return std::tolower(static_cast<unsigned char>(have)) == want; });
 }
-
-}  // namespace
 
 bool FormatForName(const std::string& path, FileFormat& out) {
     if (EndsWithNoCase(path, ".3dk")) {

@@ -20,6 +20,9 @@ enum class FileFormat { Model, Level, Terrain, Particles };
 // The format a file name's extension selects (any letter case); false for other names.
 bool FormatForName(const std::string& path, FileFormat& out);
 
+// True when `s` ends in `suffix` (given in lower case), in any letter case.
+bool EndsWithNoCase(const std::string& s, const std::string& suffix);
+
 // The whole content of `bytes` as one JSON document (several lines, ending in a newline).
 // `modelKind` gives the object-kind byte of a level's models (only levels call it). Raises
 // DataError for a file the game's reader refuses, and for one the document cannot carry
