@@ -132,7 +132,7 @@ public:
     // of the game. Shadows and engine flames whose footprint lies wholly outside `view` are
     // skipped; a null view draws them all. Model: each aircraft's model squashed flat, every
     // layer of the mesh darkening the ground again; Oval: one flat oval under the model's box,
-    // each ground pixel darkened once, for slow machines.
+    // each ground pixel darkened once per aircraft, all aircraft in one draw, for slow machines.
     enum class ShadowShape : uint8_t { Model, Oval };
     void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr, ShadowShape shape = ShadowShape::Model);
     void Draw(const double camera[16], const Frustum* view);
@@ -162,12 +162,20 @@ private:
     // radius (NaN radii left out, -inf when there is none).
     float GatherPositionsAndRadii();
 
+    // The simple shadows' triangles, in world coordinates, for one draw; reused between frames.
+    std::vector<float> shadowOvals_;
     // Scratch of the pair passes, reused between frames.
     std::vector<Vec3> pairPos_;
     std::vector<float> pairRadius_;
     std::vector<uint8_t> pairFlag_;
     PointGrid pairGrid_;
 };
+
+// A flat oval filling the model's box seen from above (its y-z plane, the one the shadow's
+// transform lays on the ground) as 16 triangles around its centre, appended to `out` as x, y, z
+// in world coordinates: the box grown k times, turned by the heading and laid at (sx, sy) just
+// above height 0.
+void AppendShadowOval(const TModel& m, float sx, float sy, float headingDeg, float k, std::vector<float>& out);
 
 // True when a and b are closer than `reach` as VecDistance measures them. Squared distances
 // decide every pair but a sliver around the boundary, where the distance itself decides, so

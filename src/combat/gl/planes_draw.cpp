@@ -85,22 +85,32 @@ float ReachOf(const TModel& m) {
     return std::sqrt(r2) * 1.25f + 1.0f;
 }
 
-// A flat oval filling the model's box seen from above (its y-z plane, the one the shadow's
-// transform lays on the ground), as one fan.
-void DrawShadowOval(const TModel& m) {
+}  // namespace
+
+// The squashed model's transform worked out on the CPU, so that every aircraft's oval goes
+// into one draw.
+void AppendShadowOval(const TModel& m, float sx, float sy, float headingDeg, float k, std::vector<float>& out) {
     constexpr int kSides = 16;
     const float cy = m.BoundingBox.centre.y, cz = m.BoundingBox.centre.z;
     const float ry = m.BoundingBox.size.y / 2.0f, rz = m.BoundingBox.size.z / 2.0f;
-    glBegin(GL_TRIANGLE_FAN);
-    glVertex3f(0.0f, cy, cz);
-    for (int i = 0; i <= kSides; ++i) {
-        const float a = static_cast<float>(i) * (6.2831853f / kSides);
-        glVertex3f(0.0f, cy + ry * std::cos(a), cz + rz * std::sin(a));
+    const float h = headingDeg * (3.14159265f / 180.0f);
+    const float c = std::cos(h), s = std::sin(h);
+    // The model's y runs along the heading's left, its z (turned down by the quarter turn
+    // about y) along the heading.
+    auto put = [&](float y, float z) {
+        const float along = k * z, left = k * y;
+        out.push_back(sx + along * c - left * s);
+        out.push_back(sy + along * s + left * c);
+        out.push_back(0.01f);
+    };
+    for (int i = 0; i < kSides; ++i) {
+        const float a0 = static_cast<float>(i) * (6.2831853f / kSides);
+        const float a1 = static_cast<float>(i + 1) * (6.2831853f / kSides);
+        put(cy, cz);
+        put(cy + ry * std::cos(a0), cz + rz * std::sin(a0));
+        put(cy + ry * std::cos(a1), cz + rz * std::sin(a1));
     }
-    glEnd();
 }
-
-}  // namespace
 
 std::unique_ptr<TPlanes_System> TPlanes_System::Create(
     const ModelLoadContext& context, std::vector<std::unique_ptr<T_Particles_System>>& smokeSystems) {
@@ -145,6 +155,7 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view, Shadow
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, 0.3f);
+    shadowOvals_.clear();
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const TPlane& p = Planes[i];
         TModel* model = Models[static_cast<size_t>(p.ModelIndex)].get();
@@ -153,20 +164,29 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view, Shadow
         const float sx = p.Pos.x - 7.0f * sunDir.x, sy = p.Pos.y - 7.0f * sunDir.y;
         // The shadow is the model squashed flat and grown k times: within k reaches of its spot.
         if (view && !view->SphereInFrustum(sx, sy, 0.01f, k * ReachOf(*model))) continue;
+        if (shape == ShadowShape::Oval) {
+            AppendShadowOval(*model, sx, sy, p.Heading, k, shadowOvals_);
+            continue;
+        }
         glPushMatrix();
         glTranslatef(sx, sy, 0.01f);
         glRotatef(p.Heading, 0.0f, 0.0f, 1.0f);
         glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
         glScalef(0.01f, k, k);
-        if (shape == ShadowShape::Oval)
-            DrawShadowOval(*model);
-        else if (model->ModelType == ModelType::StaticBuffer)
+        if (model->ModelType == ModelType::StaticBuffer)
             model->DrawStaticBuffer();
         else if (model->ModelType == ModelType::ClientArrays)
             model->DrawClientArrays();
         else
             model->DrawRest(1, false);
         glPopMatrix();
+    }
+    if (!shadowOvals_.empty()) {
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glVertexPointer(3, GL_FLOAT, 0, shadowOvals_.data());
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(shadowOvals_.size() / 3));
+        glDisableClientState(GL_VERTEX_ARRAY);
     }
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);

@@ -37,8 +37,8 @@ public:
 
 private:
     uint32_t framebuffer_ = 0;
-    uint32_t color_ = 0;  // renderbuffers
-    uint32_t depth_ = 0;
+    uint32_t color_ = 0;  // a texture
+    uint32_t depth_ = 0;  // a renderbuffer
     int width_ = 0;
     int height_ = 0;
     bool failed_ = false;

@@ -97,5 +97,44 @@ TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
     planes.reset();  // models go while the context lives
 }
 
+// The simple shadow's oval is where the squashed model's GL transform puts the box's y-z oval.
+TEST_F(PlanesGl, ShadowOvalsLieWhereTheShadowTransformPutsThem) {
+    ModelLoadContext context;
+    context.DataRoot = root;
+    context.Gpu = gpu.get();
+    std::vector<std::unique_ptr<T_Particles_System>> smoke;
+    std::unique_ptr<TPlanes_System> planes = TPlanes_System::Create(context, smoke);
+    ASSERT_TRUE(planes && planes->Models[2]);
+    const TModel& model = *planes->Models[2];
+    const float cy = model.BoundingBox.centre.y, cz = model.BoundingBox.centre.z;
+    const float ry = model.BoundingBox.size.y / 2.0f, rz = model.BoundingBox.size.z / 2.0f;
+    for (float heading : {0.0f, 37.0f, 200.0f}) {
+        const float k = 2.5f, sx = 120.0f, sy = -45.0f;
+        std::vector<float> oval;
+        AppendShadowOval(model, sx, sy, heading, k, oval);
+        ASSERT_EQ(oval.size(), 16u * 3 * 3);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslatef(sx, sy, 0.01f);
+        glRotatef(heading, 0.0f, 0.0f, 1.0f);
+        glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
+        glScalef(0.01f, k, k);
+        float m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        // Each triangle's first corner is the centre, its second the rim at i/16 of a turn.
+        for (int i = 0; i < 16; ++i) {
+            const float a = static_cast<float>(i) * (6.2831853f / 16);
+            for (const auto& [y, z, corner] : {std::tuple{cy, cz, 0}, std::tuple{cy + ry * std::cos(a), cz + rz * std::sin(a), 1}}) {
+                const float* got = &oval[(static_cast<size_t>(i) * 3 + corner) * 3];
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_NEAR(got[c], m[4 + c] * y + m[8 + c] * z + m[12 + c], 1e-3f)
+                        << "heading " << heading << ", triangle " << i << ", corner " << corner << ", axis " << c;
+            }
+        }
+    }
+    glLoadIdentity();
+    planes.reset();
+}
+
 }  // namespace
 }  // namespace tv::test
