@@ -64,7 +64,9 @@ for k in 2 l 1; do
     settle
 done
 
-# Pause: no frame runs and the picture holds, with "Пауза" in the middle.
+# Pause: no frame runs and the picture holds, with "Пауза" in the middle, over the scene
+# the game showed (not a black screen: this X server keeps no front buffer).
+import -window "$wid" "$E2E_TMP/before-pause.png"
 xdotool key o
 sleep 0.5
 paused_at=$(frames_done)
@@ -76,6 +78,8 @@ import -window "$wid" "$E2E_TMP/pause-2.png"
     fail "the paused picture changed within a second"
 green=$(count_pixels "$E2E_TMP/pause-1.png" 120x40+452+364 'g > 200 && r < 100 && b < 100')
 [ "$green" -gt 100 ] || fail "no \"Пауза\" in the middle of the paused picture ($green green pixels)"
+behind=$(coarse_difference "$E2E_TMP/before-pause.png" "$E2E_TMP/pause-1.png")
+awk -v d="$behind" 'BEGIN { exit !(d < 0.08) }' || fail "the paused picture is not the game's scene (coarse difference $behind)"
 xdotool key o
 wait_for 30 at_least $((paused_at + 5)) || fail "the game did not go on after the pause"
 

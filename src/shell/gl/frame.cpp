@@ -263,6 +263,11 @@ void StepWorld(Game& game) {
 }
 
 void DrawFrame(Game& game) {
+    ComposeFrame(game);
+    game.platform.window->SwapBuffers();
+}
+
+void ComposeFrame(Game& game) {
     if (!DrawScaledScene(game)) {
         ClearFrame(game);
         PlaceCameraForFrame(game);
@@ -273,7 +278,6 @@ void DrawFrame(Game& game) {
     }
     DrawRadar(game);
     DrawHud(game);
-    game.platform.window->SwapBuffers();
 }
 
 // The sight goes last, over all.
@@ -314,12 +318,21 @@ void BeginPause(Game& game) {
     game.Paused = true;
     game.PausedPicture.clear();
     if (game.GLReady && game.ScreenWidth > 0 && game.ScreenHeight > 0) {
-        // The front buffer holds the last frame shown; the back buffer's is gone after the swap.
         game.PausedWidth = game.ScreenWidth;
         game.PausedHeight = game.ScreenHeight;
         game.PausedPicture.resize(static_cast<size_t>(game.PausedWidth) * game.PausedHeight * 4);
+        if (game.InitOK) {
+            // The last frame drawn again, into the back buffer: after the swap neither buffer
+            // is sure to hold it (many X servers and compositors keep no front buffer). The
+            // flare's fade is the one thing drawing moves; it must not move twice.
+            const float fade = game.Flare.Brightness;
+            ComposeFrame(game);
+            game.Flare.Brightness = fade;
+            glReadBuffer(GL_BACK);
+        } else {
+            glReadBuffer(GL_FRONT);  // nothing of the game to draw: what the window shows
+        }
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_FRONT);
         glReadPixels(0, 0, game.PausedWidth, game.PausedHeight, GL_RGBA, GL_UNSIGNED_BYTE,
                      game.PausedPicture.data());
         glReadBuffer(GL_BACK);

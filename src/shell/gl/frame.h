@@ -28,6 +28,8 @@ void StepWorld(Game& game);
 // the GL state and the drawing's own scratch (the saved modelview, the lens flare's fade, which
 // reads the depth buffer back).
 void DrawFrame(Game& game);
+// DrawFrame without the swap: the picture is left in the back buffer.
+void ComposeFrame(Game& game);
 // The HUD's numbers (life, shells, kills, enemies left) as the frame's step left them.
 void TakeHudValues(Game& game);
 // The world (only while WorldReady).
@@ -35,9 +37,9 @@ void DrawWorld(Game& game);
 // The three coloured axes at the origin; leaves line width 10 and line smoothing on.
 void DrawAxes();
 
-// Pause. BeginPause keeps the picture now on screen and holds the music and every playing
-// sound; PausedFrame shows that picture with "Пауза" centred in the HUD's font and colour;
-// EndPause lets the sound go on. No game time passes in between: the caller runs no GameFrame
+// Pause. BeginPause keeps the picture now on screen (drawn again from the game's state) and
+// holds the music and every playing sound; PausedFrame shows that picture with "Пауза"
+// centred in the HUD's font and colour; EndPause lets the sound go on. No game time passes in between: the caller runs no GameFrame
 // and keeps the clock still.
 void BeginPause(Game& game);
 void PausedFrame(Game& game);
