@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/gl/gl_matrices.h"
+
 namespace tv {
 
 int ScaledSide(int windowSide, double scale) {
@@ -74,12 +76,6 @@ void OffscreenTarget::EndAndStretch(int windowWidth, int windowHeight) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, windowWidth, windowHeight);
     glPushAttrib(GL_ALL_ATTRIB_BITS);  // the texture binding and environment included
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
     for (GLenum off : {GL_DEPTH_TEST, GL_BLEND, GL_LIGHTING, GL_CULL_FACE, GL_ALPHA_TEST, GL_FOG, GL_STENCIL_TEST,
                        GL_SCISSOR_TEST})
         glDisable(off);
@@ -88,20 +84,7 @@ void OffscreenTarget::EndAndStretch(int windowWidth, int windowHeight) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, color_);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-1.0f, -1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(1.0f, -1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    DrawViewportQuad();
     glPopAttrib();
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/report.h"
 #include "platform/text_encoding.h"
+#include "render/gl/gl_matrices.h"
 #include "render/gl/gpu_store.h"
 #include "render/gl/offscreen_target.h"
 #include "shell/controls.h"
@@ -345,12 +346,7 @@ void BeginPause(Game& game) {
 void PausedFrame(Game& game) {
     if (!game.Paused || !game.GLReady) return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    PushIdentityMatrices();
     glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -374,10 +370,7 @@ void PausedFrame(Game& game) {
     const float x = game.ScreenWidth / 2.0f - width / 2.0f + 10.0f - size / 2.0f;
     const float y = game.ScreenHeight / 2.0f - size / 2.0f;
     PrintText({game.FontTexture, game.ScreenWidth, game.ScreenHeight}, text, x, y, size);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopMatrices();
     glPopAttrib();
     game.platform.window->SwapBuffers();
 }

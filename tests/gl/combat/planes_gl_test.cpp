@@ -17,14 +17,20 @@
 namespace tv::test {
 namespace {
 
-using PlanesGl = GameDataGlTest;
+class PlanesGl : public GameDataGlTest {
+protected:
+    // The aircraft system from the generated data, its smoke kept in `smoke`.
+    std::unique_ptr<TPlanes_System> CreatePlanes(std::vector<std::unique_ptr<T_Particles_System>>& smoke) {
+        ModelLoadContext context;
+        context.DataRoot = root;
+        context.Gpu = gpu.get();
+        return TPlanes_System::Create(context, smoke);
+    }
+};
 
 TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
-    ModelLoadContext context;
-    context.DataRoot = root;
-    context.Gpu = gpu.get();
     std::vector<std::unique_ptr<T_Particles_System>> smoke;
-    std::unique_ptr<TPlanes_System> planes = TPlanes_System::Create(context, smoke);
+    std::unique_ptr<TPlanes_System> planes = CreatePlanes(smoke);
     ASSERT_TRUE(planes);
     ASSERT_EQ(smoke.size(), 1u);
     EXPECT_EQ(planes->Smoke, smoke[0].get());
@@ -99,11 +105,8 @@ TEST_F(PlanesGl, GeneratedAircraftLoadShowAndDieCleanly) {
 
 // The simple shadow's oval is where the squashed model's GL transform puts the box's y-z oval.
 TEST_F(PlanesGl, ShadowOvalsLieWhereTheShadowTransformPutsThem) {
-    ModelLoadContext context;
-    context.DataRoot = root;
-    context.Gpu = gpu.get();
     std::vector<std::unique_ptr<T_Particles_System>> smoke;
-    std::unique_ptr<TPlanes_System> planes = TPlanes_System::Create(context, smoke);
+    std::unique_ptr<TPlanes_System> planes = CreatePlanes(smoke);
     ASSERT_TRUE(planes && planes->Models[2]);
     const TModel& model = *planes->Models[2];
     const float cy = model.BoundingBox.centre.y, cz = model.BoundingBox.centre.z;

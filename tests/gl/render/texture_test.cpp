@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "gl_context.h"
+#include "render/gl/gl_matrices.h"
 #include "render/image_prefetch.h"
 #include "test_images.h"
 
@@ -41,23 +42,10 @@ class TextureTest : public GlTest {
     }
     // Draws the bound texture over the whole viewport with coordinates 0..1.
     void DrawFullScreen() {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
         glDisable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
         glColor3f(1, 1, 1);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 0);
-        glVertex2f(-1, -1);
-        glTexCoord2f(1, 0);
-        glVertex2f(1, -1);
-        glTexCoord2f(1, 1);
-        glVertex2f(1, 1);
-        glTexCoord2f(0, 1);
-        glVertex2f(-1, 1);
-        glEnd();
+        DrawViewportQuad();
         glDisable(GL_TEXTURE_2D);
     }
     std::string dir_;
