@@ -26,6 +26,8 @@
 
 namespace tv {
 
+class DrawParts;
+
 class Clock;
 class GameRandom;
 class TLand;
@@ -135,7 +137,9 @@ public:
     // each ground pixel darkened once per aircraft, all aircraft in one draw, for slow machines.
     enum class ShadowShape : uint8_t { Model, Oval };
     void DrawShadows(const Vec3& sunDir, const Frustum* view = nullptr, ShadowShape shape = ShadowShape::Model);
-    void Draw(const double camera[16], const Frustum* view);
+    // With `parts`, the aircraft (bodies, flames and explosions), the smoke, and the shots with
+    // the fragments are charged to parts of their own.
+    void Draw(const double camera[16], const Frustum* view, DrawParts* parts = nullptr);
 
     // TurretTargets.
     int32_t Count() const override { return PlaneCount; }

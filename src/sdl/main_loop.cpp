@@ -135,6 +135,7 @@ MainLoop::Step MainLoop::RunFrame(const InputFrame* replayed, bool& autostartPen
     const uint32_t frameMs = replayed ? replayed->frameMs : NextFrameMs(start);
     if (stepClock_) stepClock_->Advance(frameMs);
     bool done = true;
+    game_.DrawTimes = options_.drawParts && figures_.counting ? &drawParts_ : nullptr;
     ApplicationEvents1Idle(game_, done);
     ++framesRun_;
     if (!window_.TakePresented()) window_.PresentControlsOnly();
@@ -155,6 +156,7 @@ MainLoop::Step MainLoop::RunFrame(const InputFrame* replayed, bool& autostartPen
         pendingClick_ = kButton3;
     }
     if (lastFrame) {
+        figures_.drawParts = drawParts_.Report();
         if (figures_.yardstickStartMs > 0.0 && GameRunning()) figures_.yardstickEndMs = MeasureYardstick();
         window_.Close();
     }

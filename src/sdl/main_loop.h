@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "render/gl/draw_parts.h"
 #include "sdl/input_map.h"
 #include "sdl/loading_window_sdl.h"
 #include "sdl/options_menu.h"
@@ -98,6 +99,7 @@ private:
     SdlLoadingWindow loadingWindow_;
     Game game_;
     RunFigures figures_;
+    DrawParts drawParts_;  // --draw-parts: the counted frames' drawing, part by part
     std::optional<SteadyClock::time_point> wallOrigin_;  // the first frame's start, for NextFrameMs
     int64_t wallMsGiven_ = 0;    // wall-clock ms handed to the game's clock while recording
     FormButtonId pressedButton_ = kFormButtonCount;

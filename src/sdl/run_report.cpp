@@ -51,6 +51,7 @@ void PrintRunReport(const RunFigures& figures, const GameStateSnapshot& state, c
                     layer, figures.yardstickStartMs, figures.yardstickEndMs, stats.Average() / layer,
                     stats.Percentile(99.0) / layer);
     if (!smokeReport.empty()) std::printf("%s\n", smokeReport.c_str());
+    if (!figures.drawParts.empty()) std::printf("%s\n", figures.drawParts.c_str());
     if (const double startup = figures.StartupSeconds(); startup > 0.0)
         std::printf("start-up %.3f s from the program's start to the game's first frame\n", startup);
 }

@@ -25,6 +25,7 @@ struct RunFigures {
     double yardstickStartMs = 0.0;   // one full-screen layer before the counted frames; 0 if not
     double yardstickEndMs = 0.0;     // and after them
     int64_t smokePeak = 0;           // the most smoke particles alive after a frame
+    std::string drawParts;           // --draw-parts: the parts' line, taken after the last frame
     std::optional<SteadyClock::time_point> startupDone;
     std::optional<SteadyClock::time_point> firstFrame;
     SteadyClock::time_point lastFrameEnd{};

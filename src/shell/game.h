@@ -34,6 +34,7 @@
 namespace tv {
 
 class GpuStore;
+class DrawParts;
 
 // The platform as the game sees it. Not owned; all must outlive the Game.
 struct PlatformPorts {
@@ -126,6 +127,7 @@ struct Game {
     // the run, the ids above and in the records below naming them. Made when the GL context
     // is; a run without one (headless) never makes it. Released before the context goes.
     std::shared_ptr<GpuStore> Gpu;
+    DrawParts* DrawTimes = nullptr;  // --draw-parts: where the drawing's time goes (not owned)
     StartupBudget Budget;  // what the loaders have made, 1 GB at most
     HudValues Hud;             // kills, enemies, life, shells as the HUD prints them
     TFlare Flare;              // the sun's lens flare

@@ -33,6 +33,8 @@ std::string UsageText() {
            "  --autostart         press the start button as soon as the window is shown\n"
            "  --frames N          close after N frames and print frame-time figures\n"
            "  --frame-ms N        every frame lasts exactly N ms (repeatable runs)\n"
+           "  --draw-parts        with --frames: report the drawing's time part by part (each part\n"
+           "                      is waited for, so the frame times are not a timedemo's)\n"
            "  --screenshot FILE   write the last frame as PNG before closing\n"
            "  --dump-state FILE   write the game state as JSON after the last frame\n"
            "  --record FILE       write the player's input, frame by frame, to FILE\n"
@@ -71,6 +73,8 @@ Status ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
             o.checkData = true;
         } else if (a == "--screenshot") {
             if (!value(o.screenshot) || o.screenshot.empty()) return Error("--screenshot needs a file name");
+        } else if (a == "--draw-parts") {
+            o.drawParts = true;
         } else if (a == "--frames") {
             if (!value(v) || !ParseInt(v, o.frames, 0))
                 return Error("--frames needs a whole number of at least 0");
@@ -118,6 +122,7 @@ Status ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         o.autostart = o.autostart || o.replay.empty();  // nobody is there to press "Старт"
     }
     if (o.frames == 0 && !o.autostart) return Error("--frames 0 needs --autostart");
+    if (o.drawParts && (o.frames <= 0 || o.headless)) return Error("--draw-parts needs --frames N drawn in a window");
     return {};
 }
 

@@ -24,6 +24,7 @@ struct RunOptions {
     bool autostart = false;    // press "Старт" once the window is shown
     int64_t frames = -1;       // >= 0: close after this many frames and print the report
     int64_t frameMs = -1;      // >= 0: every frame lasts exactly this long (deterministic run)
+    bool drawParts = false;    // report where the counted frames' drawing time goes
     std::string screenshot;    // PNG of the last frame, written before closing
     int64_t waves = 0;         // "Еще 50" pressed this many times right after the start-up (<= kMaxWaves)
     bool headless = false;     // no window, GL, video or audio device: the simulation alone

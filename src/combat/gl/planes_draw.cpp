@@ -8,6 +8,7 @@
 #include "math/frustum.h"
 #include "common/data_paths.h"
 #include "platform/paths.h"
+#include "render/gl/draw_parts.h"
 #include "world/particles.h"
 
 namespace tv {
@@ -193,7 +194,7 @@ void TPlanes_System::DrawShadows(const Vec3& sunDir, const Frustum* view, Shadow
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void TPlanes_System::Draw(const double camera[16], const Frustum* view) {
+void TPlanes_System::Draw(const double camera[16], const Frustum* view, DrawParts* parts) {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     for (int32_t i = 0; i < PlaneCount; ++i) {
         const TPlane& p = Planes[i];
@@ -205,10 +206,13 @@ void TPlanes_System::Draw(const double camera[16], const Frustum* view) {
             DrawExplosion(p, ExplosionSets);
         }
     }
+    if (parts) parts->Mark("aircraft");
     glLoadMatrixd(camera);
     if (Smoke) DrawParticles(*Smoke);
+    if (parts) parts->Mark("smoke");
     Bullets.DrawShots();
     DrawFragments(Fragments, camera);
+    if (parts) parts->Mark("shots and fragments");
 }
 
 }  // namespace tv

@@ -8,6 +8,7 @@
 #include "common/report.h"
 #include "platform/text_encoding.h"
 #include "render/gl/gl_matrices.h"
+#include "render/gl/draw_parts.h"
 #include "render/gl/gpu_store.h"
 #include "render/gl/offscreen_target.h"
 #include "shell/controls.h"
@@ -111,23 +112,34 @@ void DrawSunFlare(Game& game, int width, int height) {
     glDisable(GL_LIGHTING);
 }
 
+// With --draw-parts, the time since the last mark goes to `part`.
+void Mark(Game& game, std::string_view part) {
+    if (game.DrawTimes) game.DrawTimes->Mark(part);
+}
+
 // Shadows go on the terrain before the bodies that cast them.
 void DrawWorldUnderSight(Game& game) {
+    Mark(game, "clear and sky");
     game.world.land.DrawInView(game.frustum, game.Camera.Eye);
+    Mark(game, "terrain");
     // The sky fills what the ground left empty, before anything blends over either.
     game.Sky.DrawBehind();
+    Mark(game, "sky behind the terrain");
     if (game.Turel) game.Turel->DrawShadow(game.SunDir);
     if (game.Planes && game.settings.video.shadows != ShadowMode::Off)
         game.Planes->DrawShadows(game.SunDir, &game.frustum,
                                  game.settings.video.shadows == ShadowMode::Simple ? TPlanes_System::ShadowShape::Oval
                                                                                   : TPlanes_System::ShadowShape::Model);
+    Mark(game, "shadows");
     if (game.Turel) {
         game.Turel->Draw(game.SavedModelview);
         // The shells the turret fired, with the camera's modelview its draw left current.
         if (game.Turel->Bullets) game.TurelShells.DrawShells();
     }
+    Mark(game, "turret");
     if (game.Gpu) DrawLevelObjects(game.world, *game.Gpu);
-    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum);
+    Mark(game, "level objects");
+    if (game.Planes) game.Planes->Draw(game.SavedModelview, &game.frustum, game.DrawTimes);
 }
 
 // Below render scale 1 the scene (sky, world, flare) goes into the offscreen target and is
@@ -159,10 +171,13 @@ bool DrawScaledScene(Game& game) {
     DrawAxes();
     if (game.WorldReady) DrawWorldUnderSight(game);
     DrawSunFlare(game, width, height);
+    Mark(game, "flare");
     // The stretch fills every pixel of the window; only its depth needs clearing.
     target.EndAndStretch(game.ScreenWidth, game.ScreenHeight);
+    Mark(game, "stretch");
     glClear(GL_DEPTH_BUFFER_BIT);
     if (game.WorldReady && game.Turel) game.Turel->DrawSight(game.SavedModelview);
+    Mark(game, "sight");
     return true;
 }
 
@@ -266,9 +281,11 @@ void StepWorld(Game& game) {
 void DrawFrame(Game& game) {
     ComposeFrame(game);
     game.platform.window->SwapBuffers();
+    Mark(game, "swap");
 }
 
 void ComposeFrame(Game& game) {
+    if (game.DrawTimes) game.DrawTimes->BeginFrame();
     if (!DrawScaledScene(game)) {
         ClearFrame(game);
         PlaceCameraForFrame(game);
@@ -276,9 +293,12 @@ void ComposeFrame(Game& game) {
         DrawAxes();
         DrawWorld(game);
         DrawSunFlare(game, game.ScreenWidth, game.ScreenHeight);
+        Mark(game, "flare");
     }
     DrawRadar(game);
+    Mark(game, "radar");
     DrawHud(game);
+    Mark(game, "HUD");
 }
 
 // The sight goes last, over all.
@@ -286,6 +306,7 @@ void DrawWorld(Game& game) {
     if (!game.WorldReady) return;
     DrawWorldUnderSight(game);
     if (game.Turel) game.Turel->DrawSight(game.SavedModelview);
+    Mark(game, "sight");
 }
 
 void DrawAxes() {

@@ -10,6 +10,7 @@
 
 #include "../../unit/shell/fakes.h"
 #include "gl_context.h"
+#include "render/gl/draw_parts.h"
 #include "render/gl/gpu_store.h"
 #include "render/gl/offscreen_target.h"
 #include "render/image_decode.h"
@@ -197,6 +198,36 @@ TEST_F(VideoOptionsTest, HalfScaleBlursTheSceneButNotTheHud) {
         WritePng(root + "/half.png", half);
     }
     EXPECT_EQ(GlError(), 0u);
+}
+
+// --draw-parts charges each part of the frame in drawing order, the stretch only when the
+// scene is scaled, and a run without it marks nothing.
+TEST_F(VideoOptionsTest, DrawPartsFollowTheFrameInItsOrder) {
+    auto partsOf = [&](double scale) {
+        DrawParts parts;
+        fake.game.DrawTimes = &parts;
+        Render(Video(ShadowMode::Full, scale));
+        fake.game.DrawTimes = nullptr;
+        return parts;
+    };
+    const std::vector<std::string> order = {"clear and sky", "terrain", "sky behind the terrain", "shadows",
+                                            "turret", "level objects", "aircraft", "smoke", "shots and fragments",
+                                            "sight", "flare", "radar", "HUD", "swap"};
+    const DrawParts full = partsOf(1.0);
+    const std::string got = full.Report();
+    EXPECT_EQ(got.rfind("draw parts over 1 frames, ms a frame: clear and sky ", 0), 0u) << got;
+    size_t at = 0;
+    for (const std::string& part : order) {
+        const size_t found = got.find(" " + part + " ", at);
+        EXPECT_NE(found, std::string::npos) << part << " missing or out of order in " << got;
+        if (found != std::string::npos) at = found;
+    }
+    EXPECT_GT(full.PartMs("terrain"), 0.0);
+    EXPECT_EQ(full.PartMs("stretch"), 0.0);
+    const std::string half = partsOf(0.5).Report();
+    EXPECT_LT(half.find(" flare "), half.find(" stretch ")) << half;
+    EXPECT_LT(half.find(" stretch "), half.find(" sight ")) << half;
+    EXPECT_EQ(DrawParts().Report(), "");
 }
 
 }  // namespace

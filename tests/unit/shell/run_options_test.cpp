@@ -13,7 +13,7 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(o.windowedWidth, 0);
 
     EXPECT_EQ(ParseRunOptions({"--data-dir", "/d", "--windowed", "800x600", "--autostart", "--frames", "600",
-                               "--frame-ms", "0", "--screenshot", "out.png", "--waves", "20"},
+                               "--frame-ms", "0", "--screenshot", "out.png", "--waves", "20", "--draw-parts"},
                               o).Message(),
               "");
     EXPECT_EQ(o.dataDir, "/d");
@@ -24,6 +24,7 @@ TEST(RunOptions, AllOptions) {
     EXPECT_EQ(o.frameMs, 0);
     EXPECT_EQ(o.screenshot, "out.png");
     EXPECT_EQ(o.waves, 20);
+    EXPECT_TRUE(o.drawParts);
 
     // Start up, dump and leave without a frame.
     RunOptions d;
@@ -78,6 +79,8 @@ TEST(RunOptions, BadValuesAreRefusedWithAMessage) {
                                                            {"--headless", "--frames", "10"},
                                                            {"--headless", "--frame-ms", "16"},
                                                            {"--headless", "--replay", "r.txt", "--screenshot", "f.png"},
+                                                           {"--draw-parts"},
+                                                           {"--headless", "--frames", "9", "--frame-ms", "16", "--draw-parts"},
                                                            {"--fullscreen"}}) {
         RunOptions o;
         EXPECT_NE(ParseRunOptions(args, o).Message(), "") << args[0];
