@@ -28,7 +28,9 @@ class VideoOptionsTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        root = ScratchDir("video_options");
+        // One folder per test: ctest runs the fixture's tests side by side.
+        root = ScratchDir(std::string("video_options_") +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::copy(TERRAVIK_GAME_DIR, root, fs::copy_options::recursive);
         fake.window.hasContext = true;
         fake.window.width = kWidth;
