@@ -2,6 +2,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "combat/planes.h"
@@ -98,19 +99,19 @@ void AppendShadowOval(const TModel& m, float sx, float sy, float headingDeg, flo
     const float c = std::cos(h), s = std::sin(h);
     // The model's y runs along the heading's left, its z (turned down by the quarter turn
     // about y) along the heading.
-    auto put = [&](float y, float z) {
+    auto place = [&](float y, float z) {
         const float along = k * z, left = k * y;
-        out.push_back(sx + along * c - left * s);
-        out.push_back(sy + along * s + left * c);
-        out.push_back(0.01f);
+        return std::array<float, 3>{sx + along * c - left * s, sy + along * s + left * c, 0.01f};
     };
-    for (int i = 0; i < kSides; ++i) {
-        const float a0 = static_cast<float>(i) * (6.2831853f / kSides);
-        const float a1 = static_cast<float>(i + 1) * (6.2831853f / kSides);
-        put(cy, cz);
-        put(cy + ry * std::cos(a0), cz + rz * std::sin(a0));
-        put(cy + ry * std::cos(a1), cz + rz * std::sin(a1));
+    const std::array<float, 3> centre = place(cy, cz);
+    std::array<std::array<float, 3>, kSides + 1> rim;
+    for (int i = 0; i <= kSides; ++i) {
+        const float a = static_cast<float>(i) * (6.2831853f / kSides);
+        rim[static_cast<size_t>(i)] = place(cy + ry * std::cos(a), cz + rz * std::sin(a));
     }
+    for (size_t i = 0; i < kSides; ++i)
+        for (const std::array<float, 3>& corner : {centre, rim[i], rim[i + 1]})
+            out.insert(out.end(), corner.begin(), corner.end());
 }
 
 std::unique_ptr<TPlanes_System> TPlanes_System::Create(

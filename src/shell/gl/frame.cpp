@@ -4,11 +4,13 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "common/report.h"
 #include "platform/text_encoding.h"
-#include "render/gl/gl_matrices.h"
 #include "render/gl/draw_parts.h"
+#include "render/gl/gl_matrices.h"
 #include "render/gl/gpu_store.h"
 #include "render/gl/offscreen_target.h"
 #include "shell/controls.h"
@@ -54,9 +56,9 @@ void CountFrameForCaption(Game& game) {
     }
 }
 
-// A fresh frame over the whole window, with the modelview reset for the camera.
-void ClearFrame(const Game& game) {
-    glViewport(0, 0, game.ScreenWidth, game.ScreenHeight);
+// A fresh frame of width x height pixels, with the modelview reset for the camera.
+void ClearFrame(int width, int height) {
+    glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }
@@ -89,6 +91,15 @@ void PlaceCameraForFrame(Game& game) {
 void DrawSkyAroundEye(Game& game) {
     glDisable(GL_LIGHTING);
     if (!game.WorldReady) game.Sky.Draw();
+}
+
+// How every scene begins, in the window or in the offscreen target: a cleared frame of
+// width x height, the camera, the sky around the eye and the axes.
+void OpenScene(Game& game, int width, int height) {
+    ClearFrame(width, height);
+    PlaceCameraForFrame(game);
+    DrawSkyAroundEye(game);
+    DrawAxes();
 }
 
 // The turret and its shells first, then the aircraft.
@@ -164,11 +175,7 @@ bool DrawScaledScene(Game& game) {
         game.SceneScaleRefused = true;
         return false;
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    PlaceCameraForFrame(game);
-    DrawSkyAroundEye(game);
-    DrawAxes();
+    OpenScene(game, width, height);
     if (game.WorldReady) DrawWorldUnderSight(game);
     DrawSunFlare(game, width, height);
     Mark(game, "flare");
@@ -279,18 +286,15 @@ void StepWorld(Game& game) {
 }
 
 void DrawFrame(Game& game) {
+    if (game.DrawTimes) game.DrawTimes->BeginFrame();
     ComposeFrame(game);
     game.platform.window->SwapBuffers();
     Mark(game, "swap");
 }
 
 void ComposeFrame(Game& game) {
-    if (game.DrawTimes) game.DrawTimes->BeginFrame();
     if (!DrawScaledScene(game)) {
-        ClearFrame(game);
-        PlaceCameraForFrame(game);
-        DrawSkyAroundEye(game);
-        DrawAxes();
+        OpenScene(game, game.ScreenWidth, game.ScreenHeight);
         DrawWorld(game);
         DrawSunFlare(game, game.ScreenWidth, game.ScreenHeight);
         Mark(game, "flare");
@@ -346,9 +350,12 @@ void BeginPause(Game& game) {
         if (game.InitOK) {
             // The last frame drawn again, into the back buffer: after the swap neither buffer
             // is sure to hold it (many X servers and compositors keep no front buffer). The
-            // flare's fade is the one thing drawing moves; it must not move twice.
+            // flare's fade is the one thing drawing moves; it must not move twice. Nor is this
+            // drawing a frame of --draw-parts.
             const float fade = game.Flare.Brightness;
+            DrawParts* const parts = std::exchange(game.DrawTimes, nullptr);
             ComposeFrame(game);
+            game.DrawTimes = parts;
             game.Flare.Brightness = fade;
             glReadBuffer(GL_BACK);
         } else {
