@@ -163,4 +163,10 @@ std::string DataPath(std::string_view root, std::string_view relative) {
     return std::string(root) + Slashes(relative);
 }
 
+std::string StateFolderFor(const char* xdgStateHome, const char* home) {
+    if (xdgStateHome && xdgStateHome[0] == '/') return std::string(xdgStateHome) + "/terravik";
+    if (home && home[0] == '/') return std::string(home) + "/.local/state/terravik";
+    return {};
+}
+
 }  // namespace tv

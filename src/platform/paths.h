@@ -42,4 +42,10 @@ std::string DataRootForExecutable(std::string_view executablePath);
 // root + relative, where root ends in '/' (or is empty) and relative may use backslashes.
 std::string DataPath(std::string_view root, std::string_view relative);
 
+// The folder the game keeps its own files in between runs (the fallback log, the window's
+// state): $XDG_STATE_HOME/terravik, or $HOME/.local/state/terravik when the variable is
+// unset, empty or relative. Empty when neither gives an absolute folder. The arguments are
+// the variables' values (null when unset).
+std::string StateFolderFor(const char* xdgStateHome, const char* home);
+
 }  // namespace tv

@@ -10,6 +10,7 @@
 
 #include "common/report.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -41,9 +42,8 @@ void LogOpen(TLogFile& log, const std::string& path) {
 }
 
 std::string StateLogPathFor(const char* xdgStateHome, const char* home) {
-    if (xdgStateHome && xdgStateHome[0] == '/') return std::string(xdgStateHome) + "/terravik/Log_File.txt";
-    if (home && home[0] == '/') return std::string(home) + "/.local/state/terravik/Log_File.txt";
-    return {};
+    const std::string folder = StateFolderFor(xdgStateHome, home);
+    return folder.empty() ? folder : folder + "/Log_File.txt";
 }
 
 namespace {

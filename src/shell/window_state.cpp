@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/atomic_file.h"
+#include "platform/paths.h"
 #include "shell/settings.h"
 
 namespace tv {
@@ -86,9 +87,8 @@ std::string FormatWindowState(const WindowState& state) {
 }
 
 std::string WindowStatePathFor(const char* xdgStateHome, const char* home) {
-    if (xdgStateHome && xdgStateHome[0] == '/') return std::string(xdgStateHome) + "/terravik/window.ini";
-    if (home && home[0] == '/') return std::string(home) + "/.local/state/terravik/window.ini";
-    return {};
+    const std::string folder = StateFolderFor(xdgStateHome, home);
+    return folder.empty() ? folder : folder + "/window.ini";
 }
 
 std::string DefaultWindowStatePath() {
