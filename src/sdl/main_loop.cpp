@@ -36,7 +36,7 @@ MainLoop::MainLoop(const RunOptions& options, SdlMainWindow& window, Clock& cloc
       mode_(input_, replay, recorder), capture_(window, input_, replay != nullptr),
       menu_({[this] { ApplyChangedSettings(); },
              [this](const Settings& before, const Settings& after) {
-                 return SaveSettingsChanges(SettingsPath(), before, after);
+                 return SaveSettingsChanges(SettingsPathOf(options_), before, after);
              },
              [this] { MenuClosed(); }}) {
     game_.platform.clock = &clock;
@@ -483,10 +483,6 @@ void MainLoop::ApplyInterfaceSettings() {
     window_.SetUiScale(scale);
     game_.form.uiScale = scale;
     loadingWindow_.SetScale(scale);
-}
-
-std::string MainLoop::SettingsPath() const {
-    return options_.configFile.empty() ? DefaultSettingsPath() : options_.configFile;
 }
 
 // The keys around the game: more aircraft, pause, screenshot, free the pointer.

@@ -71,7 +71,6 @@ private:
     void OpenMenu();
     void MenuClosed();
     void ApplyChangedSettings();
-    std::string SettingsPath() const;
     void HandleWindowEvent(const SDL_WindowEvent& e);
     void HandleMouseDown(const SDL_MouseButtonEvent& e);
     void HandleMouseUp(const SDL_MouseButtonEvent& e);

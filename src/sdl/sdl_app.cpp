@@ -59,7 +59,7 @@ Status WriteTextFile(const std::string& path, const std::string& text) {
 // command line over it. Key names are checked against SDL's own names here.
 Settings LoadPlayerSettings(const RunOptions& options) {
     const bool named = !options.configFile.empty();
-    std::string path = named ? options.configFile : DefaultSettingsPath();
+    const std::string path = SettingsPathOf(options);
     std::vector<std::string> warnings;
     Settings settings;
     if (!path.empty()) {
@@ -91,7 +91,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, RunOptions& options) 
         return 0;
     }
     if (options.writeConfig) {
-        std::string path = options.configFile.empty() ? DefaultSettingsPath() : options.configFile;
+        const std::string path = SettingsPathOf(options);
         const Status written = WriteDefaultSettings(path);
         if (!written.ok()) {
             Report(written.error());
@@ -136,7 +136,7 @@ std::optional<std::string> FindDataRoot(const RunOptions& options, const char* a
 // `mods` key is taken here; the settings' warnings come when the game loads them.
 std::optional<std::vector<std::string>> FindMods(const RunOptions& options, bool interactive) {
     const bool named = !options.configFile.empty();
-    const std::string path = named ? options.configFile : DefaultSettingsPath();
+    const std::string path = SettingsPathOf(options);
     std::string settingsMods;
     if (!path.empty()) {
         std::vector<std::string> later;

@@ -575,6 +575,10 @@ std::string DefaultSettingsPath() {
     return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
+std::string SettingsPathOf(const RunOptions& options) {
+    return options.configFile.empty() ? DefaultSettingsPath() : options.configFile;
+}
+
 Status WriteDefaultSettings(const std::string& path) {
     if (path.empty()) return Error("no settings folder: set HOME or XDG_CONFIG_HOME, or give --config FILE");
     std::error_code ec;

@@ -188,6 +188,8 @@ Status SaveSettingsChanges(const std::string& path, const Settings& before, cons
 // gives an absolute folder. The arguments are the variables' values (null when unset).
 std::string SettingsPathFor(const char* xdgConfigHome, const char* home);
 std::string DefaultSettingsPath();  // the same from the environment
+// The settings file a run uses: --config's, or else the default one (empty when there is none).
+std::string SettingsPathOf(const RunOptions& options);
 
 // Writes FormatSettings(defaults) to path, creating its folders. Refuses to replace an
 // existing file. Ok, or the error saying why not.
