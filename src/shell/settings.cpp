@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -118,6 +119,16 @@ std::string_view StripComment(std::string_view text) {
 }
 
 // File text echoed in a warning, quoted, control bytes and broken UTF-8 escaped.
+// The section a "[name]" line opens, lowered; nothing when the line has no ']' or more than a
+// comment after it.
+std::optional<std::string> SectionName(std::string_view line) {
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    const std::string_view after = Trim(line.substr(close + 1));
+    if (!after.empty() && after.front() != '#' && after.front() != ';') return std::nullopt;
+    return Lower(Trim(line.substr(1, close - 1)));
+}
+
 std::string Quote(std::string_view text) {
     return "\"" + EscapeForMessage(text) + "\"";
 }
@@ -290,17 +301,14 @@ Settings ParseSettings(std::string_view text, const std::string& fileName, std::
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
 
         if (line.front() == '[') {
-            const size_t close = line.find(']');
-            const std::string_view after =
-                close == std::string_view::npos ? "" : Trim(line.substr(close + 1));
-            if (close == std::string_view::npos ||
-                (!after.empty() && after.front() != '#' && after.front() != ';')) {
+            std::optional<std::string> name = SectionName(line);
+            if (!name) {
                 warn("a section line must end in ']' (a comment may follow it)");
                 section.clear();
                 sectionKnown = false;
                 continue;
             }
-            section = Lower(Trim(line.substr(1, close - 1)));
+            section = std::move(*name);
             sectionKnown = section == "video" || section == "interface" || section == "input" ||
                            section == "audio" || section == "keys" || section == "data";
             if (!sectionKnown)
@@ -459,11 +467,7 @@ std::vector<std::pair<std::string, size_t>> ReplaceValues(std::vector<TextLine>&
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[') {
             // As the reader does: a section line with more than a comment after it is no section.
-            const size_t close = line.find(']');
-            const std::string_view after =
-                close == std::string_view::npos ? "x" : Trim(line.substr(close + 1));
-            const bool good = after.empty() || after.front() == '#' || after.front() == ';';
-            section = good ? Lower(Trim(line.substr(1, close - 1))) : "";
+            section = SectionName(line).value_or("");
             if (!section.empty()) sectionEnd.emplace_back(section, n + 1);
             continue;
         }
