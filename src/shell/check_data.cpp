@@ -22,10 +22,6 @@
 namespace tv {
 namespace {
 
-bool EndsWith(const std::string& s, std::string_view tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Thrown out of the level's model lookup when a model will not read: the level cannot be
 // walked past it, and the model has been reported already.
 struct LevelStopsHere {};
@@ -54,15 +50,15 @@ class Checker {
             CheckLevel(path);
         } else if (relative == std::string(paths::kLevel) + std::string(paths::kTerrainSuffix)) {
             // read with the level, as the landscape does
-        } else if (EndsWith(relative, ".3dk")) {
+        } else if (relative.ends_with(".3dk")) {
             CheckModel(path, relative == paths::kSkyModel);
-        } else if (EndsWith(relative, ".smd")) {
+        } else if (relative.ends_with(".smd")) {
             Check(path, [](const std::string& file) { ReadSmdFile(file); });
-        } else if (EndsWith(relative, ".kpr")) {
+        } else if (relative.ends_with(".kpr")) {
             CheckParticles(path);
-        } else if (EndsWith(relative, ".wav")) {
+        } else if (relative.ends_with(".wav")) {
             Check(path, [](const std::string& file) { ReadWaveFile(file); });
-        } else if (EndsWith(relative, ".ogg")) {
+        } else if (relative.ends_with(".ogg")) {
             Check(path, [](const std::string& file) {
                 Status why;
                 if (!OggDecoder::Open(file, &why)) throw why.error();
