@@ -42,6 +42,10 @@ int OpenRegularFile(const std::string& path, Status& status) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    return ReadWholeFile(path, kMaxFileBytes);
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t maxBytes) {
     // POSIX calls rather than streams: every failure (missing, a directory, no permission, a
     // file that vanishes or shrinks while read) comes back as errno and becomes a DataError.
     Status opened;
@@ -53,10 +57,10 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw DataError(path, 0, "file", std::string("cannot stat: ") + std::strerror(errno));
-    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
         throw DataError(path, 0, "file",
-                        "size " + std::to_string(st.st_size) + " exceeds the " + std::to_string(kMaxFileBytes) +
-                            " bytes any game file may have");
+                        "size " + std::to_string(st.st_size) + " exceeds the " + std::to_string(maxBytes) +
+                            (maxBytes == kMaxFileBytes ? " bytes any game file may have" : " bytes such a file may have"));
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
     size_t got = 0;

@@ -31,6 +31,8 @@ int OpenRegularFile(const std::string& path, Status& status);
 // message gives the reason: cannot open (missing, permission: the system's words), is a
 // directory, not a regular file, larger than kMaxFileBytes, read error, shrank while read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// The same for a kind of file that is never large: one over `maxBytes` is refused alike.
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t maxBytes);
 // One line on stderr for odd data the loaders tolerate: "terravik: warning: FILE: offset N: FIELD: message".
 void WarnData(const std::string& file, size_t offset, const std::string& field, const std::string& message);
 // The first NaN or infinity a reader met in a file. The game takes such values as they are

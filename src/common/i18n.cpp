@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 
+#include "common/binary_io.h"
 #include "common/report.h"
 
 namespace tv {
@@ -51,27 +51,18 @@ Catalogues& State() {
 // The file's bytes, or an error: only a regular file of a catalogue's size is read.
 bool ReadCatalogueFile(const fs::path& path, std::string& bytes, std::string& error) {
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec || !fs::exists(status)) {
+    if (!fs::exists(path, ec)) {
         error = "missing";
         return false;
     }
-    if (!fs::is_regular_file(status)) {
-        error = "not a regular file";
+    try {
+        const std::vector<uint8_t> read = ReadWholeFile(path.string(), kMaxCatalogueBytes);
+        bytes.assign(read.begin(), read.end());
+        return true;
+    } catch (const Error& e) {
+        error = e.reason();
         return false;
     }
-    const uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxCatalogueBytes) {
-        error = ec ? ec.message() : "larger than " + std::to_string(kMaxCatalogueBytes) + " bytes";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    bytes.resize(static_cast<size_t>(size));
-    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-        error = "cannot be read";
-        return false;
-    }
-    return true;
 }
 
 // The catalogue of `language` from the first folder that has one; an empty catalogue (and

@@ -3,10 +3,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/atomic_file.h"
+#include "common/binary_io.h"
 #include "platform/paths.h"
 #include "shell/settings.h"
 
@@ -96,24 +95,17 @@ std::string DefaultWindowStatePath() {
 }
 
 std::optional<WindowState> LoadWindowState(const std::string& path, std::string& warning) {
-    namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (path.empty() || status.type() == fs::file_type::not_found) return std::nullopt;
+    if (path.empty() || std::filesystem::status(path, ec).type() == std::filesystem::file_type::not_found)
+        return std::nullopt;
     std::string error;
-    if (status.type() != fs::file_type::regular) {
-        error = "not a regular file";
-    } else if (fs::file_size(path, ec) > kMaxStateBytes || ec) {
-        error = ec ? ec.message() : "too large";
-    } else {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        if (!in) {
-            error = "cannot be read";
-        } else if (auto state = ParseWindowState(bytes.str(), error)) {
+    try {
+        const std::vector<uint8_t> bytes = ReadWholeFile(path, kMaxStateBytes);
+        if (auto state = ParseWindowState(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                          error))
             return state;
-        }
+    } catch (const Error& e) {
+        error = e.reason();
     }
     warning = "window state " + path + ": " + error + "; ignored";
     return std::nullopt;
