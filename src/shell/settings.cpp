@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/binary_io.h"
 #include "platform/text_encoding.h"
 #include "shell/run_options.h"
 
@@ -548,12 +549,12 @@ Status SaveSettingsChanges(const std::string& path, const Settings& before, cons
     // No file yet: the whole commented file of the defaults, with the player's changes in it.
     std::string text = FormatSettings(Settings{});
     if (fs::exists(path, ec)) {
-        const uintmax_t size = fs::file_size(path, ec);
-        if (ec || size > kMaxSettingsBytes) return Error(path, "cannot read: not a settings file");
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream read;
-        if (!in || (size > 0 && !(read << in.rdbuf()))) return Error(path, "cannot read");
-        text = read.str();
+        try {
+            const std::vector<uint8_t> bytes = ReadWholeFile(path, kMaxSettingsBytes);
+            text.assign(bytes.begin(), bytes.end());
+        } catch (const Error& e) {
+            return Error(path, "cannot read: " + e.reason());
+        }
     } else {
         const fs::path parent = fs::path(path).parent_path();
         if (!parent.empty()) fs::create_directories(parent, ec);
